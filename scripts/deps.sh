@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Typorama needs, only those that are missing.
+# Usage: scripts/deps.sh [build|test|bench]...
+set -euo pipefail
+
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfig-dev fontconfig
+            libxlsxwriter-dev libzip-dev fonts-dejavu-core fonts-liberation)
+test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
+           xvfb xauth xclip clang libclang-rt-14-dev)
+bench_pkgs=(libbenchmark-dev hyperfine time fonts-noto-core fonts-noto-extra)
+
+wanted=("${build_pkgs[@]}")
+for kind in "$@"; do
+  case "$kind" in
+    build) ;;
+    test) wanted+=("${test_pkgs[@]}") ;;
+    bench) wanted+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+    *) echo "deps.sh: unknown set '$kind'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+fi

@@ -1,0 +1,31 @@
+#pragma once
+// The fonts folder, the font table and the font database, as the program needs them.
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+class FontSystem {
+ public:
+  virtual ~FontSystem() = default;
+  // A special folder (20 = the fonts folder) ending in "/", or "" when there is none.
+  virtual QString specialFolder(int csidl) = 0;
+  // The other font folders the font configuration names and that exist, each ending in "/".
+  virtual QStringList otherFontFolders() = 0;
+  // Installs a font file for every program: true when it holds at least one usable face.
+  virtual bool registerFontResource(const QString& path) = 0;
+  // Takes a font file (full path or bare file name) out of the font table.
+  virtual bool unregisterFontResource(const QString& pathOrName) = 0;
+  // The locale id of the process locale (0x0409 for en_US), 0x0409 when unknown.
+  virtual int32_t localeId() = 0;
+  // Exact, case-sensitive lookup of a family name in the font database.
+  virtual bool faceExists(const QString& face) = 0;
+  // Makes a file that the system does not know usable for drawing in this process.
+  // Loads are counted per file; each successful load needs one unload.
+  virtual bool loadPreviewFont(const QString& path) = 0;
+  virtual bool unloadPreviewFont(const QString& path) = 0;
+  // The face a grid cell names: a family name first, else a full name resolved to its
+  // family and style. Nothing when no such face is known.
+  virtual std::optional<QFont> resolveFace(const QString& name) = 0;
+};
