@@ -1,0 +1,187 @@
+#include "fsys/add_folder.h"
+
+#include "app/error_trap.h"
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+
+#include <set>
+#include <utility>
+
+namespace {
+
+const QString kLocationText =
+    QStringLiteral("in OrvandelTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
+
+// Paths of this many characters or more are not walked.
+constexpr qsizetype kMaxPath = 260;
+// Hidden system folders, with and without the link bit. Compared as whole values: a folder
+// with any further bit (read-only, say) is walked.
+constexpr uint32_t kHiddenSystemFolder = 22;
+constexpr uint32_t kHiddenSystemLink = 1046;
+
+constexpr int kPermissionDenied = 70;
+constexpr int kPathNotFound = 76;
+
+using SeenFolders = std::set<std::pair<uint64_t, uint64_t>>;
+
+bool mayEnter(FileSystem& fs, const QString& folder) {
+  if (fs.isRootFolder(folder)) return true;
+  const auto attributes = fs.attributes(folder);
+  return attributes && *attributes != kHiddenSystemFolder && *attributes != kHiddenSystemLink;
+}
+
+bool isKeptName(const QString& name) {
+  return name.size() < kMaxPath && !HasInvalidNameChar(name) && !name.contains(QLatin1Char('?')) &&
+         name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+// Records the folder's identity; false when it was met before (a link back into the tree,
+// or a second link to the same folder).
+bool isFirstVisit(FileSystem& fs, const QString& folder, SeenFolders& seen) {
+  const auto id = fs.folderId(folder);
+  if (!id) return true;  // nothing to compare; keep it
+  return seen.insert({id->device, id->inode}).second;
+}
+
+QString joinFolder(const QString& parent, const QString& name) {
+  // The loaders pass folders ending with "/"; one without it still gets a sound path.
+  return parent.endsWith(QLatin1Char('/')) ? parent + name + QLatin1Char('/')
+                                           : parent + QLatin1Char('/') + name + QLatin1Char('/');
+}
+
+void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolders& seen) {
+  ErrorTrap trap = ErrorTrap::withLocationText(s.prompts, kLocationText);
+  // The next level's folders; the recursion appends the deeper levels to it.
+  QStringList found;
+
+  for (qsizetype i = 0; i < collection.size(); ++i) {
+    QString v;
+    bool walk = false;
+    int error = 0;
+    std::vector<QString> names;
+    // A statement that fails leaves `walk` false, so the entry is skipped, never listed blind.
+    trap(100, [&] { v = collection.at(i); });
+    trap(102, [&] { walk = IsFolder(s.fs, v).value_or(false); });
+    if (!walk) continue;
+    trap(104, [&] { walk = v.size() < kMaxPath; });
+    if (!walk) continue;
+    trap(106, [&] { s.yielder.yield(); });
+    trap(108, [&] { walk = mayEnter(s.fs, v); });
+    if (!walk) continue;
+    trap(110, [&] { error = s.fs.listSubFolders(v, names); });
+    for (const QString& name : names) {
+      trap(112, [&] { s.yielder.yield(); });
+      trap(114, [&] {
+        if (!isKeptName(name)) return;
+        const QString path = joinFolder(v, name);
+        if (isFirstVisit(s.fs, path, seen)) found.append(path);
+      });
+    }
+    if (error == kPermissionDenied || error == kPathNotFound) {
+      trap(116, [&] {
+        const qsizetype at = collection.indexOf(v);
+        if (at < 0) return;
+        collection.removeAt(at);
+        if (at <= i) --i;  // the entry after the removed one is visited next
+      });
+    }
+  }
+
+  if (recurse && !found.isEmpty()) trap(118, [&] { scanLevel(s, found, true, seen); });
+
+  for (const QString& w : found) {
+    bool add = false;
+    trap(120, [&] { add = IsFolder(s.fs, w).value_or(false); });
+    if (!add) continue;
+    trap(122, [&] { s.yielder.yield(); });
+    trap(124, [&] { add = mayEnter(s.fs, w); });
+    if (add) trap(126, [&] { collection.append(w); });
+  }
+}
+
+// Windows-1252 code of a UTF-16 unit; 63 ("?") when the code page has no such character.
+int windows1252Code(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+  // The five codes that Windows-1252 leaves undefined map to the same C1 controls.
+  if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return c;
+  static constexpr std::pair<char16_t, int> kHigh[] = {
+      {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
+      {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
+      {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
+      {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
+      {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
+      {0x017E, 0x9E}, {0x0178, 0x9F}};
+  for (const auto& [unicode, code] : kHigh)
+    if (unicode == c) return code;
+  return 63;
+}
+
+}  // namespace
+
+const QString& FileNameArray::at(int i) const {
+  static const QString kEmpty;
+  if (names_.empty() && i == 0) return kEmpty;
+  if (i < 1 || i > ubound()) throw errors::subscriptOutOfRange();
+  return names_[static_cast<size_t>(i - 1)];
+}
+
+void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool recurse) {
+  // The folders already collected count as visited, so a link back to any of them (or a
+  // second root that lies inside the first) is not walked again.
+  SeenFolders seen;
+  for (const QString& entry : collection) {
+    if (const auto id = services.fs.folderId(entry)) seen.insert({id->device, id->inode});
+  }
+  scanLevel(services, collection, recurse, seen);
+}
+
+bool HasInvalidNameChar(const QString& name) {
+  for (const QChar ch : name) {
+    const auto code = static_cast<int16_t>(windows1252Code(ch.unicode()));
+    if ((code >= 127 && code <= 159) || code < 32 || code == 63) return true;
+  }
+  return false;
+}
+
+bool MatchesFilePattern(const QString& name, const QString& pattern) {
+  // Iterative matcher: on a mismatch, let the last "*" swallow one more character.
+  qsizetype n = 0, p = 0, starP = -1, starN = 0;
+  const auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || same(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (starP >= 0) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == QLatin1Char('*')) ++p;
+  return p == pattern.size();
+}
+
+FileNameArray GetFilesInFolder(FileSystem& fs, const QString& folder, const QString& pattern) {
+  QString dir = folder;
+  if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+
+  std::vector<QString> entries;
+  fs.listFiles(dir, entries);  // an unreadable folder simply has no files
+
+  std::vector<QString> names;
+  names.reserve(100);
+  for (const QString& name : entries) {
+    if (!MatchesFilePattern(name, pattern) || !IsOpenableFile(fs, dir + name)) continue;
+    if (names.size() == names.capacity()) names.reserve(names.capacity() + 50);
+    names.push_back(name);
+  }
+  return FileNameArray(std::move(names));
+}
+
+bool IsOpenableFile(FileSystem& fs, const QString& path) {
+  return !path.isEmpty() && fs.canOpen(path);
+}

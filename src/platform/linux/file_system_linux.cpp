@@ -1,0 +1,146 @@
+#include "platform/linux/file_system_linux.h"
+
+#include "platform/path_codec.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// lstat and the hidden test need the entry itself: "/a/link/" would name the link's target.
+std::string withoutTrailingSlash(std::string bytes) {
+  while (bytes.size() > 1 && bytes.back() == '/') bytes.pop_back();
+  return bytes;
+}
+
+bool isDotName(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Error numbers the folder scan knows: 70 permission denied, 76 path not found.
+int listingError(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+      return 70;
+    case ENOENT:
+    case ENOTDIR:
+      return 76;
+    default:
+      return 75;  // path/file access error
+  }
+}
+
+enum class Kind { Folder, Other, Missing };
+
+// What the entry leads to, following symbolic links.
+Kind entryKind(int dirFd, const dirent* entry) {
+  if (entry->d_type == DT_DIR) return Kind::Folder;
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return Kind::Other;
+  struct stat st;
+  if (fstatat(dirFd, entry->d_name, &st, 0) != 0) {
+    // A dangling link is still an entry; one that vanished meanwhile is not.
+    return (entry->d_type == DT_LNK || fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+               ? Kind::Other
+               : Kind::Missing;
+  }
+  return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Other;
+}
+
+// Walks the folder's entries; returns 0 or a listing error number.
+template <typename Visit>
+int forEachEntry(const QString& folder, Visit visit) {
+  DIR* dir = opendir(pathToBytes(folder).c_str());
+  if (!dir) return listingError(errno);
+  const int fd = dirfd(dir);
+  int result = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (!entry) {
+      if (errno != 0) result = listingError(errno);
+      break;
+    }
+    if (isDotName(entry->d_name)) continue;
+    const Kind kind = entryKind(fd, entry);
+    if (kind != Kind::Missing) visit(entry->d_name, kind == Kind::Folder);
+  }
+  closedir(dir);
+  return result;
+}
+
+}  // namespace
+
+std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path) {
+  const std::string bytes = withoutTrailingSlash(pathToBytes(path));
+  if (bytes.empty()) return std::nullopt;
+  struct stat st;
+  if (lstat(bytes.c_str(), &st) != 0) return std::nullopt;
+  uint32_t result = 0;
+  if (S_ISLNK(st.st_mode)) {
+    result |= fileattr::ReparsePoint;
+    struct stat target;
+    if (stat(bytes.c_str(), &target) == 0) st = target;  // a dangling link keeps its own mode
+  }
+  if (S_ISDIR(st.st_mode)) result |= fileattr::Directory;
+  const size_t slash = bytes.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  if (nameStart < bytes.size() && bytes[nameStart] == '.') result |= fileattr::Hidden;
+  // The mode bits say read-only even for root, who may write anyway; access() covers the
+  // other users and read-only mounts.
+  if ((st.st_mode & 0222) == 0 || access(bytes.c_str(), W_OK) != 0) result |= fileattr::ReadOnly;
+  return result;
+}
+
+bool LinuxFileSystem::isRootFolder(const QString& path) {
+  const std::string bytes = pathToBytes(path);
+  return !bytes.empty() && bytes.find_first_not_of('/') == std::string::npos;
+}
+
+int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
+  return forEachEntry(folder, [&](const char* name, bool isFolder) {
+    if (isFolder) names.push_back(pathFromBytes(name));
+  });
+}
+
+bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
+  return forEachEntry(folder, [&](const char* name, bool isFolder) {
+           if (!isFolder) names.push_back(pathFromBytes(name));
+         }) == 0;
+}
+
+bool LinuxFileSystem::canOpen(const QString& path) {
+  const std::string bytes = pathToBytes(path);
+  if (bytes.empty()) return false;
+  struct stat st;
+  // Only regular files: opening a FIFO or a device could block or have side effects.
+  if (stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const int fd = open(bytes.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  return regular;
+}
+
+std::optional<FolderId> LinuxFileSystem::folderId(const QString& path) {
+  const std::string bytes = pathToBytes(path);
+  struct stat st;
+  if (bytes.empty() || stat(bytes.c_str(), &st) != 0) return std::nullopt;
+  return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+std::optional<int64_t> LinuxFileSystem::lastModified(const QString& path) {
+  const std::string bytes = pathToBytes(path);
+  struct stat st;
+  if (bytes.empty() || stat(bytes.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<int64_t>(st.st_mtime);
+}
+
+bool LinuxFileSystem::removeFile(const QString& path) {
+  const std::string bytes = pathToBytes(path);
+  return !bytes.empty() && unlink(bytes.c_str()) == 0;
+}

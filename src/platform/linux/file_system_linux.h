@@ -1,0 +1,20 @@
+#pragma once
+// The file system on Linux, through system calls on the raw bytes of each path, so that
+// names which are not valid UTF-8 are neither dropped nor changed.
+#include "platform/file_system.h"
+
+class LinuxFileSystem : public FileSystem {
+ public:
+  // Directory 16, hidden 2 for a name starting with ".", read-only 1 when the entry is not
+  // writable, reparse point 1024 for a symbolic link; system 4 is never set.
+  std::optional<uint32_t> attributes(const QString& path) override;
+  // Only "/" is a root folder.
+  bool isRootFolder(const QString& path) override;
+  // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
+  int listSubFolders(const QString& folder, std::vector<QString>& names) override;
+  bool listFiles(const QString& folder, std::vector<QString>& names) override;
+  bool canOpen(const QString& path) override;
+  std::optional<FolderId> folderId(const QString& path) override;
+  std::optional<int64_t> lastModified(const QString& path) override;
+  bool removeFile(const QString& path) override;
+};

@@ -1,0 +1,196 @@
+#include "support/fake_file_system.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace {
+QString baseName(const QString& normalised) {
+  return normalised.mid(normalised.lastIndexOf(QLatin1Char('/')) + 1);
+}
+QString parentOf(const QString& normalised) {
+  const qsizetype slash = normalised.lastIndexOf(QLatin1Char('/'));
+  return slash <= 0 ? QStringLiteral("/") : normalised.left(slash);
+}
+QString join(const QString& folder, const QString& name) {
+  return folder == QLatin1String("/") ? folder + name : folder + QLatin1Char('/') + name;
+}
+uint32_t defaultAttributes(const QString& normalised, bool folder) {
+  uint32_t a = folder ? fileattr::Directory : 0;
+  if (baseName(normalised).startsWith(QLatin1Char('.'))) a |= fileattr::Hidden;
+  return a;
+}
+}  // namespace
+
+FakeFileSystem::FakeFileSystem() {
+  Node& root = nodes_[QStringLiteral("/")];
+  root.folder = true;
+  root.attributes = fileattr::Directory;
+  root.inode = nextInode_++;
+}
+
+QString FakeFileSystem::normalise(const QString& path) {
+  QString p = path;
+  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
+  return p;
+}
+
+FakeFileSystem::Node& FakeFileSystem::create(const QString& normalised, bool folder) {
+  if (Node* existing = find(normalised)) return *existing;
+  Node& parent = create(parentOf(normalised), true);
+  parent.children.push_back(baseName(normalised));
+  Node& node = nodes_[normalised];
+  node.folder = folder;
+  node.attributes = defaultAttributes(normalised, folder);
+  node.inode = nextInode_++;
+  return node;
+}
+
+void FakeFileSystem::addFolder(const QString& path) { create(normalise(path), true); }
+
+void FakeFileSystem::addFile(const QString& path, int64_t modified) {
+  create(normalise(path), false).modified = modified;
+}
+
+void FakeFileSystem::link(const QString& linkPath, const QString& target) {
+  Node& node = create(normalise(linkPath), true);
+  node.linkTarget = normalise(target);
+  node.attributes |= fileattr::ReparsePoint;
+}
+
+void FakeFileSystem::setAttributes(const QString& path, uint32_t attributes) {
+  if (Node* n = find(normalise(path))) n->attributes = attributes;
+}
+
+void FakeFileSystem::failListing(const QString& folder, int error, int namesBefore) {
+  if (Node* n = find(normalise(folder))) {
+    n->listError = error;
+    n->namesBeforeError = namesBefore;
+  }
+}
+
+void FakeFileSystem::setUnopenable(const QString& path) {
+  if (Node* n = find(normalise(path))) n->openable = false;
+}
+
+void FakeFileSystem::setRootFolder(const QString& path) { roots_.push_back(normalise(path)); }
+
+bool FakeFileSystem::exists(const QString& path) const { return findResolved(path) != nullptr; }
+
+FakeFileSystem::Node* FakeFileSystem::find(const QString& normalised) {
+  auto it = nodes_.find(normalised);
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+QString FakeFileSystem::resolve(const QString& path) const {
+  const QString p = normalise(path);
+  if (!p.startsWith(QLatin1Char('/'))) return {};
+  QString resolved = QStringLiteral("/");
+  int hops = 0;
+  for (const QString& part : p.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    QString next = join(resolved, part);
+    auto it = nodes_.find(next);
+    while (it != nodes_.end() && !it->second.linkTarget.isEmpty()) {
+      if (++hops > 40) return {};  // like ELOOP
+      next = it->second.linkTarget;
+      it = nodes_.find(next);
+    }
+    if (it == nodes_.end()) return {};
+    resolved = next;
+  }
+  return resolved;
+}
+
+const FakeFileSystem::Node* FakeFileSystem::findResolved(const QString& path) const {
+  const QString r = resolve(path);
+  if (r.isEmpty()) return nullptr;
+  auto it = nodes_.find(r);
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+void FakeFileSystem::call(const char* name, const QString& path) {
+  if (beforeCall) beforeCall(QString::fromLatin1(name), path);
+}
+
+std::optional<uint32_t> FakeFileSystem::attributes(const QString& path) {
+  call("attributes", path);
+  // The entry itself: a link reports its own attributes; links above it are followed.
+  const QString p = normalise(path);
+  if (p == QLatin1String("/")) return nodes_.at(p).attributes;
+  const QString parent = resolve(parentOf(p));
+  if (parent.isEmpty()) return std::nullopt;
+  auto it = nodes_.find(join(parent, baseName(p)));
+  if (it == nodes_.end()) return std::nullopt;
+  return it->second.attributes;
+}
+
+bool FakeFileSystem::isRootFolder(const QString& path) {
+  call("isRootFolder", path);
+  const QString p = normalise(path);
+  return p == QLatin1String("/") || std::find(roots_.begin(), roots_.end(), p) != roots_.end();
+}
+
+int FakeFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
+  call("listSubFolders", folder);
+  ++subFolderListings[folder];
+  const Node* n = findResolved(folder);
+  if (!n) return 76;
+  if (!n->folder) return 76;
+  const QString base = resolve(folder);
+  int given = 0;
+  for (const QString& child : n->children) {
+    if (n->listError && given >= n->namesBeforeError) break;
+    const Node* c = findResolved(join(base, child));
+    if (c && c->folder) {
+      names.push_back(child);
+      ++given;
+    }
+  }
+  return n->listError;
+}
+
+bool FakeFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
+  call("listFiles", folder);
+  const Node* n = findResolved(folder);
+  if (!n || !n->folder || n->listError) return false;
+  const QString base = resolve(folder);
+  for (const QString& child : n->children) {
+    const Node* c = findResolved(join(base, child));
+    if (!c || !c->folder) names.push_back(child);
+  }
+  return true;
+}
+
+bool FakeFileSystem::canOpen(const QString& path) {
+  call("canOpen", path);
+  const Node* n = findResolved(path);
+  return n && !n->folder && n->openable;
+}
+
+std::optional<FolderId> FakeFileSystem::folderId(const QString& path) {
+  call("folderId", path);
+  const Node* n = findResolved(path);
+  if (!n) return std::nullopt;
+  return FolderId{1, n->inode};
+}
+
+std::optional<int64_t> FakeFileSystem::lastModified(const QString& path) {
+  call("lastModified", path);
+  const Node* n = findResolved(path);
+  if (!n) return std::nullopt;
+  return n->modified;
+}
+
+bool FakeFileSystem::removeFile(const QString& path) {
+  call("removeFile", path);
+  const QString p = normalise(path);
+  const QString parentPath = resolve(parentOf(p));
+  if (parentPath.isEmpty() || p == QLatin1String("/")) return false;
+  const QString own = join(parentPath, baseName(p));
+  Node* n = find(own);
+  if (!n || (n->folder && n->linkTarget.isEmpty())) return false;
+  auto& kids = find(parentPath)->children;
+  kids.erase(std::remove(kids.begin(), kids.end(), baseName(p)), kids.end());
+  nodes_.erase(own);
+  removed.push_back(path);
+  return true;
+}

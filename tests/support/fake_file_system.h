@@ -1,0 +1,80 @@
+#pragma once
+// An in-memory file system for tests. Paths are absolute and use "/"; a trailing "/" on a
+// folder is optional everywhere. Entries are listed in the order they were added.
+//
+//   FakeFileSystem fs;
+//   fs.addFolder("/r/A/");            // creates "/r" too
+//   fs.addFile("/r/a.ttf");
+//   fs.failListing("/r/B/", 70);      // listing "/r/B/" fails with "Permission denied"
+//   fs.link("/r/A/loop", "/r");       // a symbolic link to a folder
+#include "platform/file_system.h"
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class FakeFileSystem : public FileSystem {
+ public:
+  FakeFileSystem();
+
+  // Creates the folder and any missing parents. Folders get attribute 16 (plus 2 for a name
+  // starting with ".").
+  void addFolder(const QString& path);
+  // Creates the file (and its folder). Files get attribute 0 (plus 2 for a dot name).
+  void addFile(const QString& path, int64_t modified = 1'600'000'000);
+  // A symbolic link at linkPath leading to the folder target: attributes 16 | 1024, the
+  // target's folder id, and the target's contents.
+  void link(const QString& linkPath, const QString& target);
+  void setAttributes(const QString& path, uint32_t attributes);
+  // listSubFolders and listFiles on the folder fail with the error after returning the first
+  // `namesBefore` sub-folder names.
+  void failListing(const QString& folder, int error, int namesBefore = 0);
+  // The file is listed but cannot be opened.
+  void setUnopenable(const QString& path);
+  // Root folders are "/" and whatever is named here.
+  void setRootFolder(const QString& path);
+  bool exists(const QString& path) const;
+
+  // Runs before every call with the call's name ("attributes", "listSubFolders", ...) and its
+  // path; a test can throw from it to simulate an unexpected failure.
+  std::function<void(const QString& call, const QString& path)> beforeCall;
+  // How often each folder (as passed) was listed by listSubFolders.
+  std::map<QString, int> subFolderListings;
+  std::vector<QString> removed;
+
+  std::optional<uint32_t> attributes(const QString& path) override;
+  bool isRootFolder(const QString& path) override;
+  int listSubFolders(const QString& folder, std::vector<QString>& names) override;
+  bool listFiles(const QString& folder, std::vector<QString>& names) override;
+  bool canOpen(const QString& path) override;
+  std::optional<FolderId> folderId(const QString& path) override;
+  std::optional<int64_t> lastModified(const QString& path) override;
+  bool removeFile(const QString& path) override;
+
+ private:
+  struct Node {
+    bool folder = false;
+    uint32_t attributes = 0;
+    QString linkTarget;  // normalised; set for a link
+    bool openable = true;
+    int listError = 0;
+    int namesBeforeError = 0;
+    uint64_t inode = 0;
+    int64_t modified = 0;
+    std::vector<QString> children;  // bare names, in insertion order
+  };
+
+  static QString normalise(const QString& path);
+  // The path with every link along it replaced by its target ("" when a part is missing).
+  QString resolve(const QString& path) const;
+  Node* find(const QString& normalised);
+  const Node* findResolved(const QString& path) const;
+  Node& create(const QString& normalised, bool folder);
+  void call(const char* name, const QString& path);
+
+  std::map<QString, Node> nodes_;
+  std::vector<QString> roots_;
+  uint64_t nextInode_ = 1;
+};
