@@ -8,8 +8,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class FlexGridModel;
+class FlexGridDelegate;
+class QPainter;
 
 class FlexGrid : public QTableView {
   Q_OBJECT
@@ -77,6 +80,26 @@ class FlexGrid : public QTableView {
   uint32_t cellBackColor(int row, int col) const;
   int cellAlignment(int row, int col) const;
 
+  // Colours (OLE_COLOR). Defaults: cells 0x80000014 (3-D highlight), text 0x80000008, fixed
+  // cells 0x8000000F on 0x80000012, selection 0x8000000D on 0x8000000E, the area outside the
+  // cells 0x00808080, grid lines 0x00C0C0C0.
+  uint32_t BackColor() const { return backColor_; }
+  void setBackColor(uint32_t oleColor);
+  uint32_t ForeColor() const { return foreColor_; }
+  void setForeColor(uint32_t oleColor);
+  uint32_t BackColorFixed() const { return backColorFixed_; }
+  void setBackColorFixed(uint32_t oleColor);
+  uint32_t ForeColorFixed() const { return foreColorFixed_; }
+  void setForeColorFixed(uint32_t oleColor);
+  uint32_t BackColorSel() const { return backColorSel_; }
+  void setBackColorSel(uint32_t oleColor);
+  uint32_t ForeColorSel() const { return foreColorSel_; }
+  void setForeColorSel(uint32_t oleColor);
+  uint32_t BackColorBkg() const { return backColorBkg_; }
+  void setBackColorBkg(uint32_t oleColor);
+  uint32_t GridColor() const { return gridColor_; }
+  void setGridColor(uint32_t oleColor);
+
   int Width() const;   // twips
   int Height() const;  // twips
   void setWidth(int twips);
@@ -94,10 +117,46 @@ class FlexGrid : public QTableView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  friend class FlexGridDelegate;
+  struct CellRange {
+    int row1, col1, row2, col2;
+  };
+  void checkRow(int row) const;  // error 381 for a row outside the grid
+  void checkCol(int col) const;
+  void checkCell(int row, int col) const;  // error 9 for a cell outside the grid
+  CellRange formatTarget() const;          // the cells a CellXxx setter changes
+  void applyColumnWidths();
+  void applyRowHeight();
+  void applyColors();
+  void repaintCells();
+  bool isHighlighted(int row, int col) const;
+  void paintCell(QPainter* painter, const QRect& rect, int row, int col) const;
+  int frozenWidth() const;  // pixels of the fixed columns pinned at the left while scrolled
+  bool cellAt(const QPoint& pos, int* row, int* col) const;
+  void moveCurrent(int row, int col, bool extend);
+
   FlexGridModel* model_;
-  // ... implementation state
+  FlexGridDelegate* delegate_;
+  int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
+  int fixedRows_ = 0, fixedCols_ = 1;
+  std::vector<int> colTwips_;  // -1 = default width
+  int rowHeightMin_ = 0;       // twips
+  int rowPixels_ = 16;
+  int focusRect_ = 1, selectionMode_ = 0, fillStyle_ = 0;
+  bool redraw_ = true;
+  bool pressed_ = false;
+  uint32_t backColor_ = 0x80000014, foreColor_ = 0x80000008;
+  uint32_t backColorFixed_ = 0x8000000F, foreColorFixed_ = 0x80000012;
+  uint32_t backColorSel_ = 0x8000000D, foreColorSel_ = 0x8000000E;
+  uint32_t backColorBkg_ = 0x00808080, gridColor_ = 0x00C0C0C0;
 };
 
 // Colour of an OLE_COLOR value: system colours come from the palette.

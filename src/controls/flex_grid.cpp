@@ -1,0 +1,657 @@
+#include "controls/flex_grid.h"
+
+#include "app/runtime_error.h"
+#include "controls/flex_grid_model.h"
+
+#include <QAbstractItemDelegate>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kDefaultColTwips = 960;
+constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
+
+RuntimeError invalidValue() { return {380, QStringLiteral("Invalid property value")}; }
+RuntimeError invalidIndex() { return {381, QStringLiteral("Invalid property array index")}; }
+
+int twipsToPixels(int twips) { return int(std::lround(twips / double(kTwipsPerPixel))); }
+
+// Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
+// left and numbers right, vertically centred.
+Qt::Alignment qtAlignment(int value, const QString& text) {
+  if (value < 0 || value > 8) {
+    bool number = false;
+    text.toDouble(&number);
+    return Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft);
+  }
+  static const Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+  static const Qt::Alignment vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+  return horizontal[value / 3] | vertical[value % 3];
+}
+
+}  // namespace
+
+// Paints straight from the grid's own state: the cell colours depend on the current cell,
+// the selection and the fixed rows and columns, which Qt's item roles do not express.
+class FlexGridDelegate : public QAbstractItemDelegate {
+ public:
+  explicit FlexGridDelegate(FlexGrid* grid) : QAbstractItemDelegate(grid), grid_(grid) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    grid_->paintCell(painter, option.rect, index.row(), index.column());
+  }
+  QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    return {grid_->columnWidth(index.column()), grid_->rowPixels_};
+  }
+
+ private:
+  FlexGrid* grid_;
+};
+
+QColor oleColor(uint32_t value, const QPalette& palette) {
+  if (!(value & 0x80000000u))
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+  switch (value & 0xFF) {
+    case 0: return palette.color(QPalette::Mid);              // scroll bar
+    case 1: return palette.color(QPalette::Dark);             // desktop
+    case 2: return palette.color(QPalette::Highlight);        // active caption
+    case 3: return palette.color(QPalette::Mid);              // inactive caption
+    case 4: return palette.color(QPalette::Window);           // menu
+    case 5: return palette.color(QPalette::Base);             // window
+    case 6: return palette.color(QPalette::Shadow);           // window frame
+    case 7: return palette.color(QPalette::WindowText);       // menu text
+    case 8: return palette.color(QPalette::Text);             // window text
+    case 9: return palette.color(QPalette::HighlightedText);  // caption text
+    case 10: case 11: return palette.color(QPalette::Button); // borders
+    case 12: return palette.color(QPalette::Dark);            // application workspace
+    case 13: return palette.color(QPalette::Highlight);
+    case 14: return palette.color(QPalette::HighlightedText);
+    case 15: return palette.color(QPalette::Button);          // button face
+    case 16: return palette.color(QPalette::Dark);            // button shadow
+    case 17: return palette.color(QPalette::Disabled, QPalette::Text);  // grey text
+    case 18: return palette.color(QPalette::ButtonText);
+    case 19: return palette.color(QPalette::Disabled, QPalette::WindowText);
+    case 20: return palette.color(QPalette::Light);           // 3-D highlight
+    case 21: return palette.color(QPalette::Shadow);          // 3-D dark shadow
+    case 22: return palette.color(QPalette::Midlight);        // 3-D light
+    case 23: return palette.color(QPalette::ToolTipText);
+    case 24: return palette.color(QPalette::ToolTipBase);
+    case 26: return palette.color(QPalette::Link);            // hot-tracked item
+    case 27: case 28: case 29: return palette.color(QPalette::Highlight);
+    case 30: return palette.color(QPalette::Window);          // menu bar
+    default: return palette.color(QPalette::Text);
+  }
+}
+
+FlexGrid::FlexGrid(QWidget* parent)
+    : QTableView(parent), model_(new FlexGridModel(this)), delegate_(new FlexGridDelegate(this)) {
+  setModel(model_);
+  setItemDelegate(delegate_);
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  // Every row has the same height and no row is ever measured: sizing rows to their contents
+  // with a font per row costs seconds per thousand rows.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(1);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setMinimumSectionSize(0);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setShowGrid(false);  // the cells draw their own lines in the grid colour
+  setWordWrap(false);
+  setSelectionMode(0);
+  QTableView::setSelectionMode(QAbstractItemView::NoSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+
+  QFont base(QStringLiteral("Arial"));
+  base.setBold(true);
+  base.setPointSizeF(8.25);
+  model_->setBaseFont(base);
+  QTableView::setFont(base);
+
+  connect(model_, &FlexGridModel::changedLater, this, [this] { model_->flush(); },
+          Qt::QueuedConnection);
+  // A reset rebuilds the header sections at their default size.
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnWidths(); });
+
+  setCols(3);
+  setRows(2);
+  applyRowHeight();
+  applyColors();
+}
+
+FlexGrid::~FlexGrid() = default;
+
+void FlexGrid::setFaceResolver(FaceResolver resolver) { model_->setResolver(std::move(resolver)); }
+
+// ---- counts --------------------------------------------------------------------------
+
+int FlexGrid::Rows() const { return model_->rows(); }
+
+void FlexGrid::setRows(int rows) {
+  if (rows < 0 || rows < fixedRows_) throw invalidValue();
+  model_->setRows(rows);
+  const int last = std::max(0, rows - 1);
+  row_ = std::min(row_, last);
+  rowSel_ = std::min(rowSel_, last);
+}
+
+int FlexGrid::Cols() const { return model_->cols(); }
+
+void FlexGrid::setCols(int cols) {
+  if (cols < 0 || cols < fixedCols_) throw invalidValue();
+  colTwips_.resize(size_t(cols), -1);
+  model_->setCols(cols);
+  const int last = std::max(0, cols - 1);
+  col_ = std::min(col_, last);
+  colSel_ = std::min(colSel_, last);
+}
+
+int FlexGrid::FixedRows() const { return fixedRows_; }
+
+void FlexGrid::setFixedRows(int rows) {
+  if (rows < 0 || rows > Rows()) throw invalidValue();
+  fixedRows_ = rows;
+  repaintCells();
+}
+
+int FlexGrid::FixedCols() const { return fixedCols_; }
+
+void FlexGrid::setFixedCols(int cols) {
+  if (cols < 0 || cols > Cols()) throw invalidValue();
+  fixedCols_ = cols;
+  repaintCells();
+}
+
+// ---- current cell and selection ------------------------------------------------------
+
+void FlexGrid::checkRow(int row) const {
+  if (row < 0 || row >= Rows()) throw invalidIndex();
+}
+
+void FlexGrid::checkCol(int col) const {
+  if (col < 0 || col >= Cols()) throw invalidIndex();
+}
+
+void FlexGrid::checkCell(int row, int col) const {
+  if (row < 0 || row >= Rows() || col < 0 || col >= Cols()) throw errors::subscriptOutOfRange();
+}
+
+int FlexGrid::Row() const { return row_; }
+
+void FlexGrid::setRow(int row) {
+  checkRow(row);
+  row_ = rowSel_ = row;
+  colSel_ = col_;
+  repaintCells();
+}
+
+int FlexGrid::Col() const { return col_; }
+
+void FlexGrid::setCol(int col) {
+  checkCol(col);
+  col_ = colSel_ = col;
+  rowSel_ = row_;
+  repaintCells();
+}
+
+int FlexGrid::RowSel() const { return rowSel_; }
+
+void FlexGrid::setRowSel(int row) {
+  checkRow(row);
+  rowSel_ = row;
+  repaintCells();
+}
+
+int FlexGrid::ColSel() const { return colSel_; }
+
+void FlexGrid::setColSel(int col) {
+  checkCol(col);
+  colSel_ = col;
+  repaintCells();
+}
+
+int FlexGrid::TopRow() const {
+  if (Rows() == 0) return 0;
+  return std::clamp(verticalScrollBar()->value(), fixedRows_, Rows() - 1);
+}
+
+void FlexGrid::setTopRow(int row) {
+  if (Rows() == 0) return;
+  row = std::clamp(row, fixedRows_, Rows() - 1);
+  executeDelayedItemsLayout();  // the scroll range must know the current row count
+  // Near the end the scroll bar stops at a full last page.
+  verticalScrollBar()->setValue(row);
+}
+
+// ---- cells ---------------------------------------------------------------------------
+
+QString FlexGrid::TextMatrix(int row, int col) const {
+  checkCell(row, col);
+  return model_->text(row, col);
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
+  checkCell(row, col);
+  model_->setText(row, col, text);
+}
+
+void FlexGrid::Clear() { model_->clearCells(); }
+
+FlexGrid::CellRange FlexGrid::formatTarget() const {
+  if (fillStyle_ == 1)
+    return {std::min(row_, rowSel_), std::min(col_, colSel_), std::max(row_, rowSel_),
+            std::max(col_, colSel_)};
+  return {row_, col_, row_, col_};
+}
+
+namespace {
+using Format = FlexGridModel::CellFormat;
+}
+
+#define FLEXGRID_FORMAT(body)                                                       \
+  do {                                                                              \
+    if (Rows() == 0 || Cols() == 0) return; /* no current cell */                  \
+    const CellRange t = formatTarget();                                            \
+    model_->formatRange(t.row1, t.col1, t.row2, t.col2, [&](Format & f) { body; }); \
+  } while (0)
+
+void FlexGrid::setCellAlignment(int alignment) {
+  if (alignment < 0 || alignment > 9) throw invalidValue();
+  FLEXGRID_FORMAT(f.align = int8_t(alignment));
+}
+
+void FlexGrid::setCellFontName(const QString& name) {
+  if (Rows() == 0 || Cols() == 0) return;
+  const int face = model_->faceIndex(name);
+  FLEXGRID_FORMAT(f.face = face);
+}
+
+static void setStyleBit(Format& f, uint8_t bit, bool on) {
+  f.styleSet |= bit;
+  f.style = on ? uint8_t(f.style | bit) : uint8_t(f.style & ~bit);
+}
+
+void FlexGrid::setCellFontBold(bool on) { FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::Bold, on)); }
+void FlexGrid::setCellFontItalic(bool on) {
+  FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::Italic, on));
+}
+void FlexGrid::setCellFontUnderline(bool on) {
+  FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::Underline, on));
+}
+void FlexGrid::setCellFontStrikeThrough(bool on) {
+  FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::StrikeOut, on));
+}
+void FlexGrid::setCellBackColor(uint32_t oleColor) {
+  // The all-ones value marks "no colour of its own"; no OLE_COLOR takes it.
+  if (oleColor == FlexGridModel::kInheritBack) throw invalidValue();
+  FLEXGRID_FORMAT(f.back = oleColor);
+}
+
+#undef FLEXGRID_FORMAT
+
+QString FlexGrid::cellFontName(int row, int col) const {
+  checkCell(row, col);
+  const int face = model_->format(row, col).face;
+  return face < 0 ? model_->baseFont().family() : model_->faceName(face);
+}
+
+QFont FlexGrid::cellFont(int row, int col) const {
+  checkCell(row, col);
+  return model_->cellFont(row, col);
+}
+
+uint32_t FlexGrid::cellBackColor(int row, int col) const {
+  checkCell(row, col);
+  const uint32_t back = model_->format(row, col).back;
+  if (back != FlexGridModel::kInheritBack) return back;
+  return (row < fixedRows_ || col < fixedCols_) ? backColorFixed_ : backColor_;
+}
+
+int FlexGrid::cellAlignment(int row, int col) const {
+  checkCell(row, col);
+  const int align = model_->format(row, col).align;
+  return align < 0 ? 9 : align;
+}
+
+// ---- sizes ---------------------------------------------------------------------------
+
+int FlexGrid::ColWidth(int col) const {
+  if (col < 0 || col >= Cols()) throw errors::subscriptOutOfRange();
+  const int twips = colTwips_[size_t(col)];
+  return twips < 0 ? kDefaultColTwips : twips;
+}
+
+void FlexGrid::setColWidth(int col, int twips) {
+  if (col < 0 || col >= Cols()) throw errors::subscriptOutOfRange();
+  if (twips < -1) throw invalidValue();
+  colTwips_[size_t(col)] = twips;
+  setColumnWidth(col, twipsToPixels(twips < 0 ? kDefaultColTwips : twips));
+}
+
+void FlexGrid::applyColumnWidths() {
+  for (int c = 0; c < Cols(); ++c)
+    setColumnWidth(c, twipsToPixels(colTwips_[size_t(c)] < 0 ? kDefaultColTwips
+                                                              : colTwips_[size_t(c)]));
+}
+
+int FlexGrid::RowHeight(int row) const {
+  if (row < 0 || row >= Rows()) throw errors::subscriptOutOfRange();
+  return rowPixels_ * kTwipsPerPixel;
+}
+
+int FlexGrid::RowHeightMin() const { return rowHeightMin_; }
+
+void FlexGrid::setRowHeightMin(int twips) {
+  if (twips < 0) throw invalidValue();
+  rowHeightMin_ = twips;
+  applyRowHeight();
+}
+
+void FlexGrid::applyRowHeight() {
+  // The base font decides the natural height, as in any grid; the minimum may raise it.
+  const int natural = QFontMetrics(model_->baseFont()).height() + 3;
+  const int minimum = int(std::ceil(rowHeightMin_ / double(kTwipsPerPixel)));
+  rowPixels_ = std::max(natural, minimum);
+  verticalHeader()->setDefaultSectionSize(rowPixels_);
+}
+
+double FlexGrid::FontSize() const { return model_->baseFont().pointSizeF(); }
+
+void FlexGrid::setFontSize(double points) {
+  if (!(points > 0 && points <= 2048)) throw invalidValue();
+  QFont base = model_->baseFont();
+  base.setPointSizeF(points);
+  model_->setBaseFont(base);
+  QTableView::setFont(base);
+  applyRowHeight();
+}
+
+int FlexGrid::Width() const { return width() * kTwipsPerPixel; }
+int FlexGrid::Height() const { return height() * kTwipsPerPixel; }
+void FlexGrid::setWidth(int twips) { resize(twipsToPixels(std::max(0, twips)), height()); }
+void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, twips))); }
+
+// ---- modes ---------------------------------------------------------------------------
+
+int FlexGrid::FocusRect() const { return focusRect_; }
+
+void FlexGrid::setFocusRect(int value) {
+  if (value < 0 || value > 2) throw invalidValue();
+  focusRect_ = value;
+  repaintCells();
+}
+
+int FlexGrid::SelectionMode() const { return selectionMode_; }
+
+void FlexGrid::setSelectionMode(int value) {
+  if (value < 0 || value > 2) throw invalidValue();
+  selectionMode_ = value;
+  repaintCells();
+}
+
+int FlexGrid::FillStyle() const { return fillStyle_; }
+
+void FlexGrid::setFillStyle(int value) {
+  if (value < 0 || value > 1) throw invalidValue();
+  fillStyle_ = value;
+}
+
+bool FlexGrid::Redraw() const { return redraw_; }
+
+void FlexGrid::setRedraw(bool on) {
+  if (on == redraw_) return;
+  redraw_ = on;
+  setUpdatesEnabled(on);
+  model_->setNotify(on);
+  if (on) viewport()->update();
+}
+
+void FlexGrid::repaintCells() {
+  if (redraw_) viewport()->update();
+}
+
+// ---- colours -------------------------------------------------------------------------
+
+#define FLEXGRID_COLOR(setter, member) \
+  void FlexGrid::setter(uint32_t oleColor) { \
+    member = oleColor;                       \
+    applyColors();                           \
+  }
+FLEXGRID_COLOR(setBackColor, backColor_)
+FLEXGRID_COLOR(setForeColor, foreColor_)
+FLEXGRID_COLOR(setBackColorFixed, backColorFixed_)
+FLEXGRID_COLOR(setForeColorFixed, foreColorFixed_)
+FLEXGRID_COLOR(setBackColorSel, backColorSel_)
+FLEXGRID_COLOR(setForeColorSel, foreColorSel_)
+FLEXGRID_COLOR(setBackColorBkg, backColorBkg_)
+FLEXGRID_COLOR(setGridColor, gridColor_)
+#undef FLEXGRID_COLOR
+
+void FlexGrid::applyColors() {
+  // The viewport's own background is the area beyond the last row and column.
+  QPalette pal = viewport()->palette();
+  const QColor bkg = oleColor(backColorBkg_, palette());
+  pal.setColor(QPalette::Base, bkg);
+  pal.setColor(QPalette::Window, bkg);
+  viewport()->setPalette(pal);
+  viewport()->setAutoFillBackground(true);
+  repaintCells();
+}
+
+void FlexGrid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) applyColors();
+}
+
+// ---- painting ------------------------------------------------------------------------
+
+bool FlexGrid::isHighlighted(int row, int col) const {
+  if (row < fixedRows_ || col < fixedCols_) return false;
+  const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
+  const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
+  switch (selectionMode_) {
+    case 1:  // whole rows
+      return row >= r1 && row <= r2;
+    case 2:  // whole columns
+      return col >= c1 && col <= c2;
+    default:  // the current cell itself shows by its focus rectangle, not by colour
+      return row >= r1 && row <= r2 && col >= c1 && col <= c2 && !(row == row_ && col == col_);
+  }
+}
+
+void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col) const {
+  if (row >= Rows() || col >= Cols()) return;
+  const QPalette& pal = palette();
+  const bool fixed = row < fixedRows_ || col < fixedCols_;
+  const bool highlighted = isHighlighted(row, col);
+  const FlexGridModel::CellFormat& format = model_->format(row, col);
+
+  uint32_t back = format.back != FlexGridModel::kInheritBack ? format.back
+                  : fixed                                    ? backColorFixed_
+                                                             : backColor_;
+  uint32_t fore = fixed ? foreColorFixed_ : foreColor_;
+  if (highlighted) {
+    back = backColorSel_;
+    fore = foreColorSel_;
+  }
+  painter->fillRect(rect, oleColor(back, pal));
+
+  // Grid lines on the right and bottom edge of each cell.
+  painter->setPen(oleColor(gridColor_, pal));
+  painter->drawLine(rect.topRight(), rect.bottomRight());
+  painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+
+  const QString& text = model_->text(row, col);
+  if (!text.isEmpty()) {
+    const QRect inner = rect.adjusted(kTextPadding, 0, -kTextPadding, -1);
+    painter->save();
+    painter->setClipRect(rect.adjusted(0, 0, -1, -1));
+    painter->setFont(model_->cellFont(row, col));
+    painter->setPen(oleColor(fore, pal));
+    painter->drawText(inner, int(qtAlignment(format.align, text)) | Qt::TextSingleLine, text);
+    painter->restore();
+  }
+
+  if (focusRect_ != 0 && row == row_ && col == col_ && hasFocus()) {
+    QPen pen(oleColor(fore, pal));
+    pen.setStyle(focusRect_ == 1 ? Qt::DotLine : Qt::SolidLine);
+    pen.setWidth(focusRect_ == 1 ? 1 : 2);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(rect.adjusted(1, 1, -2, -2));
+  }
+}
+
+int FlexGrid::frozenWidth() const {
+  if (horizontalOffset() <= 0) return 0;
+  int width = 0;
+  for (int c = 0; c < fixedCols_ && c < Cols(); ++c) width += columnWidth(c);
+  return width;
+}
+
+void FlexGrid::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  // The fixed columns stay at the left edge while the other columns scroll sideways.
+  const int frozen = frozenWidth();
+  if (frozen == 0 || Rows() == 0) return;
+  QPainter painter(viewport());
+  int first = rowAt(0);
+  int last = rowAt(viewport()->height() - 1);
+  if (first < 0) return;
+  if (last < 0) last = Rows() - 1;
+  int x = 0;
+  for (int c = 0; c < fixedCols_ && c < Cols(); ++c) {
+    const int w = columnWidth(c);
+    for (int r = first; r <= last; ++r)
+      paintCell(&painter, QRect(x, rowViewportPosition(r), w, rowHeight(r)), r, c);
+    x += w;
+  }
+}
+
+void FlexGrid::scrollContentsBy(int dx, int dy) {
+  QTableView::scrollContentsBy(dx, dy);
+  if (dx != 0 && fixedCols_ > 0) viewport()->update();  // pixels shifted under the pinned columns
+}
+
+// ---- input ---------------------------------------------------------------------------
+
+bool FlexGrid::cellAt(const QPoint& pos, int* row, int* col) const {
+  const int r = rowAt(pos.y());
+  if (r < 0) return false;
+  int c = -1;
+  if (pos.x() < frozenWidth()) {
+    int x = 0;
+    for (c = 0; c < fixedCols_ - 1 && pos.x() >= x + columnWidth(c); ++c) x += columnWidth(c);
+  } else {
+    c = columnAt(pos.x());
+  }
+  if (c < 0) return false;
+  *row = r;
+  *col = c;
+  return true;
+}
+
+void FlexGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  viewport()->update();
+  emit GotFocus();
+}
+
+void FlexGrid::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  viewport()->update();
+  emit LostFocus();
+}
+
+void FlexGrid::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  int row, col;
+  if (event->button() != Qt::LeftButton || !cellAt(event->position().toPoint(), &row, &col)) {
+    event->accept();
+    return;
+  }
+  pressed_ = true;
+  if (event->modifiers() & Qt::ShiftModifier) {
+    rowSel_ = row;
+    colSel_ = col;
+  } else {
+    row_ = rowSel_ = row;
+    col_ = colSel_ = col;
+  }
+  viewport()->update();
+  event->accept();
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void FlexGrid::mouseMoveEvent(QMouseEvent* event) {
+  emit MouseMove();
+  int row, col;
+  if (pressed_ && (event->buttons() & Qt::LeftButton) &&
+      cellAt(event->position().toPoint(), &row, &col) &&
+      (row != rowSel_ || col != colSel_)) {
+    rowSel_ = row;
+    colSel_ = col;
+    viewport()->update();
+  }
+  event->accept();
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  if (!pressed_ || event->button() != Qt::LeftButton) return;
+  pressed_ = false;
+  emit Click();
+}
+
+void FlexGrid::wheelEvent(QWheelEvent* event) {
+  // Left to the window: its wheel hook scrolls the grid by a page per notch.
+  event->ignore();
+}
+
+void FlexGrid::moveCurrent(int row, int col, bool extend) {
+  if (Rows() == 0 || Cols() == 0) return;
+  row = std::clamp(row, fixedRows_, Rows() - 1);
+  col = std::clamp(col, std::min(fixedCols_, Cols() - 1), Cols() - 1);
+  if (extend) {
+    rowSel_ = row;
+    colSel_ = col;
+  } else {
+    row_ = rowSel_ = row;
+    col_ = colSel_ = col;
+  }
+  scrollTo(model_->index(row, col));
+  viewport()->update();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event) {
+  const bool extend = event->modifiers() & Qt::ShiftModifier;
+  const int r = extend ? rowSel_ : row_, c = extend ? colSel_ : col_;
+  const int page = std::max(1, viewport()->height() / std::max(1, rowPixels_) - 1);
+  switch (event->key()) {
+    case Qt::Key_Up: moveCurrent(r - 1, c, extend); break;
+    case Qt::Key_Down: moveCurrent(r + 1, c, extend); break;
+    case Qt::Key_Left: moveCurrent(r, c - 1, extend); break;
+    case Qt::Key_Right: moveCurrent(r, c + 1, extend); break;
+    case Qt::Key_PageUp: moveCurrent(r - page, c, extend); break;
+    case Qt::Key_PageDown: moveCurrent(r + page, c, extend); break;
+    case Qt::Key_Home: moveCurrent(0, c, extend); break;
+    case Qt::Key_End: moveCurrent(Rows() - 1, c, extend); break;
+    default: event->ignore(); return;
+  }
+  event->accept();
+}

@@ -1,0 +1,175 @@
+#include "controls/flex_grid_model.h"
+
+#include <QFontDatabase>
+#include <algorithm>
+
+FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int FlexGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int FlexGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : cols_;
+}
+
+Qt::ItemFlags FlexGridModel::flags(const QModelIndex&) const { return Qt::ItemIsEnabled; }
+
+QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rows_ || index.column() >= cols_) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return text(index.row(), index.column());
+    case Qt::FontRole:
+      return cellFont(index.row(), index.column());
+    default:
+      return {};
+  }
+}
+
+void FlexGridModel::setRows(int rows) {
+  if (rows == rows_) return;
+  beginResetModel();
+  rows_ = rows;
+  text_.resize(slot(rows, 0));
+  fmt_.resize(slot(rows, 0));
+  if (rows_ == 0) {  // an emptied grid gives its memory back
+    text_.shrink_to_fit();
+    fmt_.shrink_to_fit();
+  }
+  dirtyFrom_ = dirtyTo_ = -1;
+  endResetModel();
+}
+
+void FlexGridModel::setCols(int cols) {
+  if (cols == cols_) return;
+  beginResetModel();
+  std::vector<QString> text(size_t(rows_) * size_t(cols));
+  std::vector<CellFormat> fmt(size_t(rows_) * size_t(cols));
+  const int keep = std::min(cols, cols_);
+  for (int r = 0; r < rows_; ++r)
+    for (int c = 0; c < keep; ++c) {
+      text[size_t(r) * cols + c] = std::move(text_[slot(r, c)]);
+      fmt[size_t(r) * cols + c] = fmt_[slot(r, c)];
+    }
+  cols_ = cols;
+  text_ = std::move(text);
+  fmt_ = std::move(fmt);
+  dirtyFrom_ = dirtyTo_ = -1;
+  endResetModel();
+}
+
+void FlexGridModel::clearCells() {
+  std::vector<QString>(text_.size()).swap(text_);
+  std::vector<CellFormat>(fmt_.size()).swap(fmt_);
+  // Names of the last fill go too: faces registered for it may be gone by the next one.
+  faceNames_.clear();
+  faceIndex_.clear();
+  faces_.clear();
+  fonts_.clear();
+  if (rows_ > 0) markDirty(0, rows_ - 1);
+}
+
+void FlexGridModel::setText(int row, int col, const QString& text) {
+  text_[slot(row, col)] = text;
+  markDirty(row, row);
+}
+
+void FlexGridModel::formatRange(int row1, int col1, int row2, int col2,
+                                const std::function<void(CellFormat&)>& change) {
+  for (int r = row1; r <= row2; ++r)
+    for (int c = col1; c <= col2; ++c) change(fmt_[slot(r, c)]);
+  markDirty(row1, row2);
+}
+
+int FlexGridModel::faceIndex(const QString& name) {
+  auto it = faceIndex_.constFind(name);
+  if (it != faceIndex_.constEnd()) return it.value();
+  const int index = int(faceNames_.size());
+  faceNames_.push_back(name);
+  faceIndex_.insert(name, index);
+  return index;
+}
+
+void FlexGridModel::setResolver(FaceResolver resolver) {
+  resolver_ = std::move(resolver);
+  faces_.clear();
+  fonts_.clear();
+  if (rows_ > 0) markDirty(0, rows_ - 1);
+}
+
+void FlexGridModel::setBaseFont(const QFont& font) {
+  base_ = font;
+  baseStyle_ = uint8_t((font.bold() ? Bold : 0) | (font.italic() ? Italic : 0) |
+                       (font.underline() ? Underline : 0) | (font.strikeOut() ? StrikeOut : 0));
+  fonts_.clear();  // faces stay resolved: the size does not change what a name means
+  if (rows_ > 0) markDirty(0, rows_ - 1);
+}
+
+uint8_t FlexGridModel::effectiveStyle(const CellFormat& f) const {
+  return uint8_t((f.style & f.styleSet) | (baseStyle_ & ~f.styleSet));
+}
+
+const std::optional<QFont>& FlexGridModel::resolvedFace(int face) const {
+  if (faces_.size() < faceNames_.size()) faces_.resize(faceNames_.size());
+  auto& slot = faces_[size_t(face)];
+  if (!slot) {
+    ++resolverCalls_;
+    const QString& name = faceNames_[size_t(face)];
+    if (resolver_) {
+      slot = resolver_(name);
+    } else if (!name.isEmpty() && QFontDatabase::hasFamily(name)) {
+      slot = std::optional<QFont>(QFont(name));
+    } else {
+      slot = std::optional<QFont>();
+    }
+  }
+  return *slot;
+}
+
+const QFont& FlexGridModel::cellFont(int row, int col) const {
+  const CellFormat& f = fmt_[slot(row, col)];
+  const uint8_t style = effectiveStyle(f);
+  const int64_t key = (int64_t(f.face) + 1) * 16 + style;
+  auto it = fonts_.constFind(key);
+  if (it != fonts_.constEnd()) return it.value();
+
+  QFont font = base_;
+  if (f.face >= 0) {
+    if (const auto& face = resolvedFace(f.face)) {
+      font = *face;
+      font.setPointSizeF(base_.pointSizeF());
+      // A sample shows its own face or nothing: Qt's search for a fallback face when a
+      // glyph is missing is many times slower and paints in a foreign face.
+      font.setStyleStrategy(QFont::NoFontMerging);
+    }
+  }
+  font.setBold(style & Bold);
+  font.setItalic(style & Italic);
+  font.setUnderline(style & Underline);
+  font.setStrikeOut(style & StrikeOut);
+  return fonts_.insert(key, font).value();
+}
+
+void FlexGridModel::markDirty(int row1, int row2) {
+  dirtyFrom_ = dirtyFrom_ < 0 ? row1 : std::min(dirtyFrom_, row1);
+  dirtyTo_ = std::max(dirtyTo_, row2);
+  if (notify_ && !flushQueued_) {
+    flushQueued_ = true;
+    emit changedLater();
+  }
+}
+
+void FlexGridModel::setNotify(bool on) {
+  notify_ = on;
+  if (on) flush();
+}
+
+void FlexGridModel::flush() {
+  flushQueued_ = false;
+  if (dirtyFrom_ < 0) return;
+  const int from = std::min(dirtyFrom_, rows_ - 1), to = std::min(dirtyTo_, rows_ - 1);
+  dirtyFrom_ = dirtyTo_ = -1;
+  if (from < 0 || to < from || cols_ == 0) return;
+  emit dataChanged(index(from, 0), index(to, cols_ - 1));
+}

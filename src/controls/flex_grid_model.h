@@ -1,0 +1,98 @@
+#pragma once
+// Cell storage of the grid. Rows are kept flat and compact (a text and a 12-byte format per
+// cell, font names shared through one table), so a catalogue of 100,000 rows costs memory in
+// proportion to its text and nothing per widget. Fonts are resolved once per distinct
+// (face, style) pair and cached, so painting a row does no lookups.
+#include <QAbstractTableModel>
+#include <QFont>
+#include <QHash>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class FlexGridModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  using FaceResolver = std::function<std::optional<QFont>(const QString& name)>;
+
+  // Style bits of a cell format.
+  enum Style : uint8_t { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
+  static constexpr uint32_t kInheritBack = 0xFFFFFFFFu;  // no back colour of its own
+
+  struct CellFormat {
+    uint32_t back = kInheritBack;
+    int32_t face = -1;     // index into the face-name table; -1 = the grid's base font
+    uint8_t styleSet = 0;  // which style bits the cell sets itself
+    uint8_t style = 0;     // their values
+    int8_t align = -1;     // -1 = the grid default (left, vertically centred)
+    uint8_t pad = 0;
+  };
+
+  explicit FlexGridModel(QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  int rows() const { return rows_; }
+  int cols() const { return cols_; }
+  void setRows(int rows);
+  void setCols(int cols);
+  void clearCells();
+
+  const QString& text(int row, int col) const { return text_[slot(row, col)]; }
+  void setText(int row, int col, const QString& text);
+  const CellFormat& format(int row, int col) const { return fmt_[slot(row, col)]; }
+  // Applies `change` to every cell of the rectangle and marks it for repaint.
+  void formatRange(int row1, int col1, int row2, int col2,
+                   const std::function<void(CellFormat&)>& change);
+
+  int faceIndex(const QString& name);  // adds the name to the shared table when new
+  QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }
+
+  // Fonts.
+  void setResolver(FaceResolver resolver);
+  void setBaseFont(const QFont& font);
+  const QFont& baseFont() const { return base_; }
+  const QFont& cellFont(int row, int col) const;
+  int resolverCalls() const { return resolverCalls_; }
+
+  // Change notification: while suspended, changes only widen the dirty range; flush() sends
+  // it as one dataChanged. Per-cell signals during a fill of thousands of rows cost more than
+  // the fill itself.
+  void setNotify(bool on);
+  void flush();
+
+ signals:
+  void changedLater();  // asks the owner to call flush() soon
+
+ private:
+  size_t slot(int row, int col) const { return size_t(row) * size_t(cols_) + size_t(col); }
+  void markDirty(int row1, int row2);
+  uint8_t effectiveStyle(const CellFormat& f) const;
+  const std::optional<QFont>& resolvedFace(int face) const;
+
+  int rows_ = 0;
+  int cols_ = 0;
+  std::vector<QString> text_;
+  std::vector<CellFormat> fmt_;
+
+  std::vector<QString> faceNames_;
+  QHash<QString, int> faceIndex_;
+
+  FaceResolver resolver_;
+  QFont base_;
+  uint8_t baseStyle_ = 0;
+  // Caches; filled lazily from const readers.
+  mutable std::vector<std::optional<std::optional<QFont>>> faces_;  // outer: resolved yet?
+  mutable QHash<int64_t, QFont> fonts_;
+  mutable int resolverCalls_ = 0;
+
+  bool notify_ = true;
+  bool flushQueued_ = false;
+  int dirtyFrom_ = -1;
+  int dirtyTo_ = -1;
+};
