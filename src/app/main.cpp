@@ -1,1 +1,57 @@
-int main() { return 0; }
+// Typorama: looks through and manages the TrueType fonts of this computer.
+#include "app/cli.h"
+#include "app/form1.h"
+#include "app/qt_services.h"
+#include "platform/linux/desktop_linux.h"
+#include "platform/linux/file_system_linux.h"
+#include "platform/linux/font_system_linux.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+bool hasDisplay() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const bool commandLine = isCommandLineMode(arguments);
+  if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    // The command-line modes draw nothing: they must work without any display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else if (!commandLine && !hasDisplay()) {
+    std::fprintf(stderr,
+                 "typorama: there is no display to open the window on (DISPLAY is not set).\n"
+                 "To list the fonts without a window, run: typorama --list\n");
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Typorama"));
+  QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+
+  QtPrompts windowPrompts;
+  StderrPrompts consolePrompts;
+  EventLoopYielder yielder;
+  ClockRandom random;
+  LinuxFileSystem fs;
+  LinuxFontSystem fonts;
+  LinuxDesktop desktop;
+
+  if (commandLine) {
+    AppServices services{consolePrompts, yielder, random, fs, fonts, desktop};
+    return runCommandLine(arguments, services).value_or(2);
+  }
+
+  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop};
+  Form1 form(services);
+  windowPrompts.setParentWindow(&form);
+  form.Form_Load();
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,79 @@
+#include "app/cli.h"
+
+#include "app/catalogue_entry.h"
+#include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
+#include "platform/path_codec.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+const char kUsage[] =
+    "Usage: typorama [OPTION]\n"
+    "Looks through and manages the TrueType fonts of this computer.\n"
+    "Without options the main window opens.\n\n"
+    "  --list [--filter TEXT]   print the catalogue: number, full name, bold, italic,\n"
+    "                           underline, strike-out (0 or 1) and path, tab-separated\n"
+    "  --help                   show this text\n"
+    "  --version                show the version\n";
+
+int usageError(const QString& message) {
+  std::fprintf(stderr, "typorama: %s\n%s", qUtf8Printable(message), kUsage);
+  return 2;
+}
+
+void writeField(std::FILE* out, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out); }
+}  // namespace
+
+bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
+
+int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) {
+  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
+  ListBox list;
+  FactsByPath facts;
+  PreviewPins pins(services.fonts);
+  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  if (list.ListCount() == 0) {
+    showNoFontsFound(services.prompts);
+    return 1;
+  }
+  for (int i = 0; i < list.ListCount(); ++i) {
+    const QStringList fields = splitCatalogueEntry(list.List(i));
+    const QString name = fields.value(0);
+    const QString path = fields.value(1);
+    const FontFacts f = facts.value(path);
+    std::fprintf(out, "%d\t", i + 1);
+    writeField(out, name.toStdString());
+    std::fprintf(out, "\t%d\t%d\t%d\t%d\t", f.bold, f.italic, f.underlined, f.strikeOut);
+    writeField(out, pathToBytes(path));
+    std::fputc('\n', out);
+  }
+  std::fflush(out);
+  return 0;
+}
+
+std::optional<int> runCommandLine(const QStringList& arguments, AppServices& services) {
+  if (arguments.size() <= 1) return std::nullopt;
+  const QString mode = arguments.at(1);
+  if (mode == QLatin1String("--help") || mode == QLatin1String("-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (mode == QLatin1String("--version")) {
+    std::printf("typorama %s\n", qUtf8Printable(QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  if (mode == QLatin1String("--list")) {
+    QString filter;
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+      if (arguments.at(i) == QLatin1String("--filter") && i + 1 < arguments.size()) {
+        filter = arguments.at(++i);
+      } else {
+        return usageError(QStringLiteral("unknown option for --list: ") + arguments.at(i));
+      }
+    }
+    return listCatalogue(services, filter, stdout);
+  }
+  return usageError(QStringLiteral("unknown option: ") + mode);
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The command-line modes: the same catalogue and commands, without a window.
+#include "app/services_bundle.h"
+
+#include <QStringList>
+#include <cstdio>
+
+// Runs the mode the arguments name and returns the exit status; nothing when the arguments
+// ask for the window.
+std::optional<int> runCommandLine(const QStringList& arguments, AppServices& services);
+
+// True when the arguments name a mode that needs no display.
+bool isCommandLineMode(const QStringList& arguments);
+
+// --list: one line per catalogue row; exit 0 with rows, 1 without.
+int listCatalogue(AppServices& services, const QString& filter, std::FILE* out);

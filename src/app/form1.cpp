@@ -1,0 +1,268 @@
+#include "app/form1.h"
+
+#include "app/form3.h"
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+#include "catalogue/form2.h"
+#include "catalogue/grid_mouse_wheel.h"
+#include "catalogue/preview_pins.h"
+#include "controls/flex_grid.h"
+#include "controls/progress_bar.h"
+#include "controls/push_button.h"
+#include "platform/path_codec.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+
+namespace {
+// Window and control sizes are designed in twips; the screen has 15 twips to a pixel.
+constexpr int px(int twips) { return twips / 15; }
+
+QFont arialBold(double points) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(points);
+  font.setBold(true);
+  return font;
+}
+}  // namespace
+
+QString makeApplicationTitle(const QString& productName) {
+  QString title = productName;
+  do {
+    const qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
+    if (blank < 0) break;  // nothing left to cut: keep the whole name
+    title = title.left(blank);
+  } while (title.size() > 40);
+  return title;
+}
+
+QIcon applicationIcon() {
+  static const QIcon icon = [] {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x2B, 0x57, 0x9A));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(4, 4, 56, 56, 10, 10);
+    painter.setPen(Qt::white);
+    QFont font(QStringLiteral("DejaVu Serif"), 34);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(4, 2, 56, 56), Qt::AlignCenter, QStringLiteral("T"));
+    return QIcon(pixmap);
+  }();
+  return icon;
+}
+
+QString Form1::appTitle() { return QGuiApplication::applicationDisplayName(); }
+
+Form1::Form1(AppServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      CommonDialog1(services.prompts),
+      services_(services) {
+  buildControls();
+}
+
+Form1::~Form1() {
+  UnhookGridWheel();
+  delete form2_;
+}
+
+void Form1::buildControls() {
+  setFixedSize(px(10200), px(9045));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setFont(arialBold(9));
+  setMouseTracking(true);
+
+  MSFlexGrid1 = new FlexGrid(this);
+  MSFlexGrid1->setGeometry(px(120), px(480), px(9960), px(5895));
+  MSFlexGrid1->setFont(arialBold(9));
+  MSFlexGrid1->setFaceResolver([this](const QString& name) { return services_.fonts.resolveFace(name); });
+
+  const auto button = [this](const QString& caption, int left, int top, int width) {
+    auto* b = new PushButton(caption, this);
+    b->setGeometry(px(left), px(top), px(width), px(405));
+    b->setFont(arialBold(11.25));
+    connect(b, &PushButton::MouseMove, this, &Form1::pointerRuleButton);
+    return b;
+  };
+  PushButton3 = button(QStringLiteral("Add Font"), 120, 6500, 4920);
+  PushButton4 = button(QStringLiteral("Remove Selected Font"), 5160, 6500, 4920);
+  PushButton2 = button(QStringLiteral("Maximize This Window"), 120, 7520, 4920);
+  PushButton5 = button(QStringLiteral("Help"), 5160, 7520, 4920);
+  PushButton1 = button(QStringLiteral("Filter"), 8160, 8025, 1920);
+  Text1 = new QLineEdit(this);
+  Text1->setGeometry(px(120), px(8030), px(7920), px(400));
+  Text1->setMouseTracking(true);
+  ProgressBar1 = new ProgressBar(this);
+  ProgressBar1->setGeometry(px(120), px(8540), px(9960), px(405));
+  lblFontsInstalled = new QLabel(QStringLiteral("Total Number Of Fonts Installed: 0"), this);
+  lblFontsInstalled->setGeometry(px(120), px(120), px(9960), px(255));
+  lblFontsInstalled->setAlignment(Qt::AlignCenter);
+  lblFontsInstalled->setFrameStyle(QFrame::Box | QFrame::Plain);
+  lblFontsInstalled->setBackgroundRole(QPalette::Base);
+  lblFontsInstalled->setForegroundRole(QPalette::Text);
+  lblFontsInstalled->setAutoFillBackground(true);
+  lblFontsInstalled->setMouseTracking(true);
+  PushButton8 = button(QStringLiteral("Export Fonts To Excel"), 5160, 7010, 4920);
+  PushButton6 = button(QStringLiteral("Export Fonts To Word"), 120, 7010, 4920);
+  // Lies below the client area on purpose: the fixed-size window does not show it.
+  PushButton7 = button(QStringLiteral("Copy Selected Font To Clipboard (Copies file TTF to clipboard not text Orvandel)"),
+                       120, 9240, 9960);
+
+  QWidget* order[] = {MSFlexGrid1, PushButton3, PushButton4, PushButton2, PushButton5, PushButton1,
+                      Text1, ProgressBar1, PushButton8, PushButton6, PushButton7};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  for (QWidget* w : {static_cast<QWidget*>(lblFontsInstalled), static_cast<QWidget*>(Text1),
+                     static_cast<QWidget*>(MSFlexGrid1), MSFlexGrid1->viewport()})
+    w->installEventFilter(this);
+
+  connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+  connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+  connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+  connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+  connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+  connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+  connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+  connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+  connect(MSFlexGrid1, &FlexGrid::Click, this, &Form1::MSFlexGrid1_Click);
+  connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form1::MSFlexGrid1_GotFocus);
+  connect(MSFlexGrid1, &FlexGrid::LostFocus, this, &Form1::MSFlexGrid1_LostFocus);
+  connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form1::pointerRulePlain);
+}
+
+PreviewPins& Form1::previewPins() {
+  if (!previewPins_) previewPins_ = std::make_unique<PreviewPins>(services_.fonts);
+  return *previewPins_;
+}
+
+Form2* Form1::form2() {
+  if (!form2_) form2_ = new Form2(*this);
+  return form2_;
+}
+
+void Form1::loadMouseIcon(QWidget* window) {
+  const QString file = services_.desktop.programFolder() + QStringLiteral("/HAND-M.CUR");
+  if (!FileExists(services_.fs, file)) return;
+  QPixmap picture(QString::fromLocal8Bit(pathToBytes(file)));
+  if (picture.isNull()) throw RuntimeError(481, QStringLiteral("Invalid picture"));
+  mouseIcon_ = QCursor(picture);
+  if (window != this) window->setProperty("typoramaMouseIcon", true);
+}
+
+void Form1::Form_Load() {
+  ErrorTrap trap(services_.prompts, QStringLiteral("Form1.Form_Load"));
+  trap(100, [&] { ApplySkin(this, services_.fs, services_.desktop); });
+  trap(102, [&] { setWindowTitle(QStringLiteral("Typorama")); });
+  trap(104, [&] { setWindowIcon(applicationIcon()); });
+  trap(106, [&] { QGuiApplication::setApplicationDisplayName(makeApplicationTitle(QStringLiteral("Typorama"))); });
+  trap(108, [&] { loadMouseIcon(this); });
+  trap(110, [&] { RandomHomePageVisit(services_.random, services_.desktop); });
+  trap(112, [&] { StartupLoading = true; });
+  trap(114, [&] { PushButton1_Click(); });
+  trap(116, [&] { StartupLoading = false; });
+  trap(118, [&] { setMousePointer(pointer::Default); });
+  trap(120, [&] {
+    ProgressBar1->setValue(0);
+    ProgressBar1->setText(QStringLiteral("Progress Bar"));
+  });
+  trap(122, [&] {
+    MSFlexGrid1->setFocusRect(0);
+    MSFlexGrid1->setSelectionMode(1);
+  });
+  trap(124, [&] {
+    QPalette pal = lblFontsInstalled->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Base, Qt::white);
+    lblFontsInstalled->setPalette(pal);
+  });
+  if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+void Form1::Form_QueryUnload() {
+  ErrorTrap trap(services_.prompts, QStringLiteral("Form1.Form_QueryUnload"));
+  trap(100, [&] { services_.yielder.yield(); });
+}
+
+void Form1::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  UnhookGridWheel();
+  services_.yielder.yield();
+  services_.yielder.yield();
+  unloadForm2();
+  if (previewPins_) previewPins_->releaseAll();
+}
+
+void Form1::unloadForm2() {
+  if (!form2_) return;
+  Form2* form = form2_;
+  form2_ = nullptr;
+  form->close();
+  form->deleteLater();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  Form_QueryUnload();  // never refuses the close
+  Form_Unload();
+  event->accept();
+}
+
+void Form1::MSFlexGrid1_Click() {
+  UnhookGridWheel();
+  HookGridWheel(this, MSFlexGrid1);
+  MSFlexGrid1->setCol(0);
+  MSFlexGrid1->setColSel(MSFlexGrid1->Cols() - 1);
+}
+
+void Form1::MSFlexGrid1_GotFocus() {
+  UnhookGridWheel();
+  HookGridWheel(this, MSFlexGrid1);
+}
+
+void Form1::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
+
+void Form1::setMousePointer(int value) {
+  mousePointer_ = value;
+  QCursor shape;
+  switch (value) {
+    case pointer::Hourglass: shape = QCursor(Qt::WaitCursor); break;
+    case pointer::Custom: shape = mouseIcon_ ? *mouseIcon_ : QCursor(Qt::PointingHandCursor); break;
+    default: shape = QCursor(Qt::ArrowCursor); break;
+  }
+  // The window's pointer holds over its controls too, as it does over the window itself.
+  setCursor(shape);
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (w == Text1 && value == pointer::Default) w->setCursor(Qt::IBeamCursor);
+    else w->setCursor(shape);
+  }
+}
+
+void Form1::pointerRulePlain() {
+  if (mousePointer_ != pointer::Hourglass && mousePointer_ != pointer::Default) setMousePointer(pointer::Default);
+}
+
+void Form1::pointerRuleButton() {
+  if (mousePointer_ != pointer::Hourglass && mousePointer_ != pointer::Custom) setMousePointer(pointer::Custom);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+  pointerRulePlain();
+  QWidget::mouseMoveEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove) pointerRulePlain();
+  return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The main window: the catalogue grid and the command buttons.
+#include "app/list_box.h"
+#include "app/services_bundle.h"
+#include "catalogue/catalogue_fill.h"
+#include "controls/common_dialog.h"
+
+#include <QCursor>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class FlexGrid;
+class PushButton;
+class ProgressBar;
+class QLabel;
+class QLineEdit;
+class Form2;
+class Form3;
+class PreviewPins;
+
+// Mouse-pointer values of the windows.
+namespace pointer {
+constexpr int Default = 0;
+constexpr int Hourglass = 11;
+constexpr int Custom = 99;
+}  // namespace pointer
+
+class Form1 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form1(AppServices services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // Handlers (each defined in the folder of its command).
+  void Form_Load();
+  void Form_QueryUnload();
+  void Form_Unload();
+  void MSFlexGrid1_Click();
+  void MSFlexGrid1_GotFocus();
+  void MSFlexGrid1_LostFocus();
+  void PushButton1_Click();  // Filter
+  void PushButton2_Click();  // Maximize This Window
+  void PushButton3_Click();  // Add Font
+  void PushButton4_Click();  // Remove Selected Font
+  void PushButton5_Click();  // Help
+  void PushButton6_Click();  // Export Fonts To Word
+  void PushButton7_Click();  // Copy Selected Font To Clipboard
+  void PushButton8_Click();  // Export Fonts To Excel
+  void LoadFonts();
+
+  // Pointer rules: "plain" for the window, label, grid and text box; "button" for buttons.
+  void pointerRulePlain();
+  void pointerRuleButton();
+  int MousePointer() const { return mousePointer_; }
+  void setMousePointer(int value);
+  bool hasMouseIcon() const { return mouseIcon_.has_value(); }
+
+  // Controls, by their names.
+  FlexGrid* MSFlexGrid1 = nullptr;
+  PushButton* PushButton1 = nullptr;
+  PushButton* PushButton2 = nullptr;
+  PushButton* PushButton3 = nullptr;
+  PushButton* PushButton4 = nullptr;
+  PushButton* PushButton5 = nullptr;
+  PushButton* PushButton6 = nullptr;
+  PushButton* PushButton7 = nullptr;
+  PushButton* PushButton8 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  ProgressBar* ProgressBar1 = nullptr;
+  QLabel* lblFontsInstalled = nullptr;
+  ListBox List1;
+  CommonDialog CommonDialog1;
+
+  // Window flags.
+  bool StartupLoading = false;
+  bool Busy = false;
+  bool CancelRequested = false;
+
+  AppServices& services() { return services_; }
+  // The full-window list, created on first use.
+  Form2* form2();
+  bool hasForm2() const { return form2_ != nullptr; }
+  Form3* form3() const { return form3_.get(); }
+  // The application title: shown by message boxes that give none.
+  static QString appTitle();
+  // The cursor image loaded from the program's folder, if any.
+  std::optional<QCursor> mouseIcon() const { return mouseIcon_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend class Form3;
+  void buildControls();
+  void loadMouseIcon(QWidget* window);
+  void unloadForm2();
+
+  AppServices services_;
+  int mousePointer_ = pointer::Default;
+  std::optional<QCursor> mouseIcon_;
+  std::unique_ptr<Form3> form3_;
+  Form2* form2_ = nullptr;
+  std::unique_ptr<PreviewPins> previewPins_;
+  bool unloaded_ = false;
+  FactsByPath facts_;
+
+ public:
+  // Faces loaded so that the grid can draw fonts the system does not know; kept while the
+  // grid shows them.
+  PreviewPins& previewPins();
+  // Shared by the folder helpers: loads "HAND-M.CUR" of the program's folder into mouseIcon.
+  void applyMouseIcon(QWidget* window) { loadMouseIcon(window); }
+};
+
+// The title the system shows for the program: the product name cut before its last blank,
+// repeated while longer than 40 characters; a name without a blank is kept whole.
+QString makeApplicationTitle(const QString& productName);
+// The program's icon, drawn once.
+QIcon applicationIcon();

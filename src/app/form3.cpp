@@ -1,0 +1,45 @@
+#include "app/form3.h"
+
+#include "app/form1.h"
+#include "app/main_module.h"
+
+#include <QLabel>
+#include <QScreen>
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }
+}
+
+Form3::Form3(Form1& owner) : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+                             owner_(owner) {
+  setFixedSize(px(7890), px(405));
+  QFont font(QStringLiteral("Arial"), 9);
+  font.setBold(true);
+  setFont(font);
+  Label1 = new QLabel(this);
+  Label1->setGeometry(px(0), px(60), px(8130), px(405));
+  Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  QFont labelFont(QStringLiteral("Arial"));
+  labelFont.setPointSizeF(11.25);
+  labelFont.setBold(true);
+  Label1->setFont(labelFont);
+  setMouseTracking(true);
+  if (const QScreen* screen = owner.screen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void Form3::Form_Load() {
+  ErrorTrap trap(owner_.services().prompts, QStringLiteral("Form3.Form_Load"));
+  trap(100, [&] { ApplyFormColors(this); });
+  trap(102, [&] {
+    setWindowTitle(QStringLiteral("Typorama"));
+    setWindowIcon(applicationIcon());
+  });
+  trap(104, [&] { owner_.applyMouseIcon(this); });
+}
+
+void Form3::mouseMoveEvent(QMouseEvent* event) {
+  // The please-wait window follows the plain pointer rule on its own pointer.
+  if (cursor().shape() != Qt::WaitCursor) unsetCursor();
+  QWidget::mouseMoveEvent(event);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The please-wait window shown while the catalogue is first filled.
+#include <QWidget>
+
+class Form1;
+class QLabel;
+
+class Form3 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form3(Form1& owner);
+  void Form_Load();
+  QLabel* Label1 = nullptr;
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  Form1& owner_;
+};

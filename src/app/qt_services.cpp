@@ -1,0 +1,64 @@
+#include "app/qt_services.h"
+
+#include "controls/common_dialog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTime>
+#include <chrono>
+#include <cstdio>
+
+MsgResult QtPrompts::messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) {
+  QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
+                  buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent_);
+  box.setDefaultButton(buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
+  const int answer = box.exec();
+  if (buttons == MsgButtons::Ok) return MsgResult::Ok;
+  return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+}
+
+QString qtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    const QString& pattern = parts[i + 1];
+    if (description.isEmpty()) continue;
+    filters << (description.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))
+                    ? description
+                    : description + QStringLiteral(" (") + QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                          QLatin1Char(')'));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+QString QtPrompts::showOpen(const FileDialogRequest& request) {
+  // One file at a time: the command installs the one path it gets back.
+  return QFileDialog::getOpenFileName(parent_, request.title, request.fileName, qtNameFilters(request.filter));
+}
+
+QString QtPrompts::showSave(const FileDialogRequest& request) {
+  // The program asks its own overwrite question.
+  QString start = request.fileName;
+  if (!start.isEmpty() && QDir::isRelativePath(start)) start = QDir::current().filePath(start);
+  return QFileDialog::getSaveFileName(parent_, request.title, start, qtNameFilters(request.filter), nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
+}
+
+MsgResult StderrPrompts::messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon) {
+  ++shown;
+  QString line = text;
+  line.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(line));
+  return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+}
+
+void EventLoopYielder::yield() { QCoreApplication::processEvents(); }
+
+void ClockRandom::seedFromTime() {
+  engine_.seed(static_cast<unsigned>(QTime::currentTime().msecsSinceStartOfDay()));
+}
+
+double ClockRandom::next() { return std::uniform_real_distribution<double>(0.0, 1.0)(engine_); }

@@ -1,0 +1,45 @@
+#pragma once
+// The real services: Qt's dialogs, the event loop, the clock-seeded random generator.
+#include "app/services.h"
+
+#include <QString>
+#include <random>
+
+class QWidget;
+
+class QtPrompts : public Prompts {
+ public:
+  void setParentWindow(QWidget* parent) { parent_ = parent; }
+  MsgResult messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) override;
+  QString showOpen(const FileDialogRequest& request) override;
+  QString showSave(const FileDialogRequest& request) override;
+
+ private:
+  QWidget* parent_ = nullptr;
+};
+
+// For the command-line modes: every box goes to standard error; questions are answered Yes.
+class StderrPrompts : public Prompts {
+ public:
+  int shown = 0;
+  MsgResult messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) override;
+  QString showOpen(const FileDialogRequest&) override { return {}; }
+  QString showSave(const FileDialogRequest&) override { return {}; }
+};
+
+class EventLoopYielder : public Yielder {
+ public:
+  void yield() override;
+};
+
+class ClockRandom : public RandomSource {
+ public:
+  void seedFromTime() override;
+  double next() override;
+
+ private:
+  std::mt19937 engine_;
+};
+
+// "Desc|pattern|Desc|pattern" as the name filters of a Qt file dialog.
+QString qtNameFilters(const QString& filter);

@@ -1,0 +1,18 @@
+#pragma once
+// Everything a window needs from outside, handed in at construction.
+#include "app/services.h"
+#include "platform/desktop.h"
+#include "platform/file_system.h"
+#include "platform/font_system.h"
+
+class OfficeFactory;
+
+struct AppServices {
+  Prompts& prompts;
+  Yielder& yielder;
+  RandomSource& random;
+  FileSystem& fs;
+  FontSystem& fonts;
+  Desktop& desktop;
+  OfficeFactory* office = nullptr;
+};

@@ -1,0 +1,159 @@
+#include "catalogue/catalogue_fill.h"
+
+#include "app/catalogue_entry.h"
+#include "app/vendor.h"
+#include "catalogue/preview_pins.h"
+#include "controls/flex_grid.h"
+#include "controls/progress_bar.h"
+#include "fontfile/cfont_preview.h"
+#include "fsys/add_folder.h"
+#include "fsys/mod_fonts.h"
+
+#include <memory>
+
+namespace {
+bool isBelow(const QString& folder, const QString& root) {
+  return folder != root && folder.startsWith(root);
+}
+}  // namespace
+
+QStringList catalogueFolders(AppServices& services) {
+  QStringList roots;
+  const auto addRoot = [&](const QString& folder) {
+    for (const QString& root : roots)
+      if (folder == root || isBelow(folder, root)) return;
+    roots.removeIf([&](const QString& root) { return isBelow(root, folder); });
+    roots.append(folder);
+  };
+  const QString fontsFolder = GetFontsFolder(services.fonts);
+  if (!fontsFolder.isEmpty()) roots.append(fontsFolder);
+  for (const QString& folder : services.fonts.otherFontFolders()) addRoot(folder);
+  ScanServices scan{services.fs, services.yielder, services.prompts};
+  GetSubDirectories2016(scan, roots, true);
+  return roots;
+}
+
+void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
+  const bool filtered = !filter.isEmpty();
+  QStringList folders;
+  trap(104, [&] { list.Clear(); });
+  facts.clear();
+  pins.releaseAll();
+  trap(106, [&] { folders = catalogueFolders(services); });
+  for (const QString& entry : folders) {
+    const QString folder = entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
+    FileNameArray names;
+    trap(108, [&] { names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf")); });
+    const int n = names.ubound();
+    for (int i = 1; i <= n; ++i) {
+      const QString& name = names.at(i);
+      if (name.startsWith(QLatin1Char('~'))) continue;
+      const QString path = folder + QLatin1Char('/') + name;
+      auto reader = std::make_unique<CFontPreview>(services.fonts);
+      trap(110, [&] { reader->setFontFile(path); });
+      bool accepted = false;
+      if (!filtered) {
+        trap(112, [&] {
+          if (pleaseWait && i % 6 == 0) pleaseWait(i, n, false);
+        });
+        accepted = trap(114, [&] { list.AddItem(makeCatalogueEntry(reader->FullName(), path)); });
+      } else {
+        bool matches = false;
+        trap(116, [&] { matches = reader->FullName().contains(filter, Qt::CaseInsensitive); });
+        if (matches) {
+          trap(118, [&] {
+            if (pleaseWait) pleaseWait(i, n, true);
+          });
+          accepted = trap(120, [&] { list.AddItem(makeCatalogueEntry(reader->FullName(), path)); });
+        }
+      }
+      if (accepted) {
+        facts.insert(path, {reader->Bold(), reader->Italic(), reader->Underlined(), reader->StrikeOut()});
+        // Keep a face the system does not know loaded while the grid shows it; pinning before
+        // the reader lets go means the file is added to the font table only once.
+        if (!reader->Installed()) pins.pin(path);
+      }
+      reader.reset();
+    }
+  }
+}
+
+double progressPercent(int i, int count) {
+  if (count <= 1) return 100.0;
+  return static_cast<double>(i) / (count - 1) * 100.0;
+}
+
+void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
+                       ProgressBar& bar, const FactsByPath& facts) {
+  int count = 0;
+  trap(122, [&] { count = list.ListCount(); });
+  trap(124, [&] { grid.setRows(count); });
+  if (grid.Rows() == 0) return;
+  trap(126, [&] {
+    grid.setRow(0);
+    grid.Clear();
+    grid.setCol(2);
+  });
+  for (int i = 0; i < count; ++i) {
+    QStringList fields;
+    trap(128, [&] {
+      bar.setValue(progressPercent(i, count));
+      bar.setText(QStringLiteral("Loading font ") + QString::number(i + 1) + QStringLiteral(" from ") +
+                  QString::number(count));
+    });
+    trap(130, [&] { fields = splitCatalogueEntry(list.List(i)); });
+    trap(132, [&] {
+      grid.setRow(i);
+      grid.setCellAlignment(1);
+    });
+    trap(134, [&] {
+      grid.setTextMatrix(i, 0, QString::number(i + 1));
+      grid.setTextMatrix(i, 1, catalogueField(fields, 0));
+      grid.setTextMatrix(i, 2, kSampleText);
+    });
+    FontFacts style;
+    trap(136, [&] {
+      const QString path = catalogueField(fields, 1);
+      if (const auto it = facts.constFind(path); it != facts.constEnd()) {
+        style = *it;
+      } else {
+        CFontPreview reader(services.fonts);
+        reader.setFontFile(path);
+        style = {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut()};
+      }
+    });
+    trap(138, [&] {
+      grid.setCellFontName(catalogueField(fields, 0));
+      grid.setCellFontBold(style.bold);
+      grid.setCellFontItalic(style.italic);
+      grid.setCellFontUnderline(style.underlined);
+      grid.setCellFontStrikeThrough(style.strikeOut);
+    });
+  }
+}
+
+QString noFontsFoundText() {
+  return QStringLiteral("Error #195454: No fonts found. \r\nPlease email ") + vendor::kSupportEmail +
+         QStringLiteral(" with a screenshot of this message if you have any questions.");
+}
+
+void showNoFontsFound(Prompts& prompts) {
+  prompts.messageBox(noFontsFoundText(), QStringLiteral("Application Error"), MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+}
+
+void StripeGridRows(FlexGrid& grid, uint32_t evenColor, uint32_t oddColor) {
+  grid.setRedraw(false);
+  grid.setFillStyle(1);
+  const int last = grid.Rows() - 1;
+  for (int r = grid.FixedRows(); r <= last; ++r) {
+    grid.setRow(r);
+    for (int c = 0; c <= grid.Cols() - 1; ++c) {
+      grid.setColSel(c);
+      grid.setCellBackColor(r % 2 == 0 ? evenColor : oddColor);
+    }
+  }
+  grid.setFillStyle(0);
+  grid.setRedraw(true);
+}

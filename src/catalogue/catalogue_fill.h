@@ -1,0 +1,50 @@
+#pragma once
+// The steps that build a catalogue: collect the entries of the font folders into the sorted
+// list, then write one grid row per entry. Used by the main grid and the full-window list.
+#include "app/error_trap.h"
+#include "app/list_box.h"
+#include "app/services_bundle.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class FlexGrid;
+class ProgressBar;
+class PreviewPins;
+
+// Style bits read from a file while collecting, so the grid fill need not open it again.
+struct FontFacts {
+  bool bold = false;
+  bool italic = false;
+  bool underlined = false;
+  bool strikeOut = false;
+};
+using FactsByPath = QHash<QString, FontFacts>;
+
+// Called for the please-wait text: file i of n in its folder, and whether the fill is filtered.
+using PleaseWait = std::function<void(int i, int n, bool filtered)>;
+
+// The folders to scan: the fonts folder, the other configured font folders (those not below
+// another one), then every folder below them.
+QStringList catalogueFolders(AppServices& services);
+
+// Clears `list` and adds one entry per accepted "*.ttf" file.
+void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait);
+
+// Sets the grid's rows to the list and writes every row, showing progress in the bar.
+void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
+                       ProgressBar& bar, const FactsByPath& facts);
+
+// The progress value of row i of c; a single row shows a full bar.
+double progressPercent(int i, int count);
+
+// "Error #195454: No fonts found. " ... in the "Application Error" box.
+void showNoFontsFound(Prompts& prompts);
+QString noFontsFoundText();
+
+void StripeGridRows(FlexGrid& grid, uint32_t evenColor, uint32_t oddColor);
+constexpr uint32_t kEvenRowColor = 0x00FFDBBF;  // RGB(191, 219, 255) as 0x00BBGGRR
+constexpr uint32_t kOddRowColor = 0x80000014;   // the 3-D highlight colour

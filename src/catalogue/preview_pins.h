@@ -1,0 +1,28 @@
+#pragma once
+// Faces of files the system does not know, loaded for drawing the grid's samples. They stay
+// loaded while the grid shows them and are released when the catalogue is refilled or closed.
+#include "platform/font_system.h"
+
+#include <QString>
+#include <vector>
+
+class PreviewPins {
+ public:
+  explicit PreviewPins(FontSystem& fonts) : fonts_(fonts) {}
+  ~PreviewPins() { releaseAll(); }
+  PreviewPins(const PreviewPins&) = delete;
+  PreviewPins& operator=(const PreviewPins&) = delete;
+
+  void pin(const QString& path) {
+    if (fonts_.loadPreviewFont(path)) paths_.push_back(path);
+  }
+  void releaseAll() {
+    for (const QString& path : paths_) fonts_.unloadPreviewFont(path);
+    paths_.clear();
+  }
+  size_t count() const { return paths_.size(); }
+
+ private:
+  FontSystem& fonts_;
+  std::vector<QString> paths_;
+};
