@@ -115,6 +115,7 @@ std::optional<uint32_t> FakeFileSystem::attributes(const QString& path) {
   call("attributes", path);
   // The entry itself: a link reports its own attributes; links above it are followed.
   const QString p = normalise(path);
+  if (!p.startsWith(QLatin1Char('/'))) return std::nullopt;
   if (p == QLatin1String("/")) return nodes_.at(p).attributes;
   const QString parent = resolve(parentOf(p));
   if (parent.isEmpty()) return std::nullopt;

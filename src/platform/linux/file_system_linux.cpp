@@ -81,10 +81,12 @@ std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path) {
   struct stat st;
   if (lstat(bytes.c_str(), &st) != 0) return std::nullopt;
   uint32_t result = 0;
+  bool reachable = true;
   if (S_ISLNK(st.st_mode)) {
     result |= fileattr::ReparsePoint;
     struct stat target;
-    if (stat(bytes.c_str(), &target) == 0) st = target;  // a dangling link keeps its own mode
+    reachable = stat(bytes.c_str(), &target) == 0;
+    if (reachable) st = target;  // a dangling link keeps its own mode
   }
   if (S_ISDIR(st.st_mode)) result |= fileattr::Directory;
   const size_t slash = bytes.rfind('/');
@@ -92,7 +94,8 @@ std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path) {
   if (nameStart < bytes.size() && bytes[nameStart] == '.') result |= fileattr::Hidden;
   // The mode bits say read-only even for root, who may write anyway; access() covers the
   // other users and read-only mounts.
-  if ((st.st_mode & 0222) == 0 || access(bytes.c_str(), W_OK) != 0) result |= fileattr::ReadOnly;
+  if ((st.st_mode & 0222) == 0 || (reachable && access(bytes.c_str(), W_OK) != 0))
+    result |= fileattr::ReadOnly;
   return result;
 }
 

@@ -1,0 +1,143 @@
+// The Linux file system layer: attribute mapping, listings, openability and identities.
+#include "platform/linux/file_system_linux.h"
+
+#include "platform/path_codec.h"
+#include "support/run_unprivileged.h"
+#include "support/temp_tree.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class LinuxFs : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(tree_.valid()); }
+  std::string path(const std::string& relative) const { return tree_.path(relative); }
+  QString q(const std::string& relative) const { return tree_.q(relative); }
+  void folder(const std::string& relative, mode_t mode = 0755) {
+    ASSERT_TRUE(tree_.folder(relative, mode)) << relative;
+  }
+  void file(const std::string& relative, mode_t mode = 0644) {
+    ASSERT_TRUE(tree_.file(relative, mode)) << relative;
+  }
+  static std::vector<QString> sorted(std::vector<QString> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+
+  TempTree tree_;
+  LinuxFileSystem fs_;
+};
+
+TEST_F(LinuxFs, MapsModesToWindowsAttributes) {
+  folder("dir");
+  folder(".hidden");
+  folder("ro", 0555);
+  file("plain.ttf");
+  file(".dot.ttf");
+  file("ro.ttf", 0444);
+  ASSERT_EQ(symlink(path("dir").c_str(), path("dirlink").c_str()), 0);
+  ASSERT_EQ(symlink(path("plain.ttf").c_str(), path("filelink").c_str()), 0);
+  ASSERT_EQ(symlink(path("nowhere").c_str(), path("dangling").c_str()), 0);
+
+  EXPECT_EQ(fs_.attributes(q("dir")), 16u);
+  EXPECT_EQ(fs_.attributes(q("dir/")), 16u);
+  EXPECT_EQ(fs_.attributes(q(".hidden/")), 18u);
+  EXPECT_EQ(fs_.attributes(q("ro")), 17u);
+  EXPECT_EQ(fs_.attributes(q("plain.ttf")), 0u);
+  EXPECT_EQ(fs_.attributes(q(".dot.ttf")), 2u);
+  EXPECT_EQ(fs_.attributes(q("ro.ttf")), 1u);
+  // A link is a reparse point, also when named with a final "/".
+  EXPECT_EQ(fs_.attributes(q("dirlink")), 1040u);
+  EXPECT_EQ(fs_.attributes(q("dirlink/")), 1040u);
+  EXPECT_EQ(fs_.attributes(q("filelink")), 1024u);
+  EXPECT_EQ(fs_.attributes(q("dangling")), 1024u);
+  EXPECT_EQ(fs_.attributes(q("missing")), std::nullopt);
+  EXPECT_EQ(fs_.attributes(""), std::nullopt);
+  ASSERT_TRUE(fs_.attributes("/").has_value());
+  EXPECT_TRUE(*fs_.attributes("/") & 16u);
+  EXPECT_FALSE(*fs_.attributes("/") & 4u);
+
+  EXPECT_TRUE(fs_.isRootFolder("/"));
+  EXPECT_FALSE(fs_.isRootFolder(q("dir/")));
+  EXPECT_FALSE(fs_.isRootFolder(""));
+}
+
+TEST_F(LinuxFs, ListsSubFoldersAndFilesSeparately) {
+  folder("d");
+  folder("d/sub");
+  folder("d/.hid");
+  folder("other");
+  file("d/a.ttf");
+  file("d/\xff.ttf");
+  ASSERT_EQ(symlink(path("other").c_str(), path("d/tolink").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", path("d/dangling").c_str()), 0);
+
+  std::vector<QString> subs, files;
+  EXPECT_EQ(fs_.listSubFolders(q("d/"), subs), 0);
+  EXPECT_EQ(sorted(subs), std::vector<QString>({".hid", "sub", "tolink"}));
+  EXPECT_TRUE(fs_.listFiles(q("d"), files));
+  EXPECT_EQ(sorted(files), sorted({"a.ttf", pathFromBytes("\xff.ttf"), "dangling"}));
+  EXPECT_EQ(pathToBytes(*std::find(files.begin(), files.end(), pathFromBytes("\xff.ttf"))), "\xff.ttf");
+
+  std::vector<QString> none;
+  EXPECT_EQ(fs_.listSubFolders(q("missing/"), none), 76);
+  EXPECT_EQ(fs_.listSubFolders(q("d/a.ttf/"), none), 76);
+  EXPECT_FALSE(fs_.listFiles(q("missing/"), none));
+  EXPECT_TRUE(none.empty());
+}
+
+TEST_F(LinuxFs, DeniesAnOrdinaryUserAFolderItMayNotRead) {
+  folder("locked", 0700);
+  folder("locked/in");
+  const QString locked = q("locked/");
+  const auto result = runUnprivileged([&] {
+    LinuxFileSystem fs;
+    std::vector<QString> names;
+    return std::to_string(fs.listSubFolders(locked, names)) + " " + std::to_string(names.size());
+  });
+  if (!result) GTEST_SKIP() << "cannot run as an ordinary user here";
+  EXPECT_EQ(*result, "70 0");
+}
+
+TEST_F(LinuxFs, OpensOnlyRegularFiles) {
+  folder("d");
+  file("f.ttf");
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0644), 0);
+  ASSERT_EQ(symlink(path("f.ttf").c_str(), path("link.ttf").c_str()), 0);
+  EXPECT_TRUE(fs_.canOpen(q("f.ttf")));
+  EXPECT_TRUE(fs_.canOpen(q("link.ttf")));
+  EXPECT_FALSE(fs_.canOpen(q("d")));
+  EXPECT_FALSE(fs_.canOpen(q("fifo")));
+  EXPECT_FALSE(fs_.canOpen(q("missing")));
+  EXPECT_FALSE(fs_.canOpen(""));
+}
+
+TEST_F(LinuxFs, IdentifiesFoldersThroughLinks) {
+  folder("a");
+  folder("b");
+  ASSERT_EQ(symlink(path("a").c_str(), path("l").c_str()), 0);
+  ASSERT_TRUE(fs_.folderId(q("a/")).has_value());
+  EXPECT_EQ(fs_.folderId(q("l/")), fs_.folderId(q("a")));
+  EXPECT_NE(fs_.folderId(q("b")), fs_.folderId(q("a")));
+  EXPECT_EQ(fs_.folderId(q("missing")), std::nullopt);
+}
+
+TEST_F(LinuxFs, ReadsTimesAndRemovesFiles) {
+  file("f.ttf");
+  folder("d");
+  struct timespec times[2] = {{1'500'000'000, 0}, {1'600'000'000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path("f.ttf").c_str(), times, 0), 0);
+  EXPECT_EQ(fs_.lastModified(q("f.ttf")), 1'600'000'000);
+  EXPECT_EQ(fs_.lastModified(q("missing")), std::nullopt);
+  EXPECT_TRUE(fs_.removeFile(q("f.ttf")));
+  EXPECT_FALSE(fs_.removeFile(q("f.ttf")));
+  EXPECT_FALSE(fs_.removeFile(q("d")));
+  EXPECT_FALSE(fs_.removeFile(""));
+}
+
+}  // namespace
