@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <ftw.h>
 #include <string>
@@ -14,7 +15,8 @@
 class TempTree {
  public:
   TempTree() {
-    std::string pattern = "/tmp/typorama-test-XXXXXX";
+    std::error_code error;
+    std::string pattern = std::filesystem::temp_directory_path(error).string() + "/typorama-test-XXXXXX";
     if (mkdtemp(pattern.data())) {
       root_ = pattern + "/";
       chmod(root_.c_str(), 0755);  // so that an unprivileged child can walk in
