@@ -71,7 +71,12 @@ void FlexGridModel::clearCells() {
 }
 
 void FlexGridModel::setText(int row, int col, const QString& text) {
-  text_[slot(row, col)] = text;
+  // A text equal to the one above shares its storage: a column of the same sample text
+  // then costs one string, not one per row.
+  if (row > 0 && !text.isEmpty() && text_[slot(row - 1, col)] == text)
+    text_[slot(row, col)] = text_[slot(row - 1, col)];
+  else
+    text_[slot(row, col)] = text;
   markDirty(row, row);
 }
 
