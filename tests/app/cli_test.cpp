@@ -1,0 +1,90 @@
+// The headless listing, run as its own process against folders named by the environment.
+#include "support/font_builder.h"
+#include "support/temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ListRun {
+  int status = -1;
+  QStringList lines;
+  QString errors;
+};
+
+struct CliTest : ::testing::Test {
+  TempTree tree;
+  QString bin = qEnvironmentVariable("TYPORAMA_BIN");
+
+  void SetUp() override {
+    if (bin.isEmpty()) GTEST_SKIP() << "TYPORAMA_BIN is not set";
+    ASSERT_TRUE(tree.folder("data") && tree.folder("data/fonts") && tree.folder("sys") && tree.folder("cache"));
+    QFile conf(tree.q("fonts.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n")
+                   .arg(tree.q("sys"), tree.q("cache"))
+                   .toUtf8());
+  }
+  void font(const std::string& relative, const QString& full, uint16_t fsSelection = 0x40) {
+    ASSERT_TRUE(FontBuilder().name(3, 0x409, 1, full).name(3, 0x409, 4, full).fsSelection(fsSelection)
+                    .writeTo(tree.q(relative)));
+  }
+  ListRun run(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", tree.q("data"));
+    env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(bin, args);
+    p.waitForFinished(60000);
+    ListRun r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    r.lines = out.split('\n', Qt::SkipEmptyParts);
+    r.errors = QString::fromUtf8(p.readAllStandardError());
+    return r;
+  }
+};
+
+TEST_F(CliTest, ListsEveryFontOfTheConfiguredFoldersSorted) {
+  ASSERT_TRUE(tree.folder("sys/deeper"));
+  font("data/fonts/mine.ttf", "Zeta Mine", 0x21);
+  font("sys/b.ttf", "beta");
+  font("sys/deeper/a.ttf", "Alpha");
+  font("sys/~temp.ttf", "Aaa Hidden");
+  const ListRun r = run({"--list"});
+  ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+  ASSERT_EQ(r.lines.size(), 3);
+  EXPECT_EQ(r.lines[0], "1\tAlpha\t0\t0\t0\t0\t" + tree.q("sys/deeper/a.ttf"));
+  EXPECT_EQ(r.lines[1], "2\tbeta\t0\t0\t0\t0\t" + tree.q("sys/b.ttf"));
+  EXPECT_EQ(r.lines[2], "3\tZeta Mine\t1\t1\t0\t0\t" + tree.q("data/fonts/mine.ttf"));
+}
+
+TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {
+  font("sys/a.ttf", "Arial Bold");
+  font("sys/c.ttf", "Candara");
+  font("sys/v.ttf", "Verdana");
+  ListRun r = run({"--list", "--filter", "aR"});
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.lines.size(), 2);
+  EXPECT_TRUE(r.lines[0].startsWith("1\tArial Bold\t"));
+  EXPECT_TRUE(r.lines[1].startsWith("2\tCandara\t"));
+
+  r = run({"--list", "--filter", "nothing like it"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.lines.isEmpty());
+  EXPECT_TRUE(r.errors.contains("Error #195454: No fonts found. ")) << r.errors.toStdString();
+
+  r = run({"--bogus"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.errors.contains("Usage:"));
+  r = run({"--help"});
+  EXPECT_EQ(r.status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// The main window's shell: error box, title, sorted list, pointer rules, start-up, home page.
+#include "app/error_trap.h"
+#include "app/list_box.h"
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+#include "controls/flex_grid.h"
+#include "controls/push_button.h"
+#include "help/help_command.h"
+#include "support/app_harness.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Harness = BasicAppHarness<FakeFileSystem>;
+
+// The next widget that Tab moves to, skipping the parts inside `w` (a grid's scroll bars).
+QWidget* nextTabStop(QWidget* w) {
+  for (QWidget* n = w->nextInFocusChain(); n != w; n = n->nextInFocusChain())
+    if ((n->focusPolicy() & Qt::TabFocus) && !w->isAncestorOf(n)) return n;
+  return nullptr;
+}
+
+TEST(ErrorTrap, ReportsTheFailureWithLocationAndLineAndResumes) {
+  FakePrompts prompts;
+  ErrorTrap trap(prompts, "Form1.LoadFonts");
+  std::vector<int> ran;
+  trap(100, [&] { ran.push_back(100); });
+  trap(102, [&] { throw errors::subscriptOutOfRange(); });
+  trap(104, [&] { ran.push_back(104); });
+  EXPECT_EQ(ran, (std::vector<int>{100, 104}));
+  ASSERT_EQ(prompts.boxes.size(), 1u);
+  EXPECT_EQ(prompts.boxes[0].text,
+            "Subscript out of range\r\nin Typorama2021/08/31.Form1.LoadFonts at line 102\r\r"
+            "Please email screenshot of this message to support@example.com");
+  EXPECT_EQ(prompts.boxes[0].title, "Application Error");
+  EXPECT_EQ(prompts.boxes[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(prompts.boxes[0].icon, MsgIcon::Exclamation);
+}
+
+TEST(ErrorTrap, KeepsAnOwnLocationText) {
+  FakePrompts prompts;
+  auto trap = ErrorTrap::withLocationText(prompts, "in OrvandelTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
+  trap(106, [] { throw std::runtime_error("disk on fire"); });
+  ASSERT_EQ(prompts.boxes.size(), 1u);
+  EXPECT_TRUE(prompts.boxes[0].text.startsWith(
+      "disk on fire\r\nin OrvandelTitle2021/08/31.AddFolder.GetSubDirectories2016 at line 106\r\r"));
+}
+
+TEST(ApplicationTitle, CutsBeforeTheLastBlankUntilShortEnough) {
+  EXPECT_EQ(makeApplicationTitle("Typorama"), "Typorama");
+  EXPECT_EQ(makeApplicationTitle("Typorama Font Viewer"), "Typorama Font");
+  const QString longName = QString(30, 'a') + " " + QString(15, 'b') + " " + QString(5, 'c');
+  EXPECT_EQ(makeApplicationTitle(longName), QString(30, 'a'));
+  EXPECT_EQ(makeApplicationTitle(QString(50, 'x')), QString(50, 'x'));
+}
+
+TEST(CatalogueList, SortsByNameThenPathWithoutRegardToCase) {
+  ListBox list;
+  list.AddItem("beta||MySeparator123||/f/1.ttf");
+  list.AddItem("Arial Bold||MySeparator123||/f/2.ttf");
+  list.AddItem("arial||MySeparator123||/f/9.ttf");
+  list.AddItem("Arial||MySeparator123||/f/3.ttf");
+  ASSERT_EQ(list.ListCount(), 4);
+  EXPECT_EQ(list.List(0), "Arial||MySeparator123||/f/3.ttf");
+  EXPECT_EQ(list.List(1), "arial||MySeparator123||/f/9.ttf");
+  EXPECT_EQ(list.List(2), "Arial Bold||MySeparator123||/f/2.ttf");
+  EXPECT_EQ(list.List(3), "beta||MySeparator123||/f/1.ttf");
+  try {
+    list.List(4);
+    FAIL();
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number, 381);
+  }
+  list.Clear();
+  EXPECT_EQ(list.ListCount(), 0);
+}
+
+TEST(MainWindow, ControlsStandWhereTheyAreDesigned) {
+  Harness app;
+  Form1& f = *app.form;
+  EXPECT_EQ(f.size(), QSize(680, 603));
+  EXPECT_EQ(f.MSFlexGrid1->geometry(), QRect(8, 32, 664, 393));
+  EXPECT_EQ(f.PushButton1->geometry(), QRect(544, 535, 128, 27));
+  EXPECT_EQ(f.PushButton1->Caption(), "Filter");
+  EXPECT_EQ(f.PushButton3->Caption(), "Add Font");
+  EXPECT_EQ(f.PushButton4->Caption(), "Remove Selected Font");
+  EXPECT_EQ(f.PushButton6->Caption(), "Export Fonts To Word");
+  EXPECT_EQ(f.PushButton8->Caption(), "Export Fonts To Excel");
+  EXPECT_EQ(f.lblFontsInstalled->text(), "Total Number Of Fonts Installed: 0");
+  // The clipboard button lies below the client area.
+  EXPECT_GE(f.PushButton7->geometry().top(), f.height());
+  // Tab order starts at the grid and runs through the buttons as designed.
+  EXPECT_EQ(nextTabStop(f.MSFlexGrid1), f.PushButton3);
+  EXPECT_EQ(nextTabStop(f.PushButton3), f.PushButton4);
+  EXPECT_EQ(nextTabStop(f.PushButton5), f.PushButton1);
+  EXPECT_EQ(nextTabStop(f.PushButton1), f.Text1);
+}
+
+TEST(MainWindow, PointerRulesNeverReplaceTheHourglass) {
+  Harness app;
+  Form1& f = *app.form;
+  f.pointerRuleButton();
+  EXPECT_EQ(f.MousePointer(), 99);
+  EXPECT_EQ(f.PushButton3->cursor().shape(), Qt::PointingHandCursor);  // no cursor file: the hand
+  f.pointerRulePlain();
+  EXPECT_EQ(f.MousePointer(), 0);
+  f.setMousePointer(11);
+  f.pointerRuleButton();
+  f.pointerRulePlain();
+  EXPECT_EQ(f.MousePointer(), 11);
+  EXPECT_EQ(f.cursor().shape(), Qt::WaitCursor);
+  // Moving over a button raises the button rule through the button's own event.
+  f.setMousePointer(0);
+  emit f.PushButton2->MouseMove();
+  EXPECT_EQ(f.MousePointer(), 99);
+  emit f.MSFlexGrid1->MouseMove();
+  EXPECT_EQ(f.MousePointer(), 0);
+}
+
+TEST(MainWindow, GridClickSelectsTheWholeRow) {
+  Harness app;
+  Form1& f = *app.form;
+  f.MSFlexGrid1->setRows(3);
+  f.MSFlexGrid1->setRow(1);
+  f.MSFlexGrid1->setCol(2);
+  f.MSFlexGrid1_Click();
+  EXPECT_EQ(f.MSFlexGrid1->Row(), 1);
+  EXPECT_EQ(f.MSFlexGrid1->Col(), 0);
+  EXPECT_EQ(f.MSFlexGrid1->ColSel(), 2);
+}
+
+TEST(MainWindow, StartsWithoutMessagesWhenNoFontsFolderAndNoCursorFile) {
+  Harness app;
+  app.fonts.fontsFolder = "/fonts/";
+  app.fs.addFile("/fonts/a.ttf");  // not a font: the reader reports it
+  app.form->Form_Load();
+  EXPECT_FALSE(app.form->hasMouseIcon());
+  EXPECT_EQ(app.form->windowTitle(), "Typorama");
+  EXPECT_EQ(Form1::appTitle(), "Typorama");
+  // The broken file and the empty catalogue are the only messages.
+  ASSERT_FALSE(app.prompts.boxes.empty());
+  EXPECT_TRUE(app.prompts.boxes.back().text.startsWith("Error #195454: No fonts found. "));
+}
+
+TEST(HomePageVisit, OpensTheHomePageOnlyOnSeven) {
+  FakeRandom random;
+  FakeDesktop desktop;
+  random.value = 0.06;  // 6 + 1
+  RandomHomePageVisit(random, desktop);
+  EXPECT_EQ(desktop.urls, QStringList({"https://www.example.com/"}));
+  random.value = 0.07;
+  RandomHomePageVisit(random, desktop);
+  random.value = 0.0;
+  RandomHomePageVisit(random, desktop);
+  EXPECT_EQ(desktop.urls.size(), 1);
+  EXPECT_EQ(random.seeds, 3);
+}
+
+TEST(SharedFileTests, AbsorbFailures) {
+  FakeFileSystem fs;
+  FakeYielder yielder;
+  fs.addFolder("/d/");
+  fs.addFile("/d/f.ttf");
+  EXPECT_TRUE(FileExists(fs, "/d/f.ttf"));
+  EXPECT_FALSE(FileExists(fs, ""));
+  EXPECT_FALSE(FileExists(fs, "/d/missing"));
+  EXPECT_EQ(IsFolder(fs, "/d/"), std::optional<bool>(true));
+  EXPECT_EQ(IsFolder(fs, "/d/f.ttf"), std::optional<bool>(false));
+  EXPECT_EQ(IsFolder(fs, "/nowhere"), std::nullopt);
+  DeleteFileQuietly(fs, yielder, "/d/missing");
+  DeleteFileQuietly(fs, yielder, "/d/f.ttf");
+  EXPECT_EQ(yielder.count, 2);
+  EXPECT_FALSE(FileExists(fs, "/d/f.ttf"));
+}
+
+TEST(Help, NamesTheContactPageAndNothingElse) {
+  Harness app;
+  app.form->PushButton5_Click();
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  EXPECT_EQ(app.prompts.boxes[0].text, "Questions? Please contact Team Brindlewick at https://www.example.com/contact");
+  EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
+}
+
+}  // namespace
