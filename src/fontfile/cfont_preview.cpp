@@ -1,0 +1,134 @@
+#include "fontfile/cfont_preview.h"
+
+#include "app/runtime_error.h"
+#include "platform/path_codec.h"
+
+#include <sys/stat.h>
+
+namespace {
+QString toQString(const std::u16string& s) {
+  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
+
+// Name IDs of the string properties.
+enum : uint16_t {
+  kCopyright = 0, kFamily = 1, kSubFamily = 2, kUniqueId = 3,
+  kFullName = 4, kVersion = 5, kPostscript = 6, kTrademark = 7,
+};
+// fsSelection bits of the style properties.
+enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5 };
+}  // namespace
+
+CFontPreview::CFontPreview(FontSystem& fonts) : fonts_(fonts), LocaleId(fonts.localeId()) {}
+
+CFontPreview::~CFontPreview() {
+  try {
+    UnloadPreviewFont();
+  } catch (...) {
+    // A destructor must not throw; the font system reports nothing worth stopping for here.
+  }
+}
+
+void CFontPreview::setBroadcast(bool flag) { Broadcast_ = flag; }
+bool CFontPreview::Broadcast() const { return Broadcast_; }
+
+void CFontPreview::setFontFile(const QString& path) {
+  UnloadPreviewFont();
+  if (!IsExistingFile(path)) return;
+  FontFile_ = path;
+  ReadFontTables(FontFile_);  // a partial parse still leaves whatever it read usable
+  Installed_ = ResolveFaceName();
+  if (!Installed_) {
+    LoadPreviewFont(FontFile_);
+    ResolveFaceName();  // only sets FaceName; the face was not known before
+  }
+}
+
+QString CFontPreview::FontFile() const { return FontFile_; }
+bool CFontPreview::Bold() const { return IsBitSet(Os2Info.fsSelection, kBoldBit); }
+QString CFontPreview::Copyright() const { return GetNameString(kCopyright); }
+QString CFontPreview::FaceName() const { return FaceName_; }
+QString CFontPreview::FamilyName() const { return GetNameString(kFamily); }
+QString CFontPreview::FullName() const { return GetNameString(kFullName); }
+bool CFontPreview::Installed() const { return Installed_; }
+bool CFontPreview::Italic() const { return IsBitSet(Os2Info.fsSelection, kItalicBit); }
+bool CFontPreview::StrikeOut() const { return IsBitSet(Os2Info.fsSelection, kStrikeoutBit); }
+QString CFontPreview::SubFamilyName() const { return GetNameString(kSubFamily); }
+QString CFontPreview::PostscriptName() const { return GetNameString(kPostscript); }
+QString CFontPreview::Trademark() const { return GetNameString(kTrademark); }
+bool CFontPreview::Underlined() const { return IsBitSet(Os2Info.fsSelection, kUnderscoreBit); }
+QString CFontPreview::UniqueIdentifier() const { return GetNameString(kUniqueId); }
+bool CFontPreview::ValidTrueTypeFile() const { return ValidTrueTypeFile_; }
+QString CFontPreview::VersionString() const { return GetNameString(kVersion); }
+
+bool CFontPreview::LoadPreviewFont(const QString& path) {
+  if (!fonts_.loadPreviewFont(path)) return false;
+  previewLoadedPath_ = path;
+  // Broadcast_ would announce the change to other windows; on Linux other programs learn of
+  // fonts through fontconfig, and a preview load is private to this process anyway.
+  return true;
+}
+
+QString CFontPreview::GetNameString(uint16_t nameID) const {
+  if (!NameRecords) throw errors::subscriptOutOfRange();
+  return toQString(truetype::selectNameString(*NameRecords, NameStrings, nameID, LocaleId));
+}
+
+bool CFontPreview::ReadFontTables(const QString& path) {
+  // POSIX has no share modes, so "deny write to others" has no counterpart; the file is read
+  // in a handful of small reads while it is open, and closed when the source goes.
+  truetype::FileByteSource file;
+  if (!file.open(pathToBytes(path))) return false;
+  truetype::FontTablesState state;
+  state.validTrueTypeFile = ValidTrueTypeFile_;
+  state.nameRecords = std::move(NameRecords);
+  state.nameStrings = std::move(NameStrings);
+  state.os2Info = Os2Info;
+  const bool complete = truetype::readFontTables(file, state);
+  ValidTrueTypeFile_ = state.validTrueTypeFile;
+  NameRecords = std::move(state.nameRecords);
+  NameStrings = std::move(state.nameStrings);
+  Os2Info = state.os2Info;
+  return complete;
+}
+
+bool CFontPreview::ResolveFaceName() {
+  // Building the candidates may fail with error 9; that goes to the caller.
+  const QString family = FamilyName();
+  const QString candidates[3] = {family, family + QLatin1Char(' ') + SubFamilyName(), FullName()};
+  for (const QString& candidate : candidates) {
+    try {
+      if (fonts_.faceExists(candidate)) {
+        FaceName_ = candidate;
+        return true;
+      }
+    } catch (...) {
+      // A failing probe counts as "not this name".
+    }
+  }
+  return false;
+}
+
+bool CFontPreview::UnloadPreviewFont() {
+  if (previewLoadedPath_) {
+    const QString path = *previewLoadedPath_;
+    previewLoadedPath_.reset();
+    fonts_.unloadPreviewFont(path);
+  }
+  if (!FaceName_.isEmpty() && !Installed_) {
+    FaceName_.clear();
+    ValidTrueTypeFile_ = false;
+  }
+  return false;
+}
+
+uint16_t CFontPreview::SwapBytes16(uint16_t value) { return truetype::swapBytes16(value); }
+uint32_t CFontPreview::SwapBytes32(uint32_t value) { return truetype::swapBytes32(value); }
+bool CFontPreview::IsBitSet(uint16_t value, int bit) { return truetype::isBitSet(value, bit); }
+
+bool CFontPreview::IsExistingFile(const QString& path) {
+  if (path.isEmpty()) return false;
+  struct stat st {};
+  if (::stat(pathToBytes(path).c_str(), &st) != 0) return false;
+  return !S_ISDIR(st.st_mode);
+}

@@ -1,0 +1,70 @@
+#pragma once
+// CFontPreview: the identifying metadata of one TrueType file (its eight standard names, four
+// style bits and a validity flag), and a temporary preview registration of the file when the
+// system does not know its face, so the catalogue can draw a sample in it.
+#include "fontfile/truetype_tables.h"
+#include "platform/font_system.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CFontPreview {
+ public:
+  explicit CFontPreview(FontSystem& fonts);  // Class_Initialize
+  ~CFontPreview();                           // Class_Terminate
+  CFontPreview(const CFontPreview&) = delete;
+  CFontPreview& operator=(const CFontPreview&) = delete;
+
+  // Announce font-table changes to other windows (no effect on Linux). False at creation.
+  void setBroadcast(bool flag);
+  bool Broadcast() const;
+  // Setting the path reads the whole file. Throws RuntimeError 9 when the file yields no
+  // name records (not a TrueType file, no magic number, no name table, a read error).
+  void setFontFile(const QString& path);
+  QString FontFile() const;
+  bool Bold() const;
+  QString Copyright() const;  // the string getters throw RuntimeError 9 likewise
+  QString FaceName() const;
+  QString FamilyName() const;
+  QString FullName() const;
+  bool Installed() const;
+  bool Italic() const;
+  bool StrikeOut() const;
+  QString SubFamilyName() const;
+  QString PostscriptName() const;
+  QString Trademark() const;
+  bool Underlined() const;
+  QString UniqueIdentifier() const;
+  bool ValidTrueTypeFile() const;
+  QString VersionString() const;
+
+ private:
+  bool LoadPreviewFont(const QString& path);
+  QString GetNameString(uint16_t nameID) const;
+  bool ReadFontTables(const QString& path);
+  bool ResolveFaceName();
+  bool UnloadPreviewFont();
+  static uint16_t SwapBytes16(uint16_t value);
+  static uint32_t SwapBytes32(uint32_t value);
+  static bool IsBitSet(uint16_t value, int bit);
+  static bool IsExistingFile(const QString& path);
+
+  FontSystem& fonts_;
+
+  bool Broadcast_ = false;
+  QString FontFile_;
+  QString FaceName_;
+  int32_t LocaleId = 0;
+  bool Installed_ = false;
+  bool ValidTrueTypeFile_ = false;
+  std::optional<std::vector<truetype::NameRecord>> NameRecords;
+  truetype::Os2Info Os2Info;
+  std::vector<std::u16string> NameStrings;
+
+  // The file this object put into the font table, if any. Kept apart from FaceName so that a
+  // file the system accepted but under none of the probed names is still taken out again.
+  std::optional<QString> previewLoadedPath_;
+};

@@ -1,0 +1,189 @@
+#include "fontfile/truetype_tables.h"
+
+#include "fontfile/windows_1252.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace truetype {
+
+uint16_t swapBytes16(uint16_t v) {
+  // Worked in 32 bits, so no intermediate can overflow a 16-bit value.
+  const uint32_t w = v;
+  return static_cast<uint16_t>(((w & 0xFFu) << 8) | (w >> 8));
+}
+
+uint32_t makeLong(uint16_t high, uint16_t low) { return (uint32_t{high} << 16) | low; }
+uint16_t highWord(uint32_t v) { return static_cast<uint16_t>(v >> 16); }
+uint16_t lowWord(uint32_t v) { return static_cast<uint16_t>(v & 0xFFFFu); }
+
+uint32_t swapBytes32(uint32_t v) {
+  return makeLong(swapBytes16(lowWord(v)), swapBytes16(highWord(v)));
+}
+
+bool isBitSet(uint16_t value, int bit) {
+  if (bit < 0 || bit > 15) return false;
+  return ((value >> bit) & 1u) != 0;
+}
+
+namespace {
+
+// Big-endian fields of the file, turned into host order.
+uint16_t be16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::little) v = swapBytes16(v);
+  return v;
+}
+
+uint32_t be32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::little) v = swapBytes32(v);
+  return v;
+}
+
+constexpr size_t kOffsetTableBytes = 12;
+constexpr size_t kDirectoryEntryBytes = 16;
+constexpr size_t kNameHeaderBytes = 6;
+constexpr size_t kNameRecordBytes = 12;
+
+struct DirectoryEntry {
+  char tag[4];
+  uint32_t offset;
+};
+
+bool tagIs(const DirectoryEntry& e, const char (&tag)[5]) { return std::memcmp(e.tag, tag, 4) == 0; }
+
+bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state) {
+  uint8_t header[kNameHeaderBytes];
+  if (!src.readAt(tableOffset, header, sizeof header)) return false;
+  const uint16_t count = be16(header + 2);
+  const uint16_t stringOffset = be16(header + 4);
+  if (count == 0) return false;  // an empty record array: nothing to read, parse ends here
+
+  // At most 65535 * 12 bytes, so the product fits easily in 64 bits; checked before allocating.
+  const uint64_t recordsAt = uint64_t{tableOffset} + kNameHeaderBytes;
+  const uint64_t recordBytes = uint64_t{count} * kNameRecordBytes;
+  if (!src.contains(recordsAt, recordBytes)) return false;
+  std::vector<uint8_t> raw(static_cast<size_t>(recordBytes));
+  if (!src.readAt(recordsAt, raw.data(), raw.size())) return false;
+
+  std::vector<NameRecord> records(count);
+  for (size_t j = 0; j < count; ++j) {
+    const uint8_t* r = raw.data() + j * kNameRecordBytes;
+    records[j] = {be16(r), be16(r + 2), be16(r + 4), be16(r + 6), be16(r + 8), be16(r + 10)};
+  }
+  state.nameRecords = std::move(records);
+  state.nameStrings.assign(count, std::u16string());
+  const auto& recs = *state.nameRecords;
+
+  // The strings are fetched with one read of the span they occupy (at most about 192 KiB,
+  // all three 16-bit quantities being unsigned), clipped to the file; each record is then
+  // checked on its own, in order, so a string past the end stops the parse right there.
+  const uint64_t storage = uint64_t{tableOffset} + stringOffset;
+  uint64_t first = UINT64_MAX, last = 0;
+  for (const auto& r : recs) {
+    if (r.length == 0) continue;
+    first = std::min(first, storage + r.offset);
+    last = std::max(last, storage + r.offset + r.length);
+  }
+  if (first == UINT64_MAX) return true;
+  const uint64_t end = std::min(last, src.size());
+  std::vector<uint8_t> span;
+  if (first < end) {
+    span.resize(static_cast<size_t>(end - first));
+    if (!src.readAt(first, span.data(), span.size())) return false;
+  }
+  for (size_t j = 0; j < recs.size(); ++j) {
+    const NameRecord& r = recs[j];
+    if (r.length == 0) continue;
+    const uint64_t at = storage + r.offset;
+    if (!src.contains(at, r.length)) return false;
+    state.nameStrings[j] = decodeNameString(span.data() + (at - first), r.length);
+  }
+  return true;
+}
+
+bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state) {
+  uint8_t bytes[kOs2Bytes];
+  if (!src.readAt(tableOffset, bytes, sizeof bytes)) return false;
+  std::memcpy(state.os2Info.bytes, bytes, sizeof bytes);
+  state.os2Info.fsSelection = be16(bytes + kFsSelectionOffset);
+  return true;
+}
+
+}  // namespace
+
+bool readFontTables(ByteSource& src, FontTablesState& state) {
+  uint8_t offsetTable[kOffsetTableBytes];
+  if (!src.readAt(0, offsetTable, sizeof offsetTable)) return false;
+  const uint16_t numTables = be16(offsetTable + 4);
+  if (numTables == 0) return false;  // no directory to read: the parse ends like a read error
+
+  const uint64_t dirBytes = uint64_t{numTables} * kDirectoryEntryBytes;
+  if (!src.contains(kOffsetTableBytes, dirBytes)) return false;
+  std::vector<uint8_t> raw(static_cast<size_t>(dirBytes));
+  if (!src.readAt(kOffsetTableBytes, raw.data(), raw.size())) return false;
+  std::vector<DirectoryEntry> directory(numTables);
+  for (size_t i = 0; i < numTables; ++i) {
+    const uint8_t* e = raw.data() + i * kDirectoryEntryBytes;
+    std::memcpy(directory[i].tag, e, 4);
+    directory[i].offset = be32(e + 8);
+  }
+
+  for (const auto& e : directory) {
+    if (!tagIs(e, "head")) continue;
+    uint8_t head[kHeadBytes];
+    if (!src.readAt(e.offset, head, sizeof head)) return false;
+    state.validTrueTypeFile = be32(head + 12) == kHeadMagicNumber;
+    break;
+  }
+
+  if (state.validTrueTypeFile) {
+    for (const auto& e : directory) {
+      if (tagIs(e, "name")) {
+        if (!readNameTable(src, e.offset, state)) return false;
+      } else if (tagIs(e, "OS/2")) {
+        if (!readOs2Table(src, e.offset, state)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+std::u16string decodeNameString(const uint8_t* b, size_t n) {
+  std::u16string text;
+  if (n == 0) return text;
+  if (b[0] == 0) {
+    text.resize(n / 2);
+    for (size_t k = 0; k < n / 2; ++k)
+      text[k] = static_cast<char16_t>((uint32_t{b[2 * k]} << 8) | b[2 * k + 1]);
+  } else {
+    text.resize(n);
+    for (size_t k = 0; k < n; ++k) text[k] = windows1252ToUnicode(b[k]);
+  }
+  return text;
+}
+
+std::u16string selectNameString(const std::vector<NameRecord>& records,
+                                const std::vector<std::u16string>& strings, uint16_t nameID,
+                                int32_t localeId) {
+  static const std::u16string kNone;
+  const std::u16string* result = &kNone;
+  for (size_t j = 0; j < records.size(); ++j) {
+    const NameRecord& r = records[j];
+    if (r.nameID != nameID) continue;
+    const std::u16string& s = j < strings.size() ? strings[j] : kNone;
+    if (r.platformID == 3) {
+      result = &s;
+      if (int32_t{r.languageID} == localeId) break;
+    } else if (result->empty()) {
+      result = &s;
+    }
+  }
+  return *result;
+}
+
+}  // namespace truetype

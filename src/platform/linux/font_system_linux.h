@@ -1,0 +1,64 @@
+#pragma once
+// The font system on Linux: the user fonts folder, fontconfig's font folders, Qt application
+// fonts in place of the font table for this process, and fc-cache for other programs.
+#include "platform/font_system.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class LinuxFontSystem : public FontSystem {
+ public:
+  LinuxFontSystem();
+  ~LinuxFontSystem() override;
+
+  QString specialFolder(int csidl) override;
+  QStringList otherFontFolders() override;
+  bool registerFontResource(const QString& path) override;
+  bool unregisterFontResource(const QString& pathOrName) override;
+  int32_t localeId() override;
+  bool faceExists(const QString& face) override;
+  bool loadPreviewFont(const QString& path) override;
+  bool unloadPreviewFont(const QString& path) override;
+  std::optional<QFont> resolveFace(const QString& name) override;
+
+  // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
+  static int32_t localeIdFromName(const QString& locale);
+  // Runs fc-cache on one folder; true when it exited with status 0.
+  static bool refreshFontCache(const QString& folder);
+  // Folders whose cache refresh waits for the removal of a file to happen first.
+  void flushPendingCacheRefresh();
+
+ private:
+  struct AppFont {
+    int id = -1;
+    int refs = 0;
+  };
+  struct FaceStyle {
+    QString family;
+    int weight = 400;     // OpenType weight class
+    int slant = 0;        // fontconfig: 0 roman, 100 italic, 110 oblique
+    int stretch = 100;    // fontconfig width, the same scale as QFont::Stretch
+    QString path;         // the app font it came from; empty for system fonts
+  };
+
+  void fontsChanged();
+  void indexSystemFullNames();
+  void indexAppFont(const QString& path);
+  QFont makeFont(const FaceStyle& style) const;
+
+  QHash<QString, AppFont> appFonts_;  // by path
+  QSet<QString> registered_;          // paths added by registerFontResource
+  QSet<QString> families_;
+  bool familiesValid_ = false;
+  // Full names (all languages) of the fonts fontconfig knows and of the app fonts loaded here.
+  QHash<QString, FaceStyle> systemFullNames_;
+  bool systemFullNamesValid_ = false;
+  QHash<QString, FaceStyle> appFullNames_;
+  QSet<QString> appFontsToIndex_;
+  QStringList pendingRefresh_;
+  QObject timerContext_;  // cancels a scheduled refresh when this object goes
+};

@@ -1,0 +1,74 @@
+#pragma once
+// Writes TrueType files byte by byte, so each test states exactly the bytes it reads:
+//   FontBuilder().name(3, 0x409, 4, u"Foo Bold").fsSelection(0x21).build()
+// By default a file has a head table with the magic number and a name table (with whatever
+// records were added); OS/2 appears once fsSelection() is called. The corruption options
+// change single fields after the layout is made.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+class FontBuilder {
+ public:
+  FontBuilder() = default;
+
+  FontBuilder& sfntVersion(uint32_t value);
+  FontBuilder& magic(uint32_t value);  // head's magicNumber (0x5F0F3CF5 by default)
+  FontBuilder& withoutHead();
+  FontBuilder& withoutName();
+  // A name record. Platforms 0 and 3 store UTF-16 big-endian, platform 1 one byte per char.
+  FontBuilder& name(uint16_t platformID, uint16_t languageID, uint16_t nameID, std::u16string_view text);
+  FontBuilder& name(uint16_t platformID, uint16_t languageID, uint16_t nameID, const QString& text);
+  // A record whose string storage holds exactly these bytes.
+  FontBuilder& nameBytes(uint16_t platformID, uint16_t languageID, uint16_t nameID, const QByteArray& bytes);
+  // A record with the given length and offset and no bytes of its own (for hostile files).
+  FontBuilder& rawNameRecord(uint16_t platformID, uint16_t languageID, uint16_t nameID,
+                             uint16_t length, uint16_t offset);
+  FontBuilder& nameCount(uint16_t count);         // overrides the header's count
+  FontBuilder& stringOffsetGap(uint32_t bytes);   // filler between records and string storage
+  FontBuilder& stringStartGap(uint32_t bytes);    // filler at the start of the string storage
+  FontBuilder& fsSelection(uint16_t value);       // adds an OS/2 table of os2Size() bytes
+  FontBuilder& os2Size(uint32_t bytes);           // 86 by default
+  // An extra table, placed after head, name and OS/2 in the directory and in the file.
+  FontBuilder& table(const QByteArray& tag, const QByteArray& data);
+  // Directory order by tag; tags not listed keep their order after the listed ones.
+  FontBuilder& order(const QList<QByteArray>& tags);
+  FontBuilder& numTables(uint16_t count);         // overrides the offset table's count
+  FontBuilder& tableOffset(const QByteArray& tag, uint32_t offset);  // first entry of that tag
+  FontBuilder& truncate(qsizetype size);          // cuts the finished file
+
+  QByteArray nameTable() const;  // the name table alone, as build() lays it out
+  QByteArray build() const;
+  bool writeTo(const QString& path) const;
+
+ private:
+  struct Record {
+    uint16_t platformID, encodingID, languageID, nameID;
+    QByteArray bytes;
+    std::optional<uint16_t> length, offset;  // raw records only
+  };
+  struct Table {
+    QByteArray tag, data;
+  };
+  uint32_t sfntVersion_ = 0x00010000;
+  uint32_t magic_ = 0x5F0F3CF5;
+  bool head_ = true, name_ = true;
+  std::vector<Record> records_;
+  std::optional<uint16_t> nameCount_;
+  uint32_t stringOffsetGap_ = 0, stringStartGap_ = 0;
+  std::optional<uint16_t> fsSelection_;
+  uint32_t os2Size_ = 86;
+  std::vector<Table> extra_;
+  QList<QByteArray> order_;
+  std::optional<uint16_t> numTables_;
+  std::vector<std::pair<QByteArray, uint32_t>> offsets_;
+  std::optional<qsizetype> truncate_;
+};
+
+// Big-endian helpers for tests that patch bytes themselves.
+void putU16(QByteArray& out, qsizetype at, uint16_t v);
+void putU32(QByteArray& out, qsizetype at, uint32_t v);
