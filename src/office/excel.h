@@ -1,0 +1,73 @@
+#pragma once
+// Our own stand-in for the spreadsheet application: the members the Excel export calls,
+// writing real files. Failures are thrown as RuntimeError with the number the
+// application would give (1004 for a refused value or font).
+#include "app/runtime_error.h"
+#include "office/sheet_model.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace office {
+
+class Worksheet {
+ public:
+  virtual ~Worksheet() = default;
+  // cells(row, col).Value = v: an integer or floating value makes a number cell, anything
+  // else its text; an empty or null value clears the cell.
+  virtual void setCellValue(int row, int col, const QVariant& value);
+  // Rows(row).Font.Name = name. Names must be 1 to 31 characters and a workbook holds at
+  // most 512 distinct fonts; a name past these limits is refused with 1004.
+  virtual void setRowFontName(int row, const QString& name);
+
+  // Read back, for tests and the writers.
+  QVariant cellValue(int row, int col) const;
+  QString rowFontName(int row) const;  // "" for the default font
+  const SheetModel& model() const { return model_; }
+
+ private:
+  SheetModel model_;
+  QHash<QString, int> fontIndex_;
+};
+
+class Workbook {
+ public:
+  Workbook();
+  virtual ~Workbook() = default;
+  // sheets(index); a new workbook has the one sheet "Sheet1".
+  virtual Worksheet& sheets(int index);
+  // The format follows the extension (case-insensitive): ".xlsx" Office Open XML, anything
+  // else an Excel 97-2003 workbook. The file is replaced only once completely written.
+  virtual void SaveAs(const QString& path, int fileFormat = kWorkbookNormal);
+
+  static constexpr int kWorkbookNormal = -4143;
+
+ private:
+  std::vector<std::unique_ptr<Worksheet>> sheets_;
+};
+
+class ExcelApplication {
+ public:
+  virtual ~ExcelApplication() = default;
+  virtual void setVisible(bool visible) { visible_ = visible; }
+  virtual void setDisplayAlerts(bool on) { displayAlerts_ = on; }
+  // workbooks.add; the workbook lives as long as the application object.
+  virtual Workbook& workbooksAdd();
+  virtual void quit();
+
+  bool visible() const { return visible_; }
+  bool displayAlerts() const { return displayAlerts_; }
+  bool hasQuit() const { return quit_; }
+  int workbookCount() const { return int(workbooks_.size()); }
+
+ private:
+  bool visible_ = false;
+  bool displayAlerts_ = true;
+  bool quit_ = false;
+  std::vector<std::unique_ptr<Workbook>> workbooks_;
+};
+
+}  // namespace office
