@@ -119,8 +119,8 @@ FlexGrid::FlexGrid(QWidget* parent)
   QFont base(QStringLiteral("Arial"));
   base.setBold(true);
   base.setPointSizeF(8.25);
-  model_->setBaseFont(base);
-  QTableView::setFont(base);
+  setFont(base);
+  model_->setBaseFont(font());
 
   connect(model_, &FlexGridModel::changedLater, this, [this] { model_->flush(); },
           Qt::QueuedConnection);
@@ -373,11 +373,9 @@ double FlexGrid::FontSize() const { return model_->baseFont().pointSizeF(); }
 
 void FlexGrid::setFontSize(double points) {
   if (!(points > 0 && points <= 2048)) throw invalidValue();
-  QFont base = model_->baseFont();
+  QFont base = font();
   base.setPointSizeF(points);
-  model_->setBaseFont(base);
-  QTableView::setFont(base);
-  applyRowHeight();
+  setFont(base);  // changeEvent passes it on to the cells
 }
 
 int FlexGrid::Width() const { return width() * kTwipsPerPixel; }
@@ -455,6 +453,11 @@ void FlexGrid::applyColors() {
 void FlexGrid::changeEvent(QEvent* event) {
   QTableView::changeEvent(event);
   if (event->type() == QEvent::PaletteChange) applyColors();
+  // The widget's font is the grid's base font, whoever sets it.
+  if (event->type() == QEvent::FontChange) {
+    model_->setBaseFont(font());
+    applyRowHeight();
+  }
 }
 
 // ---- painting ------------------------------------------------------------------------

@@ -196,6 +196,23 @@ TEST(FlexGrid, SizesInTwips) {
   EXPECT_EQ(errorNumber([&] { grid.setFontSize(0); }), 380);
 }
 
+// The window sets the grid's font like any widget's; it becomes the cells' base font.
+TEST(FlexGrid, WidgetFontIsTheBaseFont) {
+  FlexGrid grid;
+  grid.setRows(2);
+  QFont font("DejaVu Serif");
+  font.setBold(true);
+  font.setPointSizeF(9);
+  grid.setFont(font);
+  const int small = grid.rowHeight(0);
+  grid.setFontSize(24);
+  EXPECT_EQ(grid.cellFont(1, 1).family(), "DejaVu Serif");
+  EXPECT_TRUE(grid.cellFont(1, 1).bold());
+  EXPECT_DOUBLE_EQ(grid.cellFont(1, 1).pointSizeF(), 24);
+  EXPECT_DOUBLE_EQ(grid.FontSize(), 24);
+  EXPECT_GT(grid.rowHeight(0), small);
+}
+
 TEST(FlexGrid, TopRowScrollsAndClamps) {
   FlexGrid grid;
   grid.resize(300, 200);
