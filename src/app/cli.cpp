@@ -3,6 +3,8 @@
 #include "app/catalogue_entry.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/preview_pins.h"
+#include "export/export_cli.h"
+#include "ops/font_commands_cli.h"
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
@@ -15,6 +17,12 @@ const char kUsage[] =
     "Without options the main window opens.\n\n"
     "  --list [--filter TEXT]   print the catalogue: number, full name, bold, italic,\n"
     "                           underline, strike-out (0 or 1) and path, tab-separated\n"
+    "  --install FILE...        copy each font file into the fonts folder and install it\n"
+    "  --remove PATH...         uninstall each font file of the catalogue and delete it\n"
+    "  --export FILE [--filter TEXT] [--force]\n"
+    "                           write the catalogue to a spreadsheet (.xls, .xlsx) or a\n"
+    "                           document (.doc, .docx, .rtf); an existing file is replaced\n"
+    "                           only with --force\n"
     "  --help                   show this text\n"
     "  --version                show the version\n";
 
@@ -74,6 +82,25 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
       }
     }
     return listCatalogue(services, filter, stdout);
+  }
+  if (mode == QLatin1String("--install") || mode == QLatin1String("--remove")) {
+    const QStringList files = arguments.mid(2);
+    if (files.isEmpty()) return usageError(mode + QStringLiteral(" needs at least one file"));
+    return mode == QLatin1String("--install") ? installFontsFromCommandLine(services, files, stdout, stderr)
+                                              : removeFontsFromCommandLine(services, files, stdout, stderr);
+  }
+  if (mode == QLatin1String("--export")) {
+    QString path, filter;
+    bool force = false;
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+      const QString& a = arguments.at(i);
+      if (a == QLatin1String("--filter") && i + 1 < arguments.size()) filter = arguments.at(++i);
+      else if (a == QLatin1String("--force")) force = true;
+      else if (path.isEmpty() && !a.startsWith(QLatin1String("--"))) path = a;
+      else return usageError(QStringLiteral("unknown option for --export: ") + a);
+    }
+    if (path.isEmpty()) return usageError(QStringLiteral("--export needs a file"));
+    return exportCatalogue(services, path, filter, force, stderr);
   }
   return usageError(QStringLiteral("unknown option: ") + mode);
 }

@@ -1,3 +1,47 @@
+// Remove Selected Font: takes the selected row's font out of the font table and deletes its file.
+#include "app/catalogue_entry.h"
 #include "app/form1.h"
+#include "controls/flex_grid.h"
+#include "controls/push_button.h"
+#include "fsys/mod_fonts.h"
+#include "ops/font_operations.h"
 
-void Form1::PushButton4_Click() {}
+void Form1::PushButton4_Click() {
+  ErrorTrap trap(services_.prompts, QStringLiteral("Form1.PushButton4_Click"));
+  // Outcome boxes give no caption of their own: they show the application title.
+  const auto showOutcome = [this](const QString& text) {
+    services_.prompts.messageBox(text, appTitle(), MsgButtons::Ok, MsgIcon::None);
+  };
+  bool empty = false;
+  QStringList fields;
+  MsgResult answer = MsgResult::No;
+  QString path;
+  bool unregistered = false;
+  bool deleted = false;
+  trap(100, [&] { empty = MSFlexGrid1->Rows() == 0; });
+  if (empty) return;
+  // 102: the row the main grid shows selected; without its entry there is nothing to remove.
+  if (!trap(102, [&] { fields = splitCatalogueEntry(List1.List(MSFlexGrid1->RowSel())); })) return;
+  trap(104, [&] {
+    answer = services_.prompts.messageBox(
+        QStringLiteral("Are you sure you want to remove ") + fields.value(0) + QStringLiteral("?"),
+        QStringLiteral("Remove Font"), MsgButtons::YesNo, MsgIcon::None);
+  });
+  if (answer != MsgResult::Yes) return;
+  // 106: the font table knows the file by its bare name, wherever below the fonts folder it lies.
+  trap(106, [&] {
+    path = catalogueField(fields, 1);
+    unregistered = UnregisterFontResource(services_.fonts, fileNameOf(path));
+  });
+  if (!unregistered) {  // 108: the file stays on disk
+    trap(108, [&] { showOutcome(QStringLiteral("Removing font failed.")); });
+    return;
+  }
+  trap(110, [&] { deleted = deleteFontFile(services_.fs, services_.yielder, path); });
+  // 112: a file that could not be deleted is still installed; "Done." would be untrue.
+  trap(112, [&] {
+    showOutcome(deleted ? QStringLiteral("Done.") : QStringLiteral("Removing font failed."));
+  });
+  trap(114, [&] { PushButton1->setValue(1); });
+  trap(116, [&] { PushButton1_Click(); });
+}

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <optional>
 
+// True when the file holds at least one face that the font engine can use.
+bool fontFileHasFaces(const QString& path);
+
 class FontSystem {
  public:
   virtual ~FontSystem() = default;
@@ -15,6 +18,9 @@ class FontSystem {
   virtual QStringList otherFontFolders() = 0;
   // Installs a font file for every program: true when it holds at least one usable face.
   virtual bool registerFontResource(const QString& path) = 0;
+  // True when the file holds a face that registerFontResource would accept; installs nothing.
+  // Lets a copy be checked before it replaces a font of the same name.
+  virtual bool isUsableFontFile(const QString& path) { return fontFileHasFaces(path); }
   // Takes a font file (full path or bare file name) out of the font table.
   virtual bool unregisterFontResource(const QString& pathOrName) = 0;
   // The locale id of the process locale (0x0409 for en_US), 0x0409 when unknown.

@@ -1,0 +1,92 @@
+#include "ops/font_commands_cli.h"
+
+#include "app/catalogue_entry.h"
+#include "app/runtime_error.h"
+#include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
+#include "fsys/mod_fonts.h"
+#include "ops/font_operations.h"
+#include "platform/path_codec.h"
+
+#include <QDir>
+#include <QSet>
+
+namespace {
+void writeLine(std::FILE* out, const QString& prefix, const QString& path, const QString& suffix = {}) {
+  const std::string bytes = pathToBytes(path);
+  std::fputs(qUtf8Printable(prefix), out);
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fputs(qUtf8Printable(suffix), out);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+void fail(std::FILE* err, const QString& path, const QString& reason) {
+  writeLine(err, QStringLiteral("typorama: "), path, QStringLiteral(": ") + reason);
+}
+
+QString absoluteClean(const QString& path) {
+  if (path.startsWith(QLatin1Char('/'))) return QDir::cleanPath(path);
+  return QDir::cleanPath(QDir::currentPath() + QLatin1Char('/') + path);
+}
+
+// The font files the catalogue shows, the only files --remove will delete.
+QSet<QString> catalogueFiles(AppServices& services) {
+  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
+  ListBox list;
+  FactsByPath facts;
+  PreviewPins pins(services.fonts);
+  collectCatalogue(services, trap, list, QString(), facts, pins, {});
+  QSet<QString> files;
+  for (int i = 0; i < list.ListCount(); ++i)
+    files.insert(QDir::cleanPath(splitCatalogueEntry(list.List(i)).value(1)));
+  return files;
+}
+}  // namespace
+
+int installFontsFromCommandLine(AppServices& services, const QStringList& files, std::FILE* out,
+                                std::FILE* err) {
+  int status = 0;
+  for (const QString& file : files) {
+    QString target;
+    try {
+      target = copyFontToFontsFolder(services.fonts, file);
+    } catch (const RuntimeError& e) {
+      fail(err, file, e.description);
+      status = 1;
+      continue;
+    }
+    if (target.isEmpty()) {
+      fail(err, file, QStringLiteral("not a usable font file; nothing was installed"));
+      status = 1;
+    } else if (!RegisterFontResource(services.fonts, target)) {
+      fail(err, file, QStringLiteral("the font system refused the copy at ") + target);
+      status = 1;
+    } else {
+      writeLine(out, QStringLiteral("Installed "), target);
+    }
+  }
+  return status;
+}
+
+int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, std::FILE* out,
+                               std::FILE* err) {
+  const QSet<QString> catalogue = catalogueFiles(services);
+  int status = 0;
+  for (const QString& given : paths) {
+    const QString path = absoluteClean(given);
+    if (!catalogue.contains(path)) {
+      fail(err, given, QStringLiteral("not a font file of the catalogue (see typorama --list); nothing was removed"));
+      status = 1;
+    } else if (!UnregisterFontResource(services.fonts, fileNameOf(path))) {
+      fail(err, given, QStringLiteral("the font system does not know this font; the file was left in place"));
+      status = 1;
+    } else if (!deleteFontFile(services.fs, services.yielder, path)) {
+      fail(err, given, QStringLiteral("the font left the font table but its file could not be deleted"));
+      status = 1;
+    } else {
+      writeLine(out, QStringLiteral("Removed "), path);
+    }
+  }
+  return status;
+}

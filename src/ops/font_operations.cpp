@@ -1,0 +1,53 @@
+#include "ops/font_operations.h"
+
+#include "app/main_module.h"
+#include "app/runtime_error.h"
+#include "fsys/mod_fonts.h"
+#include "platform/font_file_copy.h"
+
+#include <cerrno>
+
+namespace {
+// The run-time error of a failed copy, naming the file and the system's reason.
+RuntimeError copyError(const QString& path, const FileStatus& status, bool source) {
+  RuntimeError base = errors::pathFileAccess();
+  switch (status.error) {
+    case ENOENT:
+      base = source ? errors::fileNotFound() : errors::pathNotFound();
+      break;
+    case ENOTDIR: base = errors::pathNotFound(); break;
+    case EACCES:
+    case EPERM:
+    case EROFS: base = errors::permissionDenied(); break;
+    case ENOSPC:
+    case EDQUOT: base = RuntimeError(61, QStringLiteral("Disk full")); break;
+    default: break;
+  }
+  return RuntimeError(base.number,
+                      QStringLiteral("%1: '%2' (%3)").arg(base.description, path, status.reason));
+}
+}  // namespace
+
+QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
+QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
+  const QString folder = GetFontsFolder(fonts);
+  if (folder.isEmpty())
+    throw RuntimeError(76, QStringLiteral("Path not found: there is no fonts folder (no home folder)"));
+  const FileStatus made = createFolderPath(folder);
+  if (!made.ok()) throw copyError(folder, made, false);
+
+  const QString name = fileNameOf(source);
+  if (name.isEmpty()) throw copyError(source, FileStatus::fromErrno(EISDIR), true);
+  const QString target = folder + name;
+  const CheckedCopy copy = copyFileChecked(
+      source, target, [&](const QString& tempPath) { return fonts.isUsableFontFile(tempPath); });
+  if (copy.rejected) return {};
+  if (!copy.status.ok()) throw copyError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
+  return target;
+}
+
+bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path) {
+  DeleteFileQuietly(fs, yielder, path);
+  return !FileExists(fs, path);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The steps of installing and removing a font file, shared by the buttons of the main window
+// and the command line, so both change the fonts folder in exactly the same way.
+#include "app/services.h"
+#include "platform/file_system.h"
+#include "platform/font_system.h"
+
+#include <QString>
+
+// The text after the last "/" of a path; a path without one is its own file name.
+QString fileNameOf(const QString& path);
+
+// Copies a font file into the fonts folder under its own file name, creating the folder when
+// it is missing. The copy is written to a hidden temporary file and checked before it replaces
+// anything, so a failed copy or a file that is no font leaves the fonts folder as it was.
+// Returns the installed copy's path, or "" when the file holds no usable font.
+// Throws RuntimeError (53, 61, 70, 75 or 76) when the copy cannot be made.
+QString copyFontToFontsFolder(FontSystem& fonts, const QString& source);
+
+// Deletes a font file that has left the font table; true when the file is gone afterwards.
+bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path);
