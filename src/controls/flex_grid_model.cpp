@@ -140,6 +140,7 @@ const QFont& FlexGridModel::cellFont(int row, int col) const {
   if (it != fonts_.constEnd()) return it.value();
 
   QFont font = base_;
+  bool ownFace = false;
   if (f.face >= 0) {
     if (const auto& face = resolvedFace(f.face)) {
       font = *face;
@@ -147,10 +148,15 @@ const QFont& FlexGridModel::cellFont(int row, int col) const {
       // A sample shows its own face or nothing: Qt's search for a fallback face when a
       // glyph is missing is many times slower and paints in a foreign face.
       font.setStyleStrategy(QFont::NoFontMerging);
+      ownFace = true;
     }
   }
-  font.setBold(style & Bold);
-  font.setItalic(style & Italic);
+  // A resolved face keeps its own weight and slant (a light or condensed face stays so);
+  // the flags only add bold or italic to it.
+  const bool faceWeight = ownFace && (font.resolveMask() & QFont::WeightResolved);
+  const bool faceSlant = ownFace && (font.resolveMask() & QFont::StyleResolved);
+  if (!faceWeight || (style & Bold)) font.setBold(style & Bold);
+  if (!faceSlant || (style & Italic)) font.setItalic(style & Italic);
   font.setUnderline(style & Underline);
   font.setStrikeOut(style & StrikeOut);
   return fonts_.insert(key, font).value();

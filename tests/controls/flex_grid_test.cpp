@@ -365,6 +365,36 @@ TEST(FlexGrid, EachRowKeepsItsOwnStyle) {
   EXPECT_EQ(errorNumber([&] { grid.setCellAlignment(10); }), 380);
 }
 
+TEST(FlexGrid, ResolvedFacesKeepTheirOwnWeightAndSlant) {
+  FlexGrid grid;
+  QFont base(QStringLiteral("Arial"), 9);
+  base.setBold(true);  // the grid's own font is bold: a sample must not inherit that
+  grid.setFont(base);
+  grid.setFaceResolver([](const QString& name) -> std::optional<QFont> {
+    QFont face(QStringLiteral("DejaVu Sans"));
+    if (name == "DejaVu Sans ExtraLight") face.setWeight(QFont::ExtraLight);
+    if (name == "DejaVu Sans Oblique") face.setStyle(QFont::StyleOblique);
+    return face;
+  });
+  grid.setRows(3);
+  const char* names[] = {"DejaVu Sans", "DejaVu Sans ExtraLight", "DejaVu Sans Oblique"};
+  for (int r = 0; r < 3; ++r) {
+    grid.setRow(r);
+    grid.setCol(2);
+    grid.setCellFontName(names[r]);
+    grid.setCellFontBold(false);
+    grid.setCellFontItalic(false);
+  }
+  EXPECT_FALSE(grid.cellFont(0, 2).bold());
+  EXPECT_EQ(grid.cellFont(1, 2).weight(), QFont::ExtraLight);
+  EXPECT_EQ(grid.cellFont(2, 2).style(), QFont::StyleOblique);
+  // An unknown face falls back to the grid's font with the row's own flags.
+  grid.setFaceResolver([](const QString&) -> std::optional<QFont> { return std::nullopt; });
+  grid.setRow(0);
+  grid.setCellFontName("Nowhere Sans");
+  EXPECT_FALSE(grid.cellFont(0, 2).bold());
+}
+
 TEST(FlexGrid, OleColors) {
   QPalette pal;
   pal.setColor(QPalette::Base, QColor(1, 1, 1));
