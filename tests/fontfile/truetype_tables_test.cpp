@@ -180,8 +180,12 @@ TEST(FontTables, HostileFilesAreReadErrors) {
   // Every truncation of a good file either parses or fails cleanly; below 12 bytes it fails.
   for (qsizetype n = 0; n < good.size(); ++n) {
     const Parsed p = parse(good.left(n));
-    if (n < 12) EXPECT_FALSE(p.complete);
-    if (p.complete) EXPECT_EQ(p.state.os2Info.fsSelection, 0x21) << n;
+    if (n < 12) {
+      EXPECT_FALSE(p.complete);
+    }
+    if (p.complete) {
+      EXPECT_EQ(p.state.os2Info.fsSelection, 0x21) << n;
+    }
   }
   EXPECT_TRUE(parse(good).complete);
 }

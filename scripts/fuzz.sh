@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Fuzzes the TrueType table reader for about $1 seconds (default 60) under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Needs clang++; without it the run is skipped with a message.
+# Fails when the fuzzer finds a crash, a leak, undefined behaviour or a timeout.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "fuzz.sh: clang++ not found, fuzzing skipped"
+  exit 0
+fi
+out="${TYPORAMA_FUZZ_DIR:-build-fuzz}"
+mkdir -p "$out/corpus" "$out/artifacts"
+
+reader=(src/fontfile/truetype_tables.cpp src/fontfile/byte_source.cpp src/fontfile/windows_1252.cpp)
+sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "${reader[@]}" \
+     -o "$out/truetype_fuzzer" 2>"$out/build.log"; then
+  if grep -q "libclang_rt.fuzzer\|cannot find -l\|fuzzer.*not found" "$out/build.log"; then
+    echo "fuzz.sh: clang's fuzzer runtime is missing (package libclang-rt-dev), fuzzing skipped"
+    exit 0
+  fi
+  cat "$out/build.log" >&2
+  exit 1
+fi
+
+# Seeds come from the same font builder the tests use.
+qt_flags=$(pkg-config --cflags --libs Qt6Core)
+# shellcheck disable=SC2086
+clang++ -std=c++20 -O1 -fPIC -Itests -Isrc fuzz/write_seeds.cpp tests/support/font_builder.cpp \
+  $qt_flags -o "$out/write_seeds"
+"$out/write_seeds" "$out/corpus"
+
+echo "fuzz.sh: fuzzing the TrueType reader for ${seconds}s"
+"$out/truetype_fuzzer" "$out/corpus" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+  -rss_limit_mb=2048 -artifact_prefix="$out/artifacts/" -print_final_stats=1 2>"$out/fuzz.log" || {
+  tail -n 60 "$out/fuzz.log" >&2
+  echo "fuzz.sh: the fuzzer found a problem; inputs are in $out/artifacts" >&2
+  exit 1
+}
+grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$out/fuzz.log" || true

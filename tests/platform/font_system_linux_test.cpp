@@ -1,0 +1,217 @@
+// The Linux font system against the real fontconfig and Qt font database (offscreen).
+#include "platform/linux/font_system_linux.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+// Sets or unsets an environment variable for one scope.
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, std::optional<QByteArray> value) : name_(name) {
+    if (qEnvironmentVariableIsSet(name)) old_ = qgetenv(name);
+    if (value) qputenv(name, *value);
+    else qunsetenv(name);
+  }
+  ~EnvGuard() {
+    if (old_) qputenv(name_, *old_);
+    else qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<QByteArray> old_;
+};
+
+const QString kDejaVuBold = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+
+// A copy of a DejaVu file whose names say "Typora" instead, so it is a face nobody knows.
+QString writeRenamedFont(const QString& folder, const QString& fileName) {
+  QFile in(kDejaVuBold);
+  if (!in.open(QIODevice::ReadOnly)) return {};
+  QByteArray bytes = in.readAll();
+  bytes.replace(QByteArray("\0D\0e\0j\0a\0V\0u", 12), QByteArray("\0T\0y\0p\0o\0r\0a", 12));
+  bytes.replace("DejaVu", "Typora");
+  const QString path = folder + QLatin1Char('/') + fileName;
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
+  return path;
+}
+
+TEST(LinuxFontSystem, FontsFolderFollowsXdgDataHomeThenHome) {
+  LinuxFontSystem fs;
+  {
+    EnvGuard xdg("XDG_DATA_HOME", QByteArray("/data/me/"));
+    EXPECT_EQ(fs.specialFolder(20), "/data/me/fonts/");
+    EXPECT_EQ(fs.specialFolder(5), "");
+  }
+  EnvGuard home("HOME", QByteArray("/home/u"));
+  {
+    EnvGuard xdg("XDG_DATA_HOME", QByteArray("relative/path"));  // not absolute: ignored
+    EXPECT_EQ(fs.specialFolder(20), "/home/u/.local/share/fonts/");
+  }
+  EnvGuard xdg("XDG_DATA_HOME", std::nullopt);
+  EXPECT_EQ(fs.specialFolder(20), "/home/u/.local/share/fonts/");
+  EnvGuard root("HOME", QByteArray("/"));
+  EXPECT_EQ(fs.specialFolder(20), "/.local/share/fonts/");
+}
+
+TEST(LinuxFontSystem, OtherFoldersComeFromTheFontconfigFile) {
+  QTemporaryDir tmp;
+  const QString a = tmp.filePath("a"), b = tmp.filePath("b"), fontsHome = tmp.filePath("data/fonts");
+  for (const QString& d : {a, a + "/nested", b, fontsHome}) ASSERT_TRUE(QDir().mkpath(d));
+  ASSERT_TRUE(QFile::link(a, tmp.filePath("link-to-a")));
+  QFile conf(tmp.filePath("fonts.conf"));
+  ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+  conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
+                            "<fontconfig><dir>%1</dir><dir>%1/</dir><dir>%2</dir><dir>%3</dir>"
+                            "<dir>%1/nested</dir><dir>%4</dir><dir>%5</dir></fontconfig>\n")
+                 .arg(a, tmp.filePath("missing"), fontsHome, tmp.filePath("link-to-a"), b)
+                 .toUtf8());
+  conf.close();
+  EnvGuard file("FONTCONFIG_FILE", conf.fileName().toUtf8());
+  EnvGuard xdg("XDG_DATA_HOME", tmp.filePath("data").toUtf8());
+  LinuxFontSystem fs;
+  EXPECT_EQ(fs.otherFontFolders(), (QStringList{a + "/", b + "/"}));
+}
+
+TEST(LinuxFontSystem, LocaleIds) {
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("en_US.UTF-8"), 0x0409);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de_DE@euro"), 0x0407);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de_CH.UTF-8"), 0x0807);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de"), 0x0407);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("ru_RU.KOI8-R"), 0x0419);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("pt_BR"), 0x0416);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("C.UTF-8"), 0x0409);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("POSIX"), 0x0409);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("xx_YY"), 0x0409);
+
+  LinuxFontSystem fs;
+  EnvGuard all("LC_ALL", std::nullopt), messages("LC_MESSAGES", std::nullopt);
+  EnvGuard lang("LANG", QByteArray("fr_CA.UTF-8"));
+  EXPECT_EQ(fs.localeId(), 0x0C0C);
+  EnvGuard msg2("LC_MESSAGES", QByteArray("ja_JP.UTF-8"));
+  EXPECT_EQ(fs.localeId(), 0x0411);
+  EnvGuard all2("LC_ALL", QByteArray("de_DE.UTF-8"));
+  EXPECT_EQ(fs.localeId(), 0x0407);
+}
+
+TEST(LinuxFontSystem, FamilyProbeIsExact) {
+  LinuxFontSystem fs;
+  EXPECT_TRUE(fs.faceExists("DejaVu Sans"));
+  EXPECT_FALSE(fs.faceExists("dejavu sans"));
+  EXPECT_FALSE(fs.faceExists("DejaVu Sans Bold"));
+  EXPECT_FALSE(fs.faceExists(""));
+}
+
+TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
+  LinuxFontSystem fs;
+  const auto family = fs.resolveFace("DejaVu Sans");
+  ASSERT_TRUE(family);
+  EXPECT_EQ(family->styleStrategy() & QFont::NoFontMerging, QFont::NoFontMerging);
+  EXPECT_EQ(QFontInfo(*family).family(), "DejaVu Sans");
+
+  const auto bold = fs.resolveFace("DejaVu Sans Bold");
+  ASSERT_TRUE(bold);
+  EXPECT_EQ(QFontInfo(*bold).family(), "DejaVu Sans");
+  EXPECT_TRUE(QFontInfo(*bold).bold());
+  const auto oblique = fs.resolveFace("DejaVu Serif Bold Italic");
+  ASSERT_TRUE(oblique);
+  EXPECT_TRUE(QFontInfo(*oblique).italic());
+  EXPECT_TRUE(QFontInfo(*oblique).bold());
+
+  EXPECT_FALSE(fs.resolveFace("No Such Face Anywhere"));
+  EXPECT_FALSE(fs.resolveFace(""));
+}
+
+TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
+  QTemporaryDir tmp;
+  const QString path = writeRenamedFont(tmp.path(), "typora-preview.ttf");
+  ASSERT_FALSE(path.isEmpty());
+  LinuxFontSystem fs;
+  ASSERT_FALSE(fs.faceExists("Typora Sans"));
+  EXPECT_FALSE(fs.resolveFace("Typora Sans Bold"));
+
+  EXPECT_TRUE(fs.loadPreviewFont(path));
+  EXPECT_TRUE(fs.faceExists("Typora Sans"));
+  EXPECT_TRUE(fs.loadPreviewFont(path));
+  const auto face = fs.resolveFace("Typora Sans Bold");
+  ASSERT_TRUE(face);
+  EXPECT_EQ(QFontInfo(*face).family(), "Typora Sans");
+  EXPECT_TRUE(QFontInfo(*face).bold());
+
+  EXPECT_TRUE(fs.unloadPreviewFont(path));
+  EXPECT_TRUE(fs.faceExists("Typora Sans"));  // one load still holds it
+  EXPECT_TRUE(fs.unloadPreviewFont(path));
+  EXPECT_FALSE(fs.faceExists("Typora Sans"));
+  EXPECT_FALSE(fs.resolveFace("Typora Sans Bold"));
+  EXPECT_FALSE(fs.unloadPreviewFont(path));
+
+  QFile junk(tmp.filePath("junk.ttf"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a font at all");
+  junk.close();
+  EXPECT_FALSE(fs.loadPreviewFont(junk.fileName()));
+  EXPECT_FALSE(fs.loadPreviewFont(tmp.filePath("missing.ttf")));
+  EXPECT_FALSE(fs.loadPreviewFont(tmp.path()));
+}
+
+// fc-list under the test's own configuration: the file names it lists.
+QString fcList(const QString& conf) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("FONTCONFIG_FILE", conf);
+  p.setProcessEnvironment(env);
+  p.start("fc-list", {"--format", "%{file}\n"});
+  p.waitForFinished(60000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(LinuxFontSystem, RegisterAndUnregisterKeepFontconfigInStep) {
+  QTemporaryDir tmp;
+  const QString fonts = tmp.filePath("fonts");
+  ASSERT_TRUE(QDir().mkpath(fonts));
+  QFile conf(tmp.filePath("fonts.conf"));
+  ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+  conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
+                            "<fontconfig><dir>%1</dir><dir>/usr/share/fonts/truetype</dir>"
+                            "<cachedir>%2</cachedir></fontconfig>\n")
+                 .arg(fonts, tmp.filePath("cache"))
+                 .toUtf8());
+  conf.close();
+  EnvGuard file("FONTCONFIG_FILE", conf.fileName().toUtf8());
+
+  LinuxFontSystem fs;
+  const QString path = writeRenamedFont(fonts, "typora-installed.ttf");
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_TRUE(fs.registerFontResource(path));
+  EXPECT_TRUE(fcList(conf.fileName()).contains(path));
+  EXPECT_TRUE(fs.faceExists("Typora Sans"));
+  EXPECT_TRUE(QDir(tmp.filePath("cache")).entryList(QDir::Files).size() > 0);  // fc-cache ran
+
+  QFile junk(fonts + "/junk.ttf");
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write(QByteArray(4096, 'x'));
+  junk.close();
+  EXPECT_FALSE(fs.registerFontResource(junk.fileName()));
+  EXPECT_FALSE(fs.registerFontResource(fonts + "/missing.ttf"));
+  EXPECT_FALSE(fs.registerFontResource(fonts));
+
+  EXPECT_FALSE(fs.unregisterFontResource("never-seen.ttf"));
+  EXPECT_FALSE(fs.unregisterFontResource(""));
+  EXPECT_TRUE(fs.unregisterFontResource("DejaVuSans.ttf"));  // known to fontconfig only
+  EXPECT_TRUE(fs.unregisterFontResource("typora-installed.ttf"));
+  EXPECT_FALSE(fs.faceExists("Typora Sans"));
+  ASSERT_TRUE(QFile::remove(path));  // what Remove Font does next
+  fs.flushPendingCacheRefresh();
+  EXPECT_FALSE(fcList(conf.fileName()).contains(path));
+  EXPECT_FALSE(fs.unregisterFontResource(path));
+}
+
+}  // namespace
