@@ -16,18 +16,17 @@ namespace {
 
 // `s` as RTF text: the three special characters escaped, controls dropped, tabs as \tab,
 // everything past ASCII as \uN? (N a signed 16-bit number, "?" for readers without Unicode).
+// In the font table ';' ends a name and no escape keeps readers from taking it so: it is
+// left out there.
 void appendRtfText(QByteArray& out, const QString& s, bool inFontTable) {
   for (const QChar qc : s) {
     const char16_t c = qc.unicode();
     if (c == u'\t' && !inFontTable) {
       out += "\\tab ";
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || (inFontTable && c == u';')) {
       continue;
     } else if (c >= 0x80) {
       out += "\\u" + QByteArray::number(int(int16_t(c))) + '?';
-    } else if (inFontTable && (c == u';' || c == u'\\' || c == u'{' || c == u'}')) {
-      // ';' ends a font name, so the name's own special characters go as hex escapes.
-      out += "\\'" + QByteArray::number(int(c), 16);
     } else if (c == u'\\' || c == u'{' || c == u'}') {
       out += '\\';
       out += char(c);
