@@ -2,6 +2,7 @@
 #include "app/cli.h"
 #include "app/form1.h"
 #include "app/qt_services.h"
+#include "office/office_factory.h"
 #include "platform/linux/desktop_linux.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/font_system_linux.h"
@@ -42,13 +43,14 @@ int main(int argc, char** argv) {
   LinuxFileSystem fs;
   LinuxFontSystem fonts;
   LinuxDesktop desktop;
+  office::OfficeFactory officeFactory;
 
   if (commandLine) {
-    AppServices services{consolePrompts, yielder, random, fs, fonts, desktop};
+    AppServices services{consolePrompts, yielder, random, fs, fonts, desktop, &officeFactory};
     return runCommandLine(arguments, services).value_or(2);
   }
 
-  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop};
+  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory};
   Form1 form(services);
   windowPrompts.setParentWindow(&form);
   form.Form_Load();

@@ -5,7 +5,9 @@
 #include "platform/file_system.h"
 #include "platform/font_system.h"
 
+namespace office {
 class OfficeFactory;
+}
 
 struct AppServices {
   Prompts& prompts;
@@ -14,5 +16,5 @@ struct AppServices {
   FileSystem& fs;
   FontSystem& fonts;
   Desktop& desktop;
-  OfficeFactory* office = nullptr;
+  office::OfficeFactory* office = nullptr;
 };

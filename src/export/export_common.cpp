@@ -1,0 +1,64 @@
+#include "export/export_common.h"
+
+#include "app/catalogue_entry.h"
+#include "office/excel.h"
+#include "office/word.h"
+
+namespace exporting {
+
+QString entryFontName(const QString& entry) {
+  const qsizetype at = entry.indexOf(kEntrySeparator);
+  return at < 0 ? entry : entry.left(at);
+}
+
+QString progressText(int number, int count) {
+  return QStringLiteral("Exporting font ") + QString::number(number) + QStringLiteral(" from ") +
+         QString::number(count);
+}
+
+QString specimenLine(int number, const QString& name) {
+  return QString::number(number) + QStringLiteral("    ") + name + QStringLiteral("     ") + kSampleText;
+}
+
+void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name) {
+  sheet.setCellValue(row, 1, QVariant(row));
+  sheet.setCellValue(row, 2, QVariant(name));
+  sheet.setCellValue(row, 3, QVariant(kSampleText));
+}
+
+bool setRowFont(office::Worksheet& sheet, int row, const QString& name) {
+  try {
+    sheet.setRowFontName(row, name);
+    return true;
+  } catch (const RuntimeError& e) {
+    if (e.number != errors::objectDefined().number) throw;
+    return false;
+  }
+}
+
+void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name) {
+  word.selection().TypeText(specimenLine(number, name));
+  word.selection().HomeKey(office::Selection::kLine, office::Selection::kExtend);
+  word.selection().setFontName(name);
+  word.selection().MoveRight(office::Selection::kCharacter, 1);
+  word.selection().TypeParagraph();
+}
+
+bool ExportTrap::perFont(int line, const std::function<void()>& statement) {
+  bool quiet = false;
+  const bool ok = trap_(line, [&] {
+    try {
+      statement();
+    } catch (const RuntimeError& e) {
+      if (reported_.contains(e.number)) {
+        quiet = true;
+        return;
+      }
+      reported_.insert(e.number);
+      throw;
+    }
+  });
+  return ok && !quiet;
+}
+
+}  // namespace exporting
