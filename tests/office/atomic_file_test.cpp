@@ -6,8 +6,6 @@
 
 #include <QFileInfo>
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace office_test;
@@ -19,26 +17,6 @@ mode_t modeOf(const QString& path) {
   ::stat(pathToBytes(path).c_str(), &st);
   return st.st_mode & 07777;
 }
-
-// Makes writes past `bytes` fail with EFBIG, as a full disk would fail them, for one scope.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lim = old_;
-    lim.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &lim);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int) = nullptr;
-};
 
 }  // namespace
 

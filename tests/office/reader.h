@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace office_test {
 
@@ -50,5 +52,27 @@ inline QStringList entries(const QString& dir) {
   names.sort();
   return names;
 }
+
+// Makes writes past `bytes` fail with EFBIG, as a full disk would fail them, for one scope.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim = old_;
+    lim.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
+};
 
 }  // namespace office_test
