@@ -1,0 +1,107 @@
+// typorama --install and --remove end to end, against a private fontconfig setup, checked with
+// fontconfig's own fc-list and with typorama --list.
+#include "support/temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  QString out, err;
+};
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The build puts the program beside the tests' build folder when the variable is missing.
+    program = qEnvironmentVariable("TYPORAMA_BIN", QStringLiteral(TYPORAMA_BINARY_DIR "/typorama"));
+    if (!QFile::exists(program)) GTEST_SKIP() << "no typorama program at " << program.toStdString();
+    if (QStandardPaths::findExecutable("fc-list").isEmpty()) GTEST_SKIP() << "fc-list is missing";
+    if (!QFile::exists(kSans)) GTEST_SKIP() << "DejaVu fonts are not installed";
+    ASSERT_TRUE(tree.valid());
+    ASSERT_TRUE(tree.folder("data") && tree.folder("cache") && tree.folder("in"));
+    fonts = tree.q("data/fonts/");
+    QFile conf(tree.q("fonts.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+                              "<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n")
+                   .arg(tree.q("data/fonts"), tree.q("cache"))
+                   .toUtf8());
+    env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", tree.q("data"));
+    env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", tree.q(""));
+  }
+
+  Outcome run(const QString& exe, const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(exe, args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << exe.toStdString();
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+  }
+  Outcome typorama(const QStringList& args) { return run(program, args); }
+  QString fcList() { return run("fc-list", {":", "file"}).out; }
+  QStringList folderEntries() {
+    return QDir(fonts).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  }
+
+  const QString kSans = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  TempTree tree;
+  QString program, fonts;
+  QProcessEnvironment env;
+};
+
+TEST_F(CommandLineTest, InstallThenRemoveIsSeenByFontconfigAndTheCatalogue) {
+  const QString target = fonts + "DejaVuSans.ttf";
+  Outcome r = typorama({"--install", kSans});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "Installed " + target + "\n");
+  EXPECT_TRUE(fcList().contains(target));
+  r = typorama({"--list"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "1\tDejaVu Sans\t0\t0\t0\t0\t" + target + "\n");
+
+  // A path outside the catalogue is refused, even when its name is a known font's.
+  r = typorama({"--remove", kSans, tree.q("in/DejaVuSans.ttf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.count("not a font file of the catalogue"), 2) << r.err.toStdString();
+  EXPECT_TRUE(QFile::exists(kSans));
+
+  r = typorama({"--remove", target});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "Removed " + target + "\n");
+  EXPECT_FALSE(fcList().contains(target));
+  r = typorama({"--list"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+TEST_F(CommandLineTest, BadFilesAreRefusedOneByOneAndLeaveNothing) {
+  QFile text(tree.q("in/notes.ttf"));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("not a font\n");
+  text.close();
+  QDir(tree.q("")).mkdir("data/fonts");
+
+  const Outcome r = typorama({"--install", tree.q("in/notes.ttf"), tree.q("in/missing.ttf"), kSans});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Installed " + fonts + "DejaVuSans.ttf\n") << "the good file is still installed";
+  EXPECT_TRUE(r.err.contains(tree.q("in/notes.ttf") + ": not a usable font file")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains(tree.q("in/missing.ttf") + ": File not found")) << r.err.toStdString();
+  EXPECT_EQ(folderEntries(), QStringList{"DejaVuSans.ttf"});
+  EXPECT_FALSE(fcList().contains("notes"));
+
+  EXPECT_EQ(typorama({"--install"}).status, 2);
+  EXPECT_EQ(typorama({"--remove"}).status, 2);
+}
+
+}  // namespace

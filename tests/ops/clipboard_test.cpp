@@ -1,0 +1,93 @@
+// Copy Selected Font To Clipboard: the button, the clipboard contents for file managers, and
+// the Windows file-drop block.
+#include "ops/copy_files_clipboard.h"
+#include "ops_fixture.h"
+#include "platform/clipboard_files.h"
+#include "platform/dropfiles.h"
+#include "platform/path_codec.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <memory>
+
+namespace {
+
+using CopyToClipboardTest = OpsTest;
+
+TEST_F(CopyToClipboardTest, OffersTheSelectedRowsFileAndShowsNothing) {
+  place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
+  const QString serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
+  refill();
+  form().MSFlexGrid1->setRow(1);
+  app.desktop.clipboardAccepts = false;  // the result is not shown either way
+  form().PushButton7_Click();
+  ASSERT_EQ(app.desktop.clipboard.size(), 1);
+  EXPECT_EQ(app.desktop.clipboard[0], QStringList{serif});
+  EXPECT_TRUE(app.prompts.boxes.empty());
+}
+
+TEST_F(CopyToClipboardTest, NoFileMeansTheClipboardIsLeftAlone) {
+  refill();  // an empty grid
+  form().PushButton7_Click();
+  EXPECT_TRUE(app.prompts.boxes.empty());
+  EXPECT_TRUE(app.desktop.clipboard.isEmpty());
+
+  // An entry without a path: the trap reports it, and no empty "file" is offered.
+  form().List1.AddItem("Broken entry");
+  form().MSFlexGrid1->setRows(1);
+  form().MSFlexGrid1->setRow(0);
+  form().PushButton7_Click();
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  expectTrap(app.prompts.boxes[0], "PushButton7_Click", 104, "Subscript out of range");
+  EXPECT_TRUE(app.desktop.clipboard.isEmpty());
+}
+
+TEST(PutFilesOnClipboard, LeavesOutEmptyPaths) {
+  FakeDesktop desktop;
+  EXPECT_FALSE(PutFilesOnClipboard(desktop, {QString()}));
+  EXPECT_TRUE(desktop.clipboard.isEmpty());
+  EXPECT_TRUE(PutFilesOnClipboard(desktop, {"/a.ttf", "", "/b.ttf"}));
+  EXPECT_EQ(desktop.clipboard.value(0), (QStringList{"/a.ttf", "/b.ttf"}));
+}
+
+TEST(FileListMimeData, FileManagersReadTheFilesBack) {
+  // A blank, characters with a meaning in URIs, a non-ASCII name and a byte that is not UTF-8.
+  const QString odd = pathFromBytes(std::string("/f/odd\xff name.ttf"));
+  const QStringList paths{"/usr/share/fonts/My Font #1 (100%).ttf", QString::fromUtf8("/f/Schrift-\xc3\xa4?.ttf"), odd};
+  std::unique_ptr<QMimeData> data(fileListMimeData(paths));
+
+  EXPECT_EQ(data->data("text/uri-list"),
+            "file:///usr/share/fonts/My%20Font%20%231%20%28100%25%29.ttf\r\n"
+            "file:///f/Schrift-%C3%A4%3F.ttf\r\n"
+            "file:///f/odd%FF%20name.ttf\r\n");
+  EXPECT_EQ(data->data("x-special/gnome-copied-files"),
+            "copy\n"
+            "file:///usr/share/fonts/My%20Font%20%231%20%28100%25%29.ttf\n"
+            "file:///f/Schrift-%C3%A4%3F.ttf\n"
+            "file:///f/odd%FF%20name.ttf");
+  EXPECT_FALSE(data->hasFormat("text/plain")) << "a file, not its path as text";
+
+  const QList<QUrl> urls = data->urls();
+  ASSERT_EQ(urls.size(), 3);
+  EXPECT_EQ(urls[0].toLocalFile(), paths[0]);
+  EXPECT_EQ(urls[1].toLocalFile(), paths[1]);
+  EXPECT_EQ(urls[2].toEncoded(QUrl::FullyEncoded), "file:///f/odd%FF%20name.ttf");
+}
+
+TEST(DropFilesBlock, HeaderThenNulTerminatedPathsThenOneMoreNul) {
+  const QByteArray arial = "C:\\Windows\\Fonts\\arial.ttf";
+  ASSERT_EQ(arial.size(), 26);
+  const QByteArray block = dropFilesBlock({arial});
+  ASSERT_EQ(block.size(), 48);
+  EXPECT_EQ(block.left(20), QByteArray::fromHex("1400000000000000000000000000000000000000"));
+  EXPECT_EQ(block.mid(20, 26), arial);
+  EXPECT_EQ(block.right(2), QByteArray(2, '\0'));
+
+  // Two-byte characters of the code page (here Shift-JIS bytes) and a second path.
+  const QByteArray wide = "C:\\\x83\x74\x83\x48\x83\x93\x83\x67.ttf";
+  const QByteArray two = dropFilesBlock({wide, "D:\\b.ttf"});
+  EXPECT_EQ(two.size(), 20 + wide.size() + 1 + 8 + 1 + 1);
+  EXPECT_EQ(two.mid(20), wide + '\0' + QByteArray("D:\\b.ttf") + '\0' + '\0');
+}
+
+}  // namespace
