@@ -1,11 +1,13 @@
 // Real fonts from the system's font packages, held against fontconfig's own reading of them.
 #include "fontfile/cfont_preview.h"
+#include "platform/linux/font_system_linux.h"
 #include "support/fake_font_system.h"
 
 #include <QDirIterator>
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -88,6 +90,38 @@ TEST(RealFonts, FullNamesAndStylesAgreeWithFontconfig) {
   EXPECT_GT(names, 0);
   EXPECT_GT(styles, 0);
   EXPECT_EQ(fonts.outstandingLoads(), 0);
+}
+
+TEST(RealFonts, KnownAndUnknownFacesWithTheLinuxFontSystem) {
+  const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+  if (!QFile::exists(dejavu)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+  LinuxFontSystem fonts;
+  {
+    CFontPreview known(fonts);
+    known.setFontFile(dejavu);
+    EXPECT_TRUE(known.Installed());
+    EXPECT_EQ(known.FaceName(), "DejaVu Sans");
+  }
+  // The same file under a family nobody knows: previewed while the object lives.
+  QFile in(dejavu);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  QByteArray bytes = in.readAll();
+  bytes.replace(QByteArray("\0D\0e\0j\0a\0V\0u", 12), QByteArray("\0Q\0u\0i\0l\0l\0o", 12));
+  QTemporaryDir tmp;
+  QFile out(tmp.filePath("quillo.ttf"));
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(bytes);
+  out.close();
+  ASSERT_FALSE(fonts.faceExists("Quillo Sans"));
+  {
+    CFontPreview unknown(fonts);
+    unknown.setFontFile(out.fileName());
+    EXPECT_EQ(unknown.FullName(), "Quillo Sans Bold");
+    EXPECT_FALSE(unknown.Installed());
+    EXPECT_EQ(unknown.FaceName(), "Quillo Sans");
+    EXPECT_TRUE(fonts.faceExists("Quillo Sans"));
+  }
+  EXPECT_FALSE(fonts.faceExists("Quillo Sans"));
 }
 
 }  // namespace

@@ -174,23 +174,26 @@ QString fcList(const QString& conf) {
 }
 
 TEST(LinuxFontSystem, RegisterAndUnregisterKeepFontconfigInStep) {
+  // Qt reads the font configuration once; let it read the real one before the test's own.
+  LinuxFontSystem fs;
+  ASSERT_FALSE(fs.faceExists("Typora Sans"));
   QTemporaryDir tmp;
   const QString fonts = tmp.filePath("fonts");
   ASSERT_TRUE(QDir().mkpath(fonts));
   QFile conf(tmp.filePath("fonts.conf"));
   ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
   conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
-                            "<fontconfig><dir>%1</dir><dir>/usr/share/fonts/truetype</dir>"
+                            "<fontconfig><dir>%1</dir><dir>/usr/share/fonts/truetype/dejavu</dir>"
                             "<cachedir>%2</cachedir></fontconfig>\n")
                  .arg(fonts, tmp.filePath("cache"))
                  .toUtf8());
   conf.close();
   EnvGuard file("FONTCONFIG_FILE", conf.fileName().toUtf8());
 
-  LinuxFontSystem fs;
   const QString path = writeRenamedFont(fonts, "typora-installed.ttf");
   ASSERT_FALSE(path.isEmpty());
   EXPECT_TRUE(fs.registerFontResource(path));
+  fs.waitForCacheRefresh();
   EXPECT_TRUE(fcList(conf.fileName()).contains(path));
   EXPECT_TRUE(fs.faceExists("Typora Sans"));
   EXPECT_TRUE(QDir(tmp.filePath("cache")).entryList(QDir::Files).size() > 0);  // fc-cache ran
@@ -209,7 +212,7 @@ TEST(LinuxFontSystem, RegisterAndUnregisterKeepFontconfigInStep) {
   EXPECT_TRUE(fs.unregisterFontResource("typora-installed.ttf"));
   EXPECT_FALSE(fs.faceExists("Typora Sans"));
   ASSERT_TRUE(QFile::remove(path));  // what Remove Font does next
-  fs.flushPendingCacheRefresh();
+  fs.waitForCacheRefresh();
   EXPECT_FALSE(fcList(conf.fileName()).contains(path));
   EXPECT_FALSE(fs.unregisterFontResource(path));
 }

@@ -113,6 +113,8 @@ LinuxFontSystem::LinuxFontSystem() = default;
 
 LinuxFontSystem::~LinuxFontSystem() {
   flushPendingCacheRefresh();
+  // The children finish on their own; nobody needs their status once this object is gone.
+  for (std::thread& t : refreshers_) t.detach();
   if (QGuiApplication::instance()) {
     for (const AppFont& f : std::as_const(appFonts_)) QFontDatabase::removeApplicationFont(f.id);
   }
@@ -203,23 +205,23 @@ int32_t LinuxFontSystem::localeId() {
   return kDefaultLocaleId;
 }
 
-bool LinuxFontSystem::faceExists(const QString& face) {
-  if (!familiesValid_) {
-    families_.clear();
-    for (const QString& f : QFontDatabase::families()) {
-      families_.insert(f);
-      // Qt names a family that several foundries make "Family [Foundry]".
-      if (f.endsWith(QLatin1Char(']'))) {
-        const qsizetype open = f.lastIndexOf(QStringLiteral(" ["));
-        if (open > 0) families_.insert(f.left(open));
-      }
+void LinuxFontSystem::loadSystemFamilies() {
+  if (systemFamiliesLoaded_) return;
+  for (const QString& f : QFontDatabase::families()) {
+    systemFamilies_.insert(f);
+    // Qt names a family that several foundries make "Family [Foundry]".
+    if (f.endsWith(QLatin1Char(']'))) {
+      const qsizetype open = f.lastIndexOf(QStringLiteral(" ["));
+      if (open > 0) systemFamilies_.insert(f.left(open));
     }
-    familiesValid_ = true;
   }
-  return families_.contains(face);
+  systemFamiliesLoaded_ = true;
 }
 
-void LinuxFontSystem::fontsChanged() { familiesValid_ = false; }
+bool LinuxFontSystem::faceExists(const QString& face) {
+  loadSystemFamilies();
+  return systemFamilies_.contains(face) || appFamilies_.contains(face);
+}
 
 bool LinuxFontSystem::loadPreviewFont(const QString& path) {
   auto it = appFonts_.find(path);
@@ -229,6 +231,7 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path) {
   }
   const std::string bytes = pathToBytes(path);
   if (!isRegularFile(bytes)) return false;
+  loadSystemFamilies();  // taken before the first app font joins the database
   int id = -1;
   if (QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
     id = QFontDatabase::addApplicationFont(path);
@@ -243,9 +246,10 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path) {
     }
   }
   if (id < 0) return false;
-  appFonts_.insert(path, AppFont{id, 1});
+  const QStringList families = QFontDatabase::applicationFontFamilies(id);
+  for (const QString& f : families) ++appFamilies_[f];
+  appFonts_.insert(path, AppFont{id, 1, families});
   appFontsToIndex_.insert(path);
-  fontsChanged();
   return true;
 }
 
@@ -254,13 +258,16 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
   if (it == appFonts_.end()) return false;
   if (--it->refs > 0) return true;
   QFontDatabase::removeApplicationFont(it->id);
+  for (const QString& f : std::as_const(it->families)) {
+    auto n = appFamilies_.find(f);
+    if (n != appFamilies_.end() && --*n <= 0) appFamilies_.erase(n);
+  }
   appFonts_.erase(it);
   appFontsToIndex_.remove(path);
   for (auto n = appFullNames_.begin(); n != appFullNames_.end();) {
     if (n->path == path) n = appFullNames_.erase(n);
     else ++n;
   }
-  fontsChanged();
   return true;
 }
 
@@ -336,7 +343,7 @@ std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
   return std::nullopt;
 }
 
-bool LinuxFontSystem::refreshFontCache(const QString& folder) {
+void LinuxFontSystem::startCacheRefresh(const QString& folder) {
   const std::string dir = pathToBytes(folder);
   std::string program = "fc-cache", force = "-f";
   char* argv[] = {program.data(), force.data(), const_cast<char*>(dir.c_str()), nullptr};
@@ -346,20 +353,30 @@ bool LinuxFontSystem::refreshFontCache(const QString& folder) {
   pid_t pid = 0;
   const int rc = posix_spawnp(&pid, "fc-cache", &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
+  if (rc != 0) {
+    qWarning("fc-cache could not be started");
+    return;
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  refreshers_.emplace_back([pid] {
+    int status = 0;
+    pid_t got;
+    while ((got = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (got < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      qWarning("fc-cache failed to refresh a font folder");
+  });
 }
 
 void LinuxFontSystem::flushPendingCacheRefresh() {
   const QStringList folders = pendingRefresh_;
   pendingRefresh_.clear();
-  for (const QString& f : folders) {
-    if (!refreshFontCache(f)) qWarning("fc-cache failed for a font folder");
-  }
+  for (const QString& f : folders) startCacheRefresh(f);
+}
+
+void LinuxFontSystem::waitForCacheRefresh() {
+  flushPendingCacheRefresh();
+  for (std::thread& t : refreshers_) t.join();
+  refreshers_.clear();
 }
 
 bool LinuxFontSystem::registerFontResource(const QString& path) {
@@ -373,7 +390,7 @@ bool LinuxFontSystem::registerFontResource(const QString& path) {
   if (faces == 0) return false;
   // Other programs: fontconfig also notices a changed folder by its time stamp, so a failing
   // fc-cache costs them a rescan, not the font.
-  if (!refreshFontCache(folderOf(path))) qWarning("fc-cache failed for a font folder");
+  startCacheRefresh(folderOf(path));
   if (!registered_.contains(path) && loadPreviewFont(path)) registered_.insert(path);
   return true;
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <thread>
+#include <vector>
 
 class LinuxFontSystem : public FontSystem {
  public:
@@ -27,15 +29,16 @@ class LinuxFontSystem : public FontSystem {
 
   // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
   static int32_t localeIdFromName(const QString& locale);
-  // Runs fc-cache on one folder; true when it exited with status 0.
-  static bool refreshFontCache(const QString& folder);
-  // Folders whose cache refresh waits for the removal of a file to happen first.
-  void flushPendingCacheRefresh();
+  // fc-cache runs in the background (it pauses a couple of seconds after writing a changed
+  // folder's cache); its exit status is checked and a failure logged. This starts the
+  // refreshes still waiting for a removal to happen, then waits for all of them.
+  void waitForCacheRefresh();
 
  private:
   struct AppFont {
     int id = -1;
     int refs = 0;
+    QStringList families;
   };
   struct FaceStyle {
     QString family;
@@ -45,20 +48,26 @@ class LinuxFontSystem : public FontSystem {
     QString path;         // the app font it came from; empty for system fonts
   };
 
-  void fontsChanged();
+  void loadSystemFamilies();
+  void startCacheRefresh(const QString& folder);
+  void flushPendingCacheRefresh();
   void indexSystemFullNames();
   void indexAppFont(const QString& path);
   QFont makeFont(const FaceStyle& style) const;
 
   QHash<QString, AppFont> appFonts_;  // by path
   QSet<QString> registered_;          // paths added by registerFontResource
-  QSet<QString> families_;
-  bool familiesValid_ = false;
+  // Families known when this object first looked, and those its app fonts add (counted, as two
+  // files may share a family). A probe is two hash lookups; loading a file never rescans.
+  QSet<QString> systemFamilies_;
+  bool systemFamiliesLoaded_ = false;
+  QHash<QString, int> appFamilies_;
   // Full names (all languages) of the fonts fontconfig knows and of the app fonts loaded here.
   QHash<QString, FaceStyle> systemFullNames_;
   bool systemFullNamesValid_ = false;
   QHash<QString, FaceStyle> appFullNames_;
   QSet<QString> appFontsToIndex_;
   QStringList pendingRefresh_;
+  std::vector<std::thread> refreshers_;  // each waits for one fc-cache child
   QObject timerContext_;  // cancels a scheduled refresh when this object goes
 };
