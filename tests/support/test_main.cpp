@@ -4,6 +4,8 @@
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  // Tests that run the program itself find it beside the tests' build folder.
+  if (qEnvironmentVariableIsEmpty("TYPORAMA_BIN")) qputenv("TYPORAMA_BIN", TYPORAMA_BINARY_DIR "/typorama");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
