@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Builds Typorama with its benchmarks, builds a font corpus, and prints the performance table:
+# each figure measured side by side with what it is compared to, in the same run.
+# Usage: scripts/bench.sh            (about 10-15 minutes on two cores)
+# Environment: TYPORAMA_BENCH_WORK   where the corpus goes (default: a folder under TMPDIR)
+#              TYPORAMA_BENCH_RUNS   runs per whole-process figure (default 5; medians)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+
+scripts/deps.sh bench
+
+build="$repo/build-bench"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTYPORAMA_BENCH=ON -DTYPORAMA_TESTS=OFF >/dev/null
+cmake --build "$build" --target typorama typorama_floor typorama_micro >/dev/null
+typorama="$build/typorama"
+floor="$build/bench/typorama_floor"
+micro="$build/bench/typorama_micro"
+
+work="${TYPORAMA_BENCH_WORK:-${TMPDIR:-/tmp}/typorama-bench}"
+runs="${TYPORAMA_BENCH_RUNS:-5}"
+mkdir -p "$work"
+
+# ---- corpus ------------------------------------------------------------------------------
+# The .ttf files of four Debian font packages, copied into numbered sub-folders until the
+# wanted count is reached. The copies are hard links where the file system allows it: the
+# same bytes under other paths, so the page cache holds one copy (the figures are for a warm
+# file cache) and the disk is spared several gigabytes.
+mapfile -t sources < <(dpkg -L fonts-noto-core fonts-noto-extra fonts-dejavu-core fonts-liberation |
+                       grep -i '\.ttf$' | sort)
+[ ${#sources[@]} -gt 0 ] || { echo "bench: no font files found" >&2; exit 1; }
+
+make_corpus() {  # folder count
+  local dir=$1 want=$2
+  if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$want" ]; then return; fi
+  rm -rf "$dir"
+  # copyNNN / package folder / file, so the tree has depth and many folders
+  printf '%s\n' "${sources[@]}" | python3 -c '
+import os, shutil, sys
+dest, want = sys.argv[1], int(sys.argv[2])
+sources = sys.stdin.read().split("\n")[:-1]
+made, copy = 0, 0
+while made < want:
+    copy += 1
+    for src in sources[: want - made]:
+        sub = os.path.join(dest, "copy%03d" % copy, os.path.basename(os.path.dirname(src)))
+        os.makedirs(sub, exist_ok=True)
+        target = os.path.join(sub, os.path.basename(src))
+        try:
+            os.link(src, target)
+        except OSError:
+            shutil.copyfile(src, target)
+        made += 1
+' "$dir" "$want"
+  echo "$want" >"$dir/.complete"
+}
+
+# 10,000 nested folders for the scan alone: 10 x 10 x 10 x 10 (the last level 10,000 leaves).
+make_scan_tree() {
+  local dir=$1
+  [ -f "$dir/.complete" ] && return
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  (cd "$dir" && mkdir -p {0..9}/{0..9}/{0..9}/{0..9})
+  touch "$dir/.complete"
+}
+
+small=2500
+large=25000
+echo "Building the corpus (${#sources[@]} distinct files) ..." >&2
+make_corpus "$work/corpus-$small" $small
+make_corpus "$work/corpus-$large" $large
+make_scan_tree "$work/scan-tree"
+
+# Each size gets its own fontconfig setup naming only its corpus, and an empty user fonts
+# folder, so the catalogue and Qt see exactly the corpus.
+setup_env() {  # size
+  local n=$1 conf="$work/fc-$1"
+  mkdir -p "$conf/cache" "$conf/data/fonts"
+  cat >"$conf/fonts.conf" <<XML
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>$work/corpus-$n</dir>
+  <cachedir>$conf/cache</cachedir>
+</fontconfig>
+XML
+  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache"
+}
+env_small=$(setup_env $small)
+env_large=$(setup_env $large)
+
+# fontconfig's own cache of the corpus is built once, as on any desktop, before timing.
+echo "Building fontconfig's cache of the corpus ..." >&2
+env $env_small fc-cache >/dev/null 2>&1 || true
+env $env_large fc-cache >/dev/null 2>&1 || true
+
+# ---- measuring ---------------------------------------------------------------------------
+# median wall-clock seconds and median peak RSS (KiB) of a command over $runs runs, after
+# one warm-up run. Prints "seconds kib".
+measure() {
+  local reps=$1; shift
+  "$@" >/dev/null 2>&1 || true
+  local times=() rss=()
+  for _ in $(seq "$reps"); do
+    local out
+    /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
+    out=$(tail -1 "$work/time.txt")
+    times+=("${out% *}")
+    rss+=("${out#* }")
+  done
+  printf '%s %s\n' "$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')" \
+                   "$(printf '%s\n' "${rss[@]}" | sort -g | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}')"
+}
+
+# /usr/bin/time has a 10 ms resolution; hyperfine gives the finer medians of the fast runs.
+hmedian() {  # reps command...
+  local reps=$1; shift
+  local json="$work/hyperfine.json"
+  hyperfine -N -w 1 -r "$reps" --export-json "$json" -- "$(printf '%q ' "$@")" >/dev/null 2>&1
+  python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][0]["median"])' "$json"
+}
+
+declare -A T M
+for n in $small $large; do
+  envs="env_small"; [ $n = $large ] && envs="env_large"
+  e=${!envs}
+  echo "Measuring $n files ..." >&2
+  T[list$n]=$(hmedian "$runs" env $e QT_QPA_PLATFORM=offscreen "$typorama" --list)
+  T[floor$n]=$(hmedian "$runs" "$floor" "$work/corpus-$n")
+  fcreps=3; [ $n = $large ] && fcreps=1
+  T[fcscan$n]=$(hmedian $fcreps env $e fc-scan --format '%{fullname}\n' "$work/corpus-$n")
+  read -r t m < <(measure "$runs" env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
+  T[gui$n]=$(hmedian "$runs" env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
+  M[gui$n]=$m
+  # The empty program: the same window over a folder with no fonts.
+  T[xlsx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.xlsx" --force)
+  T[docx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.docx" --force)
+  rows=$(env $e QT_QPA_PLATFORM=offscreen "$typorama" --list 2>/dev/null | wc -l)
+  M[rows$n]=$rows
+done
+
+# Footprint of the program with a one-row catalogue (an empty one stops at the no-fonts box).
+make_corpus "$work/corpus-1" 1
+env_one=$(setup_env 1)
+env $env_one fc-cache >/dev/null 2>&1 || true
+read -r _ m0 < <(measure "$runs" env $env_one QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
+
+echo "Micro benchmarks ..." >&2
+font=$(printf '%s\n' "${sources[@]}" | grep -m1 'DejaVuSans.ttf$' || echo "${sources[0]}")
+micro_json="$work/micro.json"
+env $env_large QT_QPA_PLATFORM=offscreen TYPORAMA_BENCH_FONT="$work/corpus-$large/copy001/$(basename "$(dirname "$font")")/$(basename "$font")" \
+    TYPORAMA_BENCH_SCAN_TREE="$work/scan-tree" \
+    "$micro" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_format=json --benchmark_out="$micro_json" --benchmark_out_format=json >/dev/null 2>&1
+
+# ---- table -------------------------------------------------------------------------------
+python3 - "$micro_json" "$small" "$large" "$m0" <<PY
+import json, sys
+micro, small, large, m0 = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+T = {$(for k in "${!T[@]}"; do printf '"%s": %s, ' "$k" "${T[$k]}"; done)}
+M = {$(for k in "${!M[@]}"; do printf '"%s": %s, ' "$k" "${M[$k]}"; done)}
+def ms(s): return f"{s*1000:.0f} ms" if s >= 0.1 else f"{s*1000:.1f} ms"
+def ok(b): return "met" if b else "NOT met"
+rows = []
+def row(no, what, a, b, ratio, target, met):
+    rows.append((no, what, a, b, ratio, target, met))
+for n in (small, large):
+    L, F, S, G = T[f"list{n}"], T[f"floor{n}"], T[f"fcscan{n}"], T[f"gui{n}"]
+    row("1", f"--list vs floor, {n} files", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2) if n == large else "")
+    row("2", f"--list vs fc-scan, {n} files", ms(L), ms(S), f"{S/L:.1f}x faster", ">= 10x", ok(S/L >= 10))
+    row("3", f"window shown vs --list, {n} files", ms(G), ms(L), f"{G/L:.2f}x", "<= 1.5x", ok(G/L <= 1.5))
+    per_row = (M[f"gui{n}"] - m0) * 1024 / max(1, M[f"rows{n}"])
+    row("4", f"GUI peak RSS, {n} rows (1 row: {m0/1024:.0f} MiB)", f"{M[f'gui{n}']/1024:.0f} MiB", "", f"{per_row:.0f} B/row", "< 2 KiB/row", ok(per_row < 2048))
+    row("5", f"--export .xlsx / .docx, {n} rows", ms(T[f"xlsx{n}"]), ms(T[f"docx{n}"]), "", "", "")
+g = lambda k: T[k + str(large)] / T[k + str(small)]
+for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
+                ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):
+    row("6", f"growth 2,500 -> 25,000: {name}", ms(T[k + str(small)]), ms(T[k + str(large)]), f"{g(k):.1f}x", "<= 11x", ok(g(k) <= 11))
+mem_growth = (M[f"gui{large}"] - m0) / max(1, M[f"gui{small}"] - m0)
+row("6", "growth 2,500 -> 25,000: GUI memory above 1 row", "", "", f"{mem_growth:.1f}x", "<= 11x", ok(mem_growth <= 11))
+
+hdr = ("Row", "Figure", "Measured", "Against", "Ratio", "Target", "")
+w = [max(len(str(r[i])) for r in rows + [hdr]) for i in range(7)]
+line = lambda r: "| " + " | ".join(str(c).ljust(w[i]) for i, c in enumerate(r)) + " |"
+print(line(hdr)); print("|" + "|".join("-" * (x + 2) for x in w) + "|")
+for r in rows: print(line(r))
+
+print()
+print("Micro benchmarks (median of 3 repetitions):")
+for b in json.load(open(micro))["benchmarks"]:
+    if b.get("aggregate_name") != "median": continue
+    name = b["run_name"]
+    if "items_per_second" in b:
+        per = 1e9 / b["items_per_second"]
+        unit = "row" if "GridFill" in name else ("folder" if "Scan" in name else "file")
+        extra = ""
+        if "listings_per_folder" in b: extra = f", {b['listings_per_folder']:.2f} listings per folder over {b['folders']:.0f} folders"
+        print(f"  {name}: {per/1000:.2f} us per {unit}{extra}")
+PY
