@@ -1,8 +1,130 @@
 #include "catalogue/form2.h"
 
+#include "app/error_trap.h"
 #include "app/form1.h"
+#include "app/main_module.h"
+#include "catalogue/grid_mouse_wheel.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 
-Form2::Form2(Form1& owner) : QWidget(nullptr), owner_(owner) { MSFlexGrid1 = new FlexGrid(this); }
+#include <QCloseEvent>
+#include <QMouseEvent>
 
-void Form1::PushButton2_Click() {}
+namespace {
+constexpr int kTwipsPerPixel = 15;
+}
+
+Form2::Form2(Form1& owner)
+    : QWidget(nullptr, Qt::Window),
+      owner_(owner),
+      previewPins_(std::make_unique<PreviewPins>(owner.services().fonts)) {
+  setMouseTracking(true);
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(9);
+  font.setBold(true);
+  setFont(font);
+
+  // Same design as the main grid; it sits in the top-left corner and Form_Resize sizes it.
+  MSFlexGrid1 = new FlexGrid(this);
+  MSFlexGrid1->move(0, 0);
+  MSFlexGrid1->setFont(font);
+  FontSystem& fonts = owner.services().fonts;
+  MSFlexGrid1->setFaceResolver([&fonts](const QString& name) { return fonts.resolveFace(name); });
+
+  connect(MSFlexGrid1, &FlexGrid::Click, this, &Form2::MSFlexGrid1_Click);
+  connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form2::MSFlexGrid1_GotFocus);
+  connect(MSFlexGrid1, &FlexGrid::LostFocus, this, &Form2::MSFlexGrid1_LostFocus);
+  connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form2::pointerRulePlain);
+}
+
+Form2::~Form2() = default;
+
+void Form2::ensureLoaded() {
+  if (loaded_) return;
+  loaded_ = true;
+  setWindowState(Qt::WindowMaximized);  // the window opens maximised
+  Form_Load();
+}
+
+void Form2::takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins) {
+  List1 = std::move(entries);
+  if (pins) previewPins_ = std::move(pins);
+}
+
+void Form2::Form_Load() {
+  ErrorTrap trap(owner_.services().prompts, QStringLiteral("Form2.Form_Load"));
+  trap(100, [&] { ApplyFormColors(this); });
+  trap(102, [&] { setWindowTitle(QStringLiteral("Typorama")); });
+  trap(104, [&] { setWindowIcon(applicationIcon()); });
+  trap(106, [&] { owner_.applyMouseIcon(this); });
+  trap(108, [&] {
+    MSFlexGrid1->setFocusRect(0);
+    MSFlexGrid1->setSelectionMode(1);
+  });
+}
+
+void Form2::Form_Resize() {
+  // The grid fills the client area with no margin.
+  MSFlexGrid1->setWidth(width() * kTwipsPerPixel);
+  MSFlexGrid1->setHeight(height() * kTwipsPerPixel);
+}
+
+void Form2::Form_QueryUnload() {
+  ErrorTrap trap(owner_.services().prompts, QStringLiteral("Form2.Form_QueryUnload"));
+  trap(100, [&] { UnhookGridWheel(); });
+  trap(102, [&] { owner_.services().yielder.yield(); });
+  trap(104, [&] { owner_.services().yielder.yield(); });
+}
+
+void Form2::Form_Unload() {
+  // The main window comes back, unless it is the one closing and taking this window down
+  // with it (it lets go of this window first).
+  if (owner_.hasForm2() && owner_.form2() == this) owner_.show();
+  // A closed window keeps nothing: the next use fills it afresh.
+  previewPins_->releaseAll();
+  List1.Clear();
+  MSFlexGrid1->setRows(0);
+  loaded_ = false;
+}
+
+void Form2::MSFlexGrid1_Click() {
+  UnhookGridWheel();
+  HookGridWheel(this, MSFlexGrid1);
+  MSFlexGrid1->setCol(0);
+  MSFlexGrid1->setColSel(MSFlexGrid1->Cols() - 1);
+}
+
+void Form2::MSFlexGrid1_GotFocus() {
+  UnhookGridWheel();
+  HookGridWheel(this, MSFlexGrid1);
+}
+
+void Form2::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
+
+void Form2::setMousePointer(int value) {
+  mousePointer_ = value;
+  const QCursor shape(value == pointer::Hourglass ? Qt::WaitCursor : Qt::ArrowCursor);
+  setCursor(shape);
+  MSFlexGrid1->setCursor(shape);
+  MSFlexGrid1->viewport()->setCursor(shape);
+}
+
+void Form2::pointerRulePlain() {
+  if (mousePointer_ != pointer::Hourglass && mousePointer_ != pointer::Default) setMousePointer(pointer::Default);
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Form_Resize();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  Form_QueryUnload();  // never refuses the close
+  Form_Unload();
+  event->accept();
+}
+
+void Form2::mouseMoveEvent(QMouseEvent* event) {
+  pointerRulePlain();
+  QWidget::mouseMoveEvent(event);
+}

@@ -1,16 +1,56 @@
 #pragma once
-// The full-window list.
+// The full-window list: the catalogue in a maximised window of its own, in larger type.
+#include "app/list_box.h"
+
 #include <QWidget>
+#include <memory>
 
 class Form1;
 class FlexGrid;
+class PreviewPins;
 
 class Form2 : public QWidget {
   Q_OBJECT
  public:
   explicit Form2(Form1& owner);
+  ~Form2() override;
+
+  // Runs Form_Load unless the window is loaded already. The window counts as unloaded again
+  // once it has been closed, so the next use loads it afresh.
+  void ensureLoaded();
+  bool isLoaded() const { return loaded_; }
+
+  // Handlers.
+  void Form_Load();
+  void Form_Resize();
+  void Form_QueryUnload();
+  void Form_Unload();
+  void MSFlexGrid1_Click();
+  void MSFlexGrid1_GotFocus();
+  void MSFlexGrid1_LostFocus();
+  // Pointer moves over the window or its grid: the arrow, unless the hourglass shows.
+  void pointerRulePlain();
+
+  int MousePointer() const { return mousePointer_; }
+  void setMousePointer(int value);
+
   FlexGrid* MSFlexGrid1 = nullptr;
+  // The entries this window's grid shows. Kept apart from the main window's list, which stays
+  // in step with the main grid for the commands that act on its selected row.
+  ListBox List1;
+  // Faces this window's grid draws that the system does not know; released on refill and close.
+  PreviewPins& previewPins() { return *previewPins_; }
+  // Takes a freshly collected catalogue and the faces it needs, letting go of the old ones.
+  void takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   Form1& owner_;
+  std::unique_ptr<PreviewPins> previewPins_;
+  int mousePointer_ = 0;
+  bool loaded_ = false;
 };
