@@ -102,6 +102,24 @@ TEST(LinuxFontSystem, LocaleIds) {
   EXPECT_EQ(fs.localeId(), 0x0407);
 }
 
+TEST(LinuxFontSystem, LocaleIdFollowsAChangedVariable) {
+  // The id is remembered between readers; a new value of the same variable must still count.
+  LinuxFontSystem fs;
+  EnvGuard all("LC_ALL", std::nullopt), messages("LC_MESSAGES", std::nullopt);
+  EnvGuard lang("LANG", QByteArray("fr_CA.UTF-8"));
+  EXPECT_EQ(fs.localeId(), 0x0C0C);
+  EXPECT_EQ(fs.localeId(), 0x0C0C);
+  qputenv("LANG", "de_AT.ISO-8859-1@euro");
+  EXPECT_EQ(fs.localeId(), 0x0C07);
+  qputenv("LANG", "fr_CA.UTF-8");
+  EXPECT_EQ(fs.localeId(), 0x0C0C);
+  qunsetenv("LANG");
+  EXPECT_EQ(fs.localeId(), 0x0409);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("sr_RS@latin"), 0x281A);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName(".UTF-8"), 0x0409);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("nl-BE"), 0x0813);
+}
+
 TEST(LinuxFontSystem, FamilyProbeIsExact) {
   LinuxFontSystem fs;
   EXPECT_TRUE(fs.faceExists("DejaVu Sans"));

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QTimer>
 #include <fontconfig/fontconfig.h>
 
@@ -182,8 +181,12 @@ QStringList LinuxFontSystem::otherFontFolders() {
 
 int32_t LinuxFontSystem::localeIdFromName(const QString& locale) {
   QString name = locale;
-  const qsizetype cut = name.indexOf(QRegularExpression(QStringLiteral("[.@]")));
-  if (cut >= 0) name.truncate(cut);
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    if (name.at(i) == QLatin1Char('.') || name.at(i) == QLatin1Char('@')) {
+      name.truncate(i);
+      break;
+    }
+  }
   name.replace(QLatin1Char('-'), QLatin1Char('_'));
   const QStringList parts = name.split(QLatin1Char('_'));
   const QString language = parts.value(0).toLower();
@@ -198,9 +201,16 @@ int32_t LinuxFontSystem::localeIdFromName(const QString& locale) {
 }
 
 int32_t LinuxFontSystem::localeId() {
+  // Every font reader asks for this, so the answer is kept for as long as the variable's
+  // value stays the same.
   for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const QByteArray v = qgetenv(var);
-    if (!v.isEmpty()) return localeIdFromName(QString::fromLocal8Bit(v));
+    if (v.isEmpty()) continue;
+    if (v != localeSource_) {
+      localeSource_ = v;
+      localeIdOfSource_ = localeIdFromName(QString::fromLocal8Bit(v));
+    }
+    return localeIdOfSource_;
   }
   return kDefaultLocaleId;
 }

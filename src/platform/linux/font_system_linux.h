@@ -35,6 +35,8 @@ class LinuxFontSystem : public FontSystem {
   void waitForCacheRefresh();
 
  private:
+  QByteArray localeSource_;  // the locale variable localeIdOfSource_ was worked out from
+  int32_t localeIdOfSource_ = 0;
   struct AppFont {
     int id = -1;
     int refs = 0;
