@@ -217,14 +217,22 @@ int32_t LinuxFontSystem::localeId() {
 
 void LinuxFontSystem::loadSystemFamilies() {
   if (systemFamiliesLoaded_) return;
-  for (const QString& f : QFontDatabase::families()) {
-    systemFamilies_.insert(f);
-    // Qt names a family that several foundries make "Family [Foundry]".
-    if (f.endsWith(QLatin1Char(']'))) {
-      const qsizetype open = f.lastIndexOf(QStringLiteral(" ["));
-      if (open > 0) systemFamilies_.insert(f.left(open));
+  // Asked of fontconfig directly: building Qt's whole font database costs far more than the
+  // family names, and a listing without a window never needs that database.
+  FcPattern* pattern = FcPatternCreate();
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+  if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
+    for (int i = 0; i < set->nfont; ++i) {
+      for (int k = 0;; ++k) {
+        const QString family = fcString(set->fonts[i], FC_FAMILY, k);
+        if (family.isEmpty()) break;
+        systemFamilies_.insert(family);
+      }
     }
+    FcFontSetDestroy(set);
   }
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
   systemFamiliesLoaded_ = true;
 }
 
