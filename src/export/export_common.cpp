@@ -1,6 +1,8 @@
 #include "export/export_common.h"
 
 #include "app/catalogue_entry.h"
+#include "app/form1.h"
+#include "app/main_module.h"
 #include "office/excel.h"
 #include "office/word.h"
 
@@ -62,3 +64,35 @@ bool ExportTrap::perFont(int line, const std::function<void()>& statement) {
 }
 
 }  // namespace exporting
+
+QString exporting::chooseExportFile(Form1& form, ExportTrap& trap, const QString& fileName, const QString& filter) {
+  AppServices& services = form.services();
+  QString path;
+  MsgResult answer = MsgResult::Yes;
+  trap(108, [&] {
+    form.Busy = true;
+    form.CancelRequested = false;
+  });
+  trap(110, [&] {
+    form.CommonDialog1.FileName = fileName;
+    form.CommonDialog1.Flags = kSaveDialogFlags;
+    form.CommonDialog1.Filter = filter;
+    form.CommonDialog1.ShowSave();
+  });
+  trap(112, [&] { path = form.CommonDialog1.FileName; });
+  if (path.isEmpty()) {
+    form.Busy = false;
+    return {};
+  }
+  trap(116, [&] {
+    if (FileExists(services.fs, path))
+      answer = services.prompts.messageBox(QStringLiteral("Are you sure you wish to overwrite ") + path +
+                                               QStringLiteral(" ?"),
+                                           Form1::appTitle(), MsgButtons::YesNo, MsgIcon::None);
+  });
+  if (answer != MsgResult::Yes || form.CancelRequested) {
+    form.Busy = false;
+    return {};
+  }
+  return path;
+}

@@ -9,6 +9,8 @@
 #include <QString>
 #include <functional>
 
+class Form1;
+
 namespace office {
 class OfficeFactory;
 class Worksheet;
@@ -43,6 +45,12 @@ bool setRowFont(office::Worksheet& sheet, int row, const QString& name);
 
 // Types one specimen paragraph set in its own font and starts the next paragraph.
 void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name);
+
+class ExportTrap;
+
+// Sets Busy, asks for the file to write and, when it exists, whether to replace it. Returns
+// the path, or "" when nothing is to be written (Busy is then cleared again).
+QString chooseExportFile(Form1& form, ExportTrap& trap, const QString& fileName, const QString& filter);
 
 // The error trap of an export. Statements run once per font report a failure only the
 // first time its error number occurs in the run; later failures with that number pass

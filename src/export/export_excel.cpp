@@ -21,7 +21,6 @@ const QString kExcelCaption = QStringLiteral("Export Fonts To Excel");
 void exportToExcel(Form1& form, ExportTrap& trap) {
   AppServices& services = form.services();
   QString path;
-  MsgResult answer = MsgResult::Yes;
   std::unique_ptr<office::ExcelApplication> excel;
   office::Workbook* book = nullptr;
   bool failed = false;  // the spreadsheet could not be started, could not write, or stopped working
@@ -30,31 +29,8 @@ void exportToExcel(Form1& form, ExportTrap& trap) {
 
   trap(104, [&] { services.yielder.yield(); });
   if (form.Busy) return;  // another long command runs
-  trap(108, [&] {
-    form.Busy = true;
-    form.CancelRequested = false;
-  });
-  trap(110, [&] {
-    form.CommonDialog1.FileName = QStringLiteral("Fonts.xls");
-    form.CommonDialog1.Flags = exporting::kSaveDialogFlags;
-    form.CommonDialog1.Filter = QStringLiteral("Excel files (*.xls)|*.xls|");
-    form.CommonDialog1.ShowSave();
-  });
-  trap(112, [&] { path = form.CommonDialog1.FileName; });
-  if (path.isEmpty()) {
-    form.Busy = false;
-    return;
-  }
-  trap(116, [&] {
-    if (FileExists(services.fs, path))
-      answer = services.prompts.messageBox(QStringLiteral("Are you sure you wish to overwrite ") + path +
-                                               QStringLiteral(" ?"),
-                                           Form1::appTitle(), MsgButtons::YesNo, MsgIcon::None);
-  });
-  if (answer != MsgResult::Yes || form.CancelRequested) {
-    form.Busy = false;
-    return;
-  }
+  path = exporting::chooseExportFile(form, trap, QStringLiteral("Fonts.xls"), QStringLiteral("Excel files (*.xls)|*.xls|"));
+  if (path.isEmpty()) return;
   trap(120, [&] {
     form.PushButton8->setCaption(exporting::kCancelCaption);
     form.setMousePointer(pointer::Hourglass);

@@ -21,7 +21,6 @@ const QString kWordCaption = QStringLiteral("Export Fonts To Word");
 void exportToWord(Form1& form, ExportTrap& trap) {
   AppServices& services = form.services();
   QString path;
-  MsgResult answer = MsgResult::Yes;
   std::unique_ptr<office::WordApplication> word;
   office::Document* document = nullptr;
   bool failed = false;  // the word processor could not be started or could not write
@@ -30,31 +29,8 @@ void exportToWord(Form1& form, ExportTrap& trap) {
 
   trap(104, [&] { services.yielder.yield(); });
   if (form.Busy) return;  // another long command runs
-  trap(108, [&] {
-    form.Busy = true;
-    form.CancelRequested = false;
-  });
-  trap(110, [&] {
-    form.CommonDialog1.FileName = QStringLiteral("Fonts.doc");
-    form.CommonDialog1.Flags = exporting::kSaveDialogFlags;
-    form.CommonDialog1.Filter = QStringLiteral("Word files (*.doc)|*.doc|");
-    form.CommonDialog1.ShowSave();
-  });
-  trap(112, [&] { path = form.CommonDialog1.FileName; });
-  if (path.isEmpty()) {
-    form.Busy = false;
-    return;
-  }
-  trap(116, [&] {
-    if (FileExists(services.fs, path))
-      answer = services.prompts.messageBox(QStringLiteral("Are you sure you wish to overwrite ") + path +
-                                               QStringLiteral(" ?"),
-                                           Form1::appTitle(), MsgButtons::YesNo, MsgIcon::None);
-  });
-  if (answer != MsgResult::Yes || form.CancelRequested) {
-    form.Busy = false;
-    return;
-  }
+  path = exporting::chooseExportFile(form, trap, QStringLiteral("Fonts.doc"), QStringLiteral("Word files (*.doc)|*.doc|"));
+  if (path.isEmpty()) return;
   trap(120, [&] { form.PushButton6->setCaption(exporting::kCancelCaption); });
   trap(122, [&] { services.yielder.yield(); });
   trap(124, [&] { form.setMousePointer(pointer::Hourglass); });
