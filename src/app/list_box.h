@@ -18,5 +18,8 @@ class ListBox {
   mutable bool sorted_ = true;
 };
 
+// QStringView::compare without regard to case (same sign), faster on long common prefixes.
+int compareIgnoringCase(QStringView a, QStringView b);
+
 // The order of the list: by full name, then by path, both without regard to case.
 bool catalogueEntryLess(const QString& a, const QString& b);

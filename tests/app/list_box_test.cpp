@@ -57,4 +57,39 @@ TEST(ListBoxTest, EntriesAddedAfterReadingAreSortedIn) {
   EXPECT_EQ(list.ListCount(), 0);
 }
 
+int sign(int v) { return (v > 0) - (v < 0); }
+
+TEST(ListBoxTest, CaseFreeComparisonAgreesWithQtOnRandomText) {
+  // Units chosen so that shared prefixes, case pairs, letters that fold outside ASCII and
+  // surrogate pairs (whose low half folds together with the high one) all meet.
+  const char16_t pool[] = {u'a', u'A', u'b', u'B', u'/', u' ', u'\u00C4', u'\u00E4', u'\u00DF', u'\u0130',
+                           u'\u03A3', u'\u03C3', u'\u03C2', 0xD801, 0xDC00, 0xDC28, 0xD800, 0xDFFF, u'z'};
+  std::mt19937 rng(2026);
+  std::uniform_int_distribution<size_t> pick(0, std::size(pool) - 1);
+  std::uniform_int_distribution<int> len(0, 6);
+  const auto randomText = [&] {
+    QString s;
+    for (int k = len(rng); k > 0; --k) s.append(QChar(pool[pick(rng)]));
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const QString prefix = round % 3 == 0 ? QString() : randomText();
+    const QString a = prefix + randomText();
+    const QString b = prefix + randomText();
+    ASSERT_EQ(sign(compareIgnoringCase(a, b)), sign(QStringView(a).compare(QStringView(b), Qt::CaseInsensitive)))
+        << qPrintable(a.toHtmlEscaped()) << " / " << qPrintable(b.toHtmlEscaped());
+  }
+}
+
+TEST(ListBoxTest, CaseFreeComparisonFoldsAPairSplitAtTheFirstDifference) {
+  // U+10400 and U+10428 are one letter in two cases: identical high halves, different low.
+  const QString upper = QStringLiteral("x") + QString::fromUcs4(U"\U00010400");
+  const QString lower = QStringLiteral("x") + QString::fromUcs4(U"\U00010428");
+  EXPECT_EQ(compareIgnoringCase(upper, lower), 0);
+  EXPECT_EQ(compareIgnoringCase(QStringLiteral("abc"), QStringLiteral("ABC")), 0);
+  EXPECT_LT(compareIgnoringCase(QStringLiteral("ab"), QStringLiteral("ABC")), 0);
+  EXPECT_GT(compareIgnoringCase(QStringLiteral("/f/B"), QStringLiteral("/f/a")), 0);
+  EXPECT_EQ(compareIgnoringCase(QString(), QString()), 0);
+}
+
 }  // namespace
