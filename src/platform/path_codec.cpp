@@ -25,6 +25,10 @@ int utf8SequenceLength(std::string_view s, size_t i, char32_t& cp) {
 }  // namespace
 
 QString pathFromBytes(std::string_view bytes) {
+  // Plain ASCII (most names) is the same text in any of the encodings: one bulk conversion.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  if (ascii == bytes.size()) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QString out;
   out.reserve(static_cast<qsizetype>(bytes.size()));
   for (size_t i = 0; i < bytes.size();) {
@@ -48,7 +52,16 @@ QString pathFromBytes(std::string_view bytes) {
 
 std::string pathToBytes(const QString& path) {
   std::string out;
-  out.reserve(static_cast<size_t>(path.size()));
+  // Most paths are plain ASCII, which maps unit for unit: a tight loop with no per-unit
+  // append. The first other unit hands the rest to the general encoder below.
+  const qsizetype n = path.size();
+  const auto* units = reinterpret_cast<const char16_t*>(path.utf16());
+  qsizetype ascii = 0;
+  while (ascii < n && units[ascii] < 0x80) ++ascii;
+  out.resize(static_cast<size_t>(ascii));
+  for (qsizetype i = 0; i < ascii; ++i) out[static_cast<size_t>(i)] = static_cast<char>(units[i]);
+  if (ascii == n) return out;
+  out.reserve(static_cast<size_t>(n) + 3);
   const auto put = [&](char32_t cp) {
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
@@ -66,7 +79,7 @@ std::string pathToBytes(const QString& path) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   };
-  for (qsizetype i = 0; i < path.size(); ++i) {
+  for (qsizetype i = ascii; i < n; ++i) {
     const char16_t u = path.at(i).unicode();
     if (QChar::isHighSurrogate(u) && i + 1 < path.size() && QChar::isLowSurrogate(path.at(i + 1).unicode())) {
       put(QChar::surrogateToUcs4(u, path.at(i + 1).unicode()));
