@@ -34,9 +34,16 @@ bool CFontPreview::Broadcast() const { return Broadcast_; }
 
 void CFontPreview::setFontFile(const QString& path) {
   UnloadPreviewFont();
-  if (!IsExistingFile(path)) return;
+  if (path.isEmpty()) return;
+  // The open (with its fstat) answers "is it an existing file" for every readable file; only
+  // a path that cannot be opened as a regular file needs the separate existence test.
+  truetype::FileByteSource file;
+  const std::string bytes = pathToBytes(path);
+  const bool opened = file.open(bytes);
+  if (!opened && !IsExistingFile(bytes)) return;
   FontFile_ = path;
-  ReadFontTables(FontFile_);  // a partial parse still leaves whatever it read usable
+  if (opened) ReadFontTables(file);  // a partial parse still leaves whatever it read usable
+  file.close();
   Installed_ = ResolveFaceName();
   if (!Installed_) {
     LoadPreviewFont(FontFile_);
@@ -74,11 +81,9 @@ QString CFontPreview::GetNameString(uint16_t nameID) const {
   return toQString(truetype::selectNameString(*NameRecords, NameStrings, nameID, LocaleId));
 }
 
-bool CFontPreview::ReadFontTables(const QString& path) {
+bool CFontPreview::ReadFontTables(truetype::ByteSource& file) {
   // POSIX has no share modes, so "deny write to others" has no counterpart; the file is read
-  // in a handful of small reads while it is open, and closed when the source goes.
-  truetype::FileByteSource file;
-  if (!file.open(pathToBytes(path))) return false;
+  // in a handful of small reads while it is open.
   truetype::FontTablesState state;
   state.validTrueTypeFile = ValidTrueTypeFile_;
   state.nameRecords = std::move(NameRecords);
@@ -126,9 +131,9 @@ uint16_t CFontPreview::SwapBytes16(uint16_t value) { return truetype::swapBytes1
 uint32_t CFontPreview::SwapBytes32(uint32_t value) { return truetype::swapBytes32(value); }
 bool CFontPreview::IsBitSet(uint16_t value, int bit) { return truetype::isBitSet(value, bit); }
 
-bool CFontPreview::IsExistingFile(const QString& path) {
-  if (path.isEmpty()) return false;
+bool CFontPreview::IsExistingFile(const std::string& pathBytes) {
+  if (pathBytes.empty()) return false;
   struct stat st {};
-  if (::stat(pathToBytes(path).c_str(), &st) != 0) return false;
+  if (::stat(pathBytes.c_str(), &st) != 0) return false;
   return !S_ISDIR(st.st_mode);
 }

@@ -44,13 +44,13 @@ class CFontPreview {
  private:
   bool LoadPreviewFont(const QString& path);
   QString GetNameString(uint16_t nameID) const;
-  bool ReadFontTables(const QString& path);
+  bool ReadFontTables(truetype::ByteSource& file);
   bool ResolveFaceName();
   bool UnloadPreviewFont();
   static uint16_t SwapBytes16(uint16_t value);
   static uint32_t SwapBytes32(uint32_t value);
   static bool IsBitSet(uint16_t value, int bit);
-  static bool IsExistingFile(const QString& path);
+  static bool IsExistingFile(const std::string& pathBytes);
 
   FontSystem& fonts_;
 
