@@ -122,11 +122,10 @@ bool LinuxFileSystem::canOpen(const QString& path) {
   struct stat st;
   // Only regular files: opening a FIFO or a device could block or have side effects.
   if (stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  const int fd = open(bytes.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  close(fd);
-  return regular;
+  // The permission test open() would make, with the ids open() uses, without opening: every
+  // file of a catalogue passes here, and open, fstat and close cost three calls where this
+  // costs one.
+  return faccessat(AT_FDCWD, bytes.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
 std::optional<FolderId> LinuxFileSystem::folderId(const QString& path) {
