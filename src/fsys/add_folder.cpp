@@ -144,9 +144,21 @@ bool HasInvalidNameChar(const QString& name) {
 }
 
 bool MatchesFilePattern(const QString& name, const QString& pattern) {
+  const auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
+  // "*" and a literal tail (the "*.ttf" of every fill): the name matches exactly when it ends
+  // with the tail, so only the tail's characters are compared, not every starting point.
+  if (pattern.startsWith(QLatin1Char('*'))) {
+    const QStringView tail = QStringView(pattern).sliced(1);
+    if (!tail.contains(QLatin1Char('*')) && !tail.contains(QLatin1Char('?'))) {
+      if (name.size() < tail.size()) return false;
+      const QStringView end = QStringView(name).last(tail.size());
+      for (qsizetype k = 0; k < tail.size(); ++k)
+        if (!same(end[k], tail[k])) return false;
+      return true;
+    }
+  }
   // Iterative matcher: on a mismatch, let the last "*" swallow one more character.
   qsizetype n = 0, p = 0, starP = -1, starN = 0;
-  const auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
   while (n < name.size()) {
     if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
       starP = p++;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 struct Scan {
@@ -195,6 +197,27 @@ TEST(MatchesFilePattern, MatchesTheWholeNameInAnyCase) {
   EXPECT_FALSE(MatchesFilePattern("a1.ttf", "a?1.*"));
   EXPECT_TRUE(MatchesFilePattern("anything", "*"));
   EXPECT_TRUE(MatchesFilePattern(QString(QChar(0xC9)) + ".TTF", QString(QChar(0xE9)) + ".ttf"));
+}
+
+TEST(MatchesFilePattern, AStarAndALiteralTailAgreeWithTheGeneralMatcher) {
+  // "**" + tail takes the general matcher's path and means the same as "*" + tail.
+  const char16_t pool[] = {u'a', u'A', u'.', u't', u'T', u'f', u'F', u'\u00C9', u'\u00E9', u'~'};
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<size_t> pick(0, std::size(pool) - 1);
+  std::uniform_int_distribution<int> len(0, 7);
+  const auto text = [&](int n) {
+    QString s;
+    for (; n > 0; --n) s.append(QChar(pool[pick(rng)]));
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const QString tail = text(len(rng) % 5);
+    const QString name = round % 2 ? text(len(rng)) : text(len(rng) % 3) + tail.toUpper();
+    ASSERT_EQ(MatchesFilePattern(name, QStringLiteral("*") + tail), MatchesFilePattern(name, QStringLiteral("**") + tail))
+        << qPrintable(name) << " " << qPrintable(tail);
+  }
+  EXPECT_FALSE(MatchesFilePattern("ttf", "*.ttf"));
+  EXPECT_TRUE(MatchesFilePattern("", "*"));
 }
 
 TEST(GetFilesInFolder, ReturnsOpenableMatchesFromOneInFileSystemOrder) {
