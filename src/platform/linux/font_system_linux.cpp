@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -218,21 +219,27 @@ int32_t LinuxFontSystem::localeId() {
 void LinuxFontSystem::loadSystemFamilies() {
   if (systemFamiliesLoaded_) return;
   // Asked of fontconfig directly: building Qt's whole font database costs far more than the
-  // family names, and a listing without a window never needs that database.
-  FcPattern* pattern = FcPatternCreate();
-  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-  if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
+  // family names, and a listing without a window never needs that database. The loaded font
+  // sets are walked as they are: a listing query (FcFontList) would compare every face with
+  // every distinct one found so far, which costs more than the names themselves.
+  // The names are compared as bytes before any is turned into a QString: most faces share
+  // their family with several others.
+  QSet<QByteArray> seen;
+  for (const FcSetName which : {FcSetSystem, FcSetApplication}) {
+    FcFontSet* set = FcConfigGetFonts(nullptr, which);
+    if (!set) continue;
     for (int i = 0; i < set->nfont; ++i) {
-      for (int k = 0;; ++k) {
-        const QString family = fcString(set->fonts[i], FC_FAMILY, k);
-        if (family.isEmpty()) break;
-        systemFamilies_.insert(family);
+      FcChar8* value = nullptr;
+      for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &value) == FcResultMatch; ++k) {
+        if (!value || !*value) break;
+        const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(value),
+                                                         static_cast<qsizetype>(std::strlen(reinterpret_cast<const char*>(value))));
+        if (seen.contains(bytes)) continue;
+        seen.insert(QByteArray(bytes.constData(), bytes.size()));
+        systemFamilies_.insert(QString::fromUtf8(bytes));
       }
     }
-    FcFontSetDestroy(set);
   }
-  FcObjectSetDestroy(objects);
-  FcPatternDestroy(pattern);
   systemFamiliesLoaded_ = true;
 }
 
