@@ -56,10 +56,11 @@ std::string pathToBytes(const QString& path) {
   // append. The first other unit hands the rest to the general encoder below.
   const qsizetype n = path.size();
   const auto* units = reinterpret_cast<const char16_t*>(path.utf16());
+  out.resize(static_cast<size_t>(n));
+  char* dst = out.data();
   qsizetype ascii = 0;
-  while (ascii < n && units[ascii] < 0x80) ++ascii;
+  for (; ascii < n && units[ascii] < 0x80; ++ascii) dst[ascii] = static_cast<char>(units[ascii]);
   out.resize(static_cast<size_t>(ascii));
-  for (qsizetype i = 0; i < ascii; ++i) out[static_cast<size_t>(i)] = static_cast<char>(units[i]);
   if (ascii == n) return out;
   out.reserve(static_cast<size_t>(n) + 3);
   const auto put = [&](char32_t cp) {
