@@ -8,6 +8,7 @@
 #include "controls/flex_grid.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 #include <QMouseEvent>
 
 namespace {
@@ -42,7 +43,10 @@ Form2::~Form2() = default;
 void Form2::ensureLoaded() {
   if (loaded_) return;
   loaded_ = true;
-  setWindowState(Qt::WindowMaximized);  // the window opens maximised
+  // The window opens maximised. Its normal size is the screen's working area too, so it fills
+  // the screen even where no window manager carries out the maximise.
+  if (const QScreen* s = owner_.screen()) setGeometry(s->availableGeometry());
+  setWindowState(Qt::WindowMaximized);
   Form_Load();
 }
 
