@@ -152,7 +152,7 @@ Form2* Form1::form2() {
   return form2_;
 }
 
-void Form1::loadMouseIcon(QWidget* window) {
+void Form1::applyMouseIcon(QWidget* window) {
   const QString file = services_.desktop.programFolder() + QStringLiteral("/HAND-M.CUR");
   if (!FileExists(services_.fs, file)) return;
   QPixmap picture(QString::fromLocal8Bit(pathToBytes(file)));
@@ -167,7 +167,7 @@ void Form1::Form_Load() {
   trap(102, [&] { setWindowTitle(QStringLiteral("Typorama")); });
   trap(104, [&] { setWindowIcon(applicationIcon()); });
   trap(106, [&] { QGuiApplication::setApplicationDisplayName(makeApplicationTitle(QStringLiteral("Typorama"))); });
-  trap(108, [&] { loadMouseIcon(this); });
+  trap(108, [&] { applyMouseIcon(this); });
   trap(110, [&] { RandomHomePageVisit(services_.random, services_.desktop); });
   trap(112, [&] { StartupLoading = true; });
   trap(114, [&] { PushButton1_Click(); });

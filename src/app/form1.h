@@ -87,6 +87,11 @@ class Form1 : public QWidget {
   static QString appTitle();
   // The cursor image loaded from the program's folder, if any.
   std::optional<QCursor> mouseIcon() const { return mouseIcon_; }
+  // Loads "HAND-M.CUR" of the program's folder as the custom pointer image, when present.
+  void applyMouseIcon(QWidget* window);
+  // Faces loaded so that the grid can draw fonts the system does not know; kept while the
+  // grid shows them.
+  PreviewPins& previewPins();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -94,9 +99,7 @@ class Form1 : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  friend class Form3;
   void buildControls();
-  void loadMouseIcon(QWidget* window);
   void unloadForm2();
 
   AppServices services_;
@@ -107,13 +110,6 @@ class Form1 : public QWidget {
   std::unique_ptr<PreviewPins> previewPins_;
   bool unloaded_ = false;
   FactsByPath facts_;
-
- public:
-  // Faces loaded so that the grid can draw fonts the system does not know; kept while the
-  // grid shows them.
-  PreviewPins& previewPins();
-  // Shared by the folder helpers: loads "HAND-M.CUR" of the program's folder into mouseIcon.
-  void applyMouseIcon(QWidget* window) { loadMouseIcon(window); }
 };
 
 // The title the system shows for the program: the product name cut before its last blank,
