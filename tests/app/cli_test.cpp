@@ -1,11 +1,10 @@
 // The headless listing, run as its own process against folders named by the environment.
 #include "support/font_builder.h"
-#include "support/temp_tree.h"
+#include "support/private_fonts.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -17,37 +16,21 @@ struct ListRun {
 
 struct CliTest : ::testing::Test {
   TempTree tree;
-  QString bin = qEnvironmentVariable("TYPORAMA_BIN");
+  std::optional<PrivateFonts> fonts;
 
   void SetUp() override {
-    if (bin.isEmpty()) GTEST_SKIP() << "TYPORAMA_BIN is not set";
-    ASSERT_TRUE(tree.folder("data") && tree.folder("data/fonts") && tree.folder("sys") && tree.folder("cache"));
-    QFile conf(tree.q("fonts.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n")
-                   .arg(tree.q("sys"), tree.q("cache"))
-                   .toUtf8());
+    if (!QFile::exists(typoramaProgram())) GTEST_SKIP() << "the program is not built";
+    ASSERT_TRUE(tree.folder("data") && tree.folder("data/fonts") && tree.folder("sys"));
+    fonts.emplace(tree, "sys");
+    ASSERT_TRUE(fonts->ok());
   }
   void font(const std::string& relative, const QString& full, uint16_t fsSelection = 0x40) {
     ASSERT_TRUE(FontBuilder().name(3, 0x409, 1, full).name(3, 0x409, 4, full).fsSelection(fsSelection)
                     .writeTo(tree.q(relative)));
   }
   ListRun run(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", tree.q("data"));
-    env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
-    p.start(bin, args);
-    p.waitForFinished(60000);
-    ListRun r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    r.lines = out.split('\n', Qt::SkipEmptyParts);
-    r.errors = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    const ProgramOutcome o = fonts->typorama(args);
+    return {o.status, o.out.split('\n', Qt::SkipEmptyParts), o.err};
   }
 };
 

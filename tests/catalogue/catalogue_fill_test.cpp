@@ -6,10 +6,7 @@
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
-#include "platform/linux/file_system_linux.h"
-#include "support/app_harness.h"
-#include "support/font_builder.h"
-#include "support/temp_tree.h"
+#include "support/font_folder_fixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,24 +14,7 @@
 
 namespace {
 
-struct CatalogueTest : ::testing::Test {
-  TempTree tree;
-  BasicAppHarness<LinuxFileSystem> app;
-  Form1& form = *app.form;
-
-  void SetUp() override {
-    ASSERT_TRUE(tree.valid());
-    ASSERT_TRUE(tree.folder("fonts"));
-    app.fonts.fontsFolder = tree.q("fonts/");
-  }
-  // A font whose full name is `full`, with the given style bits, written at fonts/<relative>.
-  void font(const std::string& relative, const QString& full, uint16_t fsSelection = 0x40) {
-    ASSERT_TRUE(FontBuilder()
-                    .name(3, 0x409, 1, full.section(QLatin1Char(' '), 0, 0))
-                    .name(3, 0x409, 4, full)
-                    .fsSelection(fsSelection)
-                    .writeTo(tree.q("fonts/" + relative)));
-  }
+struct CatalogueTest : FontFolderTest {
   QStringList column(int col) {
     QStringList out;
     for (int r = 0; r < form.MSFlexGrid1->Rows(); ++r) out << form.MSFlexGrid1->TextMatrix(r, col);

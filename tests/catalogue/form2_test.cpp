@@ -12,6 +12,8 @@
 #include "support/font_builder.h"
 #include "support/temp_tree.h"
 
+#include "support/font_folder_fixture.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QScreen>
@@ -21,25 +23,9 @@
 
 namespace {
 
-struct Form2Test : ::testing::Test {
-  TempTree tree;
-  BasicAppHarness<LinuxFileSystem> app;
-  Form1& form = *app.form;
-
-  void SetUp() override {
-    ASSERT_TRUE(tree.valid());
-    ASSERT_TRUE(tree.folder("fonts"));
-    app.fonts.fontsFolder = tree.q("fonts/");
-  }
+struct Form2Test : FontFolderTest {
   void TearDown() override { UnhookGridWheel(); }
 
-  void font(const std::string& relative, const QString& full, uint16_t fsSelection = 0x40) {
-    ASSERT_TRUE(FontBuilder()
-                    .name(3, 0x409, 1, full.section(QLatin1Char(' '), 0, 0))
-                    .name(3, 0x409, 4, full)
-                    .fsSelection(fsSelection)
-                    .writeTo(tree.q("fonts/" + relative)));
-  }
   void threeFonts() {
     font("a.ttf", "Alpha Sans");
     font("b.ttf", "Beta Bold Italic", 0x21);  // italic, bold

@@ -2,12 +2,13 @@
 // python3 with xlrd, openpyxl and python-docx), and the headless --export.
 #include "export_support.h"
 #include "office/reader.h"
+#include "support/private_fonts.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
+#include <optional>
 
 using namespace export_test;
 using namespace office_test;
@@ -122,34 +123,24 @@ TEST(ExportedFiles, DocumentsReadBackWithEveryParagraphInItsFont) {
 // The program itself, with a font folder of its own.
 struct CommandLineExport : ::testing::Test {
   TempTree tree;
-  QString bin = qEnvironmentVariable("TYPORAMA_BIN", QStringLiteral(TYPORAMA_BINARY_DIR "/typorama"));
+  std::optional<PrivateFonts> fonts;
   QStringList names;
 
   void SetUp() override {
-    if (!QFile::exists(bin)) GTEST_SKIP() << "the program is not built";
-    ASSERT_TRUE(tree.folder("data") && tree.folder("sys") && tree.folder("cache") && tree.folder("out"));
+    if (!QFile::exists(typoramaProgram())) GTEST_SKIP() << "the program is not built";
+    ASSERT_TRUE(tree.folder("data") && tree.folder("sys") && tree.folder("out"));
     for (const RealFont& f : kRealFonts) {
       if (!QFile::exists(f.file)) continue;
       ASSERT_TRUE(QFile::copy(f.file, tree.q("sys/") + QFileInfo(f.file).fileName()));
       names << f.name;
     }
     if (names.isEmpty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
-    ASSERT_TRUE(writeAll(tree.q("fonts.conf"),
-                         QStringLiteral("<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n")
-                             .arg(tree.q("sys"), tree.q("cache"))
-                             .toUtf8()));
+    fonts.emplace(tree, "sys");
+    ASSERT_TRUE(fonts->ok());
   }
   std::pair<int, QString> run(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", tree.q("data"));
-    env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
-    p.start(bin, args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+    const ProgramOutcome o = fonts->typorama(args);
+    return {o.status, o.err};
   }
 };
 

@@ -1,66 +1,43 @@
 // typorama --install and --remove end to end, against a private fontconfig setup, checked with
 // fontconfig's own fc-list and with typorama --list.
-#include "support/temp_tree.h"
+#include "support/private_fonts.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
-
-struct Outcome {
-  int status = -1;
-  QString out, err;
-};
 
 class CommandLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The build puts the program beside the tests' build folder when the variable is missing.
-    program = qEnvironmentVariable("TYPORAMA_BIN", QStringLiteral(TYPORAMA_BINARY_DIR "/typorama"));
-    if (!QFile::exists(program)) GTEST_SKIP() << "no typorama program at " << program.toStdString();
+    if (!QFile::exists(typoramaProgram())) GTEST_SKIP() << "no typorama program at " << typoramaProgram().toStdString();
     if (QStandardPaths::findExecutable("fc-list").isEmpty()) GTEST_SKIP() << "fc-list is missing";
     if (!QFile::exists(kSans)) GTEST_SKIP() << "DejaVu fonts are not installed";
     ASSERT_TRUE(tree.valid());
-    ASSERT_TRUE(tree.folder("data") && tree.folder("cache") && tree.folder("in"));
+    ASSERT_TRUE(tree.folder("data") && tree.folder("in"));
     fonts = tree.q("data/fonts/");
-    QFile conf(tree.q("fonts.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
-                              "<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n")
-                   .arg(tree.q("data/fonts"), tree.q("cache"))
-                   .toUtf8());
-    env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", tree.q("data"));
-    env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", tree.q(""));
+    setup.emplace(tree, "data/fonts");
+    ASSERT_TRUE(setup->ok());
   }
 
-  Outcome run(const QString& exe, const QStringList& args) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(exe, args);
-    EXPECT_TRUE(p.waitForFinished(60000)) << exe.toStdString();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-  }
-  Outcome typorama(const QStringList& args) { return run(program, args); }
-  QString fcList() { return run("fc-list", {":", "file"}).out; }
+  ProgramOutcome typorama(const QStringList& args) { return setup->typorama(args); }
+  QString fcList() { return setup->run("fc-list", {":", "file"}).out; }
   QStringList folderEntries() {
     return QDir(fonts).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
   }
 
   const QString kSans = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
   TempTree tree;
-  QString program, fonts;
-  QProcessEnvironment env;
+  QString fonts;
+  std::optional<PrivateFonts> setup;
 };
 
 TEST_F(CommandLineTest, InstallThenRemoveIsSeenByFontconfigAndTheCatalogue) {
   const QString target = fonts + "DejaVuSans.ttf";
-  Outcome r = typorama({"--install", kSans});
+  ProgramOutcome r = typorama({"--install", kSans});
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, "Installed " + target + "\n");
   EXPECT_TRUE(fcList().contains(target));
@@ -92,7 +69,7 @@ TEST_F(CommandLineTest, BadFilesAreRefusedOneByOneAndLeaveNothing) {
   text.close();
   QDir(tree.q("")).mkdir("data/fonts");
 
-  const Outcome r = typorama({"--install", tree.q("in/notes.ttf"), tree.q("in/missing.ttf"), kSans});
+  const ProgramOutcome r = typorama({"--install", tree.q("in/notes.ttf"), tree.q("in/missing.ttf"), kSans});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "Installed " + fonts + "DejaVuSans.ttf\n") << "the good file is still installed";
   EXPECT_TRUE(r.err.contains(tree.q("in/notes.ttf") + ": not a usable font file")) << r.err.toStdString();
