@@ -118,7 +118,7 @@ void putEof(Stream& s) { s.record(kEof, Bytes()); }
 void putFont(Stream& s, const QString& name, uint8_t charset, bool bold = false, bool italic = false) {
   Bytes b;
   b.u16(200);                // 10 points, in twentieths
-  b.u16(italic ? 0x02 : 0);  // italic; not struck out
+  b.u16((bold ? 0x01 : 0) | (italic ? 0x02 : 0));  // bold (as the weight says), italic; not struck out
   b.u16(0x7FFF);             // automatic colour
   b.u16(bold ? 700 : 400);   // weight
   b.u16(0);       // no super- or subscript
