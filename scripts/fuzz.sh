@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the TrueType table reader for about $1 seconds (default 60) under AddressSanitizer and
-# UndefinedBehaviorSanitizer, reading each input both from memory and from a file. Needs clang++; without it the run is skipped with a message.
+# UndefinedBehaviorSanitizer, reading each input both from memory and from a file (the two must
+# agree). Needs clang++; without it the run is skipped with a message.
 # Fails when the fuzzer finds a crash, a leak, undefined behaviour or a timeout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
   exit 0
 fi
 out="${TYPORAMA_FUZZ_DIR:-build-fuzz}"
-mkdir -p "$out/corpus" "$out/seeds" "$out/artifacts"
+mkdir -p "$out/corpus" "$out/artifacts"
 
 reader=(src/fontfile/truetype_tables.cpp src/fontfile/byte_source.cpp src/fontfile/windows_1252.cpp)
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
@@ -29,7 +30,7 @@ qt_flags=$(pkg-config --cflags --libs Qt6Core)
 # shellcheck disable=SC2086
 clang++ -std=c++20 -O1 -fPIC -Itests -Isrc fuzz/write_seeds.cpp tests/support/font_builder.cpp \
   $qt_flags -o "$out/write_seeds"
-"$out/write_seeds" "$out/seeds"
+rm -rf "$out/seeds" && mkdir "$out/seeds" && "$out/write_seeds" "$out/seeds"
 
 # Each seed once whole (some are longer than the fuzzer's inputs), with modest memory: a forged
 # name table must not make the reader decode gigabytes.
