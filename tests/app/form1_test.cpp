@@ -119,6 +119,8 @@ TEST(MainWindow, StartsWithoutMessagesWhenNoFontsFolderAndNoCursorFile) {
   EXPECT_FALSE(app.form->hasMouseIcon());
   EXPECT_EQ(app.form->windowTitle(), "Typorama");
   EXPECT_EQ(Form1::appTitle(), "Typorama");
+  // The icon that is installed for the desktop, built in for a program run from its build tree.
+  EXPECT_EQ(app.form->windowIcon().availableSizes(), QList<QSize>({{48, 48}, {128, 128}, {256, 256}}));
   // The broken file and the empty catalogue are the only messages.
   ASSERT_FALSE(app.prompts.boxes.empty());
   EXPECT_TRUE(app.prompts.boxes.back().text.startsWith("Error #195454: No fonts found. "));
