@@ -81,14 +81,16 @@ void Worksheet::setRowFontItalic(int row, bool italic) {
 
 void Worksheet::setRowFont(int row, const TextFont& font) {
   if (row < 1 || row > kMaxRows) throw refused(QStringLiteral("no row %1").arg(row));
-  std::optional<TextFont>& current = model_.rows[row].font;
+  const auto r = model_.rows.find(row);
+  const std::optional<TextFont> current = r != model_.rows.end() ? r->second.font : std::nullopt;
   if (current == font) return;
   // Only fonts some row still uses count against the limit.
-  if (!fontUses_.contains(font) && fontUses_.size() - (current && fontUses_.value(*current) == 1) >= kMaxCellFormats)
+  const bool freesOne = current && fontUses_.value(*current) == 1;
+  if (!fontUses_.contains(font) && fontUses_.size() - freesOne >= kMaxCellFormats)
     throw refused(QStringLiteral("a workbook holds at most 65430 cell formats"));
   if (current && --fontUses_[*current] == 0) fontUses_.remove(*current);
   ++fontUses_[font];
-  current = font;
+  model_.rows[row].font = font;
 }
 
 QVariant Worksheet::cellValue(int row, int col) const {

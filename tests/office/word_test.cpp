@@ -168,18 +168,6 @@ TEST(WordSelection, MovesSelectionsAndTypingFollowTheWordProcessor) {
   s.HomeKey(Selection::kLine, Selection::kMove);
   s.TypeText(QStringLiteral("hello "));  // takes the font of the text it is typed before
   EXPECT_EQ(fromModel(doc), (Paragraphs{{{QStringLiteral("hello world"), QStringLiteral("Mono")}}}));
-  // So do bold and italic, which keep the name.
-  s.MoveRight(Selection::kCharacter, 99);
-  s.setFontBold(true);
-  s.TypeText(QStringLiteral("!"));
-  s.setFontItalic(true);
-  s.setFontBold(false);
-  s.TypeText(QStringLiteral("?"));
-  EXPECT_EQ(fromModel(doc), (Paragraphs{{{QStringLiteral("hello world"), QStringLiteral("Mono")},
-                                         {QStringLiteral("!"), QStringLiteral("Mono [b]")},
-                                         {QStringLiteral("?"), QStringLiteral("Mono [i]")}}}));
-  s.HomeKey(Selection::kLine, Selection::kMove);
-  s.MoveRight(Selection::kCharacter, 6);
 
   // Typing replaces a selection; a selection of two fonts has no single font name.
   s.HomeKey(Selection::kLine, Selection::kExtend);
@@ -189,9 +177,7 @@ TEST(WordSelection, MovesSelectionsAndTypingFollowTheWordProcessor) {
   s.HomeKey(Selection::kLine, Selection::kExtend);
   EXPECT_EQ(s.fontName(), QString());
   EXPECT_EQ(fromModel(doc), (Paragraphs{{{QStringLiteral("hello "), QStringLiteral("Serif")},
-                                         {QStringLiteral("world"), QStringLiteral("Mono")},
-                                         {QStringLiteral("!"), QStringLiteral("Mono [b]")},
-                                         {QStringLiteral("?"), QStringLiteral("Mono [i]")}}}));
+                                         {QStringLiteral("world"), QStringLiteral("Mono")}}}));
   s.TypeText(QStringLiteral("one\r\ntwo\rthree\tend"));
   EXPECT_EQ(fromModel(doc), (Paragraphs{{{QStringLiteral("one"), QStringLiteral("Serif")}},
                                         {{QStringLiteral("two"), QStringLiteral("Serif")}},
