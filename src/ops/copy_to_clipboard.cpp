@@ -6,12 +6,13 @@
 
 void Form1::PushButton7_Click() {
   ErrorTrap trap(services_.prompts, QStringLiteral("Form1.PushButton7_Click"));
-  QStringList paths{QString()};
-  bool empty = false;
+  QStringList paths;
   QStringList fields;
-  trap(100, [&] { empty = MSFlexGrid1->Rows() == 0; });
-  if (empty) return;
-  trap(102, [&] { fields = splitCatalogueEntry(List1.List(MSFlexGrid1->RowSel())); });
+  trap(100, [&] { paths = QStringList{QString()}; });
+  // 102: an empty grid selects no entry; taking its path then fails with error 9.
+  trap(102, [&] {
+    if (MSFlexGrid1->Rows() > 0) fields = splitCatalogueEntry(List1.List(MSFlexGrid1->RowSel()));
+  });
   trap(104, [&] { paths[0] = catalogueField(fields, 1); });
   // 106: the result is not shown; without a path the clipboard keeps what it holds.
   trap(106, [&] { PutFilesOnClipboard(services_.desktop, paths); });
