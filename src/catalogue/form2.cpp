@@ -9,6 +9,7 @@
 #include "controls/twips.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QScreen>
 #include <QMouseEvent>
 
@@ -120,6 +121,15 @@ void Form2::pointerRulePlain() {
 void Form2::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Form_Resize();
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  // The grid is the window's only control: it takes the focus, and with it the wheel hook, as
+  // the window shows, also where no window manager activates the window.
+  MSFlexGrid1->setFocus(Qt::ActiveWindowFocusReason);
+  activateWindow();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,5 @@
-// The sorted list: its order must be exactly that of catalogueEntryLess, stable for equal
-// entries, whatever order the entries arrive in.
+// The sorted list: by name, then by path, without regard to case, stable for equal entries,
+// whatever order the entries arrive in.
 #include "app/catalogue_entry.h"
 #include "app/list_box.h"
 
@@ -40,8 +40,17 @@ TEST(ListBoxTest, MatchesTheComparisonOnManyShuffledEntries) {
 
   ListBox list;
   for (const QString& e : entries) list.AddItem(e);
+  // The order written out plainly with Qt's own comparisons: the name, then the path, both
+  // without regard to case, then entries that differ in case only by their exact text; equal
+  // entries keep their order.
+  const auto plainLess = [](const QString& a, const QString& b) {
+    const QString nameA = a.section(kEntrySeparator, 0, 0), nameB = b.section(kEntrySeparator, 0, 0);
+    if (const int byName = nameA.compare(nameB, Qt::CaseInsensitive)) return byName < 0;
+    const int byPath = a.section(kEntrySeparator, 1).compare(b.section(kEntrySeparator, 1), Qt::CaseInsensitive);
+    return byPath != 0 ? byPath < 0 : a < b;
+  };
   std::vector<QString> want = entries;
-  std::stable_sort(want.begin(), want.end(), catalogueEntryLess);
+  std::stable_sort(want.begin(), want.end(), plainLess);
   EXPECT_EQ(contents(list), want);
 }
 
