@@ -136,6 +136,7 @@ TEST(GridMouseWheel, NothingWithoutTheHook) {
 TEST(GridMouseWheel, TheScrollBarsFollowTheHooksRulesToo) {
   WheelSetup s(5895);
   s.grid->setColWidth(1, 20000);  // wide enough for a horizontal scroll bar
+  QApplication::processEvents();   // the bars take their ranges
   for (QWidget* bar : {static_cast<QWidget*>(s.grid->verticalScrollBar()),
                        static_cast<QWidget*>(s.grid->horizontalScrollBar())}) {
     UnhookGridWheel();
