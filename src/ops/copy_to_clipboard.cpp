@@ -1,19 +1,24 @@
 // Copy Selected Font To Clipboard: the selected row's font file, as a file.
-#include "app/catalogue_entry.h"
 #include "app/form1.h"
+#include "app/runtime_error.h"
 #include "controls/flex_grid.h"
 #include "ops/copy_files_clipboard.h"
 
 void Form1::PushButton7_Click() {
   ErrorTrap trap(services_.prompts, QStringLiteral("Form1.PushButton7_Click"));
   QStringList paths;
-  QStringList fields;
+  bool empty = false;
+  int row = 0;
   trap(100, [&] { paths = QStringList{QString()}; });
-  // 102: an empty grid selects no entry; taking its path then fails with error 9.
   trap(102, [&] {
-    if (MSFlexGrid1->Rows() > 0) fields = splitCatalogueEntry(List1.List(MSFlexGrid1->RowSel()));
+    empty = MSFlexGrid1->Rows() == 0;
+    row = MSFlexGrid1->RowSel();
   });
-  trap(104, [&] { paths[0] = catalogueField(fields, 1); });
+  // 104: an empty grid selects no entry, so there is no path to take (error 9).
+  trap(104, [&] {
+    if (empty) throw errors::subscriptOutOfRange();
+    paths[0] = List1.ItemPath(row);
+  });
   // 106: the result is not shown; without a path the clipboard keeps what it holds.
   trap(106, [&] { PutFilesOnClipboard(services_.desktop, paths); });
 }
