@@ -33,6 +33,8 @@ class ChildWrite {
     if (::pipe(ready_) != 0 || ::pipe(go_) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
+      ::close(ready_[0]);
+      ::close(go_[1]);  // so that the child ends when the test does
       const auto pause = [this] {
         char c = 'r';
         if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(2);
@@ -51,19 +53,22 @@ class ChildWrite {
   }
   void kill() {
     ::kill(pid_, SIGKILL);
-    finish();
+    reap();
   }
-  int finish() {  // the child's exit status, -1 when it was killed
+  int finish() {
     const char c = 'c';
-    if (::write(go_[1], &c, 1) != 1) {}
+    if (::write(go_[1], &c, 1) != 1) ::kill(pid_, SIGKILL);
+    return reap();
+  }
+  bool paused = false;
+
+ private:
+  int reap() {  // the child's exit status, -1 when it was killed
     int status = 0;
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  bool paused = false;
-
- private:
   int ready_[2] = {-1, -1}, go_[2] = {-1, -1};
   pid_t pid_ = -1;
 };
