@@ -118,7 +118,13 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
   ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
   EXPECT_EQ(writeFileAtomically(dir.filePath(QStringLiteral("sub")), "x").error, EISDIR);
   EXPECT_EQ(writeFileAtomically(dir.filePath(QStringLiteral("sub/")), "x").error, EISDIR);
-  EXPECT_EQ(entries(dir.path()), (QStringList{QStringLiteral("fonts.xls"), QStringLiteral("sub")}));
+  // Nor is anything but a file replaced (think of /dev/null as root).
+  ASSERT_EQ(::mkfifo(pathToBytes(dir.filePath(QStringLiteral("fifo"))).c_str(), 0600), 0);
+  EXPECT_EQ(writeFileAtomically(dir.filePath(QStringLiteral("fifo")), "x").error, EINVAL);
+  struct stat fifo {};
+  EXPECT_TRUE(::lstat(pathToBytes(dir.filePath(QStringLiteral("fifo"))).c_str(), &fifo) == 0 && S_ISFIFO(fifo.st_mode));
+  EXPECT_EQ(entries(dir.path()),
+            (QStringList{QStringLiteral("fifo"), QStringLiteral("fonts.xls"), QStringLiteral("sub")}));
 }
 
 TEST(AtomicFile, WriterByNameThenCommitOrDiscard) {
