@@ -184,9 +184,14 @@ FileStatus AtomicFile::prepare() {
   }
   struct stat st {};
   if (::fstatat(dirFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (placement_ == Placement::KeepExisting) return FileStatus::fromErrno(EEXIST);
-    if (S_ISDIR(st.st_mode)) return FileStatus::fromErrno(EISDIR);
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {EINVAL, QStringLiteral("Not a regular file")};
+    FileStatus refusal;
+    if (placement_ == Placement::KeepExisting) refusal = FileStatus::fromErrno(EEXIST);
+    else if (S_ISDIR(st.st_mode)) refusal = FileStatus::fromErrno(EISDIR);
+    else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) refusal = {EINVAL, QStringLiteral("Not a regular file")};
+    if (!refusal.ok()) {
+      discard();
+      return refusal;
+    }
   }
 
   if (::flock(dirFd_, LOCK_EX | LOCK_NB) == 0) {

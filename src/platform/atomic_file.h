@@ -55,7 +55,8 @@ class AtomicFile {
   // it may write (or even replace) the file at tempPath() between open() and commit().
   FileStatus open();
   // Creates a temporary file without a name where the file system allows, else as open().
-  // tempPath() then still opens it (through /proc), for reading only what write() wrote.
+  // tempPath() then still opens it (through /proc): a library may write it there, but not
+  // replace it.
   FileStatus openUnnamed();
   const QString& tempPath() const { return tempPath_; }
   const QString& targetPath() const { return targetPath_; }

@@ -4,8 +4,6 @@
 #include "platform/font_file_copy.h"
 #include "platform/path_codec.h"
 #include "reader.h"
-#include "support/run_unprivileged.h"
-#include "support/temp_tree.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -25,60 +23,37 @@ mode_t modeOf(const QString& path) {
   return st.st_mode & 07777;
 }
 
-// A write in a child process that stops half-way: the parent then kills it (SIGKILL) or lets it
-// finish. The body calls `pause` where it is to wait; its result is the child's exit status.
+// A write in a child process that stops itself half-way (SIGSTOP); the test then kills it
+// (SIGKILL) or lets it go on (SIGCONT). end() gives the child's exit status, -1 when killed.
 class ChildWrite {
  public:
-  explicit ChildWrite(const std::function<bool(const std::function<void()>& pause)>& body) {
-    if (::pipe(ready_) != 0 || ::pipe(go_) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready_[0]);
-      ::close(go_[1]);  // so that the child ends when the test does
-      const auto pause = [this] {
-        char c = 'r';
-        if (::write(ready_[1], &c, 1) != 1 || ::read(go_[0], &c, 1) != 1) ::_exit(2);
-      };
-      ::_exit(body(pause) ? 0 : 1);
-    }
-    ::close(ready_[1]);
-    ::close(go_[0]);
-    char c;
-    paused = pid_ > 0 && ::read(ready_[0], &c, 1) == 1;
+  explicit ChildWrite(const std::function<bool()>& body) : pid_(::fork()) {
+    if (pid_ == 0) ::_exit(body() ? 0 : 1);
+    int status = 0;
+    paused = pid_ > 0 && ::waitpid(pid_, &status, WUNTRACED) == pid_ && WIFSTOPPED(status);
   }
   ~ChildWrite() {
-    if (pid_ > 0) kill();
-    ::close(ready_[0]);
-    ::close(go_[1]);
+    if (pid_ > 0) end(SIGKILL);
   }
-  void kill() {
-    ::kill(pid_, SIGKILL);
-    reap();
-  }
-  int finish() {
-    const char c = 'c';
-    if (::write(go_[1], &c, 1) != 1) ::kill(pid_, SIGKILL);
-    return reap();
-  }
-  bool paused = false;
-
- private:
-  int reap() {  // the child's exit status, -1 when it was killed
+  int end(int signal) {
+    ::kill(pid_, signal);
     int status = 0;
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  int ready_[2] = {-1, -1}, go_[2] = {-1, -1};
-  pid_t pid_ = -1;
+  bool paused = false;
+
+ private:
+  pid_t pid_;
 };
 
 // An atomic write of `text` in a child, named as a library that writes by name needs it or not.
 ChildWrite* startWrite(const QString& target, bool named, const QByteArray& text) {
-  return new ChildWrite([=](const std::function<void()>& pause) {
+  return new ChildWrite([=] {
     AtomicFile file(target);
     if (!(named ? file.open() : file.openUnnamed()).ok() || !file.write(text).ok()) return false;
-    pause();
+    ::raise(SIGSTOP);
     return file.commit().ok();
   });
 }
@@ -185,26 +160,26 @@ TEST(AtomicFile, KilledWritesLeaveNothingOnceTheNextWriteOfThatTargetRan) {
   const QByteArray big(1 << 20, 'x');
   std::unique_ptr<ChildWrite> write(startWrite(target, false, big));
   ASSERT_TRUE(write->paused);
-  write->kill();
+  write->end(SIGKILL);
   EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("Fonts.xls")}) << "an unnamed temporary vanishes";
 
   // A named temporary stays behind until the next write of that target, which clears it
   // unless another write runs in the folder.
   write.reset(startWrite(target, true, big));
   ASSERT_TRUE(write->paused);
-  write->kill();
+  write->end(SIGKILL);
   ASSERT_EQ(entries(dir.path()).size(), 2);
   std::unique_ptr<ChildWrite> running(startWrite(target, true, "running"));
   ASSERT_TRUE(running->paused);
   EXPECT_EQ(entries(dir.path()).size(), 2) << "the killed write's temporary is gone, the running one's is there";
   write.reset(startWrite(target, true, big));
   ASSERT_TRUE(write->paused);
-  write->kill();
+  write->end(SIGKILL);
   ASSERT_TRUE(writeAll(dir.filePath(QStringLiteral(".Fonts.xls.Ab3dEf.gH1jKl")), "libzip's"));
   ASSERT_TRUE(writeAll(dir.filePath(QStringLiteral(".Other.xls.Ab3dEf")), "another target's"));
   ASSERT_TRUE(writeFileAtomically(target, "next").ok());
   EXPECT_EQ(entries(dir.path()).size(), 5);
-  EXPECT_EQ(running->finish(), 0);
+  EXPECT_EQ(running->end(SIGCONT), 0);
   EXPECT_EQ(readAll(target), QByteArray("running"));
   ASSERT_TRUE(writeFileAtomically(target, "last").ok());
   EXPECT_EQ(entries(dir.path()), (QStringList{QStringLiteral(".Other.xls.Ab3dEf"), QStringLiteral("Fonts.xls")}));
@@ -219,11 +194,11 @@ TEST(AtomicFile, AKilledFontCopyLeavesNothingAndALinkInTheFontsFolderIsReplaced)
   ASSERT_TRUE(writeAll(source, big));
   // The fonts system looks at the finished copy by its temporary path.
   const auto whole = [&](const QString& temp) { return readAll(temp) == big; };
-  ChildWrite install([&](const std::function<void()>& pause) {
-    return copyFileChecked(source, target, [&](const QString& temp) { pause(); return whole(temp); }).ok();
+  ChildWrite install([&] {
+    return copyFileChecked(source, target, [&](const QString& temp) { return ::raise(SIGSTOP) == 0 && whole(temp); }).ok();
   });
   ASSERT_TRUE(install.paused);
-  install.kill();
+  install.end(SIGKILL);
   EXPECT_EQ(entries(dir.filePath(QStringLiteral("fonts"))), QStringList());
 
   // A link of the font's name is replaced by the file; what it led to is left alone.
@@ -287,25 +262,4 @@ TEST(AtomicFile, ReplacingWritesThroughSymbolicLinks) {
   EXPECT_EQ(entries(real), (QStringList{QStringLiteral("doc.rtf"), QStringLiteral("made.rtf")}));
   EXPECT_EQ(entries(dir.path()), (QStringList{QStringLiteral("d1"), QStringLiteral("d2"), QStringLiteral("l1"),
                                               QStringLiteral("l2"), QStringLiteral("real")}));
-}
-
-TEST(AtomicFile, UnnamedTemporariesWorkWithoutPrivilegeToo) {
-  TempTree tree;  // older kernels refuse an ordinary user the link by descriptor: it goes through /proc
-  ASSERT_TRUE(tree.folder("w"));
-  ASSERT_EQ(::chmod(pathToBytes(tree.q("w")).c_str(), 0777), 0);
-  const QString target = tree.q("w/a.rtf");
-  const auto out = runUnprivileged([&] {
-    std::string r;
-    for (const char* text : {"1", "2"}) r += writeFileAtomically(target, text).ok() ? "ok " : "failed ";
-    AtomicFile file(tree.q("w/b.rtf"), Placement::KeepExisting);
-    r += file.openUnnamed().ok() && file.tempPath().startsWith(QStringLiteral("/proc/")) &&
-                 file.write(QByteArray("3")).ok() && file.commit().ok()
-             ? "ok"
-             : "failed";
-    return r;
-  });
-  if (!out) GTEST_SKIP() << "cannot switch to an ordinary user";
-  EXPECT_EQ(*out, "ok ok ok");
-  EXPECT_EQ(readAll(target) + readAll(tree.q("w/b.rtf")), QByteArray("23"));
-  EXPECT_EQ(entries(tree.q("w")), (QStringList{QStringLiteral("a.rtf"), QStringLiteral("b.rtf")}));
 }
