@@ -2,7 +2,6 @@
 
 #include "app/list_escape.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
 #include "platform/path_codec.h"
@@ -48,8 +47,7 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   ListBox list;
   FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  collectCatalogue(services, trap, list, filter, facts, {});
   if (list.ListCount() == 0) {
     showNoFontsFound(services.prompts);
     return 1;

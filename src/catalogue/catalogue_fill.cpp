@@ -2,7 +2,6 @@
 
 #include "app/catalogue_entry.h"
 #include "app/vendor.h"
-#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "fontfile/cfont_preview.h"
@@ -35,7 +34,7 @@ QStringList catalogueFolders(AppServices& services) {
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
+                      FactsByPath& facts, const PleaseWait& pleaseWait) {
   const bool filtered = !filter.isEmpty();
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
   // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
@@ -44,7 +43,6 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   QStringList folders;
   trap(104, [&] { list.Clear(); });
   facts.clear();
-  pins.releaseAll();
   trap(106, [&] { folders = catalogueFolders(services); });
   for (const QString& entry : folders) {
     const QString folder = entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
@@ -73,12 +71,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           accepted = trap(120, [&] { list.AddItem(reader->FullName(), path); });
         }
       }
-      if (accepted) {
+      if (accepted)
         facts.insert(path, {reader->Bold(), reader->Italic(), reader->Underlined(), reader->StrikeOut()});
-        // Keep a face the system does not know loaded while the grid shows it; pinning before
-        // the reader lets go means the file is added to the font table only once.
-        if (!reader->Installed()) pins.pin(path);
-      }
       reader.reset();
     }
   }
@@ -132,6 +126,9 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     });
     trap(138, [&] {
       grid.setCellFontName(name);
+      // The sample is drawn from the row's own file: the name alone may belong to another
+      // file, or to a face the system has never seen.
+      grid.setCellFontFile(path);
       grid.setCellFontBold(style.bold);
       grid.setCellFontItalic(style.italic);
       grid.setCellFontUnderline(style.underlined);

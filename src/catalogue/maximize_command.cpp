@@ -3,7 +3,6 @@
 #include "app/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/form2.h"
-#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 
@@ -38,11 +37,10 @@ void Form1::PushButton2_Click() {
   // the main grid. No please-wait window here.
   {
     ListBox entries;
-    auto pins = std::make_unique<PreviewPins>(services_.fonts);
     FactsByPath facts;
-    collectCatalogue(services_, trap, entries, filter, facts, *pins, {});
+    collectCatalogue(services_, trap, entries, filter, facts, {});
     if (list && !unloaded_) {
-      list->takeCatalogue(std::move(entries), std::move(pins));
+      list->takeCatalogue(std::move(entries));
       fillCatalogueGrid(services_, trap, *list->MSFlexGrid1, list->List1, *ProgressBar1, facts);
     }
   }

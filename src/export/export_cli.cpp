@@ -4,7 +4,6 @@
 #include "app/list_box.h"
 #include "app/main_module.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
 #include "export/export_common.h"
 #include "office/office_factory.h"
 #include "office/save_file.h"
@@ -68,8 +67,7 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   ListBox list;
   FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  collectCatalogue(services, trap, list, filter, facts, {});
 
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;
