@@ -2,6 +2,7 @@
 
 #include "app/list_escape.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
 #include "platform/path_codec.h"
@@ -47,7 +48,8 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   ListBox list;
   FactsByPath facts;
-  collectCatalogue(services, trap, list, filter, facts, {});
+  PreviewPins pins(services.fonts);
+  collectCatalogue(services, trap, list, filter, facts, pins, {});
   if (list.ListCount() == 0) {
     showNoFontsFound(services.prompts);
     return 1;

@@ -5,6 +5,7 @@
 #include "app/runtime_error.h"
 #include "catalogue/form2.h"
 #include "catalogue/grid_mouse_wheel.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
@@ -141,6 +142,11 @@ void Form1::buildControls() {
   connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form1::pointerRulePlain);
 }
 
+PreviewPins& Form1::previewPins() {
+  if (!previewPins_) previewPins_ = std::make_unique<PreviewPins>(services_.fonts);
+  return *previewPins_;
+}
+
 Form2* Form1::form2() {
   if (!form2_) form2_ = new Form2(*this);
   return form2_;
@@ -196,7 +202,7 @@ void Form1::Form_Unload() {
   services_.yielder.yield();
   services_.yielder.yield();
   unloadForm2();
-  MSFlexGrid1->releaseFontFiles();
+  if (previewPins_) previewPins_->releaseAll();
 }
 
 void Form1::unloadForm2() {

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class Form2;
 class Form3;
+class PreviewPins;
 
 // Mouse-pointer values of the windows.
 namespace pointer {
@@ -88,6 +89,9 @@ class Form1 : public QWidget {
   std::optional<QCursor> mouseIcon() const { return mouseIcon_; }
   // Loads "HAND-M.CUR" of the program's folder as the custom pointer image, when present.
   void applyMouseIcon(QWidget* window);
+  // Faces loaded so that the grid can draw fonts the system does not know; kept while the
+  // grid shows them.
+  PreviewPins& previewPins();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -103,6 +107,7 @@ class Form1 : public QWidget {
   std::optional<QCursor> mouseIcon_;
   std::unique_ptr<Form3> form3_;
   Form2* form2_ = nullptr;
+  std::unique_ptr<PreviewPins> previewPins_;
   bool unloaded_ = false;
   FactsByPath facts_;
 };

@@ -2,6 +2,7 @@
 
 #include "app/catalogue_entry.h"
 #include "app/vendor.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "fontfile/cfont_preview.h"
@@ -34,7 +35,7 @@ QStringList catalogueFolders(AppServices& services) {
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, const PleaseWait& pleaseWait) {
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
   const bool filtered = !filter.isEmpty();
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
   // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
@@ -43,6 +44,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   QStringList folders;
   trap(104, [&] { list.Clear(); });
   facts.clear();
+  pins.releaseAll();
   trap(106, [&] { folders = catalogueFolders(services); });
   for (const QString& entry : folders) {
     const QString folder = entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
@@ -71,8 +73,14 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           accepted = trap(120, [&] { list.AddItem(reader->FullName(), path); });
         }
       }
-      if (accepted)
+      if (accepted) {
         facts.insert(path, {reader->Bold(), reader->Italic(), reader->Underlined(), reader->StrikeOut()});
+        // A face the system does not know stays registered while the catalogue lists it: the
+        // reader of every later file of its family then finds the family known and registers
+        // nothing, so a folder of one unknown family costs one registration, not one per file.
+        // (The grid draws every sample from its own file either way.)
+        if (!reader->Installed()) pins.pin(path);
+      }
       reader.reset();
     }
   }

@@ -12,6 +12,7 @@
 
 class FlexGrid;
 class ProgressBar;
+class PreviewPins;
 
 // Style bits read from a file while collecting, so the grid fill need not open it again.
 struct FontFacts {
@@ -31,7 +32,7 @@ QStringList catalogueFolders(AppServices& services);
 
 // Clears `list` and adds one entry per accepted "*.ttf" file.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, const PleaseWait& pleaseWait);
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait);
 
 // Sets the grid's rows to the list and writes every row, showing progress in the bar.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/main_module.h"
 #include "catalogue/grid_mouse_wheel.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 
 #include <QCloseEvent>
@@ -15,7 +16,9 @@ constexpr int kTwipsPerPixel = 15;
 }
 
 Form2::Form2(Form1& owner)
-    : QWidget(nullptr, Qt::Window), owner_(owner) {
+    : QWidget(nullptr, Qt::Window),
+      owner_(owner),
+      previewPins_(std::make_unique<PreviewPins>(owner.services().fonts)) {
   setMouseTracking(true);
   QFont font(QStringLiteral("Arial"));
   font.setPointSizeF(9);
@@ -47,7 +50,10 @@ void Form2::ensureLoaded() {
   Form_Load();
 }
 
-void Form2::takeCatalogue(ListBox entries) { List1 = std::move(entries); }
+void Form2::takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins) {
+  List1 = std::move(entries);
+  if (pins) previewPins_ = std::move(pins);
+}
 
 void Form2::Form_Load() {
   ErrorTrap trap(owner_.services().prompts, QStringLiteral("Form2.Form_Load"));
@@ -78,8 +84,8 @@ void Form2::Form_Unload() {
   // The main window comes back, unless it is the one closing and taking this window down
   // with it (it lets go of this window first).
   if (owner_.hasForm2() && owner_.form2() == this) owner_.show();
-  // A closed window keeps nothing, the faces its samples were drawn in included: the next use
-  // fills it afresh.
+  // A closed window keeps nothing: the next use fills it afresh.
+  previewPins_->releaseAll();
   List1.Clear();
   MSFlexGrid1->setRows(0);
   loaded_ = false;

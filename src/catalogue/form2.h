@@ -7,6 +7,7 @@
 
 class Form1;
 class FlexGrid;
+class PreviewPins;
 
 class Form2 : public QWidget {
   Q_OBJECT
@@ -37,8 +38,10 @@ class Form2 : public QWidget {
   // The entries this window's grid shows. Kept apart from the main window's list, which stays
   // in step with the main grid for the commands that act on its selected row.
   ListBox List1;
-  // Takes a freshly collected catalogue.
-  void takeCatalogue(ListBox entries);
+  // Faces this window's grid draws that the system does not know; released on refill and close.
+  PreviewPins& previewPins() { return *previewPins_; }
+  // Takes a freshly collected catalogue and the faces it needs, letting go of the old ones.
+  void takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -47,6 +50,7 @@ class Form2 : public QWidget {
 
  private:
   Form1& owner_;
+  std::unique_ptr<PreviewPins> previewPins_;
   int mousePointer_ = 0;
   bool loaded_ = false;
 };

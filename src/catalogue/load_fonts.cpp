@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/form3.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
@@ -27,7 +28,7 @@ void Form1::LoadFonts() {
                                      : QStringLiteral("Loading fonts: %1 of %2... please wait").arg(i).arg(n));
     form3_->repaint();
   };
-  collectCatalogue(services_, trap, List1, filter, facts_, pleaseWait);
+  collectCatalogue(services_, trap, List1, filter, facts_, previewPins(), pleaseWait);
   fillCatalogueGrid(services_, trap, *MSFlexGrid1, List1, *ProgressBar1, facts_);
   facts_.clear();
 

@@ -3,6 +3,7 @@
 #include "app/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/form2.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 
@@ -37,10 +38,11 @@ void Form1::PushButton2_Click() {
   // the main grid. No please-wait window here.
   {
     ListBox entries;
+    auto pins = std::make_unique<PreviewPins>(services_.fonts);
     FactsByPath facts;
-    collectCatalogue(services_, trap, entries, filter, facts, {});
+    collectCatalogue(services_, trap, entries, filter, facts, *pins, {});
     if (list && !unloaded_) {
-      list->takeCatalogue(std::move(entries));
+      list->takeCatalogue(std::move(entries), std::move(pins));
       fillCatalogueGrid(services_, trap, *list->MSFlexGrid1, list->List1, *ProgressBar1, facts);
     }
   }

@@ -4,6 +4,7 @@
 #include "app/list_box.h"
 #include "app/main_module.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
 #include "export/export_common.h"
 #include "office/office_factory.h"
 #include "office/save_file.h"
@@ -67,7 +68,8 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   ListBox list;
   FactsByPath facts;
-  collectCatalogue(services, trap, list, filter, facts, {});
+  PreviewPins pins(services.fonts);
+  collectCatalogue(services, trap, list, filter, facts, pins, {});
 
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;

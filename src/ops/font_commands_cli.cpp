@@ -3,6 +3,7 @@
 #include "app/list_escape.h"
 #include "app/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
 #include "fsys/mod_fonts.h"
 #include "ops/font_operations.h"
 #include "platform/path_codec.h"
@@ -44,7 +45,8 @@ QSet<QString> catalogueFiles(AppServices& services) {
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   ListBox list;
   FactsByPath facts;
-  collectCatalogue(services, trap, list, QString(), facts, {});
+  PreviewPins pins(services.fonts);
+  collectCatalogue(services, trap, list, QString(), facts, pins, {});
   QSet<QString> files;
   for (int i = 0; i < list.ListCount(); ++i)
     files.insert(QDir::cleanPath(list.ItemPath(i)));

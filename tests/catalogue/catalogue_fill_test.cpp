@@ -2,6 +2,7 @@
 #include "app/catalogue_entry.h"
 #include "app/form3.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
@@ -166,13 +167,26 @@ TEST_F(CatalogueTest, PleaseWaitIsWrittenForEverySixthFileOfAFolder) {
   ErrorTrap trap(app.prompts, "Form1.LoadFonts");
   ListBox list;
   FactsByPath facts;
-  collectCatalogue(form.services(), trap, list, "", facts,
+  PreviewPins pins(app.fonts);
+  collectCatalogue(form.services(), trap, list, "", facts, pins,
                    [&](int i, int n, bool) { shown.emplace_back(i, n); });
   EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{6, 14}, {12, 14}}));
   EXPECT_EQ(list.ListCount(), 14);
 }
 
-TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFileAndNothingStaysLoaded) {
+TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
+  font("new.ttf", "Newface Regular");
+  // The system does not know the family: the reader loads the file, and the catalogue keeps it.
+  filter("");
+  const QString path = tree.q("fonts/new.ttf");
+  EXPECT_EQ(app.fonts.loadCounts.value(path), 1);
+  filter("");  // a refill releases the old pin and takes a new one
+  EXPECT_EQ(app.fonts.loadCounts.value(path), 1);
+  form.Form_Unload();
+  EXPECT_EQ(app.fonts.outstandingLoads(), 0);
+}
+
+TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFile) {
   ASSERT_TRUE(tree.folder("fonts/v2"));
   font("twin.ttf", "Twin Regular");
   font("v2/twin.ttf", "Twin Regular");
@@ -183,8 +197,6 @@ TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFileAndNothingStaysLoaded) {
   EXPECT_EQ(grid.cellFontFile(1, 2), tree.q("fonts/v2/twin.ttf"));
   EXPECT_EQ(grid.cellFontName(1, 2), "Twin Regular");
   EXPECT_EQ(grid.cellFontFile(0, 1), "");  // the name column stays in the grid font
-  // The reader's preview loads are undone at once; the grid reads the files itself.
-  EXPECT_EQ(app.fonts.outstandingLoads(), 0);
 }
 
 TEST_F(CatalogueTest, FilterIsTurnedAwayWhileAnotherCommandRuns) {
