@@ -27,7 +27,7 @@ class FileFaceCache {
  private:
   struct Entry {
     QString path;
-    std::unique_ptr<FontFileFace> face;
+    std::shared_ptr<FontFileFace> face;
   };
   size_t capacity_;
   qreal pixelSize_ = 0;

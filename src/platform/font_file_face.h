@@ -16,8 +16,9 @@ bool isPlausibleFontFileSize(uint64_t bytes);
 class FontFileFace {
  public:
   // Nothing when the file cannot be opened, is not a regular file, has an implausible size or
-  // holds no face the font engine can draw.
-  static std::unique_ptr<FontFileFace> load(const QString& path, qreal pixelSize);
+  // holds no face the font engine can draw. Paths that lead to one file (links) share its face
+  // at a given size for as long as any holder keeps it. Used from the GUI thread only.
+  static std::shared_ptr<FontFileFace> load(const QString& path, qreal pixelSize);
   ~FontFileFace();
   FontFileFace(const FontFileFace&) = delete;
   FontFileFace& operator=(const FontFileFace&) = delete;
@@ -25,7 +26,14 @@ class FontFileFace {
   const QRawFont& font() const { return font_; }
 
  private:
-  FontFileFace(void* map, size_t length) : map_(map), length_(length) {}
+  struct Key {
+    uint64_t device, inode;
+    int64_t modified;  // nanoseconds: a file rewritten in place is another face
+    qreal pixelSize;
+    auto operator<=>(const Key&) const = default;
+  };
+  FontFileFace(const Key& key, void* map, size_t length) : key_(key), map_(map), length_(length) {}
+  Key key_;
   void* map_;
   size_t length_;
   QRawFont font_;  // reads from map_: it must go first

@@ -72,7 +72,10 @@ TEST_F(FileCells, UnusableFilesDrawInTheGridFontAndAreTriedOnce) {
   EXPECT_FALSE(FontFileFace::load(tree.q("notafont.ttf"), 20));
   EXPECT_FALSE(FontFileFace::load(tree.q("links"), 20));
   EXPECT_FALSE(isPlausibleFontFileSize(0));
-  EXPECT_TRUE(FontFileFace::load(tree.q("links/0.ttf"), 20));
+  const auto face = FontFileFace::load(tree.q("links/0.ttf"), 20);
+  ASSERT_TRUE(face);
+  EXPECT_EQ(FontFileFace::load(tree.q("links/1.ttf"), 20), face);  // one file, one face
+  EXPECT_NE(FontFileFace::load(tree.q("links/1.ttf"), 40), face);
 
   grid.setRow(0);
   grid.setCellFontFile(tree.q("notafont.ttf"));

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <fontconfig/fontconfig.h>
 
+#include <map>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -39,26 +41,41 @@ class WithoutInstalledFaces {
 
 }  // namespace
 
-std::unique_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixelSize) {
+std::shared_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixelSize) {
+  // The faces alive, by file; never destroyed, so a face may outlive static destruction.
+  static auto* loaded = new std::map<Key, std::weak_ptr<FontFileFace>>;
   const int fd = ::open(pathToBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return nullptr;
   struct stat st {};
-  void* map = MAP_FAILED;
-  size_t length = 0;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && isPlausibleFontFileSize(uint64_t(st.st_size))) {
-    length = size_t(st.st_size);
-    map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !isPlausibleFontFileSize(uint64_t(st.st_size))) {
+    ::close(fd);
+    return nullptr;
   }
+  const Key key{uint64_t(st.st_dev), uint64_t(st.st_ino),
+                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, pixelSize};
+  if (const auto it = loaded->find(key); it != loaded->end()) {
+    if (auto shared = it->second.lock()) {
+      ::close(fd);
+      return shared;
+    }
+  }
+  const size_t length = size_t(st.st_size);
+  void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
   ::close(fd);  // the mapping keeps the file
   if (map == MAP_FAILED) return nullptr;
-  std::unique_ptr<FontFileFace> face(new FontFileFace(map, length));
+  std::shared_ptr<FontFileFace> face(new FontFileFace(key, map, length), [](FontFileFace* f) {
+    if (const auto it = loaded->find(f->key_); it != loaded->end() && it->second.expired()) loaded->erase(it);
+    delete f;
+  });
   // Raw data: the font engine reads the mapped pages in place and never copies them.
   const QByteArray bytes = QByteArray::fromRawData(static_cast<const char*>(map), qsizetype(length));
   {
     const WithoutInstalledFaces quickly;
-    face->font_.loadFromData(bytes, pixelSize, QFont::PreferDefaultHinting);
+    // Slight hinting, the usual desktop setting, which the empty configuration cannot give.
+    face->font_.loadFromData(bytes, pixelSize, QFont::PreferVerticalHinting);
   }
   if (!face->font_.isValid()) return nullptr;
+  (*loaded)[key] = face;
   return face;
 }
 
