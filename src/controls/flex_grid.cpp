@@ -350,7 +350,6 @@ QString FlexGrid::cellFontFile(int row, int col) const {
   return model_->fileName(model_->format(row, col).file);
 }
 
-void FlexGrid::releaseFontFiles() { model_->releaseFileFaces(); }
 int FlexGrid::fontFileLoads() const { return model_->fileFaces().loads(); }
 size_t FlexGrid::fontFilesHeld() const { return model_->fileFaces().size(); }
 

@@ -79,8 +79,6 @@ class FlexGrid : public QTableView {
   // loaded draws in the grid font with the cell's flags. Loaded when the cell is first drawn.
   void setCellFontFile(const QString& path);
   QString cellFontFile(int row, int col) const;
-  // Lets go of the loaded files; cells still showing load theirs again when drawn.
-  void releaseFontFiles();
   int fontFileLoads() const;  // files opened for drawing so far
   size_t fontFilesHeld() const;
   // Reading back a cell's format, for tests and exports.

@@ -60,7 +60,6 @@ class FlexGridModel : public QAbstractTableModel {
   // The face of a font file, loaded when first drawn; null when it cannot be loaded.
   const QRawFont* fileFace(int file) const { return fileFaces_.face(files_[size_t(file)]); }
   void setFilePixelSize(qreal pixelSize) { fileFaces_.setPixelSize(pixelSize); }
-  void releaseFileFaces() { fileFaces_.clear(); }
   const FileFaceCache& fileFaces() const { return fileFaces_; }
 
   // Fonts.
