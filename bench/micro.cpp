@@ -81,7 +81,7 @@ void BM_ReadFontTables(benchmark::State& state) {
     truetype::FileByteSource file;
     if (!file.open(path)) state.SkipWithError("cannot open TYPORAMA_BENCH_FONT");
     truetype::FontTablesState tables;
-    benchmark::DoNotOptimize(truetype::readFontTables(file, tables));
+    benchmark::DoNotOptimize(truetype::readFontTables(file, tables, 0x0409));
   }
   state.SetItemsProcessed(state.iterations());
 }
