@@ -30,9 +30,9 @@ for nid, value in ((1, family), (2, sub), (3, 'test ' + full), (4, full), (6, fu
 font.save(out)
 )";
 
-// argv: pixel size, then crop PNGs, then "--", then font files. Prints, for every crop, how
-// like each file's own rendering of the sample it is: the correlation of the two ink images
-// (each cut to its ink and brought to one size) times how well their sizes agree.
+// argv: pixel size, crop PNGs, "--", font files. Prints how like each file's own rendering of
+// the sample every crop is: the correlation of the two ink images (each cut to its ink, brought
+// to one size) times how well their sizes agree.
 const char* kCompare = R"(
 import json, sys
 from PIL import Image, ImageDraw, ImageFont
@@ -80,14 +80,12 @@ struct SampleFacesTest : FontFolderTest {
     runPython(kRename, {QString::fromUtf8(from), tree.q("fonts/" + to), family, sub, full});
     files << tree.q("fonts/" + to);
   }
-  // Saves the sample cell of every row; the picture of the whole grid goes to the temporary
-  // folder for a person to look at.
+  // Saves every row's sample cell; the whole grid goes to the temporary folder for a person.
   QStringList grabSamples(FlexGrid& grid, const QString& name) {
     grid.grab().save(QDir::temp().filePath("typorama_samples_" + name + ".png"));
     const QImage image = grid.viewport()->grab().toImage();
     QStringList crops;
     for (int r = 0; r < grid.Rows(); ++r) {
-      // Inside the cell's grid lines and focus rectangle.
       const QRect cell = grid.visualRect(grid.model()->index(r, 2)).adjusted(3, 3, -4, -4) & image.rect();
       crops << tree.q(name.toStdString() + std::to_string(r) + ".png");
       EXPECT_TRUE(image.copy(cell).save(crops.last()));
