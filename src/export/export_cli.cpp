@@ -10,6 +10,7 @@
 #include "office/save_file.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -74,9 +75,14 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;
   try {
+    // The scan takes a while: a file made meanwhile under that name is kept all the same.
+    std::optional<KeepExistingFiles> keep;
+    if (!force) keep.emplace();
     if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, list, path);
     else writeDocument(factory, list, path);
   } catch (const RuntimeError& e) {
+    if (e.number == office::fileAlreadyExists().number)
+      return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, e.description));
   } catch (const std::exception& e) {
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, QString::fromLocal8Bit(e.what())));

@@ -12,7 +12,7 @@ namespace office {
 
 void writeXlsxFile(const SheetModel& sheet, const QString& path) {
   AtomicFile file(path);
-  FileStatus status = file.open();
+  FileStatus status = file.openUnnamed();  // it writes by name, but never replaces the file
   if (!status.ok()) throw saveError(path, status);
 
   const std::string temp = pathToBytes(file.tempPath());
