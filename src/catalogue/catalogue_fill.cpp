@@ -84,8 +84,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         FontFacts fileFacts = factsOf(*reader);
         fileFacts.family = *families.insert(fileFacts.family);
         facts.insert(path, std::move(fileFacts));
-        // Keep a face the system does not know loaded while the grid shows it; pinning before
-        // the reader lets go means the file is added to the font table only once.
+        // A face the system does not know stays registered while the catalogue lists it: the
+        // reader of every later file of its family then finds the family known and registers
+        // nothing, so a folder of one unknown family costs one registration, not one per file.
+        // (The grid draws every sample from its own file either way.)
         if (!reader->Installed()) pins.pin(path);
       }
       reader.reset();
@@ -136,11 +138,14 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       } else {
         CFontPreview reader(services.fonts);
         reader.setFontFile(path);
-        style = {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut()};
+        style = factsOf(reader);
       }
     });
     trap(138, [&] {
       grid.setCellFontName(name);
+      // The sample is drawn from the row's own file: the name alone may belong to another
+      // file, or to a face the system has never seen.
+      grid.setCellFontFile(path);
       grid.setCellFontBold(style.bold);
       grid.setCellFontItalic(style.italic);
       grid.setCellFontUnderline(style.underlined);

@@ -191,6 +191,19 @@ TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
   EXPECT_EQ(app.fonts.outstandingLoads(), 0);
 }
 
+TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFile) {
+  ASSERT_TRUE(tree.folder("fonts/v2"));
+  font("twin.ttf", "Twin Regular");
+  font("v2/twin.ttf", "Twin Regular");
+  filter("");
+  FlexGrid& grid = *form.MSFlexGrid1;
+  ASSERT_EQ(grid.Rows(), 2);
+  EXPECT_EQ(grid.cellFontFile(0, 2), tree.q("fonts/twin.ttf"));
+  EXPECT_EQ(grid.cellFontFile(1, 2), tree.q("fonts/v2/twin.ttf"));
+  EXPECT_EQ(grid.cellFontName(1, 2), "Twin Regular");
+  EXPECT_EQ(grid.cellFontFile(0, 1), "");  // the name column stays in the grid font
+}
+
 TEST_F(CatalogueTest, FilterIsTurnedAwayWhileAnotherCommandRuns) {
   font("a.ttf", "A");
   int nested = 0;

@@ -207,6 +207,8 @@ TEST_F(Form2Test, ClosingTheListBringsBackTheMainWindowUnchanged) {
   form.PushButton2_Click();
   Form2* list = form.form2();
   EXPECT_GT(app.fonts.outstandingLoads(), mainLoads);  // its own faces for its own samples
+  list->MSFlexGrid1->grab();
+  EXPECT_EQ(list->MSFlexGrid1->fontFilesHeld(), 1u);  // the one sample drawn, from its file
   list->MSFlexGrid1_GotFocus();
   EXPECT_EQ(HookedForm(), list);
 
@@ -219,6 +221,7 @@ TEST_F(Form2Test, ClosingTheListBringsBackTheMainWindowUnchanged) {
   EXPECT_EQ(column(*form.MSFlexGrid1, 1), mainNames);
   EXPECT_EQ(form.List1.ListCount(), 3);
   EXPECT_EQ(app.fonts.outstandingLoads(), mainLoads);
+  EXPECT_EQ(list->MSFlexGrid1->fontFilesHeld(), 0u);
 
   // The next Maximize fills it afresh.
   form.Text1->setText("");
