@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "app/services.h"
 
 #include <QLabel>
 #include <QScreen>
@@ -36,6 +37,12 @@ void Form3::Form_Load() {
     setWindowIcon(applicationIcon());
   });
   trap(104, [&] { owner_.applyMouseIcon(this); });
+}
+
+void Form3::showPainted(Yielder& yielder) {
+  show();
+  yielder.yield();  // the window system maps the window
+  repaint();
 }
 
 void Form3::mouseMoveEvent(QMouseEvent* event) {
