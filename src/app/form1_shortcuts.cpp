@@ -110,10 +110,10 @@ bool Form1Conveniences::viewportEvent(QEvent* event) {
       pressRow_ = -1;
       selectRow(row);
       // The file itself, never its name as text: file managers and desktops copy it.
+      // Qt deletes the drag once the target has taken the data, which may be after exec returns.
       auto* drag = new QDrag(grid.viewport());
       drag->setMimeData(fileListMimeData({form_.List1.ItemPath(row)}));
       runDrag(*drag);
-      drag->deleteLater();
       return true;
     }
     default: return false;
