@@ -112,7 +112,7 @@ bool Form1Conveniences::viewportEvent(QEvent* event) {
       // The file itself, never its name as text: file managers and desktops copy it.
       // Qt deletes the drag once the target has taken the data, which may be after exec returns.
       auto* drag = new QDrag(grid.viewport());
-      drag->setMimeData(fileListMimeData({form_.List1.ItemPath(row)}));
+      drag->setMimeData(fileListMimeDataForDisplay({form_.List1.ItemPath(row)}));
       runDrag(*drag);
       return true;
     }

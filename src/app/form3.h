@@ -1,6 +1,8 @@
 #pragma once
 // The please-wait window shown while the catalogue is first filled.
+#include <QCursor>
 #include <QWidget>
+#include <optional>
 
 class Form1;
 class QLabel;
@@ -15,10 +17,12 @@ class Form3 : public QWidget {
   // returning to the message loop, which would leave the first frame blank.
   void showPainted(Yielder& yielder);
   QLabel* Label1 = nullptr;
+  bool hasMouseIcon() const { return mouseIcon_.has_value(); }
 
  protected:
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   Form1& owner_;
+  std::optional<QCursor> mouseIcon_;
 };

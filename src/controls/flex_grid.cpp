@@ -2,6 +2,7 @@
 
 #include "app/runtime_error.h"
 #include "controls/flex_grid_model.h"
+#include "controls/twips.h"
 
 #include <QAbstractItemDelegate>
 #include <QFontMetrics>
@@ -16,14 +17,11 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kDefaultColTwips = 960;
 constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
 
 RuntimeError invalidValue() { return {380, QStringLiteral("Invalid property value")}; }
 RuntimeError invalidIndex() { return {381, QStringLiteral("Invalid property array index")}; }
-
-int twipsToPixels(int twips) { return int(std::lround(twips / double(kTwipsPerPixel))); }
 
 // Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
 // left and numbers right, vertically centred.
@@ -115,6 +113,9 @@ FlexGrid::FlexGrid(QWidget* parent)
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  // The scroll bars would scroll a few rows by themselves; the wheel is the window's (below).
+  verticalScrollBar()->installEventFilter(this);
+  horizontalScrollBar()->installEventFilter(this);
 
   QFont base(QStringLiteral("Arial"));
   base.setBold(true);
@@ -350,7 +351,7 @@ void FlexGrid::applyColumnWidths() {
 
 int FlexGrid::RowHeight(int row) const {
   if (row < 0 || row >= Rows()) throw errors::subscriptOutOfRange();
-  return rowPixels_ * kTwipsPerPixel;
+  return pixelsToTwips(rowPixels_);
 }
 
 int FlexGrid::RowHeightMin() const { return rowHeightMin_; }
@@ -364,7 +365,7 @@ void FlexGrid::setRowHeightMin(int twips) {
 void FlexGrid::applyRowHeight() {
   // The base font decides the natural height, as in any grid; the minimum may raise it.
   const int natural = QFontMetrics(model_->baseFont()).height() + 3;
-  const int minimum = int(std::ceil(rowHeightMin_ / double(kTwipsPerPixel)));
+  const int minimum = twipsToPixels(rowHeightMin_);
   rowPixels_ = std::max(natural, minimum);
   verticalHeader()->setDefaultSectionSize(rowPixels_);
 }
@@ -378,8 +379,8 @@ void FlexGrid::setFontSize(double points) {
   setFont(base);  // changeEvent passes it on to the cells
 }
 
-int FlexGrid::Width() const { return width() * kTwipsPerPixel; }
-int FlexGrid::Height() const { return height() * kTwipsPerPixel; }
+int FlexGrid::Width() const { return pixelsToTwips(width()); }
+int FlexGrid::Height() const { return pixelsToTwips(height()); }
 void FlexGrid::setWidth(int twips) { resize(twipsToPixels(std::max(0, twips)), height()); }
 void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, twips))); }
 
@@ -527,6 +528,12 @@ int FlexGrid::frozenWidth() const {
 }
 
 void FlexGrid::paintEvent(QPaintEvent* event) {
+  {
+    // The area beyond the cells, painted here rather than through the viewport's palette,
+    // which a style sheet on any window above would replace.
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), oleColor(backColorBkg_, palette()));
+  }
   QTableView::paintEvent(event);
   // The fixed columns stay at the left edge while the other columns scroll sideways.
   const int frozen = frozenWidth();
@@ -624,6 +631,16 @@ void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
 void FlexGrid::wheelEvent(QWheelEvent* event) {
   // Left to the window: its wheel hook scrolls the grid by a page per notch.
   event->ignore();
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel &&
+      (watched == verticalScrollBar() || watched == horizontalScrollBar())) {
+    // Over a scroll bar too: passed on unused, up to the window and its hook.
+    event->ignore();
+    return true;
+  }
+  return QTableView::eventFilter(watched, event);
 }
 
 void FlexGrid::moveCurrent(int row, int col, bool extend) {

@@ -80,6 +80,8 @@ TEST_F(Form2Test, MaximizeShowsTheCatalogueFullWindowInLargerType) {
   EXPECT_DOUBLE_EQ(grid.FontSize(), 30);
   EXPECT_EQ(grid.FocusRect(), 0);
   EXPECT_EQ(grid.SelectionMode(), 1);
+  EXPECT_EQ(grid.BackColor(), 0x80000005u);  // the window colour, where the main grid has the 3-D highlight
+  EXPECT_EQ(form.MSFlexGrid1->BackColor(), 0x80000014u);
 
   EXPECT_EQ(column(grid, 0), QStringList({"1", "2", "3"}));
   EXPECT_EQ(column(grid, 1), QStringList({"Alpha Sans", "Beta Bold Italic", "Gamma Bold"}));

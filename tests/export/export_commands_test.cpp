@@ -32,7 +32,7 @@ TEST_P(ExportCommand, EmptyListSavesAnEmptyFileAndSaysDone) {
   EXPECT_TRUE(app.factory.record.quit);
   ASSERT_EQ(app.prompts.boxes.size(), 1u);
   EXPECT_EQ(app.prompts.boxes[0].text, QStringLiteral("Done."));
-  EXPECT_EQ(app.prompts.boxes[0].title, Form1::appTitle());
+  EXPECT_EQ(app.prompts.boxes[0].title, "Typorama");
   EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
   EXPECT_FALSE(app.form->Busy);
@@ -115,7 +115,7 @@ TEST_P(ExportCommand, NoToTheOverwriteQuestionOrACancelledDialogWritesNothing) {
   EXPECT_EQ(app.prompts.boxes[0].text, QStringLiteral("Are you sure you wish to overwrite ") + target() + " ?");
   EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
-  EXPECT_EQ(app.prompts.boxes[0].title, Form1::appTitle());
+  EXPECT_EQ(app.prompts.boxes[0].title, "Typorama");
   EXPECT_EQ(office_test::readAll(target()), QByteArray("old"));
   EXPECT_EQ(app.factory.record.created, 0);
   EXPECT_FALSE(app.form->Busy);

@@ -115,7 +115,7 @@ TEST_F(RemoveFontTest, SelectionOutsideTheListIsReportedAndAsksNothing) {
   form().List1.Clear();
   form().PushButton4_Click();
   ASSERT_EQ(app.prompts.boxes.size(), 1u);
-  expectTrap(app.prompts.boxes[0], "PushButton4_Click", 102, "");
+  expectTrap(app.prompts.boxes[0], "PushButton4_Click", 102, "Invalid property array index");
   EXPECT_TRUE(app.fonts.unregisters.isEmpty());
 }
 
