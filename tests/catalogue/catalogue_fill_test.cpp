@@ -308,29 +308,4 @@ TEST_F(CatalogueTest, PleaseWaitWindowCaptionAndColours) {
   EXPECT_EQ(pleaseWait.size(), QSize(526, 27));
 }
 
-// The fill reads files without returning to the message loop, so the please-wait window is
-// shown with its text already drawn: at its first yield nothing has been read yet.
-TEST_F(CatalogueTest, PleaseWaitWindowIsDrawnWithItsTextBeforeTheFirstFile) {
-  for (int i = 1; i <= 3; ++i) font("f" + std::to_string(i) + ".ttf", QStringLiteral("Font %1").arg(i));
-  QString text;
-  bool visible = false;
-  int entriesRead = -1, inkPixels = 0;
-  app.yielder.onYield = [&](int count) {
-    if (count != 1 || !form.form3()) return;
-    Form3& wait = *form.form3();
-    text = wait.Label1->text();
-    visible = wait.isVisible();
-    entriesRead = form.List1.ListCount();
-    const QImage shot = wait.grab().toImage();
-    for (int y = 0; y < shot.height(); ++y)
-      for (int x = 0; x < shot.width(); ++x) inkPixels += qGray(shot.pixel(x, y)) < 96;
-  };
-  form.Form_Load();
-  EXPECT_EQ(text, "Loading fonts... please wait");
-  EXPECT_TRUE(visible);
-  EXPECT_EQ(entriesRead, 0);
-  EXPECT_GT(inkPixels, 50) << "the text is drawn";
-  EXPECT_EQ(form.MSFlexGrid1->Rows(), 3);
-}
-
 }  // namespace
