@@ -94,6 +94,8 @@ class Form1 : public QWidget {
   // Faces loaded so that the grid can draw fonts the system does not know; kept while the
   // grid shows them.
   PreviewPins& previewPins();
+  // The style facts and family name of each file of List1, from the same fill.
+  const FactsByPath& catalogueFacts() const { return facts_; }
 
  protected:
   void showEvent(QShowEvent* event) override;

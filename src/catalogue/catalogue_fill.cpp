@@ -10,6 +10,7 @@
 #include "fsys/mod_fonts.h"
 
 #include <QLocale>
+#include <QSet>
 #include <memory>
 
 namespace {
@@ -34,6 +35,10 @@ QStringList catalogueFolders(AppServices& services) {
   return roots;
 }
 
+FontFacts factsOf(const CFontPreview& reader) {
+  return {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut(), reader.FamilyName()};
+}
+
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
   const bool filtered = !filter.isEmpty();
@@ -42,6 +47,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const QLocale locale;
   const QString loweredFilter = filtered ? locale.toLower(filter) : QString();
   QStringList folders;
+  QSet<QString> families;  // the faces of a family share one copy of its name
   trap(104, [&] { list.Clear(); });
   facts.clear();
   pins.releaseAll();
@@ -74,7 +80,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         }
       }
       if (accepted) {
-        facts.insert(path, {reader->Bold(), reader->Italic(), reader->Underlined(), reader->StrikeOut()});
+        // An accepted file has a name table, so its family name reads without failing.
+        FontFacts fileFacts = factsOf(*reader);
+        fileFacts.family = *families.insert(fileFacts.family);
+        facts.insert(path, std::move(fileFacts));
         // Keep a face the system does not know loaded while the grid shows it; pinning before
         // the reader lets go means the file is added to the font table only once.
         if (!reader->Installed()) pins.pin(path);

@@ -32,7 +32,6 @@ void Form1::LoadFonts() {
   };
   collectCatalogue(services_, trap, List1, filter, facts_, previewPins(), pleaseWait);
   fillCatalogueGrid(services_, trap, *MSFlexGrid1, List1, *ProgressBar1, facts_);
-  facts_.clear();
 
   trap(140, [&] {
     if (MSFlexGrid1->Rows() == 0) showNoFontsFound(services_.prompts);
