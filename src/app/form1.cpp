@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/form1_shortcuts.h"
 #include "app/form3.h"
 #include "app/main_module.h"
 #include "app/runtime_error.h"
@@ -71,6 +72,7 @@ Form1::Form1(AppServices services, QWidget* parent)
       CommonDialog1(services.prompts),
       services_(services) {
   buildControls();
+  new Form1Conveniences(*this);  // keyboard, context menu, drag and drop; owned by the window
 }
 
 Form1::~Form1() {

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "app/services.h"
 #include "controls/twips.h"
 
 #include <QLabel>
@@ -37,6 +38,12 @@ void Form3::Form_Load() {
     setWindowIcon(applicationIcon());
   });
   trap(104, [&] { mouseIcon_ = owner_.loadMouseIcon(); });
+}
+
+void Form3::showPainted(Yielder& yielder) {
+  show();
+  yielder.yield();  // the window system maps the window
+  repaint();
 }
 
 void Form3::mouseMoveEvent(QMouseEvent* event) {

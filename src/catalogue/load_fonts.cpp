@@ -17,7 +17,9 @@ void Form1::LoadFonts() {
     if (StartupLoading) {
       form3_ = std::make_unique<Form3>(*this);
       form3_->Form_Load();
-      form3_->show();
+      // Until the sixth file of a folder writes its count, the window says what is going on.
+      form3_->Label1->setText(QStringLiteral("Loading fonts... please wait"));
+      form3_->showPainted(services_.yielder);
     }
   });
   trap(102, [&] { filter = Text1->text(); });

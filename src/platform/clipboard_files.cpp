@@ -2,17 +2,26 @@
 
 #include "platform/path_codec.h"
 
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
-// A file URI from the raw bytes of the path, every byte outside the unreserved set escaped,
-// so names that are not UTF-8 survive the trip.
+// Every byte outside the unreserved set is escaped.
 QByteArray fileUri(const QString& path) {
   return QByteArrayLiteral("file://") +
          QByteArray::fromStdString(pathToBytes(path)).toPercentEncoding(QByteArrayLiteral("/"));
 }
 
+std::optional<QString> localPathOf(const QUrl& url) {
+  // A host other than this machine's names a file elsewhere.
+  if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost"))) return {};
+  // Decoded by hand: QUrl::toLocalFile() turns bytes that are not UTF-8 into U+FFFD.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (bytes.isEmpty()) return {};
+  return pathFromBytes(std::string_view(bytes.constData(), bytes.size()));
+}
+
+namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kGnomeFiles = QStringLiteral("x-special/gnome-copied-files");
 
@@ -50,4 +59,8 @@ QMimeData* fileListMimeData(const QStringList& paths, bool forX11) {
   data->setData(kUriList, uriList);
   data->setData(kGnomeFiles, gnome);
   return data;
+}
+
+QMimeData* fileListMimeDataForDisplay(const QStringList& paths) {
+  return fileListMimeData(paths, QGuiApplication::platformName() == QLatin1String("xcb"));
 }

@@ -134,6 +134,15 @@ TEST_F(RealDisplay, WheelTitlesMessageTextAndClipboard) {
   EXPECT_FALSE(targets.contains("text/x-moz-url"));
   EXPECT_EQ(tool("xclip", {"-selection", "clipboard", "-o", "-t", "text/uri-list"}),
             "file://" + QString(tree.q("fonts/evil.ttf")).toUtf8().toPercentEncoding("/"));
+
+  // Ctrl+C on another row offers that row's file the same way.
+  const QString second = fonts.typorama({"--list"}).out.section('\n', 1, 1).section('\t', 6);
+  ASSERT_TRUE(second.endsWith(".ttf")) << second.toStdString();
+  at(cellsX, firstRowY + 34, {"click", "1"});
+  key("ctrl+c");
+  EXPECT_EQ(tool("xclip", {"-selection", "clipboard", "-o", "-t", "text/uri-list"}),
+            "file://" + second.toUtf8().toPercentEncoding("/"));
+  EXPECT_FALSE(tool("xclip", {"-selection", "clipboard", "-o", "-t", "TARGETS"}).split('\n').contains("text/plain"));
 }
 
 }  // namespace
