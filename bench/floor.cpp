@@ -1,7 +1,9 @@
-// The floor of a catalogue: walk the folder tree and, for every .ttf, open it, read the
-// offset table, the table directory and the name table, and close it. Nothing is decoded
-// beyond finding the name table, so a listing can be no faster than this.
+// The floor of a catalogue: walk the folder tree by the directory entries' types (no stat),
+// and for every .ttf open it, read the offset table with the table directory in one read and
+// the name table in a second, and close it. Single-threaded, nothing decoded beyond finding
+// the name table: a one-core listing can be no faster than this.
 // Usage: typorama_floor FOLDER...   prints the number of files read.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -36,24 +38,24 @@ bool endsWithTtf(const char* name) {
   return n >= 4 && ::strcasecmp(name + n - 4, ".ttf") == 0;
 }
 
-// Returns the size of the name table read, or 0.
+// The offset table and table directory come in one read: 4 KiB holds the 12-byte offset table
+// and 255 directory entries, more than any real font has. Returns the size of the name table
+// read, or 0.
 size_t readNameTable(const char* path, std::vector<uint8_t>& buffer) {
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;
   size_t got = 0;
-  uint8_t head[12];
-  if (readAt(fd, 0, head, sizeof head)) {
-    const uint16_t numTables = be16(head + 4);
-    std::vector<uint8_t> dir(size_t(numTables) * 16);
-    if (numTables > 0 && readAt(fd, 12, dir.data(), dir.size())) {
-      for (uint16_t i = 0; i < numTables; ++i) {
-        const uint8_t* rec = dir.data() + size_t(i) * 16;
-        if (std::memcmp(rec, "name", 4) != 0) continue;
-        const uint32_t offset = be32(rec + 8), length = be32(rec + 12);
-        buffer.resize(length);
-        if (length > 0 && readAt(fd, offset, buffer.data(), length)) got = length;
-        break;
-      }
+  uint8_t head[4096];
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  if (n >= 12) {
+    const size_t numTables = std::min<size_t>(be16(head + 4), (size_t(n) - 12) / 16);
+    for (size_t i = 0; i < numTables; ++i) {
+      const uint8_t* rec = head + 12 + i * 16;
+      if (std::memcmp(rec, "name", 4) != 0) continue;
+      const uint32_t offset = be32(rec + 8), length = be32(rec + 12);
+      buffer.resize(length);
+      if (length > 0 && readAt(fd, offset, buffer.data(), length)) got = length;
+      break;
     }
   }
   ::close(fd);
@@ -64,13 +66,15 @@ void walk(const std::string& folder, std::vector<uint8_t>& buffer, long& files) 
   DIR* d = ::opendir(folder.c_str());
   if (!d) return;
   std::vector<std::string> subFolders;
+  std::string path = folder + '/';
   while (const dirent* e = ::readdir(d)) {
     if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0))) continue;
-    const std::string path = folder + '/' + e->d_name;
     if (e->d_type == DT_DIR) {
-      subFolders.push_back(path);
-    } else if (endsWithTtf(e->d_name) && readNameTable(path.c_str(), buffer) > 0) {
-      ++files;
+      subFolders.push_back(folder + '/' + e->d_name);
+    } else if (endsWithTtf(e->d_name)) {
+      path.resize(folder.size() + 1);
+      path += e->d_name;
+      if (readNameTable(path.c_str(), buffer) > 0) ++files;
     }
   }
   ::closedir(d);
