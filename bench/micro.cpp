@@ -49,6 +49,9 @@ class CountingFileSystem : public FileSystem {
     return inner_.listSubFolders(folder, names);
   }
   bool listFiles(const QString& folder, std::vector<QString>& names) override { return inner_.listFiles(folder, names); }
+  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override {
+    return inner_.listFileEntries(folder, entries);
+  }
   bool canOpen(const QString& path) override { return inner_.canOpen(path); }
   std::optional<FolderId> folderId(const QString& path) override { return inner_.folderId(path); }
   std::optional<int64_t> lastModified(const QString& path) override { return inner_.lastModified(path); }

@@ -3,6 +3,7 @@
 #include "app/catalogue_entry.h"
 #include "app/vendor.h"
 #include "catalogue/preview_pins.h"
+#include "catalogue/read_ahead.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "fontfile/cfont_preview.h"
@@ -12,6 +13,7 @@
 #include <QLocale>
 #include <QSet>
 #include <memory>
+#include <optional>
 
 namespace {
 bool isBelow(const QString& folder, const QString& root) {
@@ -40,7 +42,8 @@ FontFacts factsOf(const CFontPreview& reader) {
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
+                      bool readAhead) {
   const bool filtered = !filter.isEmpty();
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
   // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
@@ -52,17 +55,54 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   facts.clear();
   pins.releaseAll();
   trap(106, [&] { folders = catalogueFolders(services); });
-  for (const QString& entry : folders) {
-    const QString folder = entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
-    FileNameArray names;
-    trap(108, [&] { names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf")); });
-    const int n = names.ubound();
+  const auto folderAt = [&](qsizetype k) {
+    const QString& entry = folders.at(k);
+    return entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
+  };
+  // The listing stays on this thread (the file system service is not shared); a listing that
+  // fails is handed on so its box comes in its folder's turn.
+  std::optional<ReadAhead> ahead;
+  const auto queueFolder = [&](qsizetype k) {
+    if (k >= folders.size()) return;
+    std::vector<FileEntry> entries;
+    std::exception_ptr failure;
+    try {
+      entries = GetMatchingFiles(services.fs, folderAt(k), QStringLiteral("*.ttf"));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    ahead->queue(folderAt(k), std::move(entries), std::move(failure));
+  };
+  if (readAhead) {
+    ahead.emplace(services.fonts.localeId(), false);
+    queueFolder(0);
+  }
+  for (qsizetype k = 0; k < folders.size(); ++k) {
+    const QString folder = folderAt(k);
+    std::vector<ReadAheadFile> files;
+    if (ahead) {
+      queueFolder(k + 1);
+      trap(108, [&] { files = ahead->next(); });
+    } else {
+      trap(108, [&] {
+        for (const QString& name : GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf")).names())
+          files.push_back({name, std::nullopt, {}});
+      });
+    }
+    const int n = static_cast<int>(files.size());
     for (int i = 1; i <= n; ++i) {
-      const QString& name = names.at(i);
+      ReadAheadFile& file = files[static_cast<size_t>(i - 1)];
+      const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
       auto reader = std::make_unique<CFontPreview>(services.fonts);
-      trap(110, [&] { reader->setFontFile(path); });
+      trap(110, [&] {
+        if (file.failure) std::rethrow_exception(file.failure);
+        if (file.tables)
+          reader->setFontFile(path, std::move(*file.tables));
+        else
+          reader->setFontFile(path);
+      });
       bool accepted = false;
       if (!filtered) {
         trap(112, [&] {

@@ -36,9 +36,12 @@ using PleaseWait = std::function<void(int i, int n, bool filtered)>;
 // another one), then every folder below them.
 QStringList catalogueFolders(AppServices& services);
 
-// Clears `list` and adds one entry per accepted "*.ttf" file.
+// Clears `list` and adds one entry per accepted "*.ttf" file. With readAhead the files of the
+// next folder are opened and read on a second thread meanwhile; the boxes, please-wait calls and
+// list are the same either way.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait);
+                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
+                      bool readAhead = true);
 
 // Sets the grid's rows to the list and writes every row, showing progress in the bar.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,

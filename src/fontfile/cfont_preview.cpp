@@ -44,6 +44,21 @@ void CFontPreview::setFontFile(const QString& path) {
   FontFile_ = path;
   if (opened) ReadFontTables(file);  // a partial parse still leaves whatever it read usable
   file.close();
+  ProbeFace();
+}
+
+void CFontPreview::setFontFile(const QString& path, truetype::FontTablesState tables) {
+  UnloadPreviewFont();
+  if (path.isEmpty()) return;
+  FontFile_ = path;
+  ValidTrueTypeFile_ = tables.validTrueTypeFile;
+  NameRecords = std::move(tables.nameRecords);
+  NameStrings = std::move(tables.nameStrings);
+  Os2Info = tables.os2Info;
+  ProbeFace();
+}
+
+void CFontPreview::ProbeFace() {
   Installed_ = ResolveFaceName();
   if (!Installed_) {
     LoadPreviewFont(FontFile_);

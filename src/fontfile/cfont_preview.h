@@ -24,6 +24,9 @@ class CFontPreview {
   // Setting the path reads the whole file. Throws RuntimeError 9 when the file yields no
   // name records (not a TrueType file, no magic number, no name table, a read error).
   void setFontFile(const QString& path);
+  // The same on a new reader, for a file whose tables were already read (in this reader's
+  // locale) from the opened file at path: only the face probe and preview registration remain.
+  void setFontFile(const QString& path, truetype::FontTablesState tables);
   QString FontFile() const;
   bool Bold() const;
   QString Copyright() const;  // the string getters throw RuntimeError 9 likewise
@@ -46,6 +49,7 @@ class CFontPreview {
   QString GetNameString(uint16_t nameID) const;
   bool ReadFontTables(truetype::ByteSource& file);
   bool ResolveFaceName();
+  void ProbeFace();
   bool UnloadPreviewFont();
   static uint16_t SwapBytes16(uint16_t value);
   static uint32_t SwapBytes32(uint32_t value);

@@ -177,20 +177,24 @@ bool MatchesFilePattern(const QString& name, const QString& pattern) {
   return p == pattern.size();
 }
 
+namespace {
+QString withSlash(const QString& folder) {
+  return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+}  // namespace
+
+std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern) {
+  std::vector<FileEntry> entries;
+  fs.listFileEntries(withSlash(folder), entries);  // an unreadable folder simply has no files
+  std::erase_if(entries, [&](const FileEntry& e) { return !MatchesFilePattern(e.name, pattern); });
+  return entries;
+}
+
 FileNameArray GetFilesInFolder(FileSystem& fs, const QString& folder, const QString& pattern) {
-  QString dir = folder;
-  if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
-
-  std::vector<QString> entries;
-  fs.listFiles(dir, entries);  // an unreadable folder simply has no files
-
+  const QString dir = withSlash(folder);
   std::vector<QString> names;
-  names.reserve(100);
-  for (const QString& name : entries) {
-    if (!MatchesFilePattern(name, pattern) || !IsOpenableFile(fs, dir + name)) continue;
-    if (names.size() == names.capacity()) names.reserve(names.capacity() + 50);
-    names.push_back(name);
-  }
+  for (FileEntry& e : GetMatchingFiles(fs, dir, pattern))
+    if (IsOpenableFile(fs, dir + e.name)) names.push_back(std::move(e.name));
   return FileNameArray(std::move(names));
 }
 

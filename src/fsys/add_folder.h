@@ -48,6 +48,11 @@ bool HasInvalidNameChar(const QString& name);
 // ?, any letter case, whole name) and can be opened, in the file system's order.
 FileNameArray GetFilesInFolder(FileSystem& fs, const QString& folder, const QString& pattern);
 
+// The folder's entries that are not folders and match the pattern, in the file system's order,
+// not yet tested for opening: the catalogue's read opens each file once and lets that open
+// answer both.
+std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern);
+
 bool IsOpenableFile(FileSystem& fs, const QString& path);
 
 // Case-insensitive wildcard match of the whole name.

@@ -21,6 +21,12 @@ struct FolderId {
   bool operator==(const FolderId&) const = default;
 };
 
+// An entry of a folder that is not a sub-folder.
+struct FileEntry {
+  QString name;
+  bool regular = false;  // a regular file, or a symbolic link to one
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -34,6 +40,15 @@ class FileSystem {
   // Appends the names of every entry of the folder that is not a sub-folder, in the file
   // system's order. Returns false when the folder cannot be read.
   virtual bool listFiles(const QString& folder, std::vector<QString>& names) = 0;
+  // As listFiles, telling for each entry whether it is a regular file. This one cannot tell, so
+  // it calls every entry regular and leaves the decision to the open (the font reader refuses
+  // anything else).
+  virtual bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
+    std::vector<QString> names;
+    const bool listed = listFiles(folder, names);
+    for (QString& name : names) entries.push_back({std::move(name), true});
+    return listed;
+  }
   // True when the path is an existing regular file that can be opened for reading.
   virtual bool canOpen(const QString& path) = 0;
   virtual std::optional<FolderId> folderId(const QString& path) = 0;

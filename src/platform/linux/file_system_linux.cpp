@@ -35,11 +35,13 @@ int listingError(int err) {
   }
 }
 
-enum class Kind { Folder, Other, Missing };
+enum class Kind { Folder, Regular, Other, Missing };
 
-// What the entry leads to, following symbolic links.
+// What the entry leads to, following symbolic links. The entry's type answers without a stat
+// except for links and on file systems that leave it unknown.
 Kind entryKind(int dirFd, const dirent* entry) {
   if (entry->d_type == DT_DIR) return Kind::Folder;
+  if (entry->d_type == DT_REG) return Kind::Regular;
   if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return Kind::Other;
   struct stat st;
   if (fstatat(dirFd, entry->d_name, &st, 0) != 0) {
@@ -48,7 +50,7 @@ Kind entryKind(int dirFd, const dirent* entry) {
                ? Kind::Other
                : Kind::Missing;
   }
-  return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Other;
+  return S_ISDIR(st.st_mode) ? Kind::Folder : S_ISREG(st.st_mode) ? Kind::Regular : Kind::Other;
 }
 
 // Walks the folder's entries; returns 0 or a listing error number.
@@ -67,7 +69,7 @@ int forEachEntry(const QString& folder, Visit visit) {
     }
     if (isDotName(entry->d_name)) continue;
     const Kind kind = entryKind(fd, entry);
-    if (kind != Kind::Missing) visit(entry->d_name, kind == Kind::Folder);
+    if (kind != Kind::Missing) visit(entry->d_name, kind);
   }
   closedir(dir);
   return result;
@@ -105,14 +107,20 @@ bool LinuxFileSystem::isRootFolder(const QString& path) {
 }
 
 int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](const char* name, bool isFolder) {
-    if (isFolder) names.push_back(pathFromBytes(name));
+  return forEachEntry(folder, [&](const char* name, Kind kind) {
+    if (kind == Kind::Folder) names.push_back(pathFromBytes(name));
   });
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](const char* name, bool isFolder) {
-           if (!isFolder) names.push_back(pathFromBytes(name));
+  return forEachEntry(folder, [&](const char* name, Kind kind) {
+           if (kind != Kind::Folder) names.push_back(pathFromBytes(name));
+         }) == 0;
+}
+
+bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
+  return forEachEntry(folder, [&](const char* name, Kind kind) {
+           if (kind != Kind::Folder) entries.push_back({pathFromBytes(name), kind == Kind::Regular});
          }) == 0;
 }
 

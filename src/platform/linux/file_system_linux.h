@@ -13,6 +13,7 @@ class LinuxFileSystem : public FileSystem {
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
+  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override;
   bool canOpen(const QString& path) override;
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
