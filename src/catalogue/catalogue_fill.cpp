@@ -62,8 +62,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   // The listing stays on this thread (the file system service is not shared); a listing that
   // fails is handed on so its box comes in its folder's turn.
   std::optional<ReadAhead> ahead;
+  qsizetype queued = 0;
   const auto queueFolder = [&](qsizetype k) {
-    if (k >= folders.size()) return;
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
     try {
@@ -73,20 +73,25 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     }
     ahead->queue(folderAt(k), std::move(entries), std::move(failure));
   };
-  if (readAhead) {
-    ahead.emplace(services.fonts.localeId(), false);
-    queueFolder(0);
-  }
+  // The next folder is always queued; beyond it, folders until a few hundred entries wait, so
+  // a small folder between two large ones never leaves the reading thread idle.
+  const auto queueAhead = [&](qsizetype k) {
+    constexpr size_t kEntriesAhead = 512;
+    while (queued < folders.size() && (queued <= k + 1 || ahead->pendingEntries() < kEntriesAhead))
+      queueFolder(queued++);
+  };
+  if (readAhead) ahead.emplace(services.fonts.localeId(), true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
     std::vector<ReadAheadFile> files;
     if (ahead) {
-      queueFolder(k + 1);
+      queueAhead(k);
       trap(108, [&] { files = ahead->next(); });
+      queueAhead(k);  // this folder no longer counts as waiting
     } else {
       trap(108, [&] {
-        for (const QString& name : GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf")).names())
-          files.push_back({name, std::nullopt, {}});
+        const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));
+        for (const QString& name : names.names()) files.push_back({name, std::nullopt, {}});
       });
     }
     const int n = static_cast<int>(files.size());

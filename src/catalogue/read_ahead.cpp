@@ -2,27 +2,21 @@
 
 #include "platform/path_codec.h"
 
-std::vector<ReadAheadFile> readFolderFiles(const QString& folder, const std::vector<FileEntry>& entries,
-                                           int32_t localeId, const std::atomic<bool>* stop) {
-  std::vector<ReadAheadFile> files;
-  for (const FileEntry& entry : entries) {
-    if (stop && *stop) break;
-    // Opening anything but a regular file (a device, say) could block or have side effects.
-    if (!entry.regular) continue;
-    truetype::FileByteSource file;
-    if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name))) continue;
-    ReadAheadFile& read = files.emplace_back();
-    read.name = entry.name;
-    if (entry.name.startsWith(QLatin1Char('~'))) continue;
-    try {
-      truetype::FontTablesState tables;
-      truetype::readFontTables(file, tables, localeId);  // a partial read is kept, as the reader does
-      read.tables = std::move(tables);
-    } catch (...) {
-      read.failure = std::current_exception();
-    }
+std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId) {
+  // Opening anything but a regular file (a device, say) could block or have side effects.
+  if (!entry.regular) return std::nullopt;
+  truetype::FileByteSource file;
+  if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name))) return std::nullopt;
+  ReadAheadFile read{entry.name, std::nullopt, {}};
+  if (entry.name.startsWith(QLatin1Char('~'))) return read;
+  try {
+    truetype::FontTablesState tables;
+    truetype::readFontTables(file, tables, localeId);  // a partial read is kept, as the reader keeps it
+    read.tables = std::move(tables);
+  } catch (...) {
+    read.failure = std::current_exception();
   }
-  return files;
+  return read;
 }
 
 ReadAhead::ReadAhead(int32_t localeId, bool threaded) : localeId_(localeId) {
@@ -30,13 +24,8 @@ ReadAhead::ReadAhead(int32_t localeId, bool threaded) : localeId_(localeId) {
   try {
     thread_ = std::thread([this] { run(); });
   } catch (const std::system_error&) {
-    // No thread to be had: next() reads inline.
+    // No thread to be had: next() reads everything itself.
   }
-}
-
-std::vector<ReadAheadFile> ReadAhead::read(const Job& job) {
-  if (job.failure) std::rethrow_exception(job.failure);
-  return readFolderFiles(job.folder, job.entries, localeId_, &stop_);
 }
 
 ReadAhead::~ReadAhead() {
@@ -49,47 +38,73 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::exception_ptr listingFailure) {
+  auto job = std::make_shared<Job>();
+  job->folder = std::move(folder);
+  job->entries = std::move(entries);
+  job->failure = std::move(listingFailure);
+  job->read.resize(job->entries.size());
+  pending_ += job->entries.size();
   {
     const std::lock_guard lock(mutex_);
-    jobs_.push_back({std::move(folder), std::move(entries), std::move(listingFailure)});
+    jobs_.push_back(std::move(job));
   }
   changed_.notify_all();
 }
 
-std::vector<ReadAheadFile> ReadAhead::next() {
-  if (!thread_.joinable()) {
-    if (jobs_.empty()) return {};
-    const Job job = std::move(jobs_.front());
-    jobs_.pop_front();
-    return read(job);
+void ReadAhead::work(Job& job) {
+  const size_t n = job.entries.size();
+  for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
+    try {
+      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_);
+    } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
+      job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
+    }
+    if (job.finished.fetch_add(1) + 1 == n) {
+      const std::lock_guard lock(mutex_);
+      changed_.notify_all();
+    }
   }
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return !done_.empty() || (jobs_.empty() && !busy_); });
-  if (done_.empty()) return {};
-  Done done = std::move(done_.front());
-  done_.pop_front();
-  if (done.failure) std::rethrow_exception(done.failure);
-  return std::move(done.files);
+}
+
+std::vector<ReadAheadFile> ReadAhead::next() {
+  std::shared_ptr<Job> job;
+  {
+    const std::lock_guard lock(mutex_);
+    if (jobs_.empty()) return {};
+    job = std::move(jobs_.front());
+    jobs_.pop_front();
+  }
+  pending_ -= job->entries.size();
+  if (job->failure) std::rethrow_exception(job->failure);
+  work(*job);
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
+  }
+  std::vector<ReadAheadFile> files;
+  files.reserve(job->entries.size());
+  for (auto& read : job->read)
+    if (read) files.push_back(std::move(*read));
+  return files;
 }
 
 void ReadAhead::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+    std::shared_ptr<Job> job;
+    changed_.wait(lock, [&] {
+      job.reset();
+      for (const auto& j : jobs_) {
+        if (j->claimed < j->entries.size()) {
+          job = j;
+          break;
+        }
+      }
+      return stop_ || job;
+    });
     if (stop_) return;
-    Job job = std::move(jobs_.front());
-    jobs_.pop_front();
-    busy_ = true;
     lock.unlock();
-    Done done;
-    try {
-      done.files = read(job);
-    } catch (...) {
-      done.failure = std::current_exception();
-    }
+    work(*job);
     lock.lock();
-    busy_ = false;
-    done_.push_back(std::move(done));
-    changed_.notify_all();
   }
 }

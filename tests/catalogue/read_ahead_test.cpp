@@ -1,0 +1,89 @@
+// The fill with its files read ahead on a second thread against the fill that reads each file
+// itself: the same list, error boxes and please-wait calls, odd files included.
+#include "catalogue/catalogue_fill.h"
+#include "catalogue/preview_pins.h"
+#include "catalogue/read_ahead.h"
+#include "support/font_folder_fixture.h"
+
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Fill {
+  std::vector<QString> list;
+  std::vector<QString> boxes;
+  std::vector<std::tuple<int, int, bool>> pleaseWait;
+  std::vector<QString> families;
+};
+
+struct ReadAheadTest : FontFolderTest {
+  Fill fill(const QString& filter, bool readAhead) {
+    Fill out;
+    app.prompts.boxes.clear();
+    ErrorTrap trap(app.prompts, "Form1.LoadFonts");
+    ListBox list;
+    FactsByPath facts;
+    PreviewPins pins(app.fonts);
+    collectCatalogue(form.services(), trap, list, filter, facts, pins,
+                     [&](int i, int n, bool filtered) { out.pleaseWait.emplace_back(i, n, filtered); }, readAhead);
+    for (int i = 0; i < list.ListCount(); ++i) {
+      out.list.push_back(list.List(i));
+      out.families.push_back(facts.value(list.ItemPath(i)).family);
+    }
+    out.boxes = app.prompts.texts();
+    return out;
+  }
+};
+
+TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileInTurn) {
+  ASSERT_TRUE(tree.folder("fonts/a"));
+  ASSERT_TRUE(tree.folder("fonts/b"));
+  ASSERT_TRUE(tree.folder("fonts/empty"));
+  ASSERT_TRUE(tree.folder("fonts/dir.ttf"));  // a folder by a font's name is walked, not read
+  for (int i = 1; i <= 13; ++i) font("a/f" + std::to_string(i) + ".ttf", QStringLiteral("Alpha %1").arg(i));
+  for (int i = 1; i <= 7; ++i) font("b/g" + std::to_string(i) + ".ttf", QStringLiteral("Beta %1").arg(i));
+  font("top.ttf", "Top Regular");
+  font("~skipped.ttf", "Skipped");
+  ASSERT_TRUE(FontBuilder().withoutName().writeTo(tree.q("fonts/a/broken.ttf")));
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Cut Short").truncate(40).writeTo(tree.q("fonts/b/cut.ttf")));
+  ASSERT_TRUE(tree.file("fonts/b/empty.ttf"));
+  ASSERT_EQ(symlink(tree.path("fonts/a/f1.ttf").c_str(), tree.path("fonts/b/link.ttf").c_str()), 0);
+  ASSERT_EQ(symlink(tree.path("fonts/gone.ttf").c_str(), tree.path("fonts/dangling.ttf").c_str()), 0);
+  ASSERT_EQ(mkfifo(tree.path("fonts/a/pipe.ttf").c_str(), 0644), 0);  // never opened: it would block
+
+  for (const QString& filter : {QString(), QStringLiteral("a"), QStringLiteral("beta 1")}) {
+    const Fill inTurn = fill(filter, false);
+    const Fill ahead = fill(filter, true);
+    EXPECT_EQ(ahead.list, inTurn.list) << filter.toStdString();
+    EXPECT_EQ(ahead.boxes, inTurn.boxes) << filter.toStdString();
+    EXPECT_EQ(ahead.pleaseWait, inTurn.pleaseWait) << filter.toStdString();
+    EXPECT_EQ(ahead.families, inTurn.families) << filter.toStdString();
+  }
+  // Not vacuous: every font and the link are listed, and the unreadable files gave their boxes.
+  const Fill all = fill(QString(), true);
+  EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u);
+  EXPECT_EQ(all.boxes.size(), 6u);  // two each for broken.ttf, cut.ttf and empty.ttf
+  EXPECT_FALSE(all.pleaseWait.empty());
+}
+
+TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {
+  TempTree tree;
+  ASSERT_TRUE(tree.valid());
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"One").writeTo(tree.q("one.ttf")));
+  for (const bool threaded : {false, true}) {
+    ReadAhead ahead(0x409, threaded);
+    ahead.queue(tree.q(""), {{"one.ttf", true}, {"missing.ttf", true}, {"one.ttf", false}});
+    ahead.queue(tree.q(""), {}, std::make_exception_ptr(std::runtime_error("listing failed")));
+    ahead.queue(tree.q(""), std::vector<FileEntry>(5000, FileEntry{"one.ttf", true}));
+    EXPECT_EQ(ahead.pendingEntries(), 5003u);
+    const auto first = ahead.next();
+    ASSERT_EQ(first.size(), 1u);  // the missing file and the one not known to be regular drop out
+    ASSERT_TRUE(first[0].tables && first[0].tables->nameRecords);
+    EXPECT_THROW(ahead.next(), std::runtime_error);
+    // The last folder is left unread: the destructor stops the thread and waits for it.
+  }
+}
+
+}  // namespace
