@@ -85,3 +85,16 @@ class OpsTest : public ::testing::Test {
   QString fontsFolder;
   BasicAppHarness<StubbornFileSystem> app;
 };
+
+// Two DejaVu fonts, one of them in a sub-folder, filled into the grid.
+class TwoFontsTest : public OpsTest {
+ protected:
+  void SetUp() override {
+    OpsTest::SetUp();
+    if (IsSkipped()) return;
+    sans = place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
+    serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
+    refill();
+  }
+  QString sans, serif;
+};

@@ -14,15 +14,8 @@
 
 namespace {
 
-class WindowConveniencesTest : public OpsTest {
+class WindowConveniencesTest : public TwoFontsTest {
  protected:
-  void SetUp() override {
-    OpsTest::SetUp();
-    if (IsSkipped()) return;
-    sans = place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
-    serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
-    refill();
-  }
   FlexGrid& grid() { return *form().MSFlexGrid1; }
   QPoint rowPoint(int row) { return grid().visualRect(grid().model()->index(row, 1)).center(); }
   void send(QEvent&& e, QObject* to) { QApplication::sendEvent(to, &e); }
@@ -37,7 +30,6 @@ class WindowConveniencesTest : public OpsTest {
     QApplication::sendPostedEvents();  // the install runs once the drag is over
     return true;
   }
-  QString sans, serif;
 };
 
 TEST_F(WindowConveniencesTest, EnterFiltersCtrlCCopiesDeleteAsksToRemove) {
