@@ -12,6 +12,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 
@@ -137,6 +138,12 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       }
       reader.reset();
     }
+  }
+  if (ahead) {
+    ahead.reset();
+    // What the reading thread allocated sits freed in its own malloc arena, where nothing
+    // else would reuse it: hand it back to the system.
+    malloc_trim(0);
   }
 }
 
