@@ -12,7 +12,6 @@ std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEn
   try {
     truetype::FontTablesState tables;
     truetype::readFontTables(file, tables, localeId);  // a partial read is kept, as the reader keeps it
-    truetype::keepSelectedNames(tables, localeId);     // a folder's files are held until its turn
     read.tables = std::move(tables);
   } catch (...) {
     read.failure = std::current_exception();

@@ -201,28 +201,6 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId) {
   return true;
 }
 
-void keepSelectedNames(FontTablesState& state, int32_t localeId) {
-  if (!state.nameRecords) return;
-  const auto& records = *state.nameRecords;
-  const auto isEmpty = [&](size_t j) { return j >= state.nameStrings.size() || state.nameStrings[j].empty(); };
-  std::vector<size_t> picks;
-  for (uint16_t id = 0; id <= kLastSelectedNameID; ++id) {
-    const auto pick = pickNameRecord(records, id, localeId, isEmpty);
-    if (pick && !isEmpty(*pick)) picks.push_back(*pick);
-  }
-  std::sort(picks.begin(), picks.end());
-  std::vector<NameRecord> keptRecords;
-  std::vector<std::u16string> keptStrings;
-  keptRecords.reserve(picks.size());
-  keptStrings.reserve(picks.size());
-  for (const size_t j : picks) {
-    keptRecords.push_back(records[j]);
-    keptStrings.push_back(std::move(state.nameStrings[j]));
-  }
-  state.nameRecords = std::move(keptRecords);
-  state.nameStrings = std::move(keptStrings);
-}
-
 bool tablesLieInsideSource(ByteSource& src) {
   const auto directory = readDirectory(src);
   if (!directory) return false;

@@ -50,10 +50,6 @@ struct FontTablesState {
 // with no records stop the parse with false.
 bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId);
 
-// Drops every name record but those selectNameString picks for name IDs 0..7 in localeId, so
-// a parse held for later takes a few hundred bytes; every such selection stays the same.
-void keepSelectedNames(FontTablesState& state, int32_t localeId);
-
 // True when the source starts with a table directory whose every table (offset and length as
 // the directory gives them) lies wholly inside the source: a file cut short fails here. A
 // font collection has no such directory at its start and fails too.
