@@ -71,6 +71,9 @@ Form1::Form1(AppServices services, QWidget* parent)
 }
 
 Form1::~Form1() {
+  // The controls outlive this object's own part: the focus the grid loses as it goes must not
+  // call in here.
+  for (QObject* child : children()) child->disconnect(this);
   UnhookGridWheel();
   delete form2_;
 }
