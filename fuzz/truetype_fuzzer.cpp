@@ -1,22 +1,99 @@
-// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses.
+// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses, from
+// memory and from a file read in windows as the program reads it; both must agree.
 #include "fontfile/truetype_tables.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome {
+  bool complete[2] = {};
+  bool inside = false;
+  truetype::FontTablesState state;
+};
+
+// Two parses into one state (as when one object reads two files: the whole input, then its
+// first half), then the directory check on the whole input.
+template <class OpenSource>
+Outcome run(size_t size, int32_t locale, OpenSource open) {
+  Outcome o;
+  o.complete[0] = truetype::readFontTables(*open(size), o.state, locale);
+  o.complete[1] = truetype::readFontTables(*open(size / 2), o.state, locale);
+  o.inside = truetype::tablesLieInsideSource(*open(size));
+  return o;
+}
+
+bool sameRecords(const truetype::FontTablesState& a, const truetype::FontTablesState& b) {
+  if (a.nameRecords.has_value() != b.nameRecords.has_value()) return false;
+  if (!a.nameRecords) return true;
+  if (a.nameRecords->size() != b.nameRecords->size()) return false;
+  for (size_t j = 0; j < a.nameRecords->size(); ++j) {
+    const auto &x = (*a.nameRecords)[j], &y = (*b.nameRecords)[j];
+    if (x.platformID != y.platformID || x.encodingID != y.encodingID || x.languageID != y.languageID ||
+        x.nameID != y.nameID || x.length != y.length || x.offset != y.offset)
+      return false;
+  }
+  return true;
+}
+
+bool same(const Outcome& a, const Outcome& b) {
+  return a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] && a.inside == b.inside &&
+         a.state.validTrueTypeFile == b.state.validTrueTypeFile && sameRecords(a.state, b.state) &&
+         a.state.nameStrings == b.state.nameStrings &&
+         a.state.os2Info.fsSelection == b.state.os2Info.fsSelection &&
+         std::memcmp(a.state.os2Info.bytes, b.state.os2Info.bytes, sizeof a.state.os2Info.bytes) == 0;
+}
+
+// The input as a file in memory, truncated to what each parse should see.
+int memoryFile() {
+  static const int fd = memfd_create("truetype_fuzzer", MFD_CLOEXEC);
+  if (fd < 0) {
+    std::perror("memfd_create");
+    std::abort();
+  }
+  return fd;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  truetype::MemoryByteSource source(data, size);
-  truetype::FontTablesState state;
-  truetype::readFontTables(source, state);
-  // A second parse over the same state, as when one object reads two files.
-  truetype::MemoryByteSource again(data, size / 2);
-  truetype::readFontTables(again, state);
-  if (state.nameRecords) {
-    for (uint16_t id = 0; id < 8; ++id) {
-      for (int32_t locale : {0x0409, 0x0407, 0})
-        (void)truetype::selectNameString(*state.nameRecords, state.nameStrings, id, locale);
+  const int32_t locales[] = {0x0409, 0x0407, 0x0411, 0};
+  const int32_t locale = locales[size > 0 ? data[size - 1] & 3 : 0];
+
+  truetype::MemoryByteSource memory(nullptr, 0);
+  const Outcome fromMemory = run(size, locale, [&](size_t n) {
+    memory = truetype::MemoryByteSource(data, n);
+    return &memory;
+  });
+
+  const int fd = memoryFile();
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  truetype::FileByteSource file;
+  const Outcome fromFile = run(size, locale, [&](size_t n) {
+    if (::ftruncate(fd, 0) != 0 || (n > 0 && ::pwrite(fd, data, n, 0) != static_cast<ssize_t>(n)) ||
+        !file.open(path)) {
+      std::perror("truetype_fuzzer: cannot write the input to a file");
+      std::abort();
     }
+    return &file;
+  });
+  file.close();
+
+  if (!same(fromMemory, fromFile)) {
+    std::fprintf(stderr, "truetype_fuzzer: the file reader and the memory reader disagree\n");
+    std::abort();
   }
-  for (int bit = -1; bit <= 16; ++bit) (void)truetype::isBitSet(state.os2Info.fsSelection, bit);
+  if (fromMemory.state.nameRecords) {
+    for (uint16_t id = 0; id < 8; ++id)
+      (void)truetype::selectNameString(*fromMemory.state.nameRecords, fromMemory.state.nameStrings, id, locale);
+  }
+  for (int bit = -1; bit <= 16; ++bit) (void)truetype::isBitSet(fromMemory.state.os2Info.fsSelection, bit);
   return 0;
 }

@@ -2,6 +2,7 @@
 #include "support/font_builder.h"
 
 #include <QDir>
+#include <QFile>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -23,18 +24,22 @@ int main(int argc, char** argv) {
   };
   const struct {
     const char* file;
-    FontBuilder font;
+    QByteArray font;
   } seeds[] = {
-      {"full.ttf", full()},
-      {"no_os2.ttf", FontBuilder().name(3, 0x409, 4, u"Plain")},
-      {"far_strings.ttf", full().stringOffsetGap(0x8000).stringStartGap(0x10)},
-      {"two_names.ttf", full().table("name", FontBuilder().name(3, 0x409, 1, u"Second").nameTable())},
-      {"no_magic.ttf", full().magic(0)},
-      {"raw_record.ttf", full().rawNameRecord(3, 0x409, 6, 0x20, 0xFFF0)},
-      {"truncated.ttf", full().truncate(100)},
+      {"full.ttf", full().build()},
+      {"no_os2.ttf", FontBuilder().name(3, 0x409, 4, u"Plain").build()},
+      {"far_strings.ttf", full().stringOffsetGap(0x8000).stringStartGap(0x10).build()},
+      {"two_names.ttf", full().table("name", FontBuilder().name(3, 0x409, 1, u"Second").nameTable()).build()},
+      {"no_magic.ttf", full().magic(0).build()},
+      {"raw_record.ttf", full().rawNameRecord(3, 0x409, 6, 0x20, 0xFFF0).build()},
+      {"truncated.ttf", full().truncate(100).build()},
+      {"scripts.ttf", FontBuilder().name(3, 0x0419, 4, u"Жирный Тест").name(1, 0, 4, u"Mac").build()},
+      // Longer than the fuzzer's inputs; fuzz.sh runs it once whole under a memory limit.
+      {"forged_names.ttf", forgedNameTableFont()},
   };
   for (const auto& s : seeds) {
-    if (!s.font.writeTo(dir + QLatin1Char('/') + QLatin1String(s.file))) {
+    QFile out(dir + QLatin1Char('/') + QLatin1String(s.file));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(s.font) != s.font.size()) {
       std::fprintf(stderr, "write_seeds: cannot write %s\n", s.file);
       return 1;
     }

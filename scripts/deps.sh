@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Typorama needs, only those that are missing.
-# Usage: scripts/deps.sh [build|test|bench]...
+# Usage: scripts/deps.sh [build|test|bench|package]...
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfig-dev fontconfig
             libxlsxwriter-dev libzip-dev fonts-dejavu-core fonts-liberation)
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
-           xvfb xauth xclip clang libclang-rt-14-dev)
+           xvfb xauth xclip clang libclang-rt-14-dev python3-fonttools)
 bench_pkgs=(libbenchmark-dev hyperfine time fonts-noto-core fonts-noto-extra)
+# Building the Debian package and checking it and the desktop files.
+package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
 wanted=("${build_pkgs[@]}")
 for kind in "$@"; do
   case "$kind" in
     build) ;;
-    test) wanted+=("${test_pkgs[@]}") ;;
+    test) wanted+=("${test_pkgs[@]}" "${package_pkgs[@]}") ;;
+    package) wanted+=("${package_pkgs[@]}") ;;
     bench) wanted+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
     *) echo "deps.sh: unknown set '$kind'" >&2; exit 2 ;;
   esac

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Typorama and its tests, and runs them all; then runs them all
-# again built with AddressSanitizer and UndefinedBehaviorSanitizer (in build-asan/, skipped with
-# TYPORAMA_SANITIZE_TESTS=0), then the fuzzer briefly.
+# Installs what is missing, builds Typorama and its tests, and runs them all; checks the Debian
+# package; runs every test again built with AddressSanitizer and UndefinedBehaviorSanitizer (in
+# build-asan/, skipped with TYPORAMA_SANITIZE_TESTS=0); then fuzzes briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 scripts/build.sh -DTYPORAMA_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "${TYPORAMA_BUILD_DIR:-build}" --output-on-failure -j2 --timeout 300
+
+# The Debian package: builds, passes lintian, installs, runs and leaves nothing on removal.
+if [ "$(id -u)" -eq 0 ]; then
+  scripts/package_check.sh
+else
+  echo "test.sh: not root, the package install check is skipped"
+fi
 
 if [ "${TYPORAMA_SANITIZE_TESTS:-1}" != 0 ]; then
   asan_dir="${TYPORAMA_ASAN_BUILD_DIR:-build-asan}"

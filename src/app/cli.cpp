@@ -1,6 +1,6 @@
 #include "app/cli.h"
 
-#include "app/catalogue_entry.h"
+#include "app/list_escape.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/preview_pins.h"
 #include "export/export_cli.h"
@@ -8,7 +8,9 @@
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 const char kUsage[] =
@@ -16,9 +18,12 @@ const char kUsage[] =
     "Looks through and manages the TrueType fonts of this computer.\n"
     "Without options the main window opens.\n\n"
     "  --list [--filter TEXT]   print the catalogue: number, full name, bold, italic,\n"
-    "                           underline, strike-out (0 or 1) and path, tab-separated\n"
+    "                           underline, strike-out (0 or 1) and path, tab-separated;\n"
+    "                           in names and paths a backslash, tab, newline and carriage\n"
+    "                           return read \\\\, \\t, \\n and \\r, other control characters \\xHH\n"
     "  --install FILE...        copy each font file into the fonts folder and install it\n"
     "  --remove PATH...         uninstall each font file of the catalogue and delete it\n"
+    "                           (PATH as --list prints it, or as the file is named)\n"
     "  --export FILE [--filter TEXT] [--force]\n"
     "                           write the catalogue to a spreadsheet (.xls, .xlsx) or a\n"
     "                           document (.doc, .docx, .rtf); an existing file is replaced\n"
@@ -31,7 +36,10 @@ int usageError(const QString& message) {
   return 2;
 }
 
-void writeField(std::FILE* out, const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), out); }
+void writeField(std::FILE* out, const std::string& bytes) {
+  const std::string escaped = escapeListField(bytes);
+  std::fwrite(escaped.data(), 1, escaped.size(), out);
+}
 }  // namespace
 
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
@@ -47,17 +55,18 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     return 1;
   }
   for (int i = 0; i < list.ListCount(); ++i) {
-    const QStringList fields = splitCatalogueEntry(list.List(i));
-    const QString name = fields.value(0);
-    const QString path = fields.value(1);
+    const QString path = list.ItemPath(i);
     const FontFacts f = facts.value(path);
     std::fprintf(out, "%d\t", i + 1);
-    writeField(out, name.toStdString());
+    writeField(out, list.ItemName(i).toStdString());
     std::fprintf(out, "\t%d\t%d\t%d\t%d\t", f.bold, f.italic, f.underlined, f.strikeOut);
     writeField(out, pathToBytes(path));
-    std::fputc('\n', out);
+    if (std::fputc('\n', out) == EOF) break;  // the reason is reported below
   }
-  std::fflush(out);
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    std::fprintf(stderr, "typorama: cannot write the list: %s\n", std::strerror(errno));
+    return 1;
+  }
   return 0;
 }
 

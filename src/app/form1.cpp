@@ -42,20 +42,13 @@ QString makeApplicationTitle(const QString& productName) {
 }
 
 QIcon applicationIcon() {
+  // The installed icon theme's picture when there is one, else the same pictures built in.
   static const QIcon icon = [] {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x2B, 0x57, 0x9A));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(4, 4, 56, 56, 10, 10);
-    painter.setPen(Qt::white);
-    QFont font(QStringLiteral("DejaVu Serif"), 34);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(4, 2, 56, 56), Qt::AlignCenter, QStringLiteral("T"));
-    return QIcon(pixmap);
+    Q_INIT_RESOURCE(typorama);
+    QIcon builtIn;
+    for (const char* size : {"48", "128", "256"})
+      builtIn.addFile(QStringLiteral(":/icons/%1.png").arg(QLatin1String(size)));
+    return QIcon::fromTheme(QStringLiteral("org.typorama.Typorama"), builtIn);
   }();
   return icon;
 }

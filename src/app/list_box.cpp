@@ -33,50 +33,36 @@ void ListBox::Clear() {
   sorted_ = true;
 }
 
-void ListBox::AddItem(const QString& entry) {
-  if (sorted_ && !items_.empty() && catalogueEntryLess(entry, items_.back())) sorted_ = false;
-  items_.push_back(entry);
+void ListBox::AddItem(const QString& fullName, const QString& path) {
+  Item item{makeCatalogueEntry(fullName, path), path.size()};
+  if (sorted_ && !items_.empty() && catalogueEntryLess(item.text, items_.back().text)) sorted_ = false;
+  items_.push_back(std::move(item));
 }
 
-const QString& ListBox::List(int index) const {
+const ListBox::Item& ListBox::at(int index) const {
   if (index < 0 || index >= ListCount())
     throw RuntimeError(381, QStringLiteral("Invalid property array index"));
-  sortIfNeeded();
+  if (!sorted_) {
+    std::sort(items_.begin(), items_.end(),
+              [](const Item& a, const Item& b) { return catalogueEntryLess(a.text, b.text); });
+    sorted_ = true;
+  }
   return items_[static_cast<size_t>(index)];
 }
 
-void ListBox::sortIfNeeded() const {
-  if (sorted_) return;
-  // Same order as catalogueEntryLess, but each entry's separator is found once instead of at
-  // every comparison: with tens of thousands of entries that search was most of the sort.
-  struct Key {
-    QStringView name;
-    const QString* entry;
-  };
-  std::vector<Key> keys;
-  keys.reserve(items_.size());
-  for (const QString& item : items_) {
-    const qsizetype s = item.indexOf(kEntrySeparator);
-    keys.push_back({s < 0 ? QStringView(item) : QStringView(item).left(s), &item});
-  }
-  std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-    if (const int c = compareIgnoringCase(a.name, b.name); c != 0) return c < 0;
-    if (const int c = compareIgnoringCase(*a.entry, *b.entry); c != 0) return c < 0;
-    return *a.entry < *b.entry;
-  });
-  std::vector<QString> sorted;
-  sorted.reserve(items_.size());
-  for (const Key& k : keys) sorted.push_back(std::move(*const_cast<QString*>(k.entry)));
-  items_ = std::move(sorted);
-  sorted_ = true;
+const QString& ListBox::List(int index) const { return at(index).text; }
+
+QString ListBox::ItemName(int index) const {
+  const Item& item = at(index);
+  return item.text.left(item.text.size() - item.pathLength - kEntrySeparator.size());
+}
+
+QString ListBox::ItemPath(int index) const {
+  const Item& item = at(index);
+  return item.text.right(item.pathLength);
 }
 
 bool catalogueEntryLess(const QString& a, const QString& b) {
-  const qsizetype sa = a.indexOf(kEntrySeparator);
-  const qsizetype sb = b.indexOf(kEntrySeparator);
-  const QStringView nameA = sa < 0 ? QStringView(a) : QStringView(a).left(sa);
-  const QStringView nameB = sb < 0 ? QStringView(b) : QStringView(b).left(sb);
-  if (const int c = compareIgnoringCase(nameA, nameB); c != 0) return c < 0;
   if (const int c = compareIgnoringCase(a, b); c != 0) return c < 0;
   return a < b;
 }

@@ -1,25 +1,37 @@
 #pragma once
-// The hidden sorted list of catalogue entries. Entries are kept in ascending order, compared
-// without regard to case; the order is restored lazily so a fill of n entries costs one sort.
+// The hidden sorted list of catalogue entries. Entries are kept in ascending order of their whole
+// text, compared without regard to case; the order is restored lazily so a fill of n entries costs
+// one sort. Each entry remembers where its path starts, so the name and the file of an entry are
+// known exactly even when either of them holds the separator.
 #include <QString>
 #include <vector>
 
 class ListBox {
  public:
   void Clear();
-  void AddItem(const QString& entry);
+  // Adds the entry "fullName||MySeparator123||path".
+  void AddItem(const QString& fullName, const QString& path);
   int ListCount() const { return static_cast<int>(items_.size()); }
-  // Entry by index; fails with error 381 (invalid property array index) outside the list.
+  // Entry text, full name and file by index; each fails with error 381 (invalid property array
+  // index) outside the list.
   const QString& List(int index) const;
+  QString ItemName(int index) const;
+  QString ItemPath(int index) const;
 
  private:
-  void sortIfNeeded() const;
-  mutable std::vector<QString> items_;
+  struct Item {
+    QString text;
+    qsizetype pathLength;
+  };
+  const Item& at(int index) const;
+  mutable std::vector<Item> items_;
   mutable bool sorted_ = true;
 };
 
 // QStringView::compare without regard to case (same sign), faster on long common prefixes.
 int compareIgnoringCase(QStringView a, QStringView b);
 
-// The order of the list: by full name, then by path, both without regard to case.
+// The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
+// before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are
+// ordered by their exact units, so the order never depends on the order of arrival.
 bool catalogueEntryLess(const QString& a, const QString& b);

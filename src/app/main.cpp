@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Typorama"));
   QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+  // Lets the desktop match the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.typorama.Typorama"));
 
   QtPrompts windowPrompts;
   StderrPrompts consolePrompts;

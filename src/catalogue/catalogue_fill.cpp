@@ -9,6 +9,7 @@
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
 
+#include <QLocale>
 #include <memory>
 
 namespace {
@@ -36,6 +37,10 @@ QStringList catalogueFolders(AppServices& services) {
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
   const bool filtered = !filter.isEmpty();
+  // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
+  // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
+  const QLocale locale;
+  const QString loweredFilter = filtered ? locale.toLower(filter) : QString();
   QStringList folders;
   trap(104, [&] { list.Clear(); });
   facts.clear();
@@ -57,15 +62,15 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         trap(112, [&] {
           if (pleaseWait && i % 6 == 0) pleaseWait(i, n, false);
         });
-        accepted = trap(114, [&] { list.AddItem(makeCatalogueEntry(reader->FullName(), path)); });
+        accepted = trap(114, [&] { list.AddItem(reader->FullName(), path); });
       } else {
         bool matches = false;
-        trap(116, [&] { matches = reader->FullName().contains(filter, Qt::CaseInsensitive); });
+        trap(116, [&] { matches = locale.toLower(reader->FullName()).contains(loweredFilter); });
         if (matches) {
           trap(118, [&] {
             if (pleaseWait) pleaseWait(i, n, true);
           });
-          accepted = trap(120, [&] { list.AddItem(makeCatalogueEntry(reader->FullName(), path)); });
+          accepted = trap(120, [&] { list.AddItem(reader->FullName(), path); });
         }
       }
       if (accepted) {
@@ -96,25 +101,27 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     grid.setCol(2);
   });
   for (int i = 0; i < count; ++i) {
-    QStringList fields;
+    QString name, path;
     trap(128, [&] {
       bar.setValue(progressPercent(i, count));
       bar.setText(QStringLiteral("Loading font ") + QString::number(i + 1) + QStringLiteral(" from ") +
                   QString::number(count));
     });
-    trap(130, [&] { fields = splitCatalogueEntry(list.List(i)); });
+    trap(130, [&] {
+      name = list.ItemName(i);
+      path = list.ItemPath(i);
+    });
     trap(132, [&] {
       grid.setRow(i);
       grid.setCellAlignment(1);
     });
     trap(134, [&] {
       grid.setTextMatrix(i, 0, QString::number(i + 1));
-      grid.setTextMatrix(i, 1, catalogueField(fields, 0));
+      grid.setTextMatrix(i, 1, name);
       grid.setTextMatrix(i, 2, kSampleText);
     });
     FontFacts style;
     trap(136, [&] {
-      const QString path = catalogueField(fields, 1);
       if (const auto it = facts.constFind(path); it != facts.constEnd()) {
         style = *it;
       } else {
@@ -124,7 +131,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       }
     });
     trap(138, [&] {
-      grid.setCellFontName(catalogueField(fields, 0));
+      grid.setCellFontName(name);
       grid.setCellFontBold(style.bold);
       grid.setCellFontItalic(style.italic);
       grid.setCellFontUnderline(style.underlined);

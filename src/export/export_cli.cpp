@@ -36,7 +36,7 @@ void writeSpreadsheet(office::OfficeFactory& factory, const ListBox& list, const
   office::Workbook& book = excel->workbooksAdd();
   office::Worksheet& sheet = book.sheets(1);
   for (int i = 0; i < list.ListCount(); ++i) {
-    const QString name = exporting::entryFontName(list.List(i));
+    const QString name = list.ItemName(i);
     exporting::writeSpecimenRow(sheet, i + 1, name);
     exporting::setRowFont(sheet, i + 1, name);  // a refused name keeps the default font
   }
@@ -50,7 +50,7 @@ void writeDocument(office::OfficeFactory& factory, const ListBox& list, const QS
   word->setVisible(false);
   office::Document& document = word->documentsAdd();
   for (int i = 0; i < list.ListCount(); ++i)
-    exporting::typeSpecimenParagraph(*word, i + 1, exporting::entryFontName(list.List(i)));
+    exporting::typeSpecimenParagraph(*word, i + 1, list.ItemName(i));
   document.SaveAs(path);
   word->quit();
 }

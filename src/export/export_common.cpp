@@ -8,11 +8,6 @@
 
 namespace exporting {
 
-QString entryFontName(const QString& entry) {
-  const qsizetype at = entry.indexOf(kEntrySeparator);
-  return at < 0 ? entry : entry.left(at);
-}
-
 QString progressText(int number, int count) {
   return QStringLiteral("Exporting font ") + QString::number(number) + QStringLiteral(" from ") +
          QString::number(count);

@@ -26,10 +26,6 @@ static_assert(kSaveDialogFlags == 2621953);
 
 inline const QString kCancelCaption = QStringLiteral("Cancel Export");
 
-// The font name of a catalogue entry: the text before the first separator, or the whole
-// entry when it has none.
-QString entryFontName(const QString& entry);
-
 // "Exporting font 3 from 10"
 QString progressText(int number, int count);
 

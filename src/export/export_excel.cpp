@@ -56,7 +56,7 @@ void exportToExcel(Form1& form, ExportTrap& trap) {
       trap.perFont(136, [&] { form.ProgressBar1->setValue(progressPercent(i, m)); });
       trap.perFont(138, [&] { form.ProgressBar1->setText(exporting::progressText(i + 1, m)); });
       QString name;
-      trap.perFont(140, [&] { name = exporting::entryFontName(form.List1.List(i)); });
+      trap.perFont(140, [&] { name = form.List1.ItemName(i); });
       const int r = i + 1;
       trap.perFont(142, [&] { exporting::writeSpecimenRow(book->sheets(1), r, name); });
       // A refused font name leaves the row in the default font; anything else means the

@@ -54,7 +54,7 @@ void exportToWord(Form1& form, ExportTrap& trap) {
       trap.perFont(138, [&] { form.ProgressBar1->setValue(progressPercent(i, m)); });
       trap.perFont(140, [&] { form.ProgressBar1->setText(exporting::progressText(i + 1, m)); });
       QString name;
-      trap.perFont(142, [&] { name = exporting::entryFontName(form.List1.List(i)); });
+      trap.perFont(142, [&] { name = form.List1.ItemName(i); });
       // Each step on its own: a font name the word processor refuses leaves the line in the
       // font it was typed in, and the next paragraph still starts.
       trap.perFont(144, [&] { word->selection().TypeText(exporting::specimenLine(i + 1, name)); });

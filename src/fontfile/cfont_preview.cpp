@@ -89,7 +89,7 @@ bool CFontPreview::ReadFontTables(truetype::ByteSource& file) {
   state.nameRecords = std::move(NameRecords);
   state.nameStrings = std::move(NameStrings);
   state.os2Info = Os2Info;
-  const bool complete = truetype::readFontTables(file, state);
+  const bool complete = truetype::readFontTables(file, state, LocaleId);
   ValidTrueTypeFile_ = state.validTrueTypeFile;
   NameRecords = std::move(state.nameRecords);
   NameStrings = std::move(state.nameStrings);

@@ -52,11 +52,64 @@ constexpr size_t kNameRecordBytes = 12;
 struct DirectoryEntry {
   char tag[4];
   uint32_t offset;
+  uint32_t length;
 };
+
+// The offset table's count of entries, then the entries. Nothing when the count is 0 (the
+// parse ends like a read error) or the entries are not all there.
+std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src) {
+  uint8_t offsetTable[kOffsetTableBytes];
+  if (!src.readAt(0, offsetTable, sizeof offsetTable)) return std::nullopt;
+  const uint16_t numTables = be16(offsetTable + 4);
+  if (numTables == 0) return std::nullopt;
+
+  const uint64_t dirBytes = uint64_t{numTables} * kDirectoryEntryBytes;
+  if (!src.contains(kOffsetTableBytes, dirBytes)) return std::nullopt;
+  std::vector<uint8_t> raw(static_cast<size_t>(dirBytes));
+  if (!src.readAt(kOffsetTableBytes, raw.data(), raw.size())) return std::nullopt;
+  std::vector<DirectoryEntry> directory(numTables);
+  for (size_t i = 0; i < numTables; ++i) {
+    const uint8_t* e = raw.data() + i * kDirectoryEntryBytes;
+    std::memcpy(directory[i].tag, e, 4);
+    directory[i].offset = be32(e + 8);
+    directory[i].length = be32(e + 12);
+  }
+  return directory;
+}
 
 bool tagIs(const DirectoryEntry& e, const char (&tag)[5]) { return std::memcmp(e.tag, tag, 4) == 0; }
 
-bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state) {
+// The first byte decides only on platforms that do not fix the encoding.
+bool isUtf16(uint16_t platformID, const uint8_t* b, size_t n) {
+  return platformID == 0 || platformID == 3 || (n > 0 && b[0] == 0);
+}
+
+size_t decodedLength(uint16_t platformID, const uint8_t* b, size_t n) {
+  return isUtf16(platformID, b, n) ? n / 2 : n;
+}
+
+// The walk of the selection rule: the record whose string the name ID yields. Needs only to
+// know which strings are empty, so the reader can run it before decoding anything.
+template <class IsEmpty>
+std::optional<size_t> pickNameRecord(const std::vector<NameRecord>& records, uint16_t nameID,
+                                     int32_t localeId, IsEmpty isEmpty) {
+  std::optional<size_t> pick;
+  for (size_t j = 0; j < records.size(); ++j) {
+    const NameRecord& r = records[j];
+    if (r.nameID != nameID) continue;
+    if (r.platformID == 3) {
+      pick = j;
+      if (int32_t{r.languageID} == localeId) break;
+    } else if (!pick || isEmpty(*pick)) {
+      pick = j;
+    }
+  }
+  return pick;
+}
+
+constexpr uint16_t kLastSelectedNameID = 7;  // Copyright (0) to Trademark (7)
+
+bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId) {
   uint8_t header[kNameHeaderBytes];
   if (!src.readAt(tableOffset, header, sizeof header)) return false;
   const uint16_t count = be16(header + 2);
@@ -79,31 +132,39 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
   state.nameStrings.assign(count, std::u16string());
   const auto& recs = *state.nameRecords;
 
-  // The strings are fetched with one read of the span they occupy (at most about 192 KiB,
-  // all three 16-bit quantities being unsigned), clipped to the file; each record is then
-  // checked on its own, in order, so a string past the end stops the parse right there.
+  // Each record's string is checked in order: the first one past the end stops the parse
+  // there, and only the records before it count as read.
   const uint64_t storage = uint64_t{tableOffset} + stringOffset;
+  size_t readable = 0;
   uint64_t first = UINT64_MAX, last = 0;
-  for (const auto& r : recs) {
-    if (r.length == 0) continue;
-    first = std::min(first, storage + r.offset);
-    last = std::max(last, storage + r.offset + r.length);
-  }
-  if (first == UINT64_MAX) return true;
-  const uint64_t end = std::min(last, src.size());
-  std::vector<uint8_t> span;
-  if (first < end) {
-    span.resize(static_cast<size_t>(end - first));
-    if (!src.readAt(first, span.data(), span.size())) return false;
-  }
-  for (size_t j = 0; j < recs.size(); ++j) {
-    const NameRecord& r = recs[j];
+  for (; readable < recs.size(); ++readable) {
+    const NameRecord& r = recs[readable];
     if (r.length == 0) continue;
     const uint64_t at = storage + r.offset;
-    if (!src.contains(at, r.length)) return false;
-    state.nameStrings[j] = decodeNameString(span.data() + (at - first), r.length);
+    if (!src.contains(at, r.length)) break;
+    first = std::min(first, at);
+    last = std::max(last, at + r.length);
   }
-  return true;
+  // One read of the span those strings occupy: at most about 192 KiB, all three 16-bit
+  // quantities being unsigned.
+  std::vector<uint8_t> span;
+  if (first < last) {
+    span.resize(static_cast<size_t>(last - first));
+    if (!src.readAt(first, span.data(), span.size())) return false;
+  }
+  const auto bytesOf = [&](size_t j) { return span.data() + (storage + recs[j].offset - first); };
+  const auto isEmpty = [&](size_t j) {
+    const NameRecord& r = recs[j];
+    return j >= readable || r.length == 0 || decodedLength(r.platformID, bytesOf(j), r.length) == 0;
+  };
+  // Only the strings the properties can return are decoded, at most eight.
+  for (uint16_t id = 0; id <= kLastSelectedNameID; ++id) {
+    const auto pick = pickNameRecord(recs, id, localeId, isEmpty);
+    if (!pick || isEmpty(*pick)) continue;
+    const NameRecord& r = recs[*pick];
+    state.nameStrings[*pick] = decodeNameString(r.platformID, bytesOf(*pick), r.length);
+  }
+  return readable == recs.size();
 }
 
 bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state) {
@@ -116,24 +177,11 @@ bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state)
 
 }  // namespace
 
-bool readFontTables(ByteSource& src, FontTablesState& state) {
-  uint8_t offsetTable[kOffsetTableBytes];
-  if (!src.readAt(0, offsetTable, sizeof offsetTable)) return false;
-  const uint16_t numTables = be16(offsetTable + 4);
-  if (numTables == 0) return false;  // no directory to read: the parse ends like a read error
+bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId) {
+  const auto directory = readDirectory(src);
+  if (!directory) return false;
 
-  const uint64_t dirBytes = uint64_t{numTables} * kDirectoryEntryBytes;
-  if (!src.contains(kOffsetTableBytes, dirBytes)) return false;
-  std::vector<uint8_t> raw(static_cast<size_t>(dirBytes));
-  if (!src.readAt(kOffsetTableBytes, raw.data(), raw.size())) return false;
-  std::vector<DirectoryEntry> directory(numTables);
-  for (size_t i = 0; i < numTables; ++i) {
-    const uint8_t* e = raw.data() + i * kDirectoryEntryBytes;
-    std::memcpy(directory[i].tag, e, 4);
-    directory[i].offset = be32(e + 8);
-  }
-
-  for (const auto& e : directory) {
+  for (const auto& e : *directory) {
     if (!tagIs(e, "head")) continue;
     uint8_t head[kHeadBytes];
     if (!src.readAt(e.offset, head, sizeof head)) return false;
@@ -142,9 +190,9 @@ bool readFontTables(ByteSource& src, FontTablesState& state) {
   }
 
   if (state.validTrueTypeFile) {
-    for (const auto& e : directory) {
+    for (const auto& e : *directory) {
       if (tagIs(e, "name")) {
-        if (!readNameTable(src, e.offset, state)) return false;
+        if (!readNameTable(src, e.offset, state, localeId)) return false;
       } else if (tagIs(e, "OS/2")) {
         if (!readOs2Table(src, e.offset, state)) return false;
       }
@@ -153,10 +201,18 @@ bool readFontTables(ByteSource& src, FontTablesState& state) {
   return true;
 }
 
-std::u16string decodeNameString(const uint8_t* b, size_t n) {
+bool tablesLieInsideSource(ByteSource& src) {
+  const auto directory = readDirectory(src);
+  if (!directory) return false;
+  for (const auto& e : *directory)
+    if (!src.contains(e.offset, e.length)) return false;
+  return true;
+}
+
+std::u16string decodeNameString(uint16_t platformID, const uint8_t* b, size_t n) {
   std::u16string text;
   if (n == 0) return text;
-  if (b[0] == 0) {
+  if (isUtf16(platformID, b, n)) {
     text.resize(n / 2);
     for (size_t k = 0; k < n / 2; ++k)
       text[k] = static_cast<char16_t>((uint32_t{b[2 * k]} << 8) | b[2 * k + 1]);
@@ -170,20 +226,9 @@ std::u16string decodeNameString(const uint8_t* b, size_t n) {
 std::u16string selectNameString(const std::vector<NameRecord>& records,
                                 const std::vector<std::u16string>& strings, uint16_t nameID,
                                 int32_t localeId) {
-  static const std::u16string kNone;
-  const std::u16string* result = &kNone;
-  for (size_t j = 0; j < records.size(); ++j) {
-    const NameRecord& r = records[j];
-    if (r.nameID != nameID) continue;
-    const std::u16string& s = j < strings.size() ? strings[j] : kNone;
-    if (r.platformID == 3) {
-      result = &s;
-      if (int32_t{r.languageID} == localeId) break;
-    } else if (result->empty()) {
-      result = &s;
-    }
-  }
-  return *result;
+  const auto isEmpty = [&](size_t j) { return j >= strings.size() || strings[j].empty(); };
+  const auto pick = pickNameRecord(records, nameID, localeId, isEmpty);
+  return pick && !isEmpty(*pick) ? strings[*pick] : std::u16string();
 }
 
 }  // namespace truetype

@@ -38,17 +38,27 @@ struct FontTablesState {
   bool validTrueTypeFile = false;
   // Absent until a name table has been read.
   std::optional<std::vector<NameRecord>> nameRecords;
-  std::vector<std::u16string> nameStrings;  // same index range as nameRecords
+  // Same index range as nameRecords. Only the strings that selectNameString picks for name
+  // IDs 0..7 in the parse's locale are decoded; the others stay empty, which leaves every such
+  // selection unchanged and keeps a forged table of 65,535 long strings from costing gigabytes.
+  std::vector<std::u16string> nameStrings;
   Os2Info os2Info;
 };
 
-// Parses the tables; true when the parse ran to its end. A read outside the source, a
-// table directory with no entries and a name table with no records stop the parse with false.
-bool readFontTables(ByteSource& source, FontTablesState& state);
+// Parses the tables, decoding the name strings that localeId selects; true when the parse ran
+// to its end. A read outside the source, a table directory with no entries and a name table
+// with no records stop the parse with false.
+bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId);
 
-// n bytes of a name string: first byte 0 means UTF-16 big-endian (an odd last byte is
-// dropped), anything else one Windows-1252 character per byte.
-std::u16string decodeNameString(const uint8_t* bytes, size_t n);
+// True when the source starts with a table directory whose every table (offset and length as
+// the directory gives them) lies wholly inside the source: a file cut short fails here. A
+// font collection has no such directory at its start and fails too.
+bool tablesLieInsideSource(ByteSource& source);
+
+// n bytes of a name string. The Unicode (0) and Microsoft (3) platforms store UTF-16
+// big-endian; on the others a first byte 0 means UTF-16 big-endian, anything else one
+// Windows-1252 character per byte. An odd last byte of UTF-16 is dropped.
+std::u16string decodeNameString(uint16_t platformID, const uint8_t* bytes, size_t n);
 
 // The string of the given name ID: a Microsoft-platform (3) record replaces what other
 // platforms gave; among Microsoft records the one in localeId wins at once, otherwise the last.

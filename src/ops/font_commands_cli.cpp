@@ -1,6 +1,6 @@
 #include "ops/font_commands_cli.h"
 
-#include "app/catalogue_entry.h"
+#include "app/list_escape.h"
 #include "app/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/preview_pins.h"
@@ -10,6 +10,9 @@
 
 #include <QDir>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 void writeLine(std::FILE* out, const QString& prefix, const QString& path, const QString& suffix = {}) {
@@ -23,6 +26,13 @@ void writeLine(std::FILE* out, const QString& prefix, const QString& path, const
 
 void fail(std::FILE* err, const QString& path, const QString& reason) {
   writeLine(err, QStringLiteral("typorama: "), path, QStringLiteral(": ") + reason);
+}
+
+// Why a file of ours could not be deleted: deleting needs write access to its folder.
+QString deletionObstacle(const QString& path) {
+  const std::string folder = pathToBytes(path.left(path.lastIndexOf(QLatin1Char('/')) + 1));
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+  return QStringLiteral("the file system refused it");
 }
 
 QString absoluteClean(const QString& path) {
@@ -39,7 +49,7 @@ QSet<QString> catalogueFiles(AppServices& services) {
   collectCatalogue(services, trap, list, QString(), facts, pins, {});
   QSet<QString> files;
   for (int i = 0; i < list.ListCount(); ++i)
-    files.insert(QDir::cleanPath(splitCatalogueEntry(list.List(i)).value(1)));
+    files.insert(QDir::cleanPath(list.ItemPath(i)));
   return files;
 }
 }  // namespace
@@ -74,7 +84,12 @@ int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, 
   const QSet<QString> catalogue = catalogueFiles(services);
   int status = 0;
   for (const QString& given : paths) {
-    const QString path = absoluteClean(given);
+    QString path = absoluteClean(given);
+    if (!catalogue.contains(path)) {
+      // A path as --list prints it, with its control characters escaped.
+      if (const auto bytes = unescapeListField(pathToBytes(given)))
+        path = absoluteClean(pathFromBytes(*bytes));
+    }
     if (!catalogue.contains(path)) {
       fail(err, given, QStringLiteral("not a font file of the catalogue (see typorama --list); nothing was removed"));
       status = 1;
@@ -82,7 +97,9 @@ int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, 
       fail(err, given, QStringLiteral("the font system does not know this font; the file was left in place"));
       status = 1;
     } else if (!deleteFontFile(services.fs, services.yielder, path)) {
-      fail(err, given, QStringLiteral("the font left the font table but its file could not be deleted"));
+      // Fonts leave the system's font list only with their file, so nothing has changed.
+      fail(err, given, QStringLiteral("the file could not be deleted (%1); the font is still installed")
+                           .arg(deletionObstacle(path)));
       status = 1;
     } else {
       writeLine(out, QStringLiteral("Removed "), path);

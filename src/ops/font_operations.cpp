@@ -2,8 +2,12 @@
 
 #include "app/main_module.h"
 #include "app/runtime_error.h"
+#include "fontfile/byte_source.h"
+#include "fontfile/truetype_tables.h"
+#include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
 #include "platform/font_file_copy.h"
+#include "platform/path_codec.h"
 
 #include <cerrno>
 
@@ -26,22 +30,40 @@ RuntimeError copyError(const QString& path, const FileStatus& status, bool sourc
   return RuntimeError(base.number,
                       QStringLiteral("%1: '%2' (%3)").arg(base.description, path, status.reason));
 }
+
+// The catalogue lists "*.ttf" files not starting with "~". Dot-files are refused too: the
+// font system (fontconfig) skips them, so other programs would never see such a font.
+bool isListableName(const QString& name) {
+  return MatchesFilePattern(name, QStringLiteral("*.ttf")) && !name.startsWith(QLatin1Char('~')) &&
+         !name.startsWith(QLatin1Char('.'));
+}
+
+// The font engine forgives a table cut short, the catalogue's reader does not.
+bool tablesLieInsideFile(const QString& path) {
+  truetype::FileByteSource file;
+  return file.open(pathToBytes(path)) && truetype::tablesLieInsideSource(file);
+}
 }  // namespace
 
 QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
+  const QString name = fileNameOf(source);
+  if (name.isEmpty()) throw copyError(source, FileStatus::fromErrno(EISDIR), true);
+  if (!isListableName(name))
+    throw RuntimeError(52, QStringLiteral("Bad file name or number: '%1' (the catalogue lists only "
+                                          ".ttf files whose names start with neither \"~\" nor \".\")")
+                               .arg(name));
   const QString folder = GetFontsFolder(fonts);
   if (folder.isEmpty())
     throw RuntimeError(76, QStringLiteral("Path not found: there is no fonts folder (no home folder)"));
   const FileStatus made = createFolderPath(folder);
   if (!made.ok()) throw copyError(folder, made, false);
 
-  const QString name = fileNameOf(source);
-  if (name.isEmpty()) throw copyError(source, FileStatus::fromErrno(EISDIR), true);
   const QString target = folder + name;
   const CheckedCopy copy = copyFileChecked(
-      source, target, [&](const QString& tempPath) { return fonts.isUsableFontFile(tempPath); });
+      source, target,
+      [&](const QString& tempPath) { return tablesLieInsideFile(tempPath) && fonts.isUsableFontFile(tempPath); });
   if (copy.rejected) return {};
   if (!copy.status.ok()) throw copyError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
   return target;

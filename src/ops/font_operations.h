@@ -13,8 +13,9 @@ QString fileNameOf(const QString& path);
 // Copies a font file into the fonts folder under its own file name, creating the folder when
 // it is missing. The copy is written to a hidden temporary file and checked before it replaces
 // anything, so a failed copy or a file that is no font leaves the fonts folder as it was.
-// Returns the installed copy's path, or "" when the file holds no usable font.
-// Throws RuntimeError (53, 61, 70, 75 or 76) when the copy cannot be made.
+// Returns the installed copy's path, or "" when the file holds no usable font (also when a
+// table its directory names runs past the end). Throws RuntimeError 52, copying nothing, for a
+// name the catalogue would never list, and 53, 61, 70, 75 or 76 when the copy cannot be made.
 QString copyFontToFontsFolder(FontSystem& fonts, const QString& source);
 
 // Deletes a font file that has left the font table; true when the file is gone afterwards.

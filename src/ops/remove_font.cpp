@@ -1,5 +1,4 @@
 // Remove Selected Font: takes the selected row's font out of the font table and deletes its file.
-#include "app/catalogue_entry.h"
 #include "app/form1.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
@@ -13,7 +12,7 @@ void Form1::PushButton4_Click() {
     services_.prompts.messageBox(text, appTitle(), MsgButtons::Ok, MsgIcon::None);
   };
   bool empty = false;
-  QStringList fields;
+  QString name;
   MsgResult answer = MsgResult::No;
   QString path;
   bool unregistered = false;
@@ -21,16 +20,21 @@ void Form1::PushButton4_Click() {
   trap(100, [&] { empty = MSFlexGrid1->Rows() == 0; });
   if (empty) return;
   // 102: the row the main grid shows selected; without its entry there is nothing to remove.
-  if (!trap(102, [&] { fields = splitCatalogueEntry(List1.List(MSFlexGrid1->RowSel())); })) return;
+  // The file comes from the list, never from the entry text, which a font's name can forge.
+  if (!trap(102, [&] {
+        const int row = MSFlexGrid1->RowSel();
+        name = List1.ItemName(row);
+        path = List1.ItemPath(row);
+      }))
+    return;
   trap(104, [&] {
     answer = services_.prompts.messageBox(
-        QStringLiteral("Are you sure you want to remove ") + fields.value(0) + QStringLiteral("?"),
+        QStringLiteral("Are you sure you want to remove ") + name + QStringLiteral("?"),
         QStringLiteral("Remove Font"), MsgButtons::YesNo, MsgIcon::None);
   });
   if (answer != MsgResult::Yes) return;
   // 106: the font table knows the file by its bare name, wherever below the fonts folder it lies.
   trap(106, [&] {
-    path = catalogueField(fields, 1);
     unregistered = UnregisterFontResource(services_.fonts, fileNameOf(path));
   });
   if (!unregistered) {  // 108: the file stays on disk

@@ -3,6 +3,7 @@
 #include "support/private_fonts.h"
 
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -68,6 +69,43 @@ TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {
   EXPECT_TRUE(r.errors.contains("Usage:"));
   r = run({"--help"});
   EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(CliTest, ControlCharactersAreEscapedAndForgedNamesReachNoOtherFile) {
+  const QString victim = tree.q("thesis.ttf");
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Kept").writeTo(victim));
+  // fontconfig takes only real fonts, so the file to remove is a copy of an installed one.
+  const QString oddPath = tree.q("sys/a\tb\nc\\d.ttf");
+  if (!QFile::copy("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", oddPath)) GTEST_SKIP() << "no DejaVu Sans";
+  font("sys/evil.ttf", QString::fromUtf8("Evil\tName\r\n\x01\xC2\x85x"));
+  font("sys/nice.ttf", "Nice Font||MySeparator123||" + victim);
+  ListRun r = run({"--list"});
+  ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+  ASSERT_EQ(r.lines.size(), 3);
+  for (const QString& line : r.lines) EXPECT_EQ(line.count('\t'), 6) << line.toStdString();
+  const QStringList odd = r.lines[0].split('\t');
+  EXPECT_EQ(odd[6], tree.q("sys/") + "a\\tb\\nc\\\\d.ttf");
+  EXPECT_EQ(r.lines[1].split('\t')[1], "Evil\\tName\\r\\n\\x01\\xc2\\x85x");
+  EXPECT_EQ(r.lines[2].split('\t')[6], tree.q("sys/nice.ttf"));
+
+  // The forged name's "path" is no file of the catalogue; the escaped path as printed is.
+  r = run({"--remove", victim});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(QFile::exists(victim));
+  r = run({"--remove", odd[6]});
+  EXPECT_EQ(r.status, 0) << r.errors.toStdString();
+  EXPECT_FALSE(QFile::exists(oddPath));
+}
+
+TEST_F(CliTest, AWriteErrorOnStandardOutputFails) {
+  font("sys/a.ttf", "Arial");
+  QProcess p;
+  p.setProcessEnvironment(fonts->env);
+  p.setStandardOutputFile("/dev/full");
+  p.start(typoramaProgram(), {"--list"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_NE(p.exitCode(), 0);
+  EXPECT_TRUE(p.readAllStandardError().contains("cannot write the list"));
 }
 
 }  // namespace

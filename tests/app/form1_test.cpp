@@ -57,27 +57,6 @@ TEST(ApplicationTitle, CutsBeforeTheLastBlankUntilShortEnough) {
   EXPECT_EQ(makeApplicationTitle(QString(50, 'x')), QString(50, 'x'));
 }
 
-TEST(CatalogueList, SortsByNameThenPathWithoutRegardToCase) {
-  ListBox list;
-  list.AddItem("beta||MySeparator123||/f/1.ttf");
-  list.AddItem("Arial Bold||MySeparator123||/f/2.ttf");
-  list.AddItem("arial||MySeparator123||/f/9.ttf");
-  list.AddItem("Arial||MySeparator123||/f/3.ttf");
-  ASSERT_EQ(list.ListCount(), 4);
-  EXPECT_EQ(list.List(0), "Arial||MySeparator123||/f/3.ttf");
-  EXPECT_EQ(list.List(1), "arial||MySeparator123||/f/9.ttf");
-  EXPECT_EQ(list.List(2), "Arial Bold||MySeparator123||/f/2.ttf");
-  EXPECT_EQ(list.List(3), "beta||MySeparator123||/f/1.ttf");
-  try {
-    list.List(4);
-    FAIL();
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number, 381);
-  }
-  list.Clear();
-  EXPECT_EQ(list.ListCount(), 0);
-}
-
 TEST(MainWindow, ControlsStandWhereTheyAreDesigned) {
   Harness app;
   Form1& f = *app.form;
@@ -140,6 +119,8 @@ TEST(MainWindow, StartsWithoutMessagesWhenNoFontsFolderAndNoCursorFile) {
   EXPECT_FALSE(app.form->hasMouseIcon());
   EXPECT_EQ(app.form->windowTitle(), "Typorama");
   EXPECT_EQ(Form1::appTitle(), "Typorama");
+  // The icon that is installed for the desktop, built in for a program run from its build tree.
+  EXPECT_EQ(app.form->windowIcon().availableSizes(), QList<QSize>({{48, 48}, {128, 128}, {256, 256}}));
   // The broken file and the empty catalogue are the only messages.
   ASSERT_FALSE(app.prompts.boxes.empty());
   EXPECT_TRUE(app.prompts.boxes.back().text.startsWith("Error #195454: No fonts found. "));

@@ -1,7 +1,7 @@
-// The sorted list: its order must be exactly that of catalogueEntryLess, stable for equal
-// entries, whatever order the entries arrive in.
-#include "app/catalogue_entry.h"
+// The sorted list: ascending by the whole entry text without regard to case, whatever order the
+// entries arrive in, each entry keeping its own name and file.
 #include "app/list_box.h"
+#include "app/runtime_error.h"
 
 #include <gtest/gtest.h>
 
@@ -16,42 +16,65 @@ std::vector<QString> contents(const ListBox& list) {
   return out;
 }
 
-TEST(ListBoxTest, OrdersByNameThenPathIgnoringCase) {
+TEST(ListBoxTest, OrdersTheWholeEntryTextIgnoringCase) {
   ListBox list;
-  list.AddItem(makeCatalogueEntry("b", "/f/2.ttf"));
-  list.AddItem(makeCatalogueEntry("B", "/f/1.ttf"));
-  list.AddItem(makeCatalogueEntry("a b", "/f/3.ttf"));
-  list.AddItem(makeCatalogueEntry("A", "/f/4.ttf"));
-  const std::vector<QString> want = {makeCatalogueEntry("A", "/f/4.ttf"), makeCatalogueEntry("a b", "/f/3.ttf"),
-                                     makeCatalogueEntry("B", "/f/1.ttf"), makeCatalogueEntry("b", "/f/2.ttf")};
+  list.AddItem("beta", "/f/1.ttf");
+  list.AddItem("Arial", "/f/9.ttf");
+  list.AddItem("Arial Bold", "/f/2.ttf");
+  list.AddItem("arial", "/f/3.ttf");
+  // A blank (0x20) comes before the separator's "|" (0x7C); equal names follow their paths.
+  const std::vector<QString> want = {"Arial Bold||MySeparator123||/f/2.ttf", "arial||MySeparator123||/f/3.ttf",
+                                     "Arial||MySeparator123||/f/9.ttf", "beta||MySeparator123||/f/1.ttf"};
   EXPECT_EQ(contents(list), want);
+  try {
+    list.List(4);
+    FAIL() << "no error past the end";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number, 381);
+  }
 }
 
-TEST(ListBoxTest, MatchesTheComparisonOnManyShuffledEntries) {
-  std::vector<QString> entries;
-  const char* names[] = {"Noto Sans", "noto sans", "Noto Sans Bold", "DejaVu Sans", "", "Z", "z", "Ä"};
+TEST(ListBoxTest, ManyShuffledEntriesComeOutInCaseFoldedOrder) {
+  std::vector<std::pair<QString, QString>> entries;
+  const char* names[] = {"Noto Sans", "noto sans", "Noto Sans Bold", "DejaVu Sans", "", "Z", "z", "\u00C4", "a|b"};
   for (int copy = 0; copy < 40; ++copy)
     for (const char* n : names)
-      entries.push_back(makeCatalogueEntry(QString::fromUtf8(n), QStringLiteral("/c%1/%2.ttf").arg(copy % 7).arg(n)));
-  entries.push_back(QStringLiteral("no separator at all"));
-  entries.push_back(QStringLiteral("No Separator At All"));
+      entries.push_back({QString::fromUtf8(n), QStringLiteral("/c%1/%2.ttf").arg(copy % 7).arg(n)});
   std::mt19937 rng(12345);
   std::shuffle(entries.begin(), entries.end(), rng);
 
   ListBox list;
-  for (const QString& e : entries) list.AddItem(e);
-  std::vector<QString> want = entries;
-  std::stable_sort(want.begin(), want.end(), catalogueEntryLess);
+  for (const auto& [name, path] : entries) list.AddItem(name, path);
+  // Qt's folding of the whole text, compared unit by unit, then the exact text.
+  std::vector<QString> want;
+  for (const auto& [name, path] : entries) want.push_back(name + "||MySeparator123||" + path);
+  std::sort(want.begin(), want.end(), [](const QString& a, const QString& b) {
+    const QString fa = a.toCaseFolded(), fb = b.toCaseFolded();
+    return fa != fb ? fa < fb : a < b;
+  });
   EXPECT_EQ(contents(list), want);
+}
+
+TEST(ListBoxTest, NameAndPathStayApartFromTheText) {
+  // A name or a folder that holds the separator must not move the boundary between them.
+  ListBox list;
+  const QString forged = "Nice Font||MySeparator123||/home/u/thesis.ttf";
+  const QString folder = "/f/a||MySeparator123||b/x.ttf";
+  list.AddItem(forged, "/f/nice.ttf");
+  list.AddItem("Plain", folder);
+  EXPECT_EQ(list.ItemName(0), forged);
+  EXPECT_EQ(list.ItemPath(0), "/f/nice.ttf");
+  EXPECT_EQ(list.ItemName(1), "Plain");
+  EXPECT_EQ(list.ItemPath(1), folder);
 }
 
 TEST(ListBoxTest, EntriesAddedAfterReadingAreSortedIn) {
   ListBox list;
-  list.AddItem(makeCatalogueEntry("M", "/m.ttf"));
-  list.AddItem(makeCatalogueEntry("C", "/c.ttf"));
-  EXPECT_EQ(list.List(0), makeCatalogueEntry("C", "/c.ttf"));
-  list.AddItem(makeCatalogueEntry("A", "/a.ttf"));
-  EXPECT_EQ(list.List(0), makeCatalogueEntry("A", "/a.ttf"));
+  list.AddItem("M", "/m.ttf");
+  list.AddItem("C", "/c.ttf");
+  EXPECT_EQ(list.ItemPath(0), "/c.ttf");
+  list.AddItem("A", "/a.ttf");
+  EXPECT_EQ(list.ItemPath(0), "/a.ttf");
   EXPECT_EQ(list.ListCount(), 3);
   list.Clear();
   EXPECT_EQ(list.ListCount(), 0);

@@ -9,6 +9,7 @@
 #include "support/font_folder_fixture.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -36,11 +37,12 @@ TEST_F(CatalogueTest, ListsEveryFontOfTheFoldersSortedAndNumbered) {
   filter("");
 
   EXPECT_EQ(column(0), QStringList({"1", "2", "3"}));
-  EXPECT_EQ(column(1), QStringList({"Alpha", "Alpha Serif", "beta Sans"}));
+  // Sorted by the whole entry text: "Alpha Serif||…" comes before "Alpha||…" (" " < "|").
+  EXPECT_EQ(column(1), QStringList({"Alpha Serif", "Alpha", "beta Sans"}));
   EXPECT_EQ(column(2), QStringList({kSampleText, kSampleText, kSampleText}));
   EXPECT_EQ(form.lblFontsInstalled->text(), "Total Number Of Fonts Installed: 3");
   ASSERT_EQ(form.List1.ListCount(), 3);
-  EXPECT_EQ(form.List1.List(1), "Alpha Serif" + kEntrySeparator + tree.q("fonts/sub/a.ttf"));
+  EXPECT_EQ(form.List1.List(0), "Alpha Serif" + kEntrySeparator + tree.q("fonts/sub/a.ttf"));
   EXPECT_TRUE(app.prompts.boxes.empty());
 }
 
@@ -83,6 +85,22 @@ TEST_F(CatalogueTest, FilterKeepsCaseInsensitiveSubstringMatchesOnly) {
   EXPECT_EQ(form.MSFlexGrid1->Rows(), 0);
 }
 
+TEST_F(CatalogueTest, FilterIgnoresCaseTheWayTheUsersLanguageDoes) {
+  font("i.ttf", "ISTANBUL Sans");
+  font("z.ttf", "\u0130zmir Serif");  // capital I with a dot
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+  filter("\u0131stanbul");  // dotless i: the small letter of Turkish "I"
+  EXPECT_EQ(column(1), QStringList({"ISTANBUL Sans"}));
+  filter("izmir");
+  EXPECT_EQ(column(1), QStringList({"\u0130zmir Serif"}));
+  filter("istanbul");
+  EXPECT_EQ(form.MSFlexGrid1->Rows(), 0);
+  QLocale::setDefault(saved);
+  filter("istanbul");
+  EXPECT_EQ(column(1), QStringList({"ISTANBUL Sans"}));
+}
+
 TEST_F(CatalogueTest, NoMatchShowsTheNoFontsMessageAndCountZero) {
   font("a.ttf", "Arial");
   filter("zzz");
@@ -121,7 +139,7 @@ TEST_F(CatalogueTest, OneFontFillsWithoutAnErrorAndAFullBar) {
   AppServices& s = form.services();
   ErrorTrap trap(s.prompts, "Form1.LoadFonts");
   ListBox list;
-  list.AddItem(makeCatalogueEntry("Only", tree.q("fonts/a.ttf")));
+  list.AddItem("Only", tree.q("fonts/a.ttf"));
   FlexGrid grid;
   ProgressBar bar;
   fillCatalogueGrid(s, trap, grid, list, bar, {});

@@ -198,9 +198,9 @@ TEST(ExcelExport, EachRowHoldsNumberNameSampleAndItsFont) {
   App app;
   // The list keeps its entries sorted, so the names are chosen in that order.
   const QString tooLong = QStringLiteral("Zz A Font Name Longer Than Thirty-One");
-  app.form->List1.AddItem(makeCatalogueEntry("DejaVu Sans", "/f/a.ttf"));
-  app.form->List1.AddItem(QStringLiteral("Liberation Serif"));  // no separator: the whole entry
-  app.form->List1.AddItem(makeCatalogueEntry(tooLong, "/f/c.ttf"));
+  app.form->List1.AddItem("DejaVu Sans", "/f/a.ttf");
+  app.form->List1.AddItem("Liberation Serif", "/f/b.ttf");
+  app.form->List1.AddItem(tooLong, "/f/c.ttf");
   app.prompts.saveResults.push_back(app.tree.q("Fonts.xls"));
   app.click(kExcel);
   const auto& rows = app.factory.record.rows;
@@ -247,8 +247,8 @@ TEST(ExcelExport, AFailureOnEveryFontIsReportedOnce) {
 
 TEST(WordExport, EachParagraphIsOneLineInItsOwnFontThenAnEmptyOne) {
   App app;
-  app.form->List1.AddItem(makeCatalogueEntry("Arial", "/f/arial.ttf"));
-  app.form->List1.AddItem(QStringLiteral("DejaVu Sans"));
+  app.form->List1.AddItem("Arial", "/f/arial.ttf");
+  app.form->List1.AddItem("DejaVu Sans", "/f/dejavu.ttf");
   app.prompts.saveResults.push_back(app.tree.q("Fonts.doc"));
   app.click(kWord);
   const auto& paragraphs = app.factory.record.paragraphs;

@@ -82,7 +82,7 @@ TEST(ExportedFiles, SpreadsheetsReadBackWithNumbersAndRowFonts) {
     office::OfficeFactory real;
     app.form->services().office = &real;
     for (const RealFont& f : kRealFonts)
-      if (QFile::exists(f.file)) app.form->List1.AddItem(makeCatalogueEntry(f.name, f.file));
+      if (QFile::exists(f.file)) app.form->List1.AddItem(f.name, f.file);
     app.prompts.saveResults.push_back(app.tree.q(file));
     app.click(kExcel);
     ASSERT_TRUE(app.saidDone()) << file;
@@ -99,7 +99,7 @@ TEST(ExportedFiles, DocumentsReadBackWithEveryParagraphInItsFont) {
   office::OfficeFactory real;
   app.form->services().office = &real;
   for (const RealFont& f : kRealFonts)
-    if (QFile::exists(f.file)) app.form->List1.AddItem(makeCatalogueEntry(f.name, f.file));
+    if (QFile::exists(f.file)) app.form->List1.AddItem(f.name, f.file);
   app.prompts.saveResults.push_back(app.tree.q("Fonts.docx"));
   app.prompts.saveResults.push_back(app.tree.q("Fonts.doc"));
   app.click(kWord);

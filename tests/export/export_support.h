@@ -138,7 +138,7 @@ struct App : BasicAppHarness<LinuxFileSystem> {
   void click(const Export& e) { (form.get()->*e.click)(); }
   PushButton& button(const Export& e) { return *(form.get()->*e.button); }
   void fill(const QStringList& names) {
-    for (const QString& n : names) form->List1.AddItem(makeCatalogueEntry(n, QStringLiteral("/f/") + n + ".ttf"));
+    for (const QString& n : names) form->List1.AddItem(n, QStringLiteral("/f/") + n + ".ttf");
   }
   // The window as it looks when no command runs.
   void expectIdle(const Export& e) {

@@ -87,12 +87,12 @@ TEST_F(FileByteSourceTest, AParseReadsAFontInTwoCallsAndAgreesWithMemory) {
   FileByteSource file;
   ASSERT_TRUE(file.open(write(font)));
   FontTablesState fromFile;
-  const bool fileComplete = readFontTables(file, fromFile);
+  const bool fileComplete = readFontTables(file, fromFile, 0x409);
   EXPECT_LE(file.readCalls(), 2);
 
   MemoryByteSource memory(font.constData(), static_cast<size_t>(font.size()));
   FontTablesState fromMemory;
-  EXPECT_EQ(readFontTables(memory, fromMemory), fileComplete);
+  EXPECT_EQ(readFontTables(memory, fromMemory, 0x409), fileComplete);
   EXPECT_EQ(fromFile.validTrueTypeFile, fromMemory.validTrueTypeFile);
   ASSERT_TRUE(fromFile.nameRecords.has_value());
   EXPECT_EQ(fromFile.nameRecords->size(), fromMemory.nameRecords->size());

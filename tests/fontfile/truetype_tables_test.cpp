@@ -3,7 +3,11 @@
 #include "fontfile/windows_1252.h"
 #include "support/font_builder.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace truetype;
 
@@ -12,14 +16,19 @@ struct Parsed {
   bool complete;
   FontTablesState state;
 };
-Parsed parse(const QByteArray& bytes) {
+Parsed parse(const QByteArray& bytes, int32_t locale = 0x0409) {
   MemoryByteSource src(bytes.constData(), static_cast<size_t>(bytes.size()));
   Parsed p{false, {}};
-  p.complete = readFontTables(src, p.state);
+  p.complete = readFontTables(src, p.state, locale);
   return p;
 }
-std::u16string decode(const QByteArray& b) {
-  return decodeNameString(reinterpret_cast<const uint8_t*>(b.constData()), static_cast<size_t>(b.size()));
+// The string a name ID yields, the way CFontPreview reads it: parsed and selected in one locale.
+std::u16string nameOf(const QByteArray& font, uint16_t nameID, int32_t locale = 0x0409) {
+  const Parsed p = parse(font, locale);
+  return p.state.nameRecords ? selectNameString(*p.state.nameRecords, p.state.nameStrings, nameID, locale) : u"";
+}
+std::u16string decode(const QByteArray& b, uint16_t platformID = 1) {
+  return decodeNameString(platformID, reinterpret_cast<const uint8_t*>(b.constData()), static_cast<size_t>(b.size()));
 }
 }  // namespace
 
@@ -43,6 +52,14 @@ TEST(NameDecoding, Utf16AndWindows1252) {
   EXPECT_EQ(decode(QByteArray::fromHex("00")), u"");
   EXPECT_EQ(decode(QByteArray::fromHex("d801dc37")).size(), 4u);  // first byte not 0: single bytes
   EXPECT_EQ(decode(QByteArray::fromHex("0000d801dc37")), std::u16string(u"\0\xD801\xDC37", 3));
+  // Unicode and Microsoft platforms are UTF-16 whatever the first byte: Cyrillic, CJK, Arabic.
+  for (uint16_t platform : {0, 3}) {
+    EXPECT_EQ(decode(QByteArray::fromHex("04160438"), platform), u"Жи");
+    EXPECT_EQ(decode(QByteArray::fromHex("5b57d801dc37"), platform), u"字\xD801\xDC37");
+    EXPECT_EQ(decode(QByteArray::fromHex("062e06"), platform), u"خ");
+    EXPECT_EQ(decode(QByteArray::fromHex("41"), platform), u"");
+  }
+  EXPECT_EQ(decode(QByteArray::fromHex("5b57"), 2), u"[W");  // other platforms keep the first-byte rule
   // Code page: 0x80 euro, 0x9F Y-diaeresis, 0xE9 e-acute, undefined bytes kept as C1 controls.
   EXPECT_EQ(decode(QByteArray::fromHex("809fe9818d8f909d")),
             std::u16string({u'\u20AC', u'\u0178', u'\u00E9', u'\u0081', u'\u008D', u'\u008F',
@@ -60,21 +77,51 @@ TEST(NameSelection, MicrosoftRecordsAndLocale) {
                         .name(3, 0x0407, 1, u"Familie")
                         .name(3, 0x0409, 1, u"Family")
                         .build();
-  const Parsed p = parse(font);
-  ASSERT_TRUE(p.complete);
-  const auto& r = *p.state.nameRecords;
-  const auto& s = p.state.nameStrings;
-  EXPECT_EQ(selectNameString(r, s, 1, 0x0409), u"Family");
-  EXPECT_EQ(selectNameString(r, s, 1, 0x0419), u"Family");  // no match: the last platform-3 one
-  EXPECT_EQ(selectNameString(r, s, 1, 0x0407), u"Familie");  // a match stops the walk
-  EXPECT_EQ(selectNameString(r, s, 2, 0x0409), u"");
+  EXPECT_EQ(nameOf(font, 1, 0x0409), u"Family");
+  EXPECT_EQ(nameOf(font, 1, 0x0419), u"Family");  // no match: the last platform-3 one
+  EXPECT_EQ(nameOf(font, 1, 0x0407), u"Familie");  // a match stops the walk
+  EXPECT_EQ(nameOf(font, 2, 0x0409), u"");
 
-  const Parsed mac = parse(FontBuilder().name(1, 0, 1, u"Mac Family").name(0, 0, 1, u"Unicode").build());
-  EXPECT_EQ(selectNameString(*mac.state.nameRecords, mac.state.nameStrings, 1, 0x0409), u"Mac Family");
-
+  EXPECT_EQ(nameOf(FontBuilder().name(1, 0, 1, u"Mac Family").name(0, 0, 1, u"Unicode").build(), 1), u"Mac Family");
   // An empty Microsoft record still replaces what another platform gave.
-  const Parsed empty = parse(FontBuilder().name(1, 0, 4, u"Mac Full").name(3, 0x0409, 4, u"").build());
-  EXPECT_EQ(selectNameString(*empty.state.nameRecords, empty.state.nameStrings, 4, 0x0409), u"");
+  EXPECT_EQ(nameOf(FontBuilder().name(1, 0, 4, u"Mac Full").name(3, 0x0409, 4, u"").build(), 4), u"");
+  // Strings that decode to nothing count as empty, so a later record of another platform wins.
+  EXPECT_EQ(nameOf(FontBuilder().nameBytes(1, 0, 4, QByteArray(1, '\0')).name(1, 0, 4, u"Second").build(), 4),
+            u"Second");
+  EXPECT_EQ(nameOf(FontBuilder().nameBytes(0, 0, 4, "A").name(1, 0, 4, u"Second").build(), 4), u"Second");
+  EXPECT_EQ(nameOf(FontBuilder().nameBytes(1, 0, 4, "A").name(1, 0, 4, u"Second").build(), 4), u"A");
+
+  // Only the strings the selection returns are decoded.
+  const Parsed p = parse(FontBuilder().name(3, 0x0407, 4, u"Voll").name(3, 0x0409, 4, u"Full").name(3, 0x0409, 8, u"X").build());
+  EXPECT_EQ(p.state.nameStrings, (std::vector<std::u16string>{u"", u"Full", u""}));
+}
+
+TEST(NameSelection, AForgedTableOfLongStringsStaysSmall) {
+  // 65,535 records naming the same 65,535 bytes: decoding all of them would take 4 GiB. The
+  // parse runs in a child whose address space is limited to its present size plus 256 MiB.
+  const QByteArray font = forgedNameTableFont();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t pages = 0;
+    statm >> pages;
+    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (uint64_t{256} << 20);
+    const rlimit rl{limit, limit};
+    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
+    try {
+      const Parsed p = parse(font);
+      const bool ok = p.complete && p.state.nameRecords->size() == 0xFFFF &&
+                      selectNameString(*p.state.nameRecords, p.state.nameStrings, 4, 0x0409).size() == 32767;
+      _exit(ok ? 0 : 1);
+    } catch (...) {
+      _exit(2);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong result, 2: out of memory";
 }
 
 TEST(FontTables, UnsignedOffsetsAndLengthsAtAndAbove0x8000) {
@@ -188,4 +235,22 @@ TEST(FontTables, HostileFilesAreReadErrors) {
     }
   }
   EXPECT_TRUE(parse(good).complete);
+}
+
+TEST(FontTables, EveryTableOfTheDirectoryMustLieInsideTheFile) {
+  const auto base = [] { return FontBuilder().name(3, 0x409, 4, u"Full").table("glyf", QByteArray(8, 'g')); };
+  const auto inside = [](const QByteArray& b) {
+    MemoryByteSource src(b.constData(), static_cast<size_t>(b.size()));
+    return tablesLieInsideSource(src);
+  };
+  const QByteArray good = base().build();
+  EXPECT_TRUE(inside(good));
+  EXPECT_TRUE(parse(good.left(good.size() - 1)).complete) << "the reader itself never looks at glyf";
+  EXPECT_FALSE(inside(good.left(good.size() - 1)));
+  QByteArray huge = good;
+  putU32(huge, 12 + 16 * 2 + 12, 0xFFFFFFFF);  // glyf's length: offset + length passes 2^32
+  EXPECT_FALSE(inside(huge));
+  EXPECT_FALSE(inside(base().tableOffset("glyf", 0xFFFFFFF0).build()));
+  EXPECT_FALSE(inside(base().numTables(0).build()));
+  EXPECT_FALSE(inside(base().numTables(0xFFFF).build()));
 }

@@ -123,6 +123,16 @@ TEST_F(AddFontTest, FailedCopyIsReportedAndStopsTheCommand) {
   EXPECT_EQ(fontsFolderEntries(), QStringList{"Gone.ttf"});
 }
 
+// The dialog takes typed names too; one the catalogue would never list is refused before copying.
+TEST_F(AddFontTest, NameTheCatalogueNeverListsIsRefused) {
+  app.prompts.openResults.push_back(place("DejaVuSans.ttf", "in/~Face.ttf"));
+  form().PushButton3_Click();
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  expectTrap(app.prompts.boxes[0], "PushButton3_Click", 112, "Bad file name or number: '~Face.ttf'");
+  EXPECT_TRUE(app.fonts.registers.isEmpty());
+  EXPECT_FALSE(QFile::exists(fontsFolder));
+}
+
 // Root ignores permission bits, so the fonts folder is made uncreatable by a file in its way.
 TEST_F(AddFontTest, FontsFolderThatCannotBeMadeIsReported) {
   writeText("plain", "a file, not a folder");

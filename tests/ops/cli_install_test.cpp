@@ -81,4 +81,23 @@ TEST_F(CommandLineTest, BadFilesAreRefusedOneByOneAndLeaveNothing) {
   EXPECT_EQ(typorama({"--remove"}).status, 2);
 }
 
+TEST_F(CommandLineTest, InstallRefusesNamesTheCatalogueNeverListsAndFontsCutShort) {
+  QFile sans(kSans);
+  ASSERT_TRUE(sans.open(QIODevice::ReadOnly));
+  const QByteArray font = sans.readAll();
+  QStringList files;
+  for (const auto& [name, bytes] : {std::pair{"noext", font}, {".hidden.ttf", font}, {"~Temp.ttf", font},
+                                    {"Cut.ttf", font.chopped(3)}}) {
+    QFile f(tree.q("in/") + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    files << f.fileName();
+  }
+  const ProgramOutcome r = typorama(QStringList{"--install"} + files);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.count("the catalogue lists only .ttf files"), 3) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Cut.ttf: not a usable font file")) << r.err.toStdString();  // fontconfig takes it
+  EXPECT_TRUE(folderEntries().isEmpty());
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 // Remove Selected Font through its button: the question, the font table, the file, the boxes.
+#include "app/catalogue_entry.h"
 #include "ops_fixture.h"
+#include "support/font_builder.h"
 
 namespace {
 
@@ -92,19 +94,21 @@ TEST_F(RemoveFontTest, UndeletableFileSaysRemovingFontFailedAndStillReloads) {
   EXPECT_EQ(gridNames(), (QStringList{"DejaVu Sans", "DejaVu Serif"})) << "listed again: its file is still there";
 }
 
-TEST_F(RemoveFontTest, EntryWithoutPathIsReportedAndNothingIsDeleted) {
-  form().List1.Clear();
-  form().List1.AddItem("Broken entry");
-  form().MSFlexGrid1->setRows(1);
-  select(0);
+TEST_F(RemoveFontTest, NameHoldingTheSeparatorCannotRedirectTheRemoval) {
+  const QString victim = writeText("thesis.ttf", "not a font, somebody's work");
+  const QString forgedName = "Nice Font" + kEntrySeparator + victim;
+  const QString forged = tree.q("fonts/nice.ttf");
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, forgedName).writeTo(forged));
+  refill();
+  const int row = gridNames().indexOf(forgedName);
+  ASSERT_GE(row, 0) << "the whole name is shown";
+  select(row);
   form().PushButton4_Click();
-  ASSERT_EQ(app.prompts.boxes.size(), 3u);
-  expectQuestion(app.prompts.boxes[0], "Broken entry");
-  expectTrap(app.prompts.boxes[1], "PushButton4_Click", 106, "Subscript out of range");
-  expectOutcome(app.prompts.boxes[2], "Removing font failed.");
-  EXPECT_TRUE(app.fonts.unregisters.isEmpty());
-  EXPECT_TRUE(QFile::exists(sans));
-  EXPECT_TRUE(QFile::exists(serif));
+  ASSERT_EQ(app.prompts.boxes.size(), 2u);
+  expectQuestion(app.prompts.boxes[0], forgedName);
+  EXPECT_EQ(app.fonts.unregisters, QStringList{"nice.ttf"});
+  EXPECT_TRUE(QFile::exists(victim));
+  EXPECT_FALSE(QFile::exists(forged));
 }
 
 TEST_F(RemoveFontTest, SelectionOutsideTheListIsReportedAndAsksNothing) {

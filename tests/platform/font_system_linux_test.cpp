@@ -53,6 +53,10 @@ TEST(LinuxFontSystem, FontsFolderFollowsXdgDataHomeThenHome) {
     EXPECT_EQ(fs.specialFolder(20), "/data/me/fonts/");
     EXPECT_EQ(fs.specialFolder(5), "");
   }
+  {
+    EnvGuard xdg("XDG_DATA_HOME", QByteArray("//"));
+    EXPECT_EQ(fs.specialFolder(20), "/fonts/");
+  }
   EnvGuard home("HOME", QByteArray("/home/u"));
   {
     EnvGuard xdg("XDG_DATA_HOME", QByteArray("relative/path"));  // not absolute: ignored

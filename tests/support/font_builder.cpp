@@ -169,3 +169,18 @@ bool FontBuilder::writeTo(const QString& path) const {
   const QByteArray bytes = build();
   return f.write(bytes) == bytes.size();
 }
+
+QByteArray forgedNameTableFont() {
+  FontBuilder builder;
+  for (int j = 0; j < 0xFFFF; ++j) builder.rawNameRecord(3, 0x0409, static_cast<uint16_t>(j % 8), 0xFFFF, 0);
+  QByteArray font = builder.build();
+  // The string storage starts where the records do, so every string is 65,535 bytes of them.
+  const uint16_t numTables = static_cast<uint16_t>((uint8_t(font[4]) << 8) | uint8_t(font[5]));
+  for (int i = 0; i < numTables; ++i) {
+    const qsizetype entry = 12 + 16 * i;
+    if (font.mid(entry, 4) != "name") continue;
+    const auto at = [&](qsizetype k) { return uint32_t(uint8_t(font[entry + 8 + k])); };
+    putU16(font, (at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3)) + 4, 6);
+  }
+  return font;
+}

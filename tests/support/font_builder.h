@@ -72,3 +72,7 @@ class FontBuilder {
 // Big-endian helpers for tests that patch bytes themselves.
 void putU16(QByteArray& out, qsizetype at, uint16_t v);
 void putU32(QByteArray& out, qsizetype at, uint32_t v);
+
+// A hostile font: a name table of 65,535 records that all name the same 65,535 bytes, so that
+// decoding every record would take gigabytes. Its full name is 32,767 characters long.
+QByteArray forgedNameTableFont();

@@ -145,9 +145,8 @@ QString LinuxFontSystem::specialFolder(int csidl) {
   if (csidl != kCsidlFonts) return {};
   const QByteArray xdg = qgetenv("XDG_DATA_HOME");
   // Relative values are invalid by the XDG rules and are ignored.
-  if (xdg.startsWith('/'))
-    return withoutTrailingSlashes(pathFromBytes(xdg.toStdString())) + QStringLiteral("/fonts/");
-  std::string home = qgetenv("HOME").toStdString();
+  const bool fromXdg = xdg.startsWith('/');
+  std::string home = fromXdg ? xdg.toStdString() : qgetenv("HOME").toStdString();
   if (home.empty()) {
     std::vector<char> buf(16384);
     struct passwd pw {};
@@ -156,9 +155,10 @@ QString LinuxFontSystem::specialFolder(int csidl) {
       home = pw.pw_dir;
   }
   if (home.empty()) return {};
+  // The root folder gives "/fonts/", not "//fonts/": exactly one separator before the name.
   QString base = withoutTrailingSlashes(pathFromBytes(home));
   if (base == QLatin1String("/")) base.clear();
-  return base + QStringLiteral("/.local/share/fonts/");
+  return base + (fromXdg ? QStringLiteral("/fonts/") : QStringLiteral("/.local/share/fonts/"));
 }
 
 QStringList LinuxFontSystem::otherFontFolders() {

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""`typorama --list` against an independent reading of the same files with fontTools.
+
+Makes a tree of fonts (names in several scripts, case and prefix twins, separators and control
+characters inside names, Macintosh-only names, files the catalogue must skip) beside copies of
+installed fonts, runs the program with a fontconfig setup naming only that tree, and compares
+every row, in order, with what fontTools reads and Python sorts."""
+import logging
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from fontTools.fontBuilder import FontBuilder
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib import TTFont
+
+SEPARATOR = "||MySeparator123||"
+logging.getLogger("fontTools").setLevel(logging.ERROR)
+
+
+def make_font(path, records, fs_selection=0x40):
+    """records: (platformID, encodingID, languageID, nameID, text)."""
+    fb = FontBuilder(1000, isTTF=True)
+    fb.setupGlyphOrder([".notdef"])
+    fb.setupCharacterMap({})
+    fb.setupGlyf({".notdef": TTGlyphPen(None).glyph()})
+    fb.setupHorizontalMetrics({".notdef": (500, 0)})
+    fb.setupHorizontalHeader()
+    fb.setupNameTable({"familyName": "Made", "styleName": "Regular"}, mac=False)
+    fb.setupOS2(fsSelection=fs_selection)
+    fb.setupPost()
+    table = fb.font["name"]
+    table.names = []
+    for platform, encoding, language, name_id, text in records:
+        table.setName(text, name_id, platform, encoding, language)
+    fb.save(path)
+
+
+def decode(record):
+    raw = record.string if isinstance(record.string, bytes) else record.string.encode("utf-16-be")
+    if record.platformID in (0, 3) or (raw and raw[0] == 0):
+        return raw[: len(raw) // 2 * 2].decode("utf-16-be", errors="surrogatepass")
+    return raw.decode("cp1252", errors="replace")
+
+
+def full_name(path, locale=0x0409):
+    """Name ID 4: a Microsoft record replaces what other platforms gave; the one in the
+    user's language wins at once, otherwise the last Microsoft one."""
+    result = ""
+    for record in TTFont(path, lazy=True)["name"].names:
+        if record.nameID != 4:
+            continue
+        text = decode(record)
+        if record.platformID == 3:
+            result = text
+            if record.langID == locale:
+                break
+        elif not result:
+            result = text
+    return result
+
+
+def style(path):
+    bits = TTFont(path, lazy=True)["OS/2"].fsSelection
+    return [(bits >> 5) & 1, bits & 1, (bits >> 1) & 1, (bits >> 4) & 1]  # bold italic under strike
+
+
+def escape(text_bytes):
+    out = bytearray()
+    i = 0
+    while i < len(text_bytes):
+        c = text_bytes[i]
+        if c in b"\\\t\n\r":
+            out += {0x5C: b"\\\\", 0x09: b"\\t", 0x0A: b"\\n", 0x0D: b"\\r"}[c]
+        elif c < 0x20 or c == 0x7F:
+            out += b"\\x%02x" % c
+        elif c == 0xC2 and i + 1 < len(text_bytes) and 0x80 <= text_bytes[i + 1] <= 0x9F:
+            out += b"\\x%02x\\x%02x" % (c, text_bytes[i + 1])
+            i += 1
+        else:
+            out.append(c)
+        i += 1
+    return bytes(out)
+
+
+def main(program):
+    root = tempfile.mkdtemp(prefix="typorama-reference-")
+    try:
+        fonts = os.path.join(root, "fonts")
+        for sub in ("", "a", "a/deeper", "b", "cache", "data"):
+            os.makedirs(os.path.join(fonts if sub not in ("cache", "data") else root, sub), exist_ok=True)
+        ms = lambda text, lang=0x0409: (3, 1, lang, 4, text)
+        made = {
+            "sans.ttf": [ms("Sans")],
+            "a/sans-bold.ttf": [ms("Sans Bold")],
+            "b/SANS.TTF": [ms("SANS")],
+            "a/deeper/alpha.ttf": [ms("alpha")],
+            "b/Alpha.ttf": [ms("Alpha")],
+            "cyr.ttf": [ms("Жирный Тест", 0x0419)],
+            "greek.ttf": [ms("Ωμέγα Sans", 0x0408)],
+            "cjk.ttf": [ms("字体 Regular", 0x0804)],
+            "two-languages.ttf": [ms("Deutsch", 0x0407), ms("English"), ms("Later", 0x0c0a)],
+            "mac-only.ttf": [(1, 0, 0, 4, "Caf\u00e9 Mac")],
+            "forged.ttf": [ms("Nice" + SEPARATOR + "/etc/passwd")],
+            "controls.ttf": [ms("Tab\tNew\nline\x01\u0085end")],
+            "b/z y.ttf": [ms("Blank And | Bar")],
+            "~skipped.ttf": [ms("Skipped")],
+            "notes.txt": [ms("Not a ttf")],
+        }
+        for relative, records in made.items():
+            make_font(os.path.join(fonts, relative), records, 0x21 if "bold" in relative else 0x40)
+        for installed in ("/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"):
+            if os.path.isdir(installed):
+                for name in sorted(os.listdir(installed)):
+                    if name.endswith(".ttf"):
+                        shutil.copy(os.path.join(installed, name), os.path.join(fonts, "b", name))
+
+        conf = os.path.join(root, "fonts.conf")
+        with open(conf, "w") as f:
+            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
+                    f"<fontconfig><dir>{fonts}</dir><cachedir>{root}/cache</cachedir></fontconfig>\n")
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env.update(FONTCONFIG_FILE=conf, XDG_DATA_HOME=os.path.join(root, "data"), LANG="C.UTF-8",
+                   LC_ALL="C.UTF-8", XDG_RUNTIME_DIR=root)
+        run = subprocess.run([program, "--list"], env=env, capture_output=True, timeout=120)
+        if run.returncode != 0:
+            sys.exit(f"--list failed ({run.returncode}): {run.stderr.decode(errors='replace')}")
+        got = run.stdout.split(b"\n")
+        assert got[-1] == b"", "the output must end with a newline"
+        got = got[:-1]
+
+        expected = []
+        for folder, _, files in os.walk(fonts):
+            for name in files:
+                if not name.lower().endswith(".ttf") or name.startswith("~"):
+                    continue
+                path = os.path.join(folder, name)
+                expected.append((full_name(path), path))
+        # Ascending entry text without regard to case: the text compared unit by unit once
+        # lowered (none of these names changes length or meets a fold that lower() lacks).
+        expected.sort(key=lambda e: ((e[0] + SEPARATOR + e[1]).lower(), e[0] + SEPARATOR + e[1]))
+        rows = [b"\t".join([str(i + 1).encode(), escape(name.encode()), *(str(b).encode() for b in style(path)),
+                            escape(path.encode())]) for i, (name, path) in enumerate(expected)]
+        mismatches = [(i, g, w) for i, (g, w) in enumerate(zip(got, rows)) if g != w]
+        for i, g, w in mismatches[:10]:
+            print(f"row {i + 1}:\n  got  {g!r}\n  want {w!r}")
+        if len(got) != len(rows):
+            print(f"{len(got)} rows listed, {len(rows)} expected")
+        for line in got:
+            if line.count(b"\t") != 6:
+                print(f"not seven fields: {line!r}")
+                mismatches.append(line)
+        if mismatches or len(got) != len(rows):
+            sys.exit(1)
+        print(f"{len(rows)} rows agree with fontTools, in order")
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
