@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/form1_shortcuts.h"
 #include "app/form3.h"
 #include "app/main_module.h"
 #include "app/runtime_error.h"
@@ -9,10 +10,12 @@
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
+#include "controls/twips.h"
 #include "platform/path_codec.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -20,8 +23,7 @@
 #include <QScreen>
 
 namespace {
-// Window and control sizes are designed in twips; the screen has 15 twips to a pixel.
-constexpr int px(int twips) { return twips / 15; }
+constexpr auto px = twipsToPixels;  // designed sizes are in twips
 
 QFont arialBold(double points) {
   QFont font(QStringLiteral("Arial"));
@@ -53,7 +55,16 @@ QIcon applicationIcon() {
   return icon;
 }
 
-QString Form1::appTitle() { return QGuiApplication::applicationDisplayName(); }
+namespace {
+// Kept apart from Qt's application display name, which Qt would append to every window title.
+QString& applicationTitle() {
+  static QString title = QStringLiteral("Typorama");
+  return title;
+}
+}  // namespace
+
+QString Form1::appTitle() { return applicationTitle(); }
+void Form1::setAppTitle(const QString& title) { applicationTitle() = title; }
 
 Form1::Form1(AppServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
@@ -61,6 +72,7 @@ Form1::Form1(AppServices services, QWidget* parent)
       CommonDialog1(services.prompts),
       services_(services) {
   buildControls();
+  new Form1Conveniences(*this);  // keyboard, context menu, drag and drop; owned by the window
 }
 
 Form1::~Form1() {
@@ -148,13 +160,8 @@ Form2* Form1::form2() {
   return form2_;
 }
 
-void Form1::applyMouseIcon(QWidget* window) {
-  const QString file = services_.desktop.programFolder() + QStringLiteral("/HAND-M.CUR");
-  if (!FileExists(services_.fs, file)) return;
-  QPixmap picture(QString::fromLocal8Bit(pathToBytes(file)));
-  if (picture.isNull()) throw RuntimeError(481, QStringLiteral("Invalid picture"));
-  mouseIcon_ = QCursor(picture);
-  if (window != this) window->setProperty("typoramaMouseIcon", true);
+std::optional<QCursor> Form1::loadMouseIcon() {
+  return LoadHandCursor(services_.fs, services_.desktop);
 }
 
 void Form1::Form_Load() {
@@ -162,8 +169,8 @@ void Form1::Form_Load() {
   trap(100, [&] { ApplySkin(this, services_.fs, services_.desktop); });
   trap(102, [&] { setWindowTitle(QStringLiteral("Typorama")); });
   trap(104, [&] { setWindowIcon(applicationIcon()); });
-  trap(106, [&] { QGuiApplication::setApplicationDisplayName(makeApplicationTitle(QStringLiteral("Typorama"))); });
-  trap(108, [&] { applyMouseIcon(this); });
+  trap(106, [&] { setAppTitle(makeApplicationTitle(QStringLiteral("Typorama"))); });
+  trap(108, [&] { mouseIcon_ = loadMouseIcon(); });
   trap(110, [&] { RandomHomePageVisit(services_.random, services_.desktop); });
   trap(112, [&] { StartupLoading = true; });
   trap(114, [&] { PushButton1_Click(); });
@@ -177,12 +184,7 @@ void Form1::Form_Load() {
     MSFlexGrid1->setFocusRect(0);
     MSFlexGrid1->setSelectionMode(1);
   });
-  trap(124, [&] {
-    QPalette pal = lblFontsInstalled->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::Base, Qt::white);
-    lblFontsInstalled->setPalette(pal);
-  });
+  trap(124, [&] { setBackColor(lblFontsInstalled, Qt::white); });
   if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
@@ -207,6 +209,17 @@ void Form1::unloadForm2() {
   form2_ = nullptr;
   form->close();
   form->deleteLater();
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shownBefore_ || event->spontaneous()) return;
+  shownBefore_ = true;
+  // The grid holds the first tab position and takes the focus as the window first shows, so
+  // the wheel hook is in place from the start. Without a window manager nobody activates the
+  // window, and a window that is not active gives no widget the focus: ask for it.
+  MSFlexGrid1->setFocus(Qt::ActiveWindowFocusReason);
+  activateWindow();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -83,17 +83,22 @@ class Form1 : public QWidget {
   Form2* form2();
   bool hasForm2() const { return form2_ != nullptr; }
   Form3* form3() const { return form3_.get(); }
-  // The application title: shown by message boxes that give none.
+  // The application title: shown by message boxes that give none. Set at start-up.
   static QString appTitle();
+  static void setAppTitle(const QString& title);
   // The cursor image loaded from the program's folder, if any.
   std::optional<QCursor> mouseIcon() const { return mouseIcon_; }
-  // Loads "HAND-M.CUR" of the program's folder as the custom pointer image, when present.
-  void applyMouseIcon(QWidget* window);
+  // "HAND-M.CUR" of the program's folder as a pointer image, when present (each window loads
+  // its own).
+  std::optional<QCursor> loadMouseIcon();
   // Faces loaded so that the grid can draw fonts the system does not know; kept while the
   // grid shows them.
   PreviewPins& previewPins();
+  // The style facts and family name of each file of List1, from the same fill.
+  const FactsByPath& catalogueFacts() const { return facts_; }
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +114,7 @@ class Form1 : public QWidget {
   Form2* form2_ = nullptr;
   std::unique_ptr<PreviewPins> previewPins_;
   bool unloaded_ = false;
+  bool shownBefore_ = false;
   FactsByPath facts_;
 };
 

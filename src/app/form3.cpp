@@ -2,12 +2,14 @@
 
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "app/services.h"
+#include "controls/twips.h"
 
 #include <QLabel>
 #include <QScreen>
 
 namespace {
-constexpr int px(int twips) { return twips / 15; }
+constexpr auto px = twipsToPixels;  // designed sizes are in twips
 }
 
 Form3::Form3(Form1& owner) : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -35,7 +37,13 @@ void Form3::Form_Load() {
     setWindowTitle(QStringLiteral("Typorama"));
     setWindowIcon(applicationIcon());
   });
-  trap(104, [&] { owner_.applyMouseIcon(this); });
+  trap(104, [&] { mouseIcon_ = owner_.loadMouseIcon(); });
+}
+
+void Form3::showPainted(Yielder& yielder) {
+  show();
+  yielder.yield();  // the window system maps the window
+  repaint();
 }
 
 void Form3::mouseMoveEvent(QMouseEvent* event) {

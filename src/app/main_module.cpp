@@ -1,11 +1,14 @@
 #include "app/main_module.h"
 
+#include "app/runtime_error.h"
 #include "app/vendor.h"
 #include "platform/path_codec.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QPixmap>
 #include <QWidget>
+#include <QtEndian>
 
 bool FileExists(FileSystem& fs, const QString& path) {
   return !path.isEmpty() && fs.lastModified(path).has_value();
@@ -25,7 +28,15 @@ std::optional<bool> IsFolder(FileSystem& fs, const QString& path) {
 void RandomHomePageVisit(RandomSource& random, Desktop& desktop) {
   random.seedFromTime();
   const int r = static_cast<int>(random.next() * 100) + 1;
-  if (r == 7) desktop.openUrl(vendor::kHomePage);
+  // A browser that cannot be started is the caller's to report.
+  if (r == 7 && !desktop.openUrl(vendor::kHomePage)) throw RuntimeError(53, QStringLiteral("File not found"));
+}
+
+void setBackColor(QWidget* widget, const QColor& color) {
+  QPalette pal = widget->palette();
+  pal.setColor(widget->backgroundRole(), color);
+  widget->setPalette(pal);
+  widget->setAutoFillBackground(true);
 }
 
 void ApplyFormColors(QWidget* window) {
@@ -43,7 +54,35 @@ void ApplySkin(QWidget* mainWindow, FileSystem& fs, Desktop& desktop) {
   const auto attributes = fs.attributes(skin);
   if (!attributes || (*attributes & (fileattr::Hidden | fileattr::System | fileattr::Directory)))
     return;
-  ApplyFormColors(mainWindow);
+  // Read whole before anything changes: a skin that cannot be read leaves the window as it was.
   QFile file(QString::fromLocal8Bit(pathToBytes(skin)));
-  if (file.open(QIODevice::ReadOnly)) mainWindow->setStyleSheet(QString::fromUtf8(file.readAll()));
+  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(75, QStringLiteral("Path/File access error"));
+  const QByteArray sheet = file.readAll();
+  if (file.error() != QFileDevice::NoError) throw RuntimeError(75, QStringLiteral("Path/File access error"));
+  ApplyFormColors(mainWindow);
+  mainWindow->setStyleSheet(QString::fromUtf8(sheet));
+}
+
+QPoint cursorHotSpot(const QByteArray& file) {
+  // A cursor file starts like an icon file (reserved 0, type 2, image count) and keeps each
+  // image's hot spot where an icon keeps its planes and bit count.
+  if (file.size() < 6 + 16) return {-1, -1};
+  const auto* bytes = reinterpret_cast<const uchar*>(file.constData());
+  if (qFromLittleEndian<quint16>(bytes) != 0 || qFromLittleEndian<quint16>(bytes + 2) != 2 ||
+      qFromLittleEndian<quint16>(bytes + 4) == 0)
+    return {-1, -1};
+  return {qFromLittleEndian<quint16>(bytes + 10), qFromLittleEndian<quint16>(bytes + 12)};
+}
+
+std::optional<QCursor> LoadHandCursor(FileSystem& fs, Desktop& desktop) {
+  const QString path = desktop.programFolder() + QStringLiteral("/HAND-M.CUR");
+  if (!FileExists(fs, path)) return std::nullopt;
+  QFile file(QString::fromLocal8Bit(pathToBytes(path)));
+  // A cursor file is a few kilobytes; anything far larger is no cursor.
+  const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
+  QPixmap picture;
+  if (bytes.isEmpty() || !picture.loadFromData(bytes)) throw RuntimeError(481, QStringLiteral("Invalid picture"));
+  QPoint hot = cursorHotSpot(bytes);
+  if (hot.x() >= picture.width() || hot.y() >= picture.height()) hot = {-1, -1};
+  return QCursor(picture, hot.x(), hot.y());
 }

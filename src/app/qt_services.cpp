@@ -10,11 +10,24 @@
 #include <chrono>
 #include <cstdio>
 
+QString messageLines(const QString& text) {
+  QString lines = text;
+  return lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& title, MsgButtons buttons,
+                                            MsgIcon icon, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(
+      icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, messageLines(text),
+      buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+  // Font and file names come from files: a name with markup in it is shown as it stands.
+  box->setTextFormat(Qt::PlainText);
+  box->setDefaultButton(buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
+  return box;
+}
+
 MsgResult QtPrompts::messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon icon) {
-  QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
-                  buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent_);
-  box.setDefaultButton(buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
-  const int answer = box.exec();
+  const int answer = makeMessageBox(text, title, buttons, icon, parent_)->exec();
   if (buttons == MsgButtons::Ok) return MsgResult::Ok;
   return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
 }
@@ -49,9 +62,7 @@ QString QtPrompts::showSave(const FileDialogRequest& request) {
 
 MsgResult StderrPrompts::messageBox(const QString& text, const QString& title, MsgButtons buttons, MsgIcon) {
   ++shown;
-  QString line = text;
-  line.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(line));
+  std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(messageLines(text)));
   return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
 }
 

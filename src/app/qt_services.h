@@ -3,8 +3,10 @@
 #include "app/services.h"
 
 #include <QString>
+#include <memory>
 #include <random>
 
+class QMessageBox;
 class QWidget;
 
 class QtPrompts : public Prompts {
@@ -43,3 +45,9 @@ class ClockRandom : public RandomSource {
 
 // "Desc|pattern|Desc|pattern" as the name filters of a Qt file dialog.
 QString qtNameFilters(const QString& filter);
+
+// A message text with each carriage return, alone or before a line feed, as one line break.
+QString messageLines(const QString& text);
+// The box QtPrompts shows: the text as plain text, whatever it holds, under exactly `title`.
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& title, MsgButtons buttons,
+                                            MsgIcon icon, QWidget* parent = nullptr);

@@ -10,6 +10,7 @@
 #include "fsys/mod_fonts.h"
 
 #include <QLocale>
+#include <QSet>
 #include <memory>
 
 namespace {
@@ -34,6 +35,10 @@ QStringList catalogueFolders(AppServices& services) {
   return roots;
 }
 
+FontFacts factsOf(const CFontPreview& reader) {
+  return {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut(), reader.FamilyName()};
+}
+
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait) {
   const bool filtered = !filter.isEmpty();
@@ -42,6 +47,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const QLocale locale;
   const QString loweredFilter = filtered ? locale.toLower(filter) : QString();
   QStringList folders;
+  QSet<QString> families;  // the faces of a family share one copy of its name
   trap(104, [&] { list.Clear(); });
   facts.clear();
   pins.releaseAll();
@@ -74,9 +80,14 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         }
       }
       if (accepted) {
-        facts.insert(path, {reader->Bold(), reader->Italic(), reader->Underlined(), reader->StrikeOut()});
-        // Keep a face the system does not know loaded while the grid shows it; pinning before
-        // the reader lets go means the file is added to the font table only once.
+        // An accepted file has a name table, so its family name reads without failing.
+        FontFacts fileFacts = factsOf(*reader);
+        fileFacts.family = *families.insert(fileFacts.family);
+        facts.insert(path, std::move(fileFacts));
+        // A face the system does not know stays registered while the catalogue lists it: the
+        // reader of every later file of its family then finds the family known and registers
+        // nothing, so a folder of one unknown family costs one registration, not one per file.
+        // (The grid draws every sample from its own file either way.)
         if (!reader->Installed()) pins.pin(path);
       }
       reader.reset();
@@ -127,11 +138,14 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       } else {
         CFontPreview reader(services.fonts);
         reader.setFontFile(path);
-        style = {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut()};
+        style = factsOf(reader);
       }
     });
     trap(138, [&] {
       grid.setCellFontName(name);
+      // The sample is drawn from the row's own file: the name alone may belong to another
+      // file, or to a face the system has never seen.
+      grid.setCellFontFile(path);
       grid.setCellFontBold(style.bold);
       grid.setCellFontItalic(style.italic);
       grid.setCellFontUnderline(style.underlined);

@@ -10,18 +10,24 @@
 #include <QStringList>
 #include <functional>
 
+class CFontPreview;
 class FlexGrid;
 class ProgressBar;
 class PreviewPins;
 
-// Style bits read from a file while collecting, so the grid fill need not open it again.
+// Style bits and family name read from a file while collecting, so the grid fill and the
+// exports need not open it again.
 struct FontFacts {
   bool bold = false;
   bool italic = false;
   bool underlined = false;
   bool strikeOut = false;
+  QString family = {};  // name ID 1, chosen by the full name's locale rule
 };
 using FactsByPath = QHash<QString, FontFacts>;
+
+// The facts of the file a reader has read.
+FontFacts factsOf(const CFontPreview& reader);
 
 // Called for the please-wait text: file i of n in its folder, and whether the fill is filtered.
 using PleaseWait = std::function<void(int i, int n, bool filtered)>;

@@ -6,14 +6,12 @@
 #include "catalogue/grid_mouse_wheel.h"
 #include "catalogue/preview_pins.h"
 #include "controls/flex_grid.h"
+#include "controls/twips.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QScreen>
 #include <QMouseEvent>
-
-namespace {
-constexpr int kTwipsPerPixel = 15;
-}
 
 Form2::Form2(Form1& owner)
     : QWidget(nullptr, Qt::Window),
@@ -29,6 +27,7 @@ Form2::Form2(Form1& owner)
   MSFlexGrid1 = new FlexGrid(this);
   MSFlexGrid1->move(0, 0);
   MSFlexGrid1->setFont(font);
+  MSFlexGrid1->setBackColor(0x80000005);  // the window colour, where the main grid has the 3-D highlight
   FontSystem& fonts = owner.services().fonts;
   MSFlexGrid1->setFaceResolver([&fonts](const QString& name) { return fonts.resolveFace(name); });
 
@@ -63,7 +62,7 @@ void Form2::Form_Load() {
   trap(100, [&] { ApplyFormColors(this); });
   trap(102, [&] { setWindowTitle(QStringLiteral("Typorama")); });
   trap(104, [&] { setWindowIcon(applicationIcon()); });
-  trap(106, [&] { owner_.applyMouseIcon(this); });
+  trap(106, [&] { mouseIcon_ = owner_.loadMouseIcon(); });
   trap(108, [&] {
     MSFlexGrid1->setFocusRect(0);
     MSFlexGrid1->setSelectionMode(1);
@@ -72,8 +71,8 @@ void Form2::Form_Load() {
 
 void Form2::Form_Resize() {
   // The grid fills the client area with no margin.
-  MSFlexGrid1->setWidth(width() * kTwipsPerPixel);
-  MSFlexGrid1->setHeight(height() * kTwipsPerPixel);
+  MSFlexGrid1->setWidth(pixelsToTwips(width()));
+  MSFlexGrid1->setHeight(pixelsToTwips(height()));
 }
 
 void Form2::Form_QueryUnload() {
@@ -110,7 +109,9 @@ void Form2::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
 
 void Form2::setMousePointer(int value) {
   mousePointer_ = value;
-  const QCursor shape(value == pointer::Hourglass ? Qt::WaitCursor : Qt::ArrowCursor);
+  QCursor shape(Qt::ArrowCursor);
+  if (value == pointer::Hourglass) shape = QCursor(Qt::WaitCursor);
+  if (value == pointer::Custom) shape = mouseIcon_ ? *mouseIcon_ : QCursor(Qt::PointingHandCursor);
   setCursor(shape);
   MSFlexGrid1->setCursor(shape);
   MSFlexGrid1->viewport()->setCursor(shape);
@@ -123,6 +124,15 @@ void Form2::pointerRulePlain() {
 void Form2::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Form_Resize();
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  // The grid is the window's only control: it takes the focus, and with it the wheel hook, as
+  // the window shows, also where no window manager activates the window.
+  MSFlexGrid1->setFocus(Qt::ActiveWindowFocusReason);
+  activateWindow();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

@@ -2,8 +2,10 @@
 // The full-window list: the catalogue in a maximised window of its own, in larger type.
 #include "app/list_box.h"
 
+#include <QCursor>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class Form1;
 class FlexGrid;
@@ -33,6 +35,7 @@ class Form2 : public QWidget {
 
   int MousePointer() const { return mousePointer_; }
   void setMousePointer(int value);
+  bool hasMouseIcon() const { return mouseIcon_.has_value(); }
 
   FlexGrid* MSFlexGrid1 = nullptr;
   // The entries this window's grid shows. Kept apart from the main window's list, which stays
@@ -45,6 +48,7 @@ class Form2 : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
@@ -52,5 +56,6 @@ class Form2 : public QWidget {
   Form1& owner_;
   std::unique_ptr<PreviewPins> previewPins_;
   int mousePointer_ = 0;
+  std::optional<QCursor> mouseIcon_;
   bool loaded_ = false;
 };

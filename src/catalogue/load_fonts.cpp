@@ -17,7 +17,9 @@ void Form1::LoadFonts() {
     if (StartupLoading) {
       form3_ = std::make_unique<Form3>(*this);
       form3_->Form_Load();
-      form3_->show();
+      // Until the sixth file of a folder writes its count, the window says what is going on.
+      form3_->Label1->setText(QStringLiteral("Loading fonts... please wait"));
+      form3_->showPainted(services_.yielder);
     }
   });
   trap(102, [&] { filter = Text1->text(); });
@@ -30,7 +32,6 @@ void Form1::LoadFonts() {
   };
   collectCatalogue(services_, trap, List1, filter, facts_, previewPins(), pleaseWait);
   fillCatalogueGrid(services_, trap, *MSFlexGrid1, List1, *ProgressBar1, facts_);
-  facts_.clear();
 
   trap(140, [&] {
     if (MSFlexGrid1->Rows() == 0) showNoFontsFound(services_.prompts);

@@ -1,6 +1,7 @@
 #pragma once
-// Faces of files the system does not know, loaded for drawing the grid's samples. They stay
-// loaded while the grid shows them and are released when the catalogue is refilled or closed.
+// Files the system does not know, registered by the catalogue's readers and kept while the
+// catalogue lists them, so that the later files of their family register nothing; released when
+// the catalogue is refilled or closed. (The grid draws each sample from its own file.)
 #include "platform/font_system.h"
 
 #include <QString>

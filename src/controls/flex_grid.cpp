@@ -2,9 +2,11 @@
 
 #include "app/runtime_error.h"
 #include "controls/flex_grid_model.h"
+#include "controls/twips.h"
 
 #include <QAbstractItemDelegate>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,14 +18,11 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kDefaultColTwips = 960;
 constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
 
 RuntimeError invalidValue() { return {380, QStringLiteral("Invalid property value")}; }
 RuntimeError invalidIndex() { return {381, QStringLiteral("Invalid property array index")}; }
-
-int twipsToPixels(int twips) { return int(std::lround(twips / double(kTwipsPerPixel))); }
 
 // Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
 // left and numbers right, vertically centred.
@@ -36,6 +35,35 @@ Qt::Alignment qtAlignment(int value, const QString& text) {
   static const Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
   static const Qt::Alignment vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
   return horizontal[value / 3] | vertical[value % 3];
+}
+
+// Draws text in a face loaded from a file. The file is the face, so no bold or slant is made
+// up; underline and strike-out are drawn as for any text.
+void drawInRawFont(QPainter* painter, const QRect& rect, Qt::Alignment align, const QString& text,
+                   const QRawFont& face, uint8_t style) {
+  const QList<quint32> glyphs = face.glyphIndexesForString(text);
+  const QList<QPointF> advances = face.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+  QList<QPointF> positions;
+  positions.reserve(glyphs.size());
+  qreal width = 0;
+  for (const QPointF& advance : advances) {
+    positions.append(QPointF(width, 0));
+    width += advance.x();
+  }
+  const qreal ascent = face.ascent(), height = face.ascent() + face.descent();
+  qreal x = rect.left();
+  if (align & Qt::AlignHCenter) x += (rect.width() - width) / 2;
+  else if (align & Qt::AlignRight) x = rect.left() + rect.width() - width;
+  qreal baseline = rect.top() + (rect.height() - height) / 2 + ascent;
+  if (align & Qt::AlignTop) baseline = rect.top() + ascent;
+  else if (align & Qt::AlignBottom) baseline = rect.top() + rect.height() - height + ascent;
+  QGlyphRun run;
+  run.setRawFont(face);
+  run.setGlyphIndexes(glyphs);
+  run.setPositions(positions);
+  run.setUnderline(style & FlexGridModel::Underline);
+  run.setStrikeOut(style & FlexGridModel::StrikeOut);
+  painter->drawGlyphRun(QPointF(x, baseline), run);
 }
 
 }  // namespace
@@ -115,6 +143,9 @@ FlexGrid::FlexGrid(QWidget* parent)
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  // The scroll bars would scroll a few rows by themselves; the wheel is the window's (below).
+  verticalScrollBar()->installEventFilter(this);
+  horizontalScrollBar()->installEventFilter(this);
 
   QFont base(QStringLiteral("Arial"));
   base.setBold(true);
@@ -295,6 +326,12 @@ void FlexGrid::setCellFontUnderline(bool on) {
 void FlexGrid::setCellFontStrikeThrough(bool on) {
   FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::StrikeOut, on));
 }
+void FlexGrid::setCellFontFile(const QString& path) {
+  if (Rows() == 0 || Cols() == 0) return;
+  const int file = path.isEmpty() ? -1 : model_->fileIndex(path);
+  FLEXGRID_FORMAT(f.file = file);
+}
+
 void FlexGrid::setCellBackColor(uint32_t oleColor) {
   // The all-ones value marks "no colour of its own"; no OLE_COLOR takes it.
   if (oleColor == FlexGridModel::kInheritBack) throw invalidValue();
@@ -308,6 +345,14 @@ QString FlexGrid::cellFontName(int row, int col) const {
   const int face = model_->format(row, col).face;
   return face < 0 ? model_->baseFont().family() : model_->faceName(face);
 }
+
+QString FlexGrid::cellFontFile(int row, int col) const {
+  checkCell(row, col);
+  return model_->fileName(model_->format(row, col).file);
+}
+
+int FlexGrid::fontFileLoads() const { return model_->fileFaces().loads(); }
+size_t FlexGrid::fontFilesHeld() const { return model_->fileFaces().size(); }
 
 QFont FlexGrid::cellFont(int row, int col) const {
   checkCell(row, col);
@@ -350,7 +395,7 @@ void FlexGrid::applyColumnWidths() {
 
 int FlexGrid::RowHeight(int row) const {
   if (row < 0 || row >= Rows()) throw errors::subscriptOutOfRange();
-  return rowPixels_ * kTwipsPerPixel;
+  return pixelsToTwips(rowPixels_);
 }
 
 int FlexGrid::RowHeightMin() const { return rowHeightMin_; }
@@ -364,7 +409,7 @@ void FlexGrid::setRowHeightMin(int twips) {
 void FlexGrid::applyRowHeight() {
   // The base font decides the natural height, as in any grid; the minimum may raise it.
   const int natural = QFontMetrics(model_->baseFont()).height() + 3;
-  const int minimum = int(std::ceil(rowHeightMin_ / double(kTwipsPerPixel)));
+  const int minimum = twipsToPixels(rowHeightMin_);
   rowPixels_ = std::max(natural, minimum);
   verticalHeader()->setDefaultSectionSize(rowPixels_);
 }
@@ -378,8 +423,8 @@ void FlexGrid::setFontSize(double points) {
   setFont(base);  // changeEvent passes it on to the cells
 }
 
-int FlexGrid::Width() const { return width() * kTwipsPerPixel; }
-int FlexGrid::Height() const { return height() * kTwipsPerPixel; }
+int FlexGrid::Width() const { return pixelsToTwips(width()); }
+int FlexGrid::Height() const { return pixelsToTwips(height()); }
 void FlexGrid::setWidth(int twips) { resize(twipsToPixels(std::max(0, twips)), height()); }
 void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, twips))); }
 
@@ -503,9 +548,15 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
     const QRect inner = rect.adjusted(kTextPadding, 0, -kTextPadding, -1);
     painter->save();
     painter->setClipRect(rect.adjusted(0, 0, -1, -1));
-    painter->setFont(model_->cellFont(row, col));
     painter->setPen(oleColor(fore, pal));
-    painter->drawText(inner, int(qtAlignment(format.align, text)) | Qt::TextSingleLine, text);
+    const Qt::Alignment align = qtAlignment(format.align, text);
+    const QRawFont* face = format.file >= 0 ? model_->fileFace(format.file) : nullptr;
+    if (face) {
+      drawInRawFont(painter, inner, align, text, *face, model_->cellStyle(row, col));
+    } else {
+      painter->setFont(model_->cellFont(row, col));
+      painter->drawText(inner, int(align) | Qt::TextSingleLine, text);
+    }
     painter->restore();
   }
 
@@ -526,7 +577,21 @@ int FlexGrid::frozenWidth() const {
   return width;
 }
 
+qreal FlexGrid::samplePixelSize() const {
+  const QFont& base = model_->baseFont();
+  if (base.pixelSize() > 0) return base.pixelSize();
+  // As the font database turns points into pixels, so a file's face matches the grid's size.
+  return std::floor(base.pointSizeF() * logicalDpiY() / 72.0 * 100 + 0.5) / 100;
+}
+
 void FlexGrid::paintEvent(QPaintEvent* event) {
+  model_->setFilePixelSize(samplePixelSize());
+  {
+    // The area beyond the cells, painted here rather than through the viewport's palette,
+    // which a style sheet on any window above would replace.
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), oleColor(backColorBkg_, palette()));
+  }
   QTableView::paintEvent(event);
   // The fixed columns stay at the left edge while the other columns scroll sideways.
   const int frozen = frozenWidth();
@@ -624,6 +689,16 @@ void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
 void FlexGrid::wheelEvent(QWheelEvent* event) {
   // Left to the window: its wheel hook scrolls the grid by a page per notch.
   event->ignore();
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel &&
+      (watched == verticalScrollBar() || watched == horizontalScrollBar())) {
+    // Over a scroll bar too: passed on unused, up to the window and its hook.
+    event->ignore();
+    return true;
+  }
+  return QTableView::eventFilter(watched, event);
 }
 
 void FlexGrid::moveCurrent(int row, int col, bool extend) {

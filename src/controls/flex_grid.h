@@ -74,6 +74,13 @@ class FlexGrid : public QTableView {
   void setCellFontUnderline(bool on);
   void setCellFontStrikeThrough(bool on);
   void setCellBackColor(uint32_t oleColor);
+  // The font file the cell's text is drawn from, whatever face its font name would find: the
+  // file is the face, the style flags add underline and strike-out. A file that cannot be
+  // loaded draws in the grid font with the cell's flags. Loaded when the cell is first drawn.
+  void setCellFontFile(const QString& path);
+  QString cellFontFile(int row, int col) const;
+  int fontFileLoads() const;  // files opened for drawing so far
+  size_t fontFilesHeld() const;
   // Reading back a cell's format, for tests and exports.
   QString cellFontName(int row, int col) const;
   QFont cellFont(int row, int col) const;
@@ -117,6 +124,7 @@ class FlexGrid : public QTableView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -139,6 +147,7 @@ class FlexGrid : public QTableView {
   void repaintCells();
   bool isHighlighted(int row, int col) const;
   void paintCell(QPainter* painter, const QRect& rect, int row, int col) const;
+  qreal samplePixelSize() const;
   int frozenWidth() const;  // pixels of the fixed columns pinned at the left while scrolled
   bool cellAt(const QPoint& pos, int* row, int* col) const;
   void moveCurrent(int row, int col, bool extend);

@@ -33,9 +33,11 @@ void FlexGridModel::setRows(int rows) {
   rows_ = rows;
   text_.resize(slot(rows, 0));
   fmt_.resize(slot(rows, 0));
-  if (rows_ == 0) {  // an emptied grid gives its memory back
+  if (rows_ == 0) {  // an emptied grid gives its memory back, font files included
     text_.shrink_to_fit();
     fmt_.shrink_to_fit();
+    std::vector<QString>().swap(files_);
+    fileFaces_.clear();
   }
   dirtyFrom_ = dirtyTo_ = -1;
   endResetModel();
@@ -67,6 +69,8 @@ void FlexGridModel::clearCells() {
   faceIndex_.clear();
   faces_.clear();
   fonts_.clear();
+  std::vector<QString>().swap(files_);
+  fileFaces_.clear();
   if (rows_ > 0) markDirty(0, rows_ - 1);
 }
 
@@ -94,6 +98,11 @@ int FlexGridModel::faceIndex(const QString& name) {
   faceNames_.push_back(name);
   faceIndex_.insert(name, index);
   return index;
+}
+
+int FlexGridModel::fileIndex(const QString& path) {
+  if (files_.empty() || files_.back() != path) files_.push_back(path);
+  return int(files_.size() - 1);
 }
 
 void FlexGridModel::setResolver(FaceResolver resolver) {
@@ -135,13 +144,15 @@ const std::optional<QFont>& FlexGridModel::resolvedFace(int face) const {
 const QFont& FlexGridModel::cellFont(int row, int col) const {
   const CellFormat& f = fmt_[slot(row, col)];
   const uint8_t style = effectiveStyle(f);
-  const int64_t key = (int64_t(f.face) + 1) * 16 + style;
+  const int64_t key = (f.file >= 0 ? 0 : int64_t(f.face) + 1) * 16 + style;
   auto it = fonts_.constFind(key);
   if (it != fonts_.constEnd()) return it.value();
 
   QFont font = base_;
   bool ownFace = false;
-  if (f.face >= 0) {
+  // A cell drawn from its font file falls back to the grid font, never to a face that merely
+  // shares its name.
+  if (f.face >= 0 && f.file < 0) {
     if (const auto& face = resolvedFace(f.face)) {
       font = *face;
       font.setPointSizeF(base_.pointSizeF());

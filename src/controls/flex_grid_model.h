@@ -1,8 +1,10 @@
 #pragma once
-// Cell storage of the grid. Rows are kept flat and compact (a text and a 12-byte format per
+// Cell storage of the grid. Rows are kept flat and compact (a text and a 16-byte format per
 // cell, font names shared through one table), so a catalogue of 100,000 rows costs memory in
 // proportion to its text and nothing per widget. Fonts are resolved once per distinct
 // (face, style) pair and cached, so painting a row does no lookups.
+#include "controls/file_face_cache.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QHash>
@@ -24,6 +26,7 @@ class FlexGridModel : public QAbstractTableModel {
   struct CellFormat {
     uint32_t back = kInheritBack;
     int32_t face = -1;     // index into the face-name table; -1 = the grid's base font
+    int32_t file = -1;     // index into the font-file table; -1 = drawn from the face name
     uint8_t styleSet = 0;  // which style bits the cell sets itself
     uint8_t style = 0;     // their values
     int8_t align = -1;     // -1 = the grid default (left, vertically centred)
@@ -52,12 +55,19 @@ class FlexGridModel : public QAbstractTableModel {
 
   int faceIndex(const QString& name);  // adds the name to the shared table when new
   QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }
+  int fileIndex(const QString& path);  // shares the entry of the cell set just before
+  QString fileName(int file) const { return file < 0 ? QString() : files_[size_t(file)]; }
+  // The face of a font file, loaded when first drawn; null when it cannot be loaded.
+  const QRawFont* fileFace(int file) const { return fileFaces_.face(files_[size_t(file)]); }
+  void setFilePixelSize(qreal pixelSize) { fileFaces_.setPixelSize(pixelSize); }
+  const FileFaceCache& fileFaces() const { return fileFaces_; }
 
   // Fonts.
   void setResolver(FaceResolver resolver);
   void setBaseFont(const QFont& font);
   const QFont& baseFont() const { return base_; }
   const QFont& cellFont(int row, int col) const;
+  uint8_t cellStyle(int row, int col) const { return effectiveStyle(fmt_[slot(row, col)]); }
   int resolverCalls() const { return resolverCalls_; }
 
   // Change notification: while suspended, changes only widen the dirty range; flush() sends
@@ -82,6 +92,8 @@ class FlexGridModel : public QAbstractTableModel {
 
   std::vector<QString> faceNames_;
   QHash<QString, int> faceIndex_;
+  std::vector<QString> files_;  // one per row as a rule: no lookup table, and no copy of the text
+  mutable FileFaceCache fileFaces_;
 
   FaceResolver resolver_;
   QFont base_;

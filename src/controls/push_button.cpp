@@ -13,4 +13,7 @@ PushButton::PushButton(const QString& caption, QWidget* parent) : QPushButton(ca
 void PushButton::mouseMoveEvent(QMouseEvent* event) {
   emit MouseMove();
   QPushButton::mouseMoveEvent(event);
+  // Handled here: passed on, the move would reach the window, whose own rule takes the
+  // button's pointer away again at once.
+  event->accept();
 }

@@ -10,6 +10,7 @@
 #include "office/save_file.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -28,7 +29,8 @@ int fail(std::FILE* err, const QString& message) {
   return 1;
 }
 
-void writeSpreadsheet(office::OfficeFactory& factory, const ListBox& list, const QString& path) {
+void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
+                      const FactsByPath& facts, const QString& path) {
   auto excel = factory.createExcel();
   if (!excel) throw office::cannotCreateObject();
   excel->setVisible(false);
@@ -38,19 +40,23 @@ void writeSpreadsheet(office::OfficeFactory& factory, const ListBox& list, const
   for (int i = 0; i < list.ListCount(); ++i) {
     const QString name = list.ItemName(i);
     exporting::writeSpecimenRow(sheet, i + 1, name);
-    exporting::setRowFont(sheet, i + 1, name);  // a refused name keeps the default font
+    // A refused font keeps the default font.
+    exporting::setRowFont(sheet, i + 1, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
   }
   book.SaveAs(path, office::Workbook::kWorkbookNormal);
   excel->quit();
 }
 
-void writeDocument(office::OfficeFactory& factory, const ListBox& list, const QString& path) {
+void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
+                   const FactsByPath& facts, const QString& path) {
   auto word = factory.createWord();
   if (!word) throw office::cannotCreateObject();
   word->setVisible(false);
   office::Document& document = word->documentsAdd();
-  for (int i = 0; i < list.ListCount(); ++i)
-    exporting::typeSpecimenParagraph(*word, i + 1, list.ItemName(i));
+  for (int i = 0; i < list.ListCount(); ++i) {
+    const QString name = list.ItemName(i);
+    exporting::typeSpecimenParagraph(*word, i + 1, name, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
+  }
   document.SaveAs(path);
   word->quit();
 }
@@ -74,9 +80,14 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;
   try {
-    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, list, path);
-    else writeDocument(factory, list, path);
+    // The scan takes a while: a file made meanwhile under that name is kept all the same.
+    std::optional<KeepExistingFiles> keep;
+    if (!force) keep.emplace();
+    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fonts, list, facts, path);
+    else writeDocument(factory, services.fonts, list, facts, path);
   } catch (const RuntimeError& e) {
+    if (e.number == office::fileAlreadyExists().number)
+      return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, e.description));
   } catch (const std::exception& e) {
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, QString::fromLocal8Bit(e.what())));

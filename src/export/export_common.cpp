@@ -3,6 +3,7 @@
 #include "app/catalogue_entry.h"
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "fontfile/cfont_preview.h"
 #include "office/excel.h"
 #include "office/word.h"
 
@@ -23,9 +24,28 @@ void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name) {
   sheet.setCellValue(row, 3, QVariant(kSampleText));
 }
 
-bool setRowFont(office::Worksheet& sheet, int row, const QString& name) {
+office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
+  FontFacts f;
+  if (const auto it = facts.constFind(path); it != facts.constEnd()) {
+    f = *it;
+  } else {
+    try {
+      CFontPreview reader(fonts);
+      reader.setFontFile(path);
+      f = factsOf(reader);
+    } catch (const RuntimeError&) {
+      // A file that cannot be read any more keeps the full name.
+    }
+  }
+  if (f.family.isEmpty()) return {fullName, false, false};
+  return {f.family, f.bold, f.italic};
+}
+
+bool setRowFont(office::Worksheet& sheet, int row, const office::TextFont& font) {
   try {
-    sheet.setRowFontName(row, name);
+    sheet.setRowFontName(row, font.name);
+    sheet.setRowFontBold(row, font.bold);
+    sheet.setRowFontItalic(row, font.italic);
     return true;
   } catch (const RuntimeError& e) {
     if (e.number != errors::objectDefined().number) throw;
@@ -33,10 +53,16 @@ bool setRowFont(office::Worksheet& sheet, int row, const QString& name) {
   }
 }
 
-void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name) {
+void setSelectionFont(office::WordApplication& word, const office::TextFont& font) {
+  word.selection().setFontName(font.name);
+  word.selection().setFontBold(font.bold);
+  word.selection().setFontItalic(font.italic);
+}
+
+void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name, const office::TextFont& font) {
   word.selection().TypeText(specimenLine(number, name));
   word.selection().HomeKey(office::Selection::kLine, office::Selection::kExtend);
-  word.selection().setFontName(name);
+  setSelectionFont(word, font);
   word.selection().MoveRight(office::Selection::kCharacter, 1);
   word.selection().TypeParagraph();
 }

@@ -3,13 +3,16 @@
 // paragraph, the dialog flags, and an error trap that reports each kind of failure once.
 #include "app/error_trap.h"
 #include "app/runtime_error.h"
+#include "catalogue/catalogue_fill.h"
 #include "controls/common_dialog.h"
+#include "office/text_font.h"
 
 #include <QSet>
 #include <QString>
 #include <functional>
 
 class Form1;
+class FontSystem;
 
 namespace office {
 class OfficeFactory;
@@ -35,12 +38,21 @@ QString specimenLine(int number, const QString& name);
 // Row `row` of the sheet: the number as a number cell, the name, the sample text.
 void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name);
 
-// Sets the whole row's font. A name the spreadsheet refuses (error 1004) leaves the row in
+// The font a row is set in. Office programs choose a face by family name plus bold and
+// italic, so a full name such as "DejaVu Sans Bold" would fall back to another face: the row
+// takes the file's family name and style bits from the fill's facts, or from the file when the
+// fill has none for it. A file without a family name keeps the full name, neither bold nor italic.
+office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
+
+// Sets the whole row's font. A font the spreadsheet refuses (error 1004) leaves the row in
 // the default font and gives false; any other failure is thrown.
-bool setRowFont(office::Worksheet& sheet, int row, const QString& name);
+bool setRowFont(office::Worksheet& sheet, int row, const office::TextFont& font);
+
+// Sets the selection's font.
+void setSelectionFont(office::WordApplication& word, const office::TextFont& font);
 
 // Types one specimen paragraph set in its own font and starts the next paragraph.
-void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name);
+void typeSpecimenParagraph(office::WordApplication& word, int number, const QString& name, const office::TextFont& font);
 
 class ExportTrap;
 

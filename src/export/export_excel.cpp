@@ -56,12 +56,16 @@ void exportToExcel(Form1& form, ExportTrap& trap) {
       trap.perFont(136, [&] { form.ProgressBar1->setValue(progressPercent(i, m)); });
       trap.perFont(138, [&] { form.ProgressBar1->setText(exporting::progressText(i + 1, m)); });
       QString name;
-      trap.perFont(140, [&] { name = form.List1.ItemName(i); });
+      office::TextFont font;
+      trap.perFont(140, [&] {
+        name = form.List1.ItemName(i);
+        font = exporting::rowFont(services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
+      });
       const int r = i + 1;
       trap.perFont(142, [&] { exporting::writeSpecimenRow(book->sheets(1), r, name); });
-      // A refused font name leaves the row in the default font; anything else means the
+      // A refused font leaves the row in the default font; anything else means the
       // spreadsheet no longer works, so the export ends here and writes nothing.
-      if (!trap.perFont(144, [&] { exporting::setRowFont(book->sheets(1), r, name); })) {
+      if (!trap.perFont(144, [&] { exporting::setRowFont(book->sheets(1), r, font); })) {
         failed = true;
         break;
       }

@@ -54,12 +54,16 @@ void exportToWord(Form1& form, ExportTrap& trap) {
       trap.perFont(138, [&] { form.ProgressBar1->setValue(progressPercent(i, m)); });
       trap.perFont(140, [&] { form.ProgressBar1->setText(exporting::progressText(i + 1, m)); });
       QString name;
-      trap.perFont(142, [&] { name = form.List1.ItemName(i); });
+      office::TextFont font;
+      trap.perFont(142, [&] {
+        name = form.List1.ItemName(i);
+        font = exporting::rowFont(services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
+      });
       // Each step on its own: a font name the word processor refuses leaves the line in the
       // font it was typed in, and the next paragraph still starts.
       trap.perFont(144, [&] { word->selection().TypeText(exporting::specimenLine(i + 1, name)); });
       trap.perFont(146, [&] { word->selection().HomeKey(office::Selection::kLine, office::Selection::kExtend); });
-      trap.perFont(148, [&] { word->selection().setFontName(name); });
+      trap.perFont(148, [&] { exporting::setSelectionFont(*word, font); });
       trap.perFont(150, [&] { word->selection().MoveRight(office::Selection::kCharacter, 1); });
       trap.perFont(152, [&] { word->selection().TypeParagraph(); });
     }

@@ -67,9 +67,11 @@ QString xmlEscaped(const QString& s) {
   return out;
 }
 
-QString runProperties(const QString& font) {
-  const QString f = xmlEscaped(font);
-  return QStringLiteral("<w:rPr><w:rFonts w:ascii=\"%1\" w:hAnsi=\"%1\" w:eastAsia=\"%1\" w:cs=\"%1\"/></w:rPr>").arg(f);
+QString runProperties(const TextFont& font) {
+  const QString f = xmlEscaped(font.name);
+  return QStringLiteral("<w:rPr><w:rFonts w:ascii=\"%1\" w:hAnsi=\"%1\" w:eastAsia=\"%1\" w:cs=\"%1\"/>%2%3</w:rPr>")
+      .arg(f, font.bold ? QStringLiteral("<w:b/><w:bCs/>") : QString(),
+           font.italic ? QStringLiteral("<w:i/><w:iCs/>") : QString());
 }
 
 const char kContentTypes[] =
@@ -94,13 +96,14 @@ const char kPackageRels[] =
 QByteArray buildRtf(const std::vector<Paragraph>& paragraphs) {
   QStringList fonts{Document::defaultFont()};
   QHash<QString, int> index{{Document::defaultFont(), 0}};
-  auto fontNumber = [&](const QString& name) {
-    const auto it = index.constFind(name);
-    if (it != index.constEnd()) return *it;
-    const int n = int(fonts.size());
-    fonts.append(name);
-    index.insert(name, n);
-    return n;
+  // The font table names each family once; bold and italic go with each run.
+  auto fontSwitches = [&](const TextFont& font) {
+    auto it = index.constFind(font.name);
+    if (it == index.constEnd()) {
+      it = index.insert(font.name, int(fonts.size()));
+      fonts.append(font.name);
+    }
+    return "\\f" + QByteArray::number(*it) + (font.bold ? "\\b" : "\\b0") + (font.italic ? "\\i" : "\\i0");
   };
 
   QByteArray body;
@@ -108,11 +111,11 @@ QByteArray buildRtf(const std::vector<Paragraph>& paragraphs) {
     const Paragraph& p = paragraphs[i];
     body += "\\pard\\plain";
     for (const TextRun& r : p.runs) {
-      body += "\\f" + QByteArray::number(fontNumber(r.font)) + ' ';
+      body += fontSwitches(r.font) + ' ';
       appendRtfText(body, r.text, false);
     }
     // Text after the last \par is the last paragraph; it ends with the document.
-    if (i + 1 < paragraphs.size()) body += "\\f" + QByteArray::number(fontNumber(p.markFont)) + "\\par\n";
+    if (i + 1 < paragraphs.size()) body += fontSwitches(p.markFont) + "\\par\n";
   }
 
   QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";

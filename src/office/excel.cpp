@@ -57,21 +57,40 @@ void Worksheet::setCellValue(int row, int col, const QVariant& value) {
 }
 
 void Worksheet::setRowFontName(int row, const QString& name) {
-  if (row < 1 || row > kMaxRows) throw refused(QStringLiteral("no row %1").arg(row));
   if (name.isEmpty() || name.size() > kMaxFontNameLength)
     throw refused(QStringLiteral("a font name must be 1 to 31 characters long"));
   for (const QChar c : name) {
     if (c.unicode() < 0x20) throw refused(QStringLiteral("a font name cannot hold control characters"));
   }
-  int index = fontIndex_.value(name, -1);
-  if (index < 0) {
-    if (model_.fonts.size() >= kMaxFonts)
-      throw refused(QStringLiteral("a workbook holds at most 512 fonts"));
-    index = int(model_.fonts.size());
-    model_.fonts.append(name);
-    fontIndex_.insert(name, index);
-  }
-  model_.rows[row].font = index;
+  TextFont font = rowFont(row);
+  font.name = name;
+  setRowFont(row, font);
+}
+
+void Worksheet::setRowFontBold(int row, bool bold) {
+  TextFont font = rowFont(row);
+  font.bold = bold;
+  setRowFont(row, font);
+}
+
+void Worksheet::setRowFontItalic(int row, bool italic) {
+  TextFont font = rowFont(row);
+  font.italic = italic;
+  setRowFont(row, font);
+}
+
+void Worksheet::setRowFont(int row, const TextFont& font) {
+  if (row < 1 || row > kMaxRows) throw refused(QStringLiteral("no row %1").arg(row));
+  const auto r = model_.rows.find(row);
+  const std::optional<TextFont> current = r != model_.rows.end() ? r->second.font : std::nullopt;
+  if (current == font) return;
+  // Only fonts some row still uses count against the limit.
+  const bool freesOne = current && fontUses_.value(*current) == 1;
+  if (!fontUses_.contains(font) && fontUses_.size() - freesOne >= kMaxCellFormats)
+    throw refused(QStringLiteral("a workbook holds at most 65430 cell formats"));
+  if (current && --fontUses_[*current] == 0) fontUses_.remove(*current);
+  ++fontUses_[font];
+  model_.rows[row].font = font;
 }
 
 QVariant Worksheet::cellValue(int row, int col) const {
@@ -83,11 +102,13 @@ QVariant Worksheet::cellValue(int row, int col) const {
   return std::get<QString>(c->second);
 }
 
-QString Worksheet::rowFontName(int row) const {
+TextFont Worksheet::rowFont(int row) const {
   const auto r = model_.rows.find(row);
-  if (r == model_.rows.end() || r->second.font < 0) return {};
-  return model_.fonts.at(r->second.font);
+  if (r == model_.rows.end() || !r->second.font) return {};
+  return *r->second.font;
 }
+
+QString Worksheet::rowFontName(int row) const { return rowFont(row).name; }
 
 Workbook::Workbook() { sheets_.push_back(std::make_unique<Worksheet>()); }
 

@@ -19,18 +19,24 @@ class Worksheet {
   // cells(row, col).Value = v: an integer or floating value makes a number cell, anything
   // else its text; an empty or null value clears the cell.
   virtual void setCellValue(int row, int col, const QVariant& value);
-  // Rows(row).Font.Name = name. Names must be 1 to 31 characters and a workbook holds at
-  // most 512 distinct fonts; a name past these limits is refused with 1004.
+  // Rows(row).Font.Name, .Bold and .Italic. Names must be 1 to 31 characters, and the rows
+  // of a workbook hold at most 65,430 distinct fonts; a change past these limits is refused
+  // with 1004 and leaves the row's font as it was.
   virtual void setRowFontName(int row, const QString& name);
+  virtual void setRowFontBold(int row, bool bold);
+  virtual void setRowFontItalic(int row, bool italic);
 
   // Read back, for tests and the writers.
   QVariant cellValue(int row, int col) const;
+  TextFont rowFont(int row) const;      // name "" for the default font
   QString rowFontName(int row) const;  // "" for the default font
   const SheetModel& model() const { return model_; }
 
  private:
+  void setRowFont(int row, const TextFont& font);
+
   SheetModel model_;
-  QHash<QString, int> fontIndex_;
+  QHash<TextFont, int> fontUses_;  // rows per distinct font
 };
 
 class Workbook {

@@ -4,6 +4,8 @@
 
 namespace office {
 
+RuntimeError fileAlreadyExists() { return RuntimeError(58, QStringLiteral("File already exists")); }
+
 RuntimeError saveError(const QString& path, const FileStatus& status) {
   RuntimeError base = errors::pathFileAccess();
   switch (status.error) {
@@ -14,6 +16,7 @@ RuntimeError saveError(const QString& path, const FileStatus& status) {
     case EACCES:
     case EPERM:
     case EROFS: base = errors::permissionDenied(); break;
+    case EEXIST: base = fileAlreadyExists(); break;
     default: break;
   }
   return RuntimeError(base.number,

@@ -9,7 +9,10 @@
 
 namespace office {
 
-// 61 "Disk full", 76 "Path not found", 70 "Permission denied" or else 75
+// 58, what a save that may not replace an existing file throws when the name is taken.
+RuntimeError fileAlreadyExists();
+
+// 58 "File already exists", 61 "Disk full", 76 "Path not found", 70 "Permission denied" or else 75
 // "Path/File access error", each followed by the path and the system's reason.
 RuntimeError saveError(const QString& path, const FileStatus& status);
 

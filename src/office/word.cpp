@@ -41,7 +41,7 @@ void normalize(Paragraph& p) {
 }
 
 // Font of the character at `pos` (clamped into the text), or the paragraph mark's.
-QString fontOfChar(const Paragraph& p, int pos) {
+TextFont fontOfChar(const Paragraph& p, int pos) {
   int start = 0;
   for (const TextRun& r : p.runs) {
     if (pos < start + int(r.text.size())) return r.font;
@@ -72,7 +72,7 @@ int Paragraph::length() const {
   return n;
 }
 
-Document::Document() { paragraphs_.push_back(Paragraph{{}, defaultFont()}); }
+Document::Document() { paragraphs_.push_back(Paragraph{{}, TextFont{defaultFont()}}); }
 
 void Document::SaveAs(const QString& path) {
   if (path.isEmpty()) throw saveError(path, FileStatus::fromErrno(ENOENT));
@@ -83,7 +83,7 @@ void Document::SaveAs(const QString& path) {
 void Selection::attach(Document* document) {
   document_ = document;
   paragraph_ = anchor_ = active_ = 0;
-  pendingFont_.clear();
+  pendingFont_.reset();
 }
 
 Document& Selection::document() const {
@@ -94,8 +94,8 @@ Document& Selection::document() const {
 
 Paragraph& Selection::paragraph() const { return document().paragraphs_[size_t(paragraph_)]; }
 
-QString Selection::fontAtInsertionPoint() const {
-  if (!pendingFont_.isEmpty()) return pendingFont_;
+TextFont Selection::fontAtInsertionPoint() const {
+  if (pendingFont_) return *pendingFont_;
   const Paragraph& p = paragraph();
   const int from = std::min(anchor_, active_);
   // Typed text takes the font of the character before it; at the start of a line, that of
@@ -115,14 +115,14 @@ void Selection::TypeText(const QString& text) {
     const QString chunk = text.mid(from, brk - from);
     if (!chunk.isEmpty()) {
       Paragraph& p = paragraph();
-      const QString font = fontAtInsertionPoint();
+      const TextFont font = fontAtInsertionPoint();
       const int start = std::min(anchor_, active_);
       removeRange(p, start, std::max(anchor_, active_));
       const size_t at = splitAt(p, start);
       p.runs.insert(p.runs.begin() + qsizetype(at), TextRun{chunk, font});
       normalize(p);
       anchor_ = active_ = start + int(chunk.size());
-      pendingFont_.clear();
+      pendingFont_.reset();
     }
     if (brk >= text.size()) break;
     TypeParagraph();
@@ -137,22 +137,36 @@ void Selection::HomeKey(int unit, int extend) {
   if (unit != kLine || (extend != kMove && extend != kExtend)) throw badParameter();
   active_ = 0;
   if (extend == kMove) anchor_ = 0;
-  pendingFont_.clear();
+  pendingFont_.reset();
 }
 
 void Selection::setFontName(const QString& name) {
-  Paragraph& p = paragraph();
   if (name.isEmpty()) return;
+  changeFont([&](TextFont& f) { f.name = name; });
+}
+
+void Selection::setFontBold(bool bold) {
+  changeFont([&](TextFont& f) { f.bold = bold; });
+}
+
+void Selection::setFontItalic(bool italic) {
+  changeFont([&](TextFont& f) { f.italic = italic; });
+}
+
+void Selection::changeFont(const std::function<void(TextFont&)>& change) {
+  Paragraph& p = paragraph();
   const int from = std::min(anchor_, active_);
   const int to = std::max(anchor_, active_);
   if (from == to) {
-    pendingFont_ = name;
-    if (p.runs.empty()) p.markFont = name;
+    TextFont font = fontAtInsertionPoint();
+    change(font);
+    pendingFont_ = font;
+    if (p.runs.empty()) p.markFont = font;
     return;
   }
   const size_t a = splitAt(p, from);
   const size_t b = splitAt(p, to);
-  for (size_t i = a; i < b; ++i) p.runs[i].font = name;
+  for (size_t i = a; i < b; ++i) change(p.runs[i].font);
   normalize(p);
 }
 
@@ -160,12 +174,12 @@ QString Selection::fontName() const {
   const Paragraph& p = paragraph();
   const int from = std::min(anchor_, active_);
   const int to = std::max(anchor_, active_);
-  if (from == to) return fontAtInsertionPoint();
-  const QString first = fontOfChar(p, from);
+  if (from == to) return fontAtInsertionPoint().name;
+  const QString first = fontOfChar(p, from).name;
   int start = 0;
   for (const TextRun& r : p.runs) {
     const int end = start + int(r.text.size());
-    if (end > from && start < to && r.font != first) return {};
+    if (end > from && start < to && r.font.name != first) return {};
     start = end;
   }
   return first;
@@ -175,7 +189,7 @@ void Selection::MoveRight(int unit, int count) {
   document();
   if (unit != kCharacter) throw badParameter();
   if (count <= 0) return;
-  pendingFont_.clear();
+  pendingFont_.reset();
   if (anchor_ != active_) {
     collapseSelection();
     --count;
@@ -196,7 +210,7 @@ void Selection::MoveRight(int unit, int count) {
 
 void Selection::TypeParagraph() {
   Paragraph& p = paragraph();
-  const QString font = fontAtInsertionPoint();
+  const TextFont font = fontAtInsertionPoint();
   const int start = std::min(anchor_, active_);
   removeRange(p, start, std::max(anchor_, active_));
   const size_t at = splitAt(p, start);
@@ -209,7 +223,7 @@ void Selection::TypeParagraph() {
   paragraphs.insert(paragraphs.begin() + paragraph_ + 1, std::move(next));
   ++paragraph_;
   anchor_ = active_ = 0;
-  pendingFont_.clear();
+  pendingFont_.reset();
 }
 
 WordApplication::WordApplication() = default;

@@ -3,21 +3,24 @@
 // files. A document is a list of paragraphs, each one line of runs that carry a font name.
 // Failures are thrown as RuntimeError.
 #include "app/runtime_error.h"
+#include "office/text_font.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace office {
 
 struct TextRun {
   QString text;
-  QString font;
+  TextFont font;
 };
 
 struct Paragraph {
   std::vector<TextRun> runs;  // adjacent runs never share a font
-  QString markFont;           // font of the paragraph mark: what text typed into an empty paragraph gets
+  TextFont markFont;           // font of the paragraph mark: what text typed into an empty paragraph gets
   QString text() const;
   int length() const;
 };
@@ -48,10 +51,12 @@ class Selection {
   // HomeKey(unit 5 = line, extend): to the start of the line; with extend 1 the selection
   // then runs from there to where the insertion point was.
   virtual void HomeKey(int unit = kLine, int extend = kMove);
-  // Font.Name = name: the font of the selected text, or of the text typed next when the
-  // selection is empty.
+  // Font.Name, Font.Bold, Font.Italic: of the selected text, or of the text typed next when
+  // the selection is empty.
   virtual void setFontName(const QString& name);
-  QString fontName() const;  // "" when the selection holds more than one font
+  virtual void setFontBold(bool bold);
+  virtual void setFontItalic(bool italic);
+  QString fontName() const;  // "" when the selection holds more than one font name
   // MoveRight(unit 1 = character, count): a selection collapses to its end, which counts as
   // the first step; the insertion point stops at the end of the document.
   virtual void MoveRight(int unit = kCharacter, int count = 1);
@@ -68,14 +73,15 @@ class Selection {
   void attach(Document* document);
   Document& document() const;
   Paragraph& paragraph() const;
-  QString fontAtInsertionPoint() const;
+  TextFont fontAtInsertionPoint() const;
+  void changeFont(const std::function<void(TextFont&)>& change);
   void collapseSelection();
 
   Document* document_ = nullptr;
   int paragraph_ = 0;
   int anchor_ = 0;     // the selection runs between anchor_ and active_ in the current paragraph
   int active_ = 0;
-  QString pendingFont_;  // set on an empty selection: applies to what is typed next
+  std::optional<TextFont> pendingFont_;  // set on an empty selection: applies to what is typed next
 };
 
 class WordApplication {

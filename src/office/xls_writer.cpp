@@ -115,12 +115,12 @@ void putBof(Stream& s, uint16_t kind) {
 
 void putEof(Stream& s) { s.record(kEof, Bytes()); }
 
-void putFont(Stream& s, const QString& name, uint8_t charset) {
+void putFont(Stream& s, const QString& name, uint8_t charset, bool bold = false, bool italic = false) {
   Bytes b;
-  b.u16(200);     // 10 points, in twentieths
-  b.u16(0);       // not italic, not struck out
-  b.u16(0x7FFF);  // automatic colour
-  b.u16(400);     // normal weight
+  b.u16(200);                // 10 points, in twentieths
+  b.u16((bold ? 0x01 : 0) | (italic ? 0x02 : 0));  // bold (as the weight says), italic; not struck out
+  b.u16(0x7FFF);             // automatic colour
+  b.u16(bold ? 700 : 400);   // weight
   b.u16(0);       // no super- or subscript
   b.u8(0);        // no underline
   b.u8(0);        // family not given
@@ -222,7 +222,7 @@ bool asRk(double d, uint32_t& rk) {
 QByteArray buildBiff8Workbook(const SheetModel& sheet) {
   int firstRow = -1, lastRow = -1, firstCol = -1, lastCol = -1;
   for (const auto& [r, row] : sheet.rows) {
-    if (row.cells.empty() && row.font < 0) continue;
+    if (row.cells.empty() && !row.font) continue;
     if (firstRow < 0) firstRow = r;
     lastRow = r;
     if (!row.cells.empty()) {
@@ -259,14 +259,25 @@ QByteArray buildBiff8Workbook(const SheetModel& sheet) {
     g.record(kWindow1, b);
   }
   { Bytes b; b.u16(0); g.record(kDatemode, b); }
-  for (int i = 0; i < kDefaultFonts; ++i) putFont(g, QStringLiteral("Arial"), 0);
-  for (const QString& f : sheet.fonts) putFont(g, f, 1);  // DEFAULT_CHARSET: found by name
+  // The format holds 512 fonts of a workbook's own; rows whose font comes later keep the default.
+  const FontList fontList(sheet);
+  const int fontCount = std::min(int(fontList.fonts.size()), kMaxXlsFonts);
+  const auto xfOf = [&](const SheetRow& row) {
+    const int font = fontList.of(row);
+    return font >= 0 && font < fontCount ? uint16_t(kFirstFontXf + font) : uint16_t(kDefaultCellXf);
+  };
+  const QString defaultFont = QStringLiteral("Arial");
+  for (int i = 0; i < kDefaultFonts; ++i) putFont(g, defaultFont, 0);
+  for (int i = 0; i < fontCount; ++i) {
+    const TextFont& f = fontList.fonts[size_t(i)];
+    putFont(g, f.name.isEmpty() ? defaultFont : f.name, 1, f.bold, f.italic);  // DEFAULT_CHARSET: found by name
+  }
 
   // Style XFs as a new workbook has them: Normal, then the outline-level styles.
   putXf(g, 0, true, 0x00);
   for (int i = 1; i < kStyleXfs; ++i) putXf(g, i <= 2 ? 1 : (i <= 4 ? 2 : 0), true, 0xF4);
   putXf(g, 0, false, 0x00);  // the default cell XF
-  for (int i = 0; i < int(sheet.fonts.size()); ++i)
+  for (int i = 0; i < fontCount; ++i)
     putXf(g, fontIndexOfRecord(kDefaultFonts + i), false, 0xFC);  // own font (and all else)
   {
     Bytes b;
@@ -312,13 +323,14 @@ QByteArray buildBiff8Workbook(const SheetModel& sheet) {
       b.u16(0x00FF);  // default height
       b.u16(0);
       b.u16(0);
-      b.u16(row.font >= 0 ? 0x0180 : 0x0100);  // the row has a format of its own
-      b.u16(row.font >= 0 ? uint16_t(kFirstFontXf + row.font) : kDefaultCellXf);
+      const uint16_t xf = xfOf(row);
+      b.u16(xf != kDefaultCellXf ? 0x0180 : 0x0100);  // the row has a format of its own
+      b.u16(xf);
       w.record(kRow, b);
     }
     for (const auto* entry : block) {
       const SheetRow& row = entry->second;
-      const uint16_t xf = row.font >= 0 ? uint16_t(kFirstFontXf + row.font) : kDefaultCellXf;
+      const uint16_t xf = xfOf(row);
       for (const auto& [c, v] : row.cells) {
         Bytes b;
         b.u16(uint16_t(entry->first - 1));
@@ -342,7 +354,7 @@ QByteArray buildBiff8Workbook(const SheetModel& sheet) {
     block.clear();
   };
   for (const auto& entry : sheet.rows) {
-    if (entry.second.cells.empty() && entry.second.font < 0) continue;
+    if (entry.second.cells.empty() && !entry.second.font) continue;
     if (!block.empty() && (entry.first - 1) / 32 != (block.front()->first - 1) / 32) flush();
     block.push_back(&entry);
   }

@@ -12,7 +12,7 @@ namespace office {
 
 void writeXlsxFile(const SheetModel& sheet, const QString& path) {
   AtomicFile file(path);
-  FileStatus status = file.open();
+  FileStatus status = file.openUnnamed();  // it writes by name, but never replaces the file
   if (!status.ok()) throw saveError(path, status);
 
   const std::string temp = pathToBytes(file.tempPath());
@@ -20,17 +20,21 @@ void writeXlsxFile(const SheetModel& sheet, const QString& path) {
   if (!wb) throw saveError(path, FileStatus::fromErrno(ENOMEM));
   lxw_worksheet* ws = workbook_add_worksheet(wb, sheet.name.toUtf8().constData());
 
+  const FontList fontList(sheet);
   std::vector<lxw_format*> formats;
-  formats.reserve(size_t(sheet.fonts.size()));
-  for (const QString& name : sheet.fonts) {
+  formats.reserve(fontList.fonts.size());
+  for (const TextFont& font : fontList.fonts) {
     lxw_format* f = workbook_add_format(wb);
-    format_set_font_name(f, name.toUtf8().constData());
+    if (!font.name.isEmpty()) format_set_font_name(f, font.name.toUtf8().constData());
+    if (font.bold) format_set_bold(f);
+    if (font.italic) format_set_italic(f);
     formats.push_back(f);
   }
 
   lxw_error error = LXW_NO_ERROR;
   for (const auto& [r, row] : sheet.rows) {
-    lxw_format* fmt = row.font >= 0 ? formats[size_t(row.font)] : nullptr;
+    const int font = fontList.of(row);
+    lxw_format* fmt = font >= 0 ? formats[size_t(font)] : nullptr;
     const lxw_row_t rr = lxw_row_t(r - 1);
     if (fmt && error == LXW_NO_ERROR) error = worksheet_set_row(ws, rr, LXW_DEF_ROW_HEIGHT, fmt);
     for (const auto& [c, v] : row.cells) {

@@ -1,7 +1,6 @@
 // Add Font: copies a chosen font file into the fonts folder and installs it.
 #include "app/form1.h"
 #include "controls/push_button.h"
-#include "fsys/mod_fonts.h"
 #include "ops/font_operations.h"
 
 void Form1::PushButton3_Click() {
@@ -10,8 +9,7 @@ void Form1::PushButton3_Click() {
   const auto showOutcome = [this](const QString& text) {
     services_.prompts.messageBox(text, appTitle(), MsgButtons::Ok, MsgIcon::None);
   };
-  QString target;
-  bool added = false;
+  FontInstall install;
   trap(100, [&] { CommonDialog1.FileName = QString(); });
   trap(102, [&] { CommonDialog1.DialogTitle = QStringLiteral("Select Font To Add"); });
   trap(104, [&] { CommonDialog1.Filter = QStringLiteral("Font Files (*.ttf)|*.ttf"); });
@@ -21,12 +19,10 @@ void Form1::PushButton3_Click() {
   trap(108, [&] { CommonDialog1.ShowOpen(); });
   if (CommonDialog1.FileName.isEmpty()) return;  // 110: cancelled
   // 112: a copy that failed has been reported; installing an older file of the same name or
-  // saying "Done." would hide that, so the command ends here.
-  if (!trap(112, [&] { target = copyFontToFontsFolder(services_.fonts, CommonDialog1.FileName); }))
-    return;
-  // 114: an empty target means the file was no font and nothing was copied.
-  trap(114, [&] { added = !target.isEmpty() && RegisterFontResource(services_.fonts, target); });
-  if (!added) {  // 116
+  // saying "Done." would hide that, so the command ends here. The same steps register the copy
+  // (114), so a file that is no font or that the font system refuses is not installed.
+  if (!trap(112, [&] { install = installFontFile(services_.fonts, CommonDialog1.FileName); })) return;
+  if (!install.installed()) {  // 116
     trap(116, [&] { showOutcome(QStringLiteral("Adding font failed.")); });
     return;
   }

@@ -58,22 +58,17 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
                                 std::FILE* err) {
   int status = 0;
   for (const QString& file : files) {
-    QString target;
+    FontInstall install;
     try {
-      target = copyFontToFontsFolder(services.fonts, file);
+      install = installFontFile(services.fonts, file);
     } catch (const RuntimeError& e) {
-      fail(err, file, e.description);
-      status = 1;
-      continue;
+      install.failure = e.description;
     }
-    if (target.isEmpty()) {
-      fail(err, file, QStringLiteral("not a usable font file; nothing was installed"));
-      status = 1;
-    } else if (!RegisterFontResource(services.fonts, target)) {
-      fail(err, file, QStringLiteral("the font system refused the copy at ") + target);
-      status = 1;
+    if (install.installed()) {
+      writeLine(out, QStringLiteral("Installed "), install.target);
     } else {
-      writeLine(out, QStringLiteral("Installed "), target);
+      fail(err, file, install.failure);
+      status = 1;
     }
   }
   return status;

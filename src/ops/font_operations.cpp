@@ -69,6 +69,16 @@ QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
   return target;
 }
 
+FontInstall installFontFile(FontSystem& fonts, const QString& source) {
+  FontInstall result;
+  result.target = copyFontToFontsFolder(fonts, source);
+  if (result.target.isEmpty())
+    result.failure = QStringLiteral("not a usable font file; nothing was installed");
+  else if (!RegisterFontResource(fonts, result.target))
+    result.failure = QStringLiteral("the font system refused the copy at ") + result.target;
+  return result;
+}
+
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path) {
   DeleteFileQuietly(fs, yielder, path);
   return !FileExists(fs, path);

@@ -18,5 +18,15 @@ QString fileNameOf(const QString& path);
 // name the catalogue would never list, and 53, 61, 70, 75 or 76 when the copy cannot be made.
 QString copyFontToFontsFolder(FontSystem& fonts, const QString& source);
 
+// One font file through the Add Font steps: the checked copy into the fonts folder, then the
+// registration of the copy. `failure` says why nothing was installed ("" when it was). Throws
+// RuntimeError, as copyFontToFontsFolder does, when the copy cannot be made.
+struct FontInstall {
+  QString target;
+  QString failure;
+  bool installed() const { return failure.isEmpty(); }
+};
+FontInstall installFontFile(FontSystem& fonts, const QString& source);
+
 // Deletes a font file that has left the font table; true when the file is gone afterwards.
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path);

@@ -2,14 +2,21 @@
 #include "app/error_trap.h"
 #include "app/list_box.h"
 #include "app/main_module.h"
+#include "app/qt_services.h"
 #include "app/runtime_error.h"
+#include "catalogue/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
+#include "controls/twips.h"
 #include "help/help_command.h"
 #include "support/app_harness.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,6 +70,7 @@ TEST(MainWindow, ControlsStandWhereTheyAreDesigned) {
   EXPECT_EQ(f.size(), QSize(680, 603));
   EXPECT_EQ(f.MSFlexGrid1->geometry(), QRect(8, 32, 664, 393));
   EXPECT_EQ(f.PushButton1->geometry(), QRect(544, 535, 128, 27));
+  EXPECT_EQ(f.Text1->geometry(), QRect(8, 535, 528, 27));  // 8030 and 400 twips round to 535 and 27
   EXPECT_EQ(f.PushButton1->Caption(), "Filter");
   EXPECT_EQ(f.PushButton3->Caption(), "Add Font");
   EXPECT_EQ(f.PushButton4->Caption(), "Remove Selected Font");
@@ -99,6 +107,36 @@ TEST(MainWindow, PointerRulesNeverReplaceTheHourglass) {
   EXPECT_EQ(f.MousePointer(), 0);
 }
 
+TEST(Twips, RoundToTheNearestPixel) {
+  EXPECT_EQ(twipsToPixels(7), 0);
+  EXPECT_EQ(twipsToPixels(8), 1);
+  EXPECT_EQ(twipsToPixels(400), 27);
+  EXPECT_EQ(twipsToPixels(500), 33);
+  EXPECT_EQ(twipsToPixels(-8), -1);
+  EXPECT_EQ(pixelsToTwips(27), 405);
+}
+
+// A pointer move as the mouse delivers it: to the widget under the pointer, then on to the
+// parents that want moves while it goes unhandled.
+void movePointerOver(QWidget* w) {
+  QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(w, &move);
+}
+
+TEST(MainWindow, TheHandStaysOverAButtonAndTheArrowComesBackElsewhere) {
+  Harness app;
+  Form1& f = *app.form;
+  movePointerOver(f.PushButton3);
+  EXPECT_EQ(f.MousePointer(), 99);
+  EXPECT_EQ(f.PushButton3->cursor().shape(), Qt::PointingHandCursor);
+  movePointerOver(f.lblFontsInstalled);
+  EXPECT_EQ(f.MousePointer(), 0);
+  movePointerOver(f.PushButton1);
+  movePointerOver(f.MSFlexGrid1->viewport());
+  EXPECT_EQ(f.MousePointer(), 0);
+}
+
 TEST(MainWindow, GridClickSelectsTheWholeRow) {
   Harness app;
   Form1& f = *app.form;
@@ -115,15 +153,57 @@ TEST(MainWindow, StartsWithoutMessagesWhenNoFontsFolderAndNoCursorFile) {
   Harness app;
   app.fonts.fontsFolder = "/fonts/";
   app.fs.addFile("/fonts/a.ttf");  // not a font: the reader reports it
+  Form1::setAppTitle("before start-up");
+  const QString displayName = QGuiApplication::applicationDisplayName();
   app.form->Form_Load();
   EXPECT_FALSE(app.form->hasMouseIcon());
   EXPECT_EQ(app.form->windowTitle(), "Typorama");
   EXPECT_EQ(Form1::appTitle(), "Typorama");
+  // Qt appends a display name that is set to every window title: it stays untouched.
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), displayName);
   // The icon that is installed for the desktop, built in for a program run from its build tree.
   EXPECT_EQ(app.form->windowIcon().availableSizes(), QList<QSize>({{48, 48}, {128, 128}, {256, 256}}));
   // The broken file and the empty catalogue are the only messages.
   ASSERT_FALSE(app.prompts.boxes.empty());
   EXPECT_TRUE(app.prompts.boxes.back().text.startsWith("Error #195454: No fonts found. "));
+}
+
+TEST(MainWindow, TheGridTakesTheFocusAndTheWheelHookWhenFirstShown) {
+  Harness app;
+  Form1& f = *app.form;
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  EXPECT_EQ(f.focusWidget(), f.MSFlexGrid1);
+  EXPECT_TRUE(f.MSFlexGrid1->hasFocus());
+  EXPECT_EQ(HookedForm(), &f);
+  f.Form_Unload();
+}
+
+TEST(MessageBox, ShowsItsTextLiterallyUnderExactlyItsTitle) {
+  const auto box = makeMessageBox("Are you sure you want to remove <b>Evil</b>?", "Remove Font", MsgButtons::YesNo,
+                                  MsgIcon::None);
+  EXPECT_EQ(box->windowTitle(), "Remove Font");
+  EXPECT_EQ(box->textFormat(), Qt::PlainText);
+  EXPECT_EQ(box->text(), "Are you sure you want to remove <b>Evil</b>?");
+  EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+  // The trap's line breaks: a carriage return alone is a break too, so the blank line stays.
+  const auto trap = makeMessageBox(errorTrapMessage("<i>x</i>", "in A.B ", 102), "Application Error",
+                                   MsgButtons::Ok, MsgIcon::Exclamation);
+  EXPECT_EQ(trap->textFormat(), Qt::PlainText);
+  EXPECT_EQ(trap->text(), "<i>x</i>\nin A.B at line 102\n\nPlease email screenshot of this message to "
+                          "support@example.com");
+  EXPECT_EQ(trap->icon(), QMessageBox::Warning);
+}
+
+TEST(HomePageVisit, ABrowserThatCannotStartIsReportedByStartUp) {
+  Harness app;
+  app.random.value = 0.06;
+  app.desktop.openUrlResult = false;
+  app.form->Form_Load();
+  ASSERT_FALSE(app.prompts.boxes.empty());
+  EXPECT_TRUE(app.prompts.boxes[0].text.startsWith("File not found\r\nin Typorama2021/08/31.Form1.Form_Load at line 110"))
+      << app.prompts.boxes[0].text.toStdString();
+  EXPECT_EQ(app.desktop.urls.size(), 1);
 }
 
 TEST(HomePageVisit, OpensTheHomePageOnlyOnSeven) {

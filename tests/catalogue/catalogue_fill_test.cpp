@@ -8,9 +8,11 @@
 #include "controls/push_button.h"
 #include "support/font_folder_fixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,16 +150,19 @@ TEST_F(CatalogueTest, OneFontFillsWithoutAnErrorAndAFullBar) {
   EXPECT_TRUE(app.prompts.boxes.empty());
 }
 
-TEST_F(CatalogueTest, ABrokenFontFileIsReportedAndTheFillGoesOn) {
+TEST_F(CatalogueTest, AFileTheReaderCannotReadGivesTwoBoxesAndTheFillGoesOn) {
   font("good.ttf", "Good");
   ASSERT_TRUE(FontBuilder().withoutName().writeTo(tree.q("fonts/broken.ttf")));
   filter("");
   EXPECT_EQ(column(1), QStringList({"Good"}));
-  ASSERT_FALSE(app.prompts.boxes.empty());
-  for (const auto& box : app.prompts.boxes) {
-    EXPECT_EQ(box.title, "Application Error");
-    EXPECT_TRUE(box.text.startsWith("Subscript out of range\r\nin Typorama2021/08/31.Form1.LoadFonts at line "))
-        << box.text.toStdString();
+  // Setting the reader's file, then taking its full name for the entry.
+  ASSERT_EQ(app.prompts.boxes.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(app.prompts.boxes[i].title, "Application Error");
+    EXPECT_EQ(app.prompts.boxes[i].text,
+              QStringLiteral("Subscript out of range\r\nin Typorama2021/08/31.Form1.LoadFonts at line %1\r\r"
+                             "Please email screenshot of this message to support@example.com")
+                  .arg(i == 0 ? 110 : 114));
   }
 }
 
@@ -186,6 +191,19 @@ TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
   EXPECT_EQ(app.fonts.outstandingLoads(), 0);
 }
 
+TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFile) {
+  ASSERT_TRUE(tree.folder("fonts/v2"));
+  font("twin.ttf", "Twin Regular");
+  font("v2/twin.ttf", "Twin Regular");
+  filter("");
+  FlexGrid& grid = *form.MSFlexGrid1;
+  ASSERT_EQ(grid.Rows(), 2);
+  EXPECT_EQ(grid.cellFontFile(0, 2), tree.q("fonts/twin.ttf"));
+  EXPECT_EQ(grid.cellFontFile(1, 2), tree.q("fonts/v2/twin.ttf"));
+  EXPECT_EQ(grid.cellFontName(1, 2), "Twin Regular");
+  EXPECT_EQ(grid.cellFontFile(0, 1), "");  // the name column stays in the grid font
+}
+
 TEST_F(CatalogueTest, FilterIsTurnedAwayWhileAnotherCommandRuns) {
   font("a.ttf", "A");
   int nested = 0;
@@ -204,17 +222,103 @@ TEST_F(CatalogueTest, FilterIsTurnedAwayWhileAnotherCommandRuns) {
 
 TEST_F(CatalogueTest, StartUpShowsThePleaseWaitWindowOnlyDuringTheFill) {
   for (int i = 1; i <= 6; ++i) font("f" + std::to_string(i) + ".ttf", QStringLiteral("Font %1").arg(i));
-  bool sawPleaseWait = false;
-  app.yielder.onYield = [&](int) { sawPleaseWait = sawPleaseWait || form.form3() != nullptr; };
+  form.show();
+  form.hide();  // as if a window manager had shown and hidden it: it must stay hidden
+  int yields = 0;
+  app.yielder.onYield = [&](int) {
+    ++yields;
+    ASSERT_NE(form.form3(), nullptr);
+    EXPECT_TRUE(form.form3()->isVisible());
+    EXPECT_FALSE(form.isVisible());
+  };
+  // Where the platform's window colour is not white, the label still turns white at the end.
+  QPalette yellow = form.lblFontsInstalled->palette();
+  yellow.setColor(form.lblFontsInstalled->backgroundRole(), Qt::yellow);
+  form.lblFontsInstalled->setPalette(yellow);
   form.Form_Load();
-  EXPECT_TRUE(sawPleaseWait);
+  EXPECT_GT(yields, 0);
   EXPECT_EQ(form.form3(), nullptr);
   EXPECT_FALSE(form.StartupLoading);
-  EXPECT_FALSE(form.isVisible());  // the caller shows the window after the fill
   EXPECT_EQ(form.MSFlexGrid1->Rows(), 6);
   EXPECT_EQ(form.MSFlexGrid1->FocusRect(), 0);
   EXPECT_EQ(form.MSFlexGrid1->SelectionMode(), 1);
-  EXPECT_EQ(form.lblFontsInstalled->palette().color(QPalette::Base), QColor(Qt::white));
+  EXPECT_EQ(form.lblFontsInstalled->grab().toImage().pixelColor(20, 8), QColor(Qt::white));
+}
+
+// Records what the please-wait window's label reads each time the window is painted.
+struct PleaseWaitTexts : QObject {
+  QStringList texts;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint)
+      if (auto* form3 = qobject_cast<Form3*>(watched)) texts << form3->Label1->text();
+    return false;
+  }
+};
+
+TEST_F(CatalogueTest, PleaseWaitTextsOfAFilteredAndAnUnfilteredStartUp) {
+  for (int i = 1; i <= 7; ++i) font("f" + std::to_string(i) + ".ttf", QStringLiteral("Font %1").arg(i));
+  font("g.ttf", "Other");
+  PleaseWaitTexts seen;
+  qApp->installEventFilter(&seen);
+  // The folder scan's yield lets the new window show, so that its repaints really paint.
+  app.yielder.onYield = [](int) { QApplication::processEvents(); };
+  form.StartupLoading = true;
+  form.LoadFonts();
+  QStringList unfiltered = seen.texts.filter("Loading");
+  seen.texts.clear();
+  form.Text1->setText("other");
+  form.LoadFonts();
+  qApp->removeEventFilter(&seen);
+  QStringList filtered = seen.texts.filter("Loading");
+  // The window's first frame says what is going on; then every sixth file of the folder
+  // unfiltered (8 files, in the folder's order), every accepted file filtered.
+  unfiltered.removeDuplicates();
+  filtered.removeDuplicates();
+  const QString opening = "Loading fonts... please wait";
+  EXPECT_EQ(unfiltered, (QStringList{opening, "Loading fonts: 6 of 8... please wait"}));
+  ASSERT_EQ(filtered.size(), 2) << filtered.join('|').toStdString();
+  EXPECT_EQ(filtered[0], opening);
+  EXPECT_TRUE(QRegularExpression("^Loading fonts\\.\\. [1-8] of 8 please wait\\.\\.\\.$").match(filtered[1]).hasMatch())
+      << filtered.join('|').toStdString();
+}
+
+// A font system that notes the progress bar each time a row's file is read for its style.
+struct ProgressWatch : FakeFontSystem {
+  ProgressBar* bar = nullptr;
+  QStringList seen;
+  bool faceExists(const QString& face) override {
+    const QString now = bar ? QStringLiteral("%1 %2").arg(bar->Value()).arg(bar->Text()) : QString();
+    if (bar && (seen.isEmpty() || seen.last() != now)) seen << now;
+    return FakeFontSystem::faceExists(face);
+  }
+};
+
+TEST_F(CatalogueTest, FillProgressRunsFromZeroToAHundred) {
+  for (const char* name : {"a", "b", "c"}) font(std::string(name) + ".ttf", QString(name).toUpper());
+  ProgressWatch fonts;
+  AppServices s{app.prompts, app.yielder, app.random, app.fs, fonts, app.desktop};
+  ErrorTrap trap(s.prompts, "Form1.LoadFonts");
+  ListBox list;
+  for (const char* name : {"a", "b", "c"})
+    list.AddItem(QString(name).toUpper(), tree.q(std::string("fonts/") + name + ".ttf"));
+  FlexGrid grid;
+  ProgressBar bar;
+  fonts.bar = &bar;
+  fillCatalogueGrid(s, trap, grid, list, bar, {});
+  EXPECT_EQ(fonts.seen, (QStringList{"0 Loading font 1 from 3", "50 Loading font 2 from 3", "100 Loading font 3 from 3"}));
+  EXPECT_TRUE(app.prompts.boxes.empty());
+}
+
+TEST_F(CatalogueTest, PleaseWaitWindowCaptionAndColours) {
+  Form3 pleaseWait(form);
+  pleaseWait.Form_Load();
+  EXPECT_EQ(pleaseWait.windowTitle(), "Typorama");
+  const QColor buttonFace = pleaseWait.palette().color(QPalette::Button);
+  ASSERT_NE(buttonFace, pleaseWait.palette().color(QPalette::Base));
+  const QImage image = pleaseWait.grab().toImage();
+  EXPECT_EQ(image.pixelColor(2, 2), buttonFace);     // the window
+  EXPECT_EQ(image.pixelColor(2, 10), buttonFace);    // its label, left of the centred text
+  EXPECT_EQ(pleaseWait.size(), QSize(526, 27));
 }
 
 }  // namespace

@@ -80,6 +80,8 @@ TEST_F(Form2Test, MaximizeShowsTheCatalogueFullWindowInLargerType) {
   EXPECT_DOUBLE_EQ(grid.FontSize(), 30);
   EXPECT_EQ(grid.FocusRect(), 0);
   EXPECT_EQ(grid.SelectionMode(), 1);
+  EXPECT_EQ(grid.BackColor(), 0x80000005u);  // the window colour, where the main grid has the 3-D highlight
+  EXPECT_EQ(form.MSFlexGrid1->BackColor(), 0x80000014u);
 
   EXPECT_EQ(column(grid, 0), QStringList({"1", "2", "3"}));
   EXPECT_EQ(column(grid, 1), QStringList({"Alpha Sans", "Beta Bold Italic", "Gamma Bold"}));
@@ -205,6 +207,8 @@ TEST_F(Form2Test, ClosingTheListBringsBackTheMainWindowUnchanged) {
   form.PushButton2_Click();
   Form2* list = form.form2();
   EXPECT_GT(app.fonts.outstandingLoads(), mainLoads);  // its own faces for its own samples
+  list->MSFlexGrid1->grab();
+  EXPECT_EQ(list->MSFlexGrid1->fontFilesHeld(), 1u);  // the one sample drawn, from its file
   list->MSFlexGrid1_GotFocus();
   EXPECT_EQ(HookedForm(), list);
 
@@ -217,6 +221,7 @@ TEST_F(Form2Test, ClosingTheListBringsBackTheMainWindowUnchanged) {
   EXPECT_EQ(column(*form.MSFlexGrid1, 1), mainNames);
   EXPECT_EQ(form.List1.ListCount(), 3);
   EXPECT_EQ(app.fonts.outstandingLoads(), mainLoads);
+  EXPECT_EQ(list->MSFlexGrid1->fontFilesHeld(), 0u);
 
   // The next Maximize fills it afresh.
   form.Text1->setText("");

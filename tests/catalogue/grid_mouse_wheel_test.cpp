@@ -133,6 +133,23 @@ TEST(GridMouseWheel, NothingWithoutTheHook) {
   EXPECT_EQ(HookedForm(), nullptr);
 }
 
+TEST(GridMouseWheel, TheScrollBarsFollowTheHooksRulesToo) {
+  WheelSetup s(5895);
+  s.grid->setColWidth(1, 20000);  // wide enough for a horizontal scroll bar
+  QApplication::processEvents();   // the bars take their ranges
+  for (QWidget* bar : {static_cast<QWidget*>(s.grid->verticalScrollBar()),
+                       static_cast<QWidget*>(s.grid->horizontalScrollBar())}) {
+    UnhookGridWheel();
+    s.grid->setTopRow(0);
+    s.wheel(-120, bar);  // nothing without the hook, not even the bar's own few rows
+    EXPECT_EQ(s.grid->TopRow(), 0);
+    EXPECT_EQ(s.grid->horizontalScrollBar()->value(), 0);
+    s.hook();
+    s.wheel(-120, bar);  // a page, as over the cells
+    EXPECT_EQ(s.grid->TopRow(), 11);
+  }
+}
+
 TEST(GridMouseWheel, EveryEventStillReachesTheWindow) {
   WheelSetup s(5895);
   s.hook();

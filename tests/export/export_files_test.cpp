@@ -3,6 +3,7 @@
 #include "export_support.h"
 #include "office/reader.h"
 #include "support/private_fonts.h"
+#include "support/real_fonts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +21,9 @@ import io, json, sys, xlrd
 log = io.StringIO()
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True, logfile=log)
 sh = book.sheet_by_index(0)
-font = lambda xf: book.font_list[book.xf_list[xf].font_index].name
+def font(xf):
+    f = book.font_list[book.xf_list[xf].font_index]
+    return f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
 print(json.dumps({"log": log.getvalue(), "rows": [
     {"number": sh.cell(r, 0).value, "numeric": sh.cell(r, 0).ctype == xlrd.XL_CELL_NUMBER,
      "name": sh.cell(r, 1).value, "sample": sh.cell(r, 2).value,
@@ -30,111 +33,98 @@ print(json.dumps({"log": log.getvalue(), "rows": [
 const char* kReadXlsx = R"PY(
 import json, sys, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+font = lambda f: f.name + (" [b]" if f.b else "") + (" [i]" if f.i else "")
 print(json.dumps({"log": "", "rows": [
     {"number": r[0].value, "numeric": r[0].data_type == "n", "name": r[1].value, "sample": r[2].value,
-     "font": r[1].font.name} for r in ws.iter_rows() if r[0].value is not None]}))
+     "font": font(r[1].font)} for r in ws.iter_rows() if r[0].value is not None]}))
 )PY";
 
 const char* kReadDocx = R"PY(
 import json, sys, docx
 ps = docx.Document(sys.argv[1]).paragraphs
-print(json.dumps([{"text": p.text, "fonts": sorted({r.font.name for r in p.runs})} for p in ps]))
+font = lambda f: f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
+print(json.dumps([{"text": p.text, "fonts": sorted({font(r.font) for r in p.runs})} for p in ps]))
 )PY";
 
-struct RealFont {
-  const char* file;
-  const char* name;
-};
-// Sorted by name, as the catalogue list keeps them.
-const RealFont kRealFonts[] = {
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "DejaVu Sans"},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", "DejaVu Serif Bold"},
-    {"/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf", "Liberation Mono"},
-    {"/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf", "Liberation Sans"},
-};
-
-QStringList availableFontNames() {
-  QStringList names;
-  for (const RealFont& f : kRealFonts)
-    if (QFile::exists(f.file)) names << f.name;
-  return names;
-}
-
-void expectSpreadsheetRows(const QJsonDocument& doc, const QStringList& names) {
+// Every face once, each row numbered, named and set in its file's family with its style.
+void expectSpreadsheetRows(const QJsonDocument& doc, const std::vector<RealFace>& faces) {
   EXPECT_EQ(doc["log"].toString(), QString()) << "the reader warned about the file";
+  QHash<QString, RealFace> byName;
+  for (const RealFace& f : faces) byName.insert(f.fullName, f);
   const QJsonArray rows = doc["rows"].toArray();
-  ASSERT_EQ(rows.size(), names.size());
-  for (int i = 0; i < names.size(); ++i) {
+  ASSERT_EQ(rows.size(), qsizetype(faces.size()));
+  for (int i = 0; i < rows.size(); ++i) {
     const QJsonObject row = rows[i].toObject();
     EXPECT_TRUE(row["numeric"].toBool()) << i;
     EXPECT_EQ(row["number"].toDouble(), i + 1);
-    EXPECT_EQ(row["name"].toString(), names[i]);
     EXPECT_EQ(row["sample"].toString(), QStringLiteral("AaBbCc123"));
-    EXPECT_EQ(row["font"].toString(), names[i]);
+    const RealFace face = byName.take(row["name"].toString());
+    EXPECT_EQ(row["font"].toString(), face.styled()) << row["name"].toString().toStdString();
   }
+  EXPECT_TRUE(byName.isEmpty());
 }
 
 TEST(ExportedFiles, SpreadsheetsReadBackWithNumbersAndRowFonts) {
-  const QStringList names = availableFontNames();
-  if (names.isEmpty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
+  const std::vector<RealFace> faces = realFaces();
+  if (faces.empty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
   for (const char* file : {"Fonts.xls", "Fonts.xlsx"}) {
     App app;
     office::OfficeFactory real;
     app.form->services().office = &real;
-    for (const RealFont& f : kRealFonts)
-      if (QFile::exists(f.file)) app.form->List1.AddItem(f.name, f.file);
+    for (const RealFace& f : faces) app.form->List1.AddItem(f.fullName, f.file);
     app.prompts.saveResults.push_back(app.tree.q(file));
     app.click(kExcel);
     ASSERT_TRUE(app.saidDone()) << file;
     const bool xlsx = QString(file).endsWith("xlsx");
     SCOPED_TRACE(file);
-    expectSpreadsheetRows(runReader(xlsx ? kReadXlsx : kReadXls, {app.tree.q(file)}), names);
+    expectSpreadsheetRows(runReader(xlsx ? kReadXlsx : kReadXls, {app.tree.q(file)}), faces);
   }
 }
 
 TEST(ExportedFiles, DocumentsReadBackWithEveryParagraphInItsFont) {
-  const QStringList names = availableFontNames();
-  if (names.isEmpty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
+  const std::vector<RealFace> faces = realFaces();
+  if (faces.empty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
   App app;
   office::OfficeFactory real;
   app.form->services().office = &real;
-  for (const RealFont& f : kRealFonts)
-    if (QFile::exists(f.file)) app.form->List1.AddItem(f.name, f.file);
+  QHash<QString, RealFace> byName;
+  for (const RealFace& f : faces) {
+    app.form->List1.AddItem(f.fullName, f.file);
+    byName.insert(f.fullName, f);
+  }
   app.prompts.saveResults.push_back(app.tree.q("Fonts.docx"));
   app.prompts.saveResults.push_back(app.tree.q("Fonts.doc"));
   app.click(kWord);
   app.click(kWord);
 
   const QJsonArray paragraphs = runReader(kReadDocx, {app.tree.q("Fonts.docx")}).array();
-  ASSERT_EQ(paragraphs.size(), names.size() + 1);
-  for (int i = 0; i < names.size(); ++i) {
-    const QJsonObject p = paragraphs[i].toObject();
-    EXPECT_EQ(p["text"].toString(), QString::number(i + 1) + "    " + names[i] + "     AaBbCc123");
-    EXPECT_EQ(p["fonts"].toArray(), QJsonArray({names[i]}));
+  ASSERT_EQ(paragraphs.size(), qsizetype(faces.size()) + 1);
+  for (int i = 0; i < paragraphs.size() - 1; ++i) {
+    const QString text = paragraphs[i]["text"].toString();
+    const QString name = text.section(QStringLiteral("    "), 1, 1).trimmed();
+    EXPECT_EQ(text, QString::number(i + 1) + "    " + name + "     AaBbCc123");
+    EXPECT_EQ(paragraphs[i]["fonts"].toArray(), QJsonArray({byName.take(name).styled()})) << i;
   }
+  EXPECT_TRUE(byName.isEmpty());
   EXPECT_EQ(paragraphs.last().toObject()["text"].toString(), QString());
 
   // "Fonts.doc" is Rich Text Format, which every word processor opens as a document.
   const QByteArray rtf = readAll(app.tree.q("Fonts.doc"));
   EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
-  for (const QString& name : names) EXPECT_TRUE(rtf.contains(name.toLatin1())) << name.toStdString();
+  for (const RealFace& f : faces) EXPECT_TRUE(rtf.contains(f.family.toLatin1())) << f.family.toStdString();
 }
 
 // The program itself, with a font folder of its own.
 struct CommandLineExport : ::testing::Test {
   TempTree tree;
   std::optional<PrivateFonts> fonts;
-  QStringList names;
+  std::vector<RealFace> faces = realFaces();
 
   void SetUp() override {
     if (!QFile::exists(typoramaProgram())) GTEST_SKIP() << "the program is not built";
     ASSERT_TRUE(tree.folder("data") && tree.folder("sys") && tree.folder("out"));
-    for (const RealFont& f : kRealFonts) {
-      if (!QFile::exists(f.file)) continue;
-      ASSERT_TRUE(QFile::copy(f.file, tree.q("sys/") + QFileInfo(f.file).fileName()));
-      names << f.name;
-    }
-    if (names.isEmpty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
+    for (const RealFace& f : faces) ASSERT_TRUE(QFile::copy(f.file, tree.q("sys/") + QFileInfo(f.file).fileName()));
+    if (faces.empty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-liberation are not installed";
     fonts.emplace(tree, "sys");
     ASSERT_TRUE(fonts->ok());
   }
@@ -147,7 +137,7 @@ struct CommandLineExport : ::testing::Test {
 TEST_F(CommandLineExport, WritesByExtensionAndReplacesOnlyWithForce) {
   const QString xlsx = tree.q("out/fonts.xlsx");
   EXPECT_EQ(run({"--export", xlsx}).first, 0);
-  expectSpreadsheetRows(runReader(kReadXlsx, {xlsx}), names);
+  expectSpreadsheetRows(runReader(kReadXlsx, {xlsx}), faces);
 
   const QByteArray before = readAll(xlsx);
   const auto refused = run({"--export", xlsx, "--filter", "liberation"});
@@ -156,13 +146,15 @@ TEST_F(CommandLineExport, WritesByExtensionAndReplacesOnlyWithForce) {
   EXPECT_EQ(readAll(xlsx), before) << "an existing file is kept";
 
   EXPECT_EQ(run({"--export", xlsx, "--filter", "liberation", "--force"}).first, 0);
-  QStringList liberation = names.filter("Liberation");
+  std::vector<RealFace> liberation;
+  for (const RealFace& f : faces)
+    if (f.family.startsWith("Liberation")) liberation.push_back(f);
   expectSpreadsheetRows(runReader(kReadXlsx, {xlsx}), liberation);
 
   const QString docx = tree.q("out/fonts.docx");
   EXPECT_EQ(run({"--export", docx, "--filter", "DejaVu"}).first, 0);
   const QJsonArray paragraphs = runReader(kReadDocx, {docx}).array();
-  EXPECT_EQ(paragraphs.size(), names.filter("DejaVu").size() + 1);
+  EXPECT_EQ(paragraphs.size(), qsizetype(faces.size() - liberation.size()) + 1);
 
   const auto unknown = run({"--export", tree.q("out/fonts.txt")});
   EXPECT_EQ(unknown.first, 1);

@@ -20,7 +20,7 @@ namespace export_test {
 struct Record {
   int created = 0;
   bool quit = false;
-  std::vector<std::pair<QVariant, QString>> rows;  // (cells joined by '|', row font) of a sheet
+  std::vector<std::pair<QVariant, office::TextFont>> rows;  // (cells joined by '|', row font) of a sheet
   std::vector<office::Paragraph> paragraphs;
   std::function<void()> atQuit;  // lets a test look at the window just before the application quits
 };
@@ -68,7 +68,7 @@ class RecordingExcel : public office::ExcelApplication {
     for (const auto& [r, row] : sheet.model().rows) {
       QStringList cells;
       for (int c = 1; c <= 3; ++c) cells << sheet.cellValue(r, c).toString();
-      record_.rows.emplace_back(cells.join('|'), sheet.rowFontName(r));
+      record_.rows.emplace_back(cells.join('|'), sheet.rowFont(r));
     }
     ExcelApplication::quit();
   }

@@ -14,8 +14,8 @@ namespace {
 // File -> (language id, full name) records of platform 3; nothing else names the full name.
 const char* const kMakeFonts = R"(
 import sys
-from fontTools.fontBuilder import FontBuilder
-from fontTools.pens.ttGlyphPen import TTGlyphPen
+sys.path.insert(0, sys.argv[2])
+from list_reference import make_font
 fonts = {
     "cyrillic.ttf": [(0x0419, "Жирный Тест")],
     "cjk.ttf": [(0x0411, "字体 Regular")],
@@ -23,20 +23,8 @@ fonts = {
     "bilingual.ttf": [(0x0409, "Ziti Regular"), (0x0411, "字体 Bold")],
 }
 for file, names in fonts.items():
-    fb = FontBuilder(1000, isTTF=True)
-    fb.setupGlyphOrder([".notdef"])
-    fb.setupCharacterMap({})
-    fb.setupGlyf({".notdef": TTGlyphPen(None).glyph()})
-    fb.setupHorizontalMetrics({".notdef": (500, 0)})
-    fb.setupHorizontalHeader()
-    fb.setupNameTable({"familyName": "Scripts " + file[:-4], "styleName": "Regular"}, mac=False)
-    fb.setupOS2()
-    fb.setupPost()
-    table = fb.font["name"]
-    table.removeNames(nameID=4)
-    for lang, text in names:
-        table.setName(text, 4, 3, 1, lang)
-    fb.save(sys.argv[1] + "/" + file)
+    make_font(sys.argv[1] + "/" + file, [(3, 1, lang, 4, text) for lang, text in names],
+              family="Scripts " + file[:-4])
 )";
 
 // What each file's full name must read as, in the default locale and in Japanese.
@@ -56,7 +44,7 @@ class NameScripts : public ::testing::Test {
     ASSERT_TRUE(tree.valid() && tree.folder("data") && tree.folder("data/fonts"));
     fontsDir = tree.q("data/fonts/");
     QProcess make;
-    make.start("/usr/bin/python3", {"-c", kMakeFonts, fontsDir});
+    make.start("/usr/bin/python3", {"-c", kMakeFonts, fontsDir, TYPORAMA_SOURCE_DIR "/tests/reference"});
     ASSERT_TRUE(make.waitForFinished(60000));
     ASSERT_EQ(make.exitCode(), 0) << "fontTools (python3-fonttools) is needed: "
                                   << make.readAllStandardError().toStdString();

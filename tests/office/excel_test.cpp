@@ -21,7 +21,8 @@ log = io.StringIO()
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True, logfile=log)
 sh = book.sheet_by_index(0)
 def font(xf):
-    return book.font_list[book.xf_list[xf].font_index].name
+    f = book.font_list[book.xf_list[xf].font_index]
+    return f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
 rows = [[{"type": sh.cell(r, c).ctype, "value": sh.cell(r, c).value, "font": font(sh.cell(r, c).xf_index)}
          for c in range(sh.ncols)] for r in range(sh.nrows)]
 rowfonts = {str(r + 1): font(info.xf_index) for r, info in sh.rowinfo_map.items() if info.has_default_xf_index}
@@ -35,7 +36,8 @@ with warnings.catch_warnings(record=True) as caught:
     warnings.simplefilter("always")
     wb = openpyxl.load_workbook(sys.argv[1])
 ws = wb.worksheets[0]
-rows = [[{"type": c.data_type, "value": c.value, "font": c.font.name} for c in row] for row in ws.iter_rows()]
+font = lambda f: f.name + (" [b]" if f.b else "") + (" [i]" if f.i else "")
+rows = [[{"type": c.data_type, "value": c.value, "font": font(c.font)} for c in row] for row in ws.iter_rows()]
 print(json.dumps({"log": "".join(str(w.message) for w in caught), "sheets": len(wb.worksheets),
                   "name": ws.title, "rows": rows if ws.max_column > 1 or ws["A1"].value is not None else []}))
 )PY";
@@ -61,6 +63,11 @@ QStringList sampleNames() {
           kThirtyTwo.left(31)};
 }
 
+// Name i is set plain, bold, italic, bold italic in turn; as readers report it.
+QString styled(const QString& name, int i) {
+  return name + (i % 4 == 1 || i % 4 == 3 ? " [b]" : "") + (i % 4 >= 2 ? " [i]" : "");
+}
+
 // What the export does per font: three cells, then the row font, where 1004 leaves the
 // row in the default font.
 int fillLikeExport(Worksheet& ws, const QStringList& names) {
@@ -72,6 +79,8 @@ int fillLikeExport(Worksheet& ws, const QStringList& names) {
     ws.setCellValue(r, 3, QStringLiteral("AaBbCc123"));
     try {
       ws.setRowFontName(r, names[i]);
+      ws.setRowFontBold(r, i % 4 == 1 || i % 4 == 3);
+      ws.setRowFontItalic(r, i % 4 >= 2);
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.number, 1004);
       ++refusals;
@@ -90,7 +99,7 @@ void expectExportRows(const QJsonObject& book, const QStringList& names, const Q
   for (int i = 0; i < names.size(); ++i) {
     const QJsonArray cells = rows[i].toArray();
     ASSERT_EQ(cells.size(), 3) << i;
-    const QString font = names[i].size() <= 31 ? names[i] : defaultFont;
+    const QString font = names[i].size() <= 31 ? styled(names[i], i) : defaultFont;
     EXPECT_EQ(cells[0].toObject()["value"].toDouble(), i + 1);
     EXPECT_EQ(cells[1].toObject()["value"].toString(), names[i]);
     EXPECT_EQ(cells[2].toObject()["value"].toString(), QStringLiteral("AaBbCc123"));
@@ -137,7 +146,7 @@ TEST(ExcelStandIn, XlsHoldsEveryRowInItsOwnFontWithNumbersAsNumbers) {
   expectExportRows(book, names, QStringLiteral("Arial"), 2, 1);
   // The row format itself carries the font too, so cells typed later get it.
   const QJsonObject rowFonts = book["rowfonts"].toObject();
-  EXPECT_EQ(rowFonts["2"].toString(), names[1]);
+  EXPECT_EQ(rowFonts["2"].toString(), styled(names[1], 1));
   EXPECT_FALSE(rowFonts.contains(QStringLiteral("3")));
   EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("Fonts.xls")});
 }
@@ -197,12 +206,39 @@ TEST(ExcelStandIn, FontLimitsRefuseWith1004AndLeaveTheRowAlone) {
   EXPECT_EQ(refusedNumber(1, QStringLiteral("Tab\there")), 1004);
   EXPECT_EQ(refusedNumber(1, kThirtyTwo.left(31)), 0);
   EXPECT_EQ(ws.rowFontName(1), kThirtyTwo.left(31));
-  for (int i = 1; i < 512; ++i) ASSERT_EQ(refusedNumber(i + 1, QStringLiteral("Font %1").arg(i)), 0);
-  // The workbook now holds 512 fonts: a new one is refused, one already there is not.
-  EXPECT_EQ(refusedNumber(600, QStringLiteral("One Too Many")), 1004);
-  EXPECT_EQ(ws.rowFontName(600), QString());
-  EXPECT_EQ(refusedNumber(600, QStringLiteral("Font 7")), 0);
-  EXPECT_EQ(ws.model().fonts.size(), 512);
+  for (int i = 1; i < kMaxCellFormats; ++i) ASSERT_EQ(refusedNumber(i + 1, QString::number(i)), 0);
+  // The rows now hold 65,430 fonts: a new one is refused, one already there is not, and a row
+  // alone with its font may change it.
+  EXPECT_EQ(refusedNumber(70000, QStringLiteral("One Too Many")), 1004);
+  EXPECT_EQ(ws.rowFontName(70000), QString());
+  EXPECT_EQ(refusedNumber(70000, QStringLiteral("7")), 0);
+  EXPECT_THROW(ws.setRowFontBold(70000, true), RuntimeError);
+  EXPECT_EQ(ws.rowFont(70000), (TextFont{QStringLiteral("7")}));
+  ws.setRowFontBold(3, true);
+  EXPECT_EQ(ws.rowFont(3), (TextFont{QStringLiteral("2"), true}));
+}
+
+TEST(ExcelStandIn, OnlyTheXlsFormatStopsAt512Fonts) {
+  QTemporaryDir dir;
+  ExcelApplication excel;
+  Workbook& wb = excel.workbooksAdd();
+  Worksheet& ws = wb.sheets(1);
+  for (int r = 1; r <= 514; ++r) {
+    ws.setCellValue(r, 1, r);
+    ws.setRowFontName(r, QStringLiteral("F") + QString::number((r - 1) / 2));
+    ws.setRowFontBold(r, r % 2 == 0);  // 514 fonts: two faces of 257 families
+  }
+  wb.SaveAs(dir.filePath(QStringLiteral("f.xls")));
+  wb.SaveAs(dir.filePath(QStringLiteral("f.xlsx")));
+  const QJsonArray xls = runReader(kReadXls, {dir.filePath(QStringLiteral("f.xls"))})["rows"].toArray();
+  const QJsonArray xlsx = readXlsx(dir.filePath(QStringLiteral("f.xlsx")))["rows"].toArray();
+  ASSERT_EQ(xls.size(), 514);
+  ASSERT_EQ(xlsx.size(), 514);
+  for (int r : {1, 512, 513, 514}) {
+    const QString own = QStringLiteral("F") + QString::number((r - 1) / 2) + (r % 2 == 0 ? " [b]" : "");
+    EXPECT_EQ(xls[r - 1][0]["font"].toString(), r <= 512 ? own : QStringLiteral("Arial")) << r;
+    EXPECT_EQ(xlsx[r - 1][0]["font"].toString(), own) << r;
+  }
 }
 
 TEST(ExcelStandIn, BadCellsAndSheetsAreRefused) {

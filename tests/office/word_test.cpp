@@ -16,12 +16,13 @@ namespace {
 const char* kReadDocx = R"PY(
 import json, sys, docx
 d = docx.Document(sys.argv[1])
-print(json.dumps([{"text": p.text, "runs": [{"text": r.text, "font": r.font.name} for r in p.runs]}
+style = lambda f: f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
+print(json.dumps([{"text": p.text, "runs": [{"text": r.text, "font": style(r.font)} for r in p.runs]}
                   for p in d.paragraphs]))
 )PY";
 
 struct Run {
-  QString text, font;
+  QString text, font;  // the font name, then " [b]" when bold and " [i]" when italic
   bool operator==(const Run&) const = default;
   friend void PrintTo(const Run& r, std::ostream* os) {
     *os << '"' << r.text.toStdString() << "\" in " << r.font.toStdString();
@@ -34,7 +35,7 @@ using Paragraphs = std::vector<std::vector<Run>>;
 Paragraphs readRtf(const QByteArray& rtf) {
   std::map<int, QString> fontTable;
   Paragraphs paragraphs(1);
-  struct State { int font = 0; bool fontTable = false; };
+  struct State { int font = 0; bool fontTable = false, bold = false, italic = false; };
   std::vector<State> stack{State{}};
   int tableFont = -1;
   QString tableName;
@@ -47,7 +48,9 @@ Paragraphs readRtf(const QByteArray& rtf) {
       return;
     }
     auto& runs = paragraphs.back();
-    const QString font = fontTable.count(stack.back().font) ? fontTable[stack.back().font] : QStringLiteral("?");
+    const State& st = stack.back();
+    const QString font = (fontTable.count(st.font) ? fontTable[st.font] : QStringLiteral("?")) +
+                         (st.bold ? " [b]" : "") + (st.italic ? " [i]" : "");
     if (runs.empty() || runs.back().font != font) runs.push_back({QString(), font});
     runs.back().text += c;
   };
@@ -66,13 +69,15 @@ Paragraphs readRtf(const QByteArray& rtf) {
     qsizetype k = j;
     if (k < rtf.size() && rtf[k] == '-') ++k;
     while (k < rtf.size() && std::isdigit(uchar(rtf[k]))) ++k;
-    const int param = rtf.mid(j, k - j).toInt();
+    const int param = k > j ? rtf.mid(j, k - j).toInt() : 1;  // \b is \b1
     if (k < rtf.size() && rtf[k] == ' ') ++k;
     i = k;
     if (word == "fonttbl") stack.back().fontTable = true;
     else if (word == "f" && stack.back().fontTable) tableFont = param;
     else if (word == "f") stack.back().font = param;
-    else if (word == "plain") stack.back().font = 0;
+    else if (word == "plain") stack.back() = State{};
+    else if (word == "b") stack.back().bold = param != 0;
+    else if (word == "i") stack.back().italic = param != 0;
     else if (word == "par") paragraphs.emplace_back();
     else if (word == "tab") put(QLatin1Char('\t'));
     else if (word == "u") { skip = 0; put(QChar(char16_t(param < 0 ? param + 65536 : param))); skip = 1; }
@@ -80,13 +85,20 @@ Paragraphs readRtf(const QByteArray& rtf) {
   return paragraphs;
 }
 
-// The five calls the export makes per font.
+QString styled(const TextFont& f) { return f.name + (f.bold ? " [b]" : "") + (f.italic ? " [i]" : ""); }
+// Name i is set plain, bold, italic, bold italic in turn.
+bool boldAt(int i) { return i % 4 == 1 || i % 4 == 3; }
+bool italicAt(int i) { return i % 4 >= 2; }
+
+// The calls the export makes per font.
 void typeLikeExport(WordApplication& word, const QStringList& names) {
   for (int i = 0; i < names.size(); ++i) {
     word.selection().TypeText(QString::number(i + 1) + QStringLiteral("    ") + names[i] +
                               QStringLiteral("     AaBbCc123"));
     word.selection().HomeKey(Selection::kLine, Selection::kExtend);
     word.selection().setFontName(names[i]);
+    word.selection().setFontBold(boldAt(i));
+    word.selection().setFontItalic(italicAt(i));
     word.selection().MoveRight(Selection::kCharacter, 1);
     word.selection().TypeParagraph();
   }
@@ -101,7 +113,8 @@ const QStringList kNames{QStringLiteral("DejaVu Sans"), QStringLiteral("Ünïcø
 Paragraphs expectedExport() {
   Paragraphs p;
   for (int i = 0; i < kNames.size(); ++i)
-    p.push_back({{QString::number(i + 1) + QStringLiteral("    ") + kNames[i] + QStringLiteral("     AaBbCc123"), kNames[i]}});
+    p.push_back({{QString::number(i + 1) + QStringLiteral("    ") + kNames[i] + QStringLiteral("     AaBbCc123"),
+                  styled({kNames[i], boldAt(i), italicAt(i)})}});
   p.emplace_back();
   return p;
 }
@@ -110,7 +123,7 @@ Paragraphs fromModel(const Document& doc) {
   Paragraphs out;
   for (const Paragraph& p : doc.paragraphs()) {
     out.emplace_back();
-    for (const TextRun& r : p.runs) out.back().push_back({r.text, r.font});
+    for (const TextRun& r : p.runs) out.back().push_back({r.text, styled(r.font)});
   }
   return out;
 }
@@ -183,7 +196,7 @@ TEST(WordDocument, DocxReadsBackWithEveryParagraphInItsFont) {
   doc.SaveAs(path);
   EXPECT_TRUE(readAll(path).startsWith("PK"));
   Paragraphs expected = expectedExport();
-  expected.back() = {{QStringLiteral("tab\there, bell gone"), kNames.back()}};
+  expected.back() = {{QStringLiteral("tab\there, bell gone"), expected[kNames.size() - 1][0].font}};
   EXPECT_EQ(readDocx(path), expected);
   EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("Fonts.DOCX")});
 }

@@ -13,7 +13,7 @@ TEST(Help, NamesTheContactPageAndNothingElse) {
   const RecordedBox& box = app.prompts.boxes[0];
   EXPECT_EQ(box.text, "Questions? Please contact Team Brindlewick at " + vendor::kContactPage);
   EXPECT_TRUE(vendor::kContactPage.startsWith("https://"));
-  EXPECT_EQ(box.title, Form1::appTitle());
+  EXPECT_EQ(box.title, "Typorama");  // the application title
   EXPECT_EQ(box.buttons, MsgButtons::Ok);
   EXPECT_EQ(box.icon, MsgIcon::None);
 }

@@ -5,14 +5,11 @@
 
 namespace {
 
-class RemoveFontTest : public OpsTest {
+class RemoveFontTest : public TwoFontsTest {
  protected:
   void SetUp() override {
-    OpsTest::SetUp();
+    TwoFontsTest::SetUp();
     if (IsSkipped()) return;
-    sans = place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
-    serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
-    refill();
     ASSERT_EQ(gridNames(), (QStringList{"DejaVu Sans", "DejaVu Serif"}));
   }
   void select(int row) { form().MSFlexGrid1->setRow(row); }
@@ -22,7 +19,6 @@ class RemoveFontTest : public OpsTest {
     EXPECT_EQ(box.buttons, MsgButtons::YesNo);
     EXPECT_EQ(box.icon, MsgIcon::None);
   }
-  QString sans, serif;
 };
 
 TEST_F(RemoveFontTest, FontInSubFolderLeavesTableByBareNameAndFileByFullPath) {
@@ -115,7 +111,7 @@ TEST_F(RemoveFontTest, SelectionOutsideTheListIsReportedAndAsksNothing) {
   form().List1.Clear();
   form().PushButton4_Click();
   ASSERT_EQ(app.prompts.boxes.size(), 1u);
-  expectTrap(app.prompts.boxes[0], "PushButton4_Click", 102, "");
+  expectTrap(app.prompts.boxes[0], "PushButton4_Click", 102, "Invalid property array index");
   EXPECT_TRUE(app.fonts.unregisters.isEmpty());
 }
 

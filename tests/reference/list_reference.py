@@ -20,19 +20,20 @@ SEPARATOR = "||MySeparator123||"
 logging.getLogger("fontTools").setLevel(logging.ERROR)
 
 
-def make_font(path, records, fs_selection=0x40):
-    """records: (platformID, encodingID, languageID, nameID, text)."""
+def make_font(path, records, fs_selection=0x40, family="Made"):
+    """A font of one empty glyph whose full names (ID 4) are exactly `records`:
+    (platformID, encodingID, languageID, nameID, text)."""
     fb = FontBuilder(1000, isTTF=True)
     fb.setupGlyphOrder([".notdef"])
     fb.setupCharacterMap({})
     fb.setupGlyf({".notdef": TTGlyphPen(None).glyph()})
     fb.setupHorizontalMetrics({".notdef": (500, 0)})
     fb.setupHorizontalHeader()
-    fb.setupNameTable({"familyName": "Made", "styleName": "Regular"}, mac=False)
+    fb.setupNameTable({"familyName": family, "styleName": "Regular"}, mac=False)
     fb.setupOS2(fsSelection=fs_selection)
     fb.setupPost()
     table = fb.font["name"]
-    table.names = []
+    table.removeNames(nameID=4)
     for platform, encoding, language, name_id, text in records:
         table.setName(text, name_id, platform, encoding, language)
     fb.save(path)

@@ -8,6 +8,7 @@ class FakeDesktop : public Desktop {
  public:
   QString folder = QStringLiteral("/nonexistent-program-folder");
   bool clipboardAccepts = true;
+  bool openUrlResult = true;
   QList<QStringList> clipboard;  // every file list offered
   QStringList urls;
 
@@ -17,7 +18,7 @@ class FakeDesktop : public Desktop {
   }
   bool openUrl(const QString& url) override {
     urls << url;
-    return true;
+    return openUrlResult;
   }
   QString programFolder() override { return folder; }
 };

@@ -12,7 +12,7 @@
 bool LinuxDesktop::putFilesOnClipboard(const QStringList& paths) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;
-  clipboard->setMimeData(fileListMimeData(paths));
+  clipboard->setMimeData(fileListMimeDataForDisplay(paths));
   return true;
 }
 

@@ -61,8 +61,10 @@ CheckedCopy copyFileChecked(const QString& source, const QString& target,
   }
   ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
 
-  AtomicFile file(target);  // discards the temporary file on every early return
-  result.status = file.open();
+  // A link of that name in the fonts folder is replaced, never written through: the copy stays
+  // inside the folder. Discards the temporary file on every early return.
+  AtomicFile file(target, Placement::ReplaceEntry);
+  result.status = file.openUnnamed();
   std::vector<char> buffer(1 << 16);
   while (result.status.ok()) {
     const ssize_t n = ::read(in, buffer.data(), buffer.size());

@@ -1,0 +1,37 @@
+#pragma once
+// Faces of the font files that grid cells name, loaded when a cell is first drawn and kept
+// while recently drawn: only visible rows are drawn, so a grid of 100,000 rows holds a
+// screenful of faces, each loaded once.
+#include "platform/font_file_face.h"
+
+#include <QHash>
+#include <QString>
+#include <list>
+#include <memory>
+
+class FileFaceCache {
+ public:
+  // Enough for every row a full screen can show, so a repaint never loads a face again.
+  explicit FileFaceCache(size_t capacity = 128) : capacity_(capacity) {}
+
+  // The file's face at the current size; null when the file cannot be loaded (remembered, so a
+  // broken file is tried once).
+  const QRawFont* face(const QString& path);
+  // A new size drops every face: they are loaded again at that size when drawn.
+  void setPixelSize(qreal pixelSize);
+  void clear();
+
+  size_t size() const { return lru_.size(); }
+  int loads() const { return loads_; }  // files opened so far
+
+ private:
+  struct Entry {
+    QString path;
+    std::shared_ptr<FontFileFace> face;
+  };
+  size_t capacity_;
+  qreal pixelSize_ = 0;
+  std::list<Entry> lru_;  // most recently drawn first
+  QHash<QString, std::list<Entry>::iterator> byPath_;
+  int loads_ = 0;
+};

@@ -1,0 +1,143 @@
+// Every sample drawn in its own file's face, checked against an independent renderer: the
+// catalogue's grids are grabbed and each sample is compared with the same text drawn by PIL
+// (python3-pil) straight from each file.
+#include "catalogue/form2.h"
+#include "controls/flex_grid.h"
+#include "support/font_folder_fixture.h"
+
+#include <QDir>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Copies a font under new names (fontTools), so that no system font shares them.
+const char* kRename = R"(
+import sys
+from fontTools.ttLib import TTFont
+src, out, family, sub, full = sys.argv[1:6]
+font = TTFont(src)
+name = font['name']
+for nid in (1, 2, 3, 4, 6, 16, 17, 21, 22):
+    name.removeNames(nameID=nid)
+for nid, value in ((1, family), (2, sub), (3, 'test ' + full), (4, full), (6, full.replace(' ', '-'))):
+    name.setName(value, nid, 3, 1, 0x409)
+    name.setName(value, nid, 1, 0, 0)
+font.save(out)
+)";
+
+// argv: pixel size, crop PNGs, "--", font files. Prints how like each file's own rendering of
+// the sample every crop is: the correlation of the two ink images (each cut to its ink, brought
+// to one size) times how well their sizes agree.
+const char* kCompare = R"(
+import json, sys
+from PIL import Image, ImageDraw, ImageFont
+size = int(sys.argv[1]); split = sys.argv.index('--')
+crops, fonts = sys.argv[2:split], sys.argv[split + 1:]
+def trim(ink):
+    return ink.crop(ink.point(lambda v: 255 if v > 60 else 0).getbbox())
+def crop_ink(path):
+    im = Image.open(path).convert('L')
+    hist = im.histogram()
+    bg = max(range(256), key=lambda v: hist[v])
+    span = max(bg, 255 - bg, 1)
+    return trim(im.point(lambda v: min(255, abs(v - bg) * 255 // span)))
+def font_ink(path):
+    f = ImageFont.truetype(path, size)
+    l, t, r, b = f.getbbox('AaBbCc123')
+    im = Image.new('L', (r - l + 20, b - t + 20), 0)
+    ImageDraw.Draw(im).text((10 - l, 10 - t), 'AaBbCc123', font=f, fill=255)
+    return trim(im)
+def likeness(a, b):
+    (wa, ha), (wb, hb) = a.size, b.size
+    sizes = min(wa, wb) / max(wa, wb) * min(ha, hb) / max(ha, hb)
+    pa, pb = list(a.getdata()), list(b.resize(a.size, Image.BILINEAR).getdata())
+    ma, mb = sum(pa) / len(pa), sum(pb) / len(pb)
+    cov = sum((x - ma) * (y - mb) for x, y in zip(pa, pb))
+    va, vb = sum((x - ma) ** 2 for x in pa), sum((y - mb) ** 2 for y in pb)
+    return cov / (va * vb) ** 0.5 * sizes if va and vb else 0.0
+inks = {f: font_ink(f) for f in fonts}
+print(json.dumps({c: {f: likeness(crop_ink(c), inks[f]) for f in fonts} for c in crops}))
+)";
+
+QByteArray runPython(const char* script, const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-c"), QString::fromUtf8(script)} + args);
+  p.waitForFinished(120000);
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+  return p.readAllStandardOutput();
+}
+
+struct SampleFacesTest : FontFolderTest {
+  QStringList files;  // in the catalogue's order
+
+  void copyFont(const QByteArray& from, const std::string& to, const QString& family, const QString& sub,
+                const QString& full) {
+    runPython(kRename, {QString::fromUtf8(from), tree.q("fonts/" + to), family, sub, full});
+    files << tree.q("fonts/" + to);
+  }
+  // Saves every row's sample cell; the whole grid goes to the temporary folder for a person.
+  QStringList grabSamples(FlexGrid& grid, const QString& name) {
+    grid.grab().save(QDir::temp().filePath("typorama_samples_" + name + ".png"));
+    const QImage image = grid.viewport()->grab().toImage();
+    QStringList crops;
+    for (int r = 0; r < grid.Rows(); ++r) {
+      const QRect cell = grid.visualRect(grid.model()->index(r, 2)).adjusted(3, 3, -4, -4) & image.rect();
+      crops << tree.q(name.toStdString() + std::to_string(r) + ".png");
+      EXPECT_TRUE(image.copy(cell).save(crops.last()));
+    }
+    return crops;
+  }
+  // Each sample is most like its own file, and very like it.
+  void expectOwnFaces(const QStringList& crops, int pixelSize) {
+    QStringList args{QString::number(pixelSize)};
+    args << crops << QStringLiteral("--") << files;
+    const QJsonObject scores = QJsonDocument::fromJson(runPython(kCompare, args)).object();
+    ASSERT_EQ(crops.size(), files.size());
+    for (int r = 0; r < crops.size(); ++r) {
+      const QJsonObject row = scores.value(crops[r]).toObject();
+      const double own = row.value(files[r]).toDouble();
+      EXPECT_GT(own, 0.6) << "row " << r;
+      for (const QString& other : files) {
+        if (other == files[r]) continue;
+        EXPECT_LT(row.value(other).toDouble(), own - 0.05) << "row " << r << " vs " << other.toStdString();
+      }
+    }
+  }
+};
+
+}  // namespace
+
+TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
+  ASSERT_TRUE(tree.folder("fonts/a"));
+  ASSERT_TRUE(tree.folder("fonts/b"));
+  const char* dejavu = "/usr/share/fonts/truetype/dejavu/";
+  const char* liberation = "/usr/share/fonts/truetype/liberation/";
+  // Two files of one family nobody knows, and two versions of one font of different shapes.
+  copyFont(QByteArray(dejavu).append("DejaVuSans-Bold.ttf"), "bold.ttf", "Quillon Sans", "Bold",
+           "Quillon Sans Bold");
+  copyFont(QByteArray(dejavu).append("DejaVuSans-Oblique.ttf"), "oblique.ttf", "Quillon Sans", "Oblique",
+           "Quillon Sans Oblique");
+  copyFont(QByteArray(liberation).append("LiberationSerif-Regular.ttf"), "a/twin.ttf", "Quillon Twin",
+           "Regular", "Quillon Twin");
+  copyFont(QByteArray(liberation).append("LiberationMono-Regular.ttf"), "b/twin.ttf", "Quillon Twin",
+           "Regular", "Quillon Twin");
+
+  form.PushButton1_Click();
+  FlexGrid& grid = *form.MSFlexGrid1;
+  ASSERT_EQ(grid.Rows(), 4);
+  const QStringList names{"Quillon Sans Bold", "Quillon Sans Oblique", "Quillon Twin", "Quillon Twin"};
+  for (int r = 0; r < 4; ++r) ASSERT_EQ(grid.TextMatrix(r, 1), names[r]);
+  expectOwnFaces(grabSamples(grid, "main"), 20);  // 15 points at 96 dots per inch
+
+  form.PushButton2_Click();
+  FlexGrid& full = *form.form2()->MSFlexGrid1;
+  ASSERT_EQ(full.Rows(), 4);
+  expectOwnFaces(grabSamples(full, "full"), 40);
+  form.form2()->close();
+  EXPECT_EQ(full.fontFilesHeld(), 0u);  // closing lets go of every face
+}

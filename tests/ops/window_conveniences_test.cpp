@@ -1,0 +1,129 @@
+// The main window's keyboard, context menu and drag and drop, driven through the events a person
+// makes; each ends in the command a button runs.
+#include "app/catalogue_entry.h"
+#include "app/form1_shortcuts.h"
+#include "ops_fixture.h"
+#include "support/font_builder.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+
+namespace {
+
+class WindowConveniencesTest : public TwoFontsTest {
+ protected:
+  FlexGrid& grid() { return *form().MSFlexGrid1; }
+  QPoint rowPoint(int row) { return grid().visualRect(grid().model()->index(row, 1)).center(); }
+  void send(QEvent&& e, QObject* to) { QApplication::sendEvent(to, &e); }
+  // Drops `urls` on the window; true when the window took them.
+  bool drop(const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form(), &enter);
+    if (!enter.isAccepted()) return false;
+    send(QDropEvent(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier), &form());
+    QApplication::sendPostedEvents();  // the install runs once the drag is over
+    return true;
+  }
+};
+
+TEST_F(WindowConveniencesTest, EnterFiltersCtrlCCopiesDeleteAsksToRemove) {
+  form().Text1->setText("serif");
+  QTest::keyClick(form().Text1, Qt::Key_Enter);
+  EXPECT_EQ(gridNames(), QStringList{"DejaVu Serif"});
+  form().Text1->clear();
+  QTest::keyClick(form().Text1, Qt::Key_Return);
+  grid().setRow(1);
+  QTest::keyClick(&grid(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(&grid(), Qt::Key_C);  // a plain letter is no command
+  EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{serif}});
+
+  app.prompts.answers = {MsgResult::No};
+  QTest::keyClick(&grid(), Qt::Key_Delete);
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  EXPECT_EQ(app.prompts.boxes[0].text, "Are you sure you want to remove DejaVu Serif?");
+  EXPECT_EQ(app.prompts.boxes[0].title, "Remove Font");
+  QTest::keyClick(&grid(), Qt::Key_Delete);
+  EXPECT_FALSE(QFile::exists(serif));
+  EXPECT_EQ(gridNames(), QStringList{"DejaVu Sans"});
+}
+
+// The menu acts on the row under the pointer, and on that row's own file even when the font's
+// name holds the entry separator and another path.
+TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
+  const QString odd = tree.q("fonts/my fonts/n\u00e9 #1.ttf");
+  QDir().mkpath(tree.q("fonts/my fonts"));
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, "A Nice Font" + kEntrySeparator + sans).writeTo(odd));
+  refill();
+  grid().setRow(2);
+  const QPoint at = rowPoint(0);
+  send(QContextMenuEvent(QContextMenuEvent::Mouse, at, grid().viewport()->mapToGlobal(at)), grid().viewport());
+  auto* menu = form().findChild<QMenu*>("gridRowMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(grid().RowSel(), 0);
+  EXPECT_EQ(grid().ColSel(), grid().Cols() - 1);
+  const QList<QAction*> items = menu->actions();
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text(),
+            "Copy Font File|Remove Font\u2026|Open Containing Folder");
+  items[0]->trigger();
+  EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{odd}});
+  items[2]->trigger();
+  EXPECT_EQ(app.desktop.urls, QStringList{"file://" + QUrl::toPercentEncoding(tree.q("fonts/my fonts"), "/")});
+  app.prompts.answers = {MsgResult::No};
+  items[1]->trigger();
+  EXPECT_EQ(app.prompts.boxes.at(0).text, "Are you sure you want to remove A Nice Font" + kEntrySeparator + sans + "?");
+}
+
+TEST_F(WindowConveniencesTest, DraggingARowOutIsAFileDrag) {
+  QStringList formats;
+  QList<QUrl> urls;
+  form().findChild<Form1Conveniences*>()->runDrag = [&](QDrag& drag) {
+    formats = drag.mimeData()->formats();
+    urls = drag.mimeData()->urls();
+  };
+  QWidget* view = grid().viewport();
+  const QPoint start = rowPoint(1), near = start + QPoint(QApplication::startDragDistance() - 1, 0);
+  send(QMouseEvent(QEvent::MouseButtonPress, start, view->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {}), view);
+  send(QMouseEvent(QEvent::MouseMove, near, view->mapToGlobal(near), Qt::NoButton, Qt::LeftButton, {}), view);
+  EXPECT_TRUE(urls.isEmpty()) << "a move shorter than the drag distance is no drag";
+  const QPoint far = start + QPoint(0, QApplication::startDragDistance());
+  send(QMouseEvent(QEvent::MouseMove, far, view->mapToGlobal(far), Qt::NoButton, Qt::LeftButton, {}), view);
+  EXPECT_EQ(urls, QList<QUrl>{QUrl::fromLocalFile(serif)});
+  EXPECT_EQ(formats, (QStringList{"text/uri-list", "x-special/gnome-copied-files"})) << "never text";
+}
+
+TEST_F(WindowConveniencesTest, DroppedFilesAreInstalledWithOneOutcomeBoxOthersRefused) {
+  const QString mono = place("DejaVuSansMono.ttf", "in/DejaVuSansMono.ttf");
+  EXPECT_TRUE(drop({QUrl::fromLocalFile(mono), QUrl::fromLocalFile(place("DejaVuSans-Bold.ttf", "in/B.ttf"))}));
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  expectOutcome(app.prompts.boxes[0], "Done.");
+  EXPECT_EQ(app.fonts.registers, (QStringList{fontsFolder + "DejaVuSansMono.ttf", fontsFolder + "B.ttf"}));
+  EXPECT_EQ(gridNames(), (QStringList{"DejaVu Sans Bold", "DejaVu Sans Mono", "DejaVu Sans", "DejaVu Serif"}));
+
+  // One box names each file that failed and why; the good one is still installed.
+  app.prompts.boxes.clear();
+  const QString text = writeText("in/Notes.ttf", "no font"), missing = tree.q("in/Gone.ttf");
+  EXPECT_TRUE(drop({QUrl::fromLocalFile(text), QUrl::fromLocalFile(missing),
+                    QUrl::fromLocalFile(place("DejaVuSerif-Bold.ttf", "in/SB.ttf"))}));
+  ASSERT_EQ(app.prompts.boxes.size(), 1u);
+  EXPECT_EQ(app.prompts.boxes[0].text.section("\r\n", 0, 3),
+            "Adding font failed.\r\n\r\n" + text + ": not a usable font file; nothing was installed\r\n" + missing +
+                ": File not found: '" + missing + "' (No such file or directory)");
+  EXPECT_TRUE(app.prompts.boxes[0].text.endsWith("\r\n\r\n1 of 3 fonts were installed."));
+  EXPECT_TRUE(gridNames().contains("DejaVu Serif Bold"));
+
+  // Anything but local files is refused at the door.
+  app.prompts.boxes.clear();
+  EXPECT_FALSE(drop({}));
+  EXPECT_FALSE(drop({QUrl("https://example.org/f.ttf")}));
+  EXPECT_FALSE(drop({QUrl::fromLocalFile(mono), QUrl("sftp://host/f.ttf")}));
+  EXPECT_TRUE(app.prompts.boxes.empty());
+}
+
+}  // namespace
