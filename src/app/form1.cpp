@@ -76,6 +76,10 @@ Form1::Form1(AppServices services, QWidget* parent)
 }
 
 Form1::~Form1() {
+  // The controls outlive this object's own part: nothing they do as they go (the grid losing the
+  // focus, events through the conveniences' filter) may call in here.
+  delete findChild<Form1Conveniences*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QObject* child : children()) child->disconnect(this);
   UnhookGridWheel();
   delete form2_;
 }

@@ -37,7 +37,10 @@ Form2::Form2(Form1& owner)
   connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form2::pointerRulePlain);
 }
 
-Form2::~Form2() = default;
+Form2::~Form2() {
+  // The grid outlives this object's own part: the focus it loses as it goes must not call in here.
+  for (QObject* child : children()) child->disconnect(this);
+}
 
 void Form2::ensureLoaded() {
   if (loaded_) return;

@@ -120,8 +120,8 @@ TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
   // Two files of one family nobody knows, and two versions of one font of different shapes.
   copyFont(QByteArray(dejavu).append("DejaVuSans-Bold.ttf"), "bold.ttf", "Quillon Sans", "Bold",
            "Quillon Sans Bold");
-  copyFont(QByteArray(dejavu).append("DejaVuSans-Oblique.ttf"), "oblique.ttf", "Quillon Sans", "Oblique",
-           "Quillon Sans Oblique");
+  copyFont(QByteArray(liberation).append("LiberationSans-Italic.ttf"), "italic.ttf", "Quillon Sans", "Italic",
+           "Quillon Sans Italic");
   copyFont(QByteArray(liberation).append("LiberationSerif-Regular.ttf"), "a/twin.ttf", "Quillon Twin",
            "Regular", "Quillon Twin");
   copyFont(QByteArray(liberation).append("LiberationMono-Regular.ttf"), "b/twin.ttf", "Quillon Twin",
@@ -130,7 +130,7 @@ TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
   form.PushButton1_Click();
   FlexGrid& grid = *form.MSFlexGrid1;
   ASSERT_EQ(grid.Rows(), 4);
-  const QStringList names{"Quillon Sans Bold", "Quillon Sans Oblique", "Quillon Twin", "Quillon Twin"};
+  const QStringList names{"Quillon Sans Bold", "Quillon Sans Italic", "Quillon Twin", "Quillon Twin"};
   for (int r = 0; r < 4; ++r) ASSERT_EQ(grid.TextMatrix(r, 1), names[r]);
   expectOwnFaces(grabSamples(grid, "main"), 20);  // 15 points at 96 dots per inch
 

@@ -1,5 +1,6 @@
 // The Linux font system against the real fontconfig and Qt font database (offscreen).
 #include "platform/linux/font_system_linux.h"
+#include "platform/path_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -143,7 +145,8 @@ TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
   ASSERT_TRUE(bold);
   EXPECT_EQ(QFontInfo(*bold).family(), "DejaVu Sans");
   EXPECT_TRUE(QFontInfo(*bold).bold());
-  const auto oblique = fs.resolveFace("DejaVu Serif Bold Italic");
+  // Liberation, unlike DejaVu's core set, comes with italic faces.
+  const auto oblique = fs.resolveFace("Liberation Serif Bold Italic");
   ASSERT_TRUE(oblique);
   EXPECT_TRUE(QFontInfo(*oblique).italic());
   EXPECT_TRUE(QFontInfo(*oblique).bold());
@@ -182,6 +185,43 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   EXPECT_FALSE(fs.loadPreviewFont(junk.fileName()));
   EXPECT_FALSE(fs.loadPreviewFont(tmp.filePath("missing.ttf")));
   EXPECT_FALSE(fs.loadPreviewFont(tmp.path()));
+}
+
+// The resident memory of this process, in bytes.
+qint64 residentBytes() {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+  return -1;
+}
+
+TEST(LinuxFontSystem, PreviewOfANonUtf8NameMapsTheFileAndRefusesHugeOnes) {
+  // Names Qt cannot open itself; a real font padded out with a hole stays a font.
+  QTemporaryDir tmp;
+  const auto paddedFont = [&](const char* name, off_t size) {
+    const QString made = writeRenamedFont(tmp.path(), "made.ttf");
+    const QString path = pathFromBytes(pathToBytes(tmp.path()) + "/" + name);
+    const bool ok = !made.isEmpty() && ::rename(pathToBytes(made).c_str(), pathToBytes(path).c_str()) == 0 &&
+                    ::truncate(pathToBytes(path).c_str(), size) == 0;
+    return ok ? path : QString();
+  };
+  const QString padded = paddedFont("pad\xff.ttf", off_t{200} << 20);
+  const QString huge = paddedFont("x\xff.ttf", off_t{3} << 30);
+  ASSERT_FALSE(padded.isEmpty() || huge.isEmpty());
+
+  LinuxFontSystem fs;
+  const qint64 before = residentBytes();
+  ASSERT_TRUE(fs.loadPreviewFont(padded));
+  EXPECT_TRUE(fs.resolveFace("Typora Sans Bold"));
+  EXPECT_LT(residentBytes() - before, 64 << 20) << "the file was read whole";
+  EXPECT_TRUE(fs.unloadPreviewFont(padded));
+  EXPECT_FALSE(fs.faceExists("Typora Sans"));
+  EXPECT_FALSE(fs.loadPreviewFont(huge)) << "far larger than any font";
+  EXPECT_FALSE(fs.faceExists("Typora Sans"));
+  // Qt's own removal cannot spell these names.
+  ::unlink(pathToBytes(padded).c_str());
+  ::unlink(pathToBytes(huge).c_str());
 }
 
 // fc-list under the test's own configuration: the file names it lists.

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,9 @@ namespace {
 
 constexpr int kCsidlFonts = 20;
 constexpr int32_t kDefaultLocaleId = 0x0409;
+// Far above any real font file: fonts covering all of Unicode's ideographs run to 30-60 MB,
+// the largest collections of them to about 120 MB. Larger files are refused for preview.
+constexpr off_t kMaxPreviewFontBytes = off_t{256} << 20;
 
 QString withoutTrailingSlashes(QString s) {
   while (s.size() > 1 && s.endsWith(QLatin1Char('/'))) s.chop(1);
@@ -43,6 +47,23 @@ bool isDirectory(const std::string& bytes) {
 bool isRegularFile(const std::string& bytes) {
   struct stat st {};
   return ::stat(bytes.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The whole regular file mapped read-only, unmapped when the last owner lets go; null when it
+// cannot be mapped or is larger than any font.
+std::shared_ptr<const char> mapFontFile(const std::string& bytes, qsizetype* size) {
+  const int fd = ::open(bytes.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  void* at = MAP_FAILED;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxPreviewFontBytes)
+    at = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  ::close(fd);
+  if (at == MAP_FAILED) return nullptr;
+  *size = static_cast<qsizetype>(st.st_size);
+  const auto length = static_cast<size_t>(st.st_size);
+  return std::shared_ptr<const char>(static_cast<const char*>(at),
+                                     [length](const char* p) { ::munmap(const_cast<char*>(p), length); });
 }
 
 // The real path of a folder (symbolic links and ".." resolved), or the path itself.
@@ -255,25 +276,25 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path) {
     return true;
   }
   const std::string bytes = pathToBytes(path);
-  if (!isRegularFile(bytes)) return false;
+  struct stat st {};
+  if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPreviewFontBytes) return false;
   loadSystemFamilies();  // taken before the first app font joins the database
   int id = -1;
+  std::shared_ptr<const char> map;
   if (QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
     id = QFontDatabase::addApplicationFont(path);
   } else {
-    // Qt would spell a name that is not UTF-8 differently; hand it the bytes instead.
-    QFile f;
-    const int fd = ::open(bytes.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-      id = QFontDatabase::addApplicationFontFromData(f.readAll());
-    } else if (fd >= 0) {
-      ::close(fd);
-    }
+    // Qt would spell a name that is not UTF-8 differently; hand it the file's bytes instead,
+    // mapped so that only what the font engine reads is loaded. The map lives as long as the
+    // font is registered.
+    qsizetype size = 0;
+    map = mapFontFile(bytes, &size);
+    if (map) id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(map.get(), size));
   }
   if (id < 0) return false;
   const QStringList families = QFontDatabase::applicationFontFamilies(id);
   for (const QString& f : families) ++appFamilies_[f];
-  appFonts_.insert(path, AppFont{id, 1, families});
+  appFonts_.insert(path, AppFont{id, 1, families, std::move(map)});
   appFontsToIndex_.insert(path);
   return true;
 }
@@ -282,7 +303,7 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
   auto it = appFonts_.find(path);
   if (it == appFonts_.end()) return false;
   if (--it->refs > 0) return true;
-  QFontDatabase::removeApplicationFont(it->id);
+  QFontDatabase::removeApplicationFont(it->id);  // before its map goes with the entry
   for (const QString& f : std::as_const(it->families)) {
     auto n = appFamilies_.find(f);
     if (n != appFamilies_.end() && --*n <= 0) appFamilies_.erase(n);

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -41,6 +42,7 @@ class LinuxFontSystem : public FontSystem {
     int id = -1;
     int refs = 0;
     QStringList families;
+    std::shared_ptr<const char> map;  // the file's bytes, for a font handed over as data
   };
   struct FaceStyle {
     QString family;
