@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include "app/catalogue_entry.h"
 #include "app/list_escape.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/preview_pins.h"
@@ -36,7 +37,7 @@ int usageError(const QString& message) {
   return 2;
 }
 
-void writeField(std::FILE* out, const std::string& bytes) {
+void writeField(std::FILE* out, std::string_view bytes) {
   const std::string escaped = escapeListField(bytes);
   std::fwrite(escaped.data(), 1, escaped.size(), out);
 }
@@ -54,11 +55,17 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     showNoFontsFound(services.prompts);
     return 1;
   }
+  const FontFacts none;
   for (int i = 0; i < list.ListCount(); ++i) {
+    // The name is the entry's text before the separator and the path: no copy of it is made.
+    const QString& text = list.List(i);
     const QString path = list.ItemPath(i);
-    const FontFacts f = facts.value(path);
+    const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
+    const auto found = facts.constFind(path);
+    const FontFacts& f = found != facts.cend() ? *found : none;
     std::fprintf(out, "%d\t", i + 1);
-    writeField(out, list.ItemName(i).toStdString());
+    const QByteArray nameBytes = name.toUtf8();
+    writeField(out, {nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
     std::fprintf(out, "\t%d\t%d\t%d\t%d\t", f.bold, f.italic, f.underlined, f.strikeOut);
     writeField(out, pathToBytes(path));
     if (std::fputc('\n', out) == EOF) break;  // the reason is reported below

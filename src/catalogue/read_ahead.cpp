@@ -2,16 +2,21 @@
 
 #include "platform/path_codec.h"
 
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId) {
+std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId,
+                                             int folderFd) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
-  if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name))) return std::nullopt;
+  const bool opened = folderFd != truetype::FileByteSource::kCurrentFolder
+                          ? file.open(pathToBytes(entry.name), folderFd)
+                          : file.open(pathToBytes(folder + QLatin1Char('/') + entry.name));
+  if (!opened) return std::nullopt;
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
     truetype::FontTablesState tables;
-    truetype::readFontTables(file, tables, localeId);  // a partial read is kept, as the reader keeps it
+    // A partial read is kept, as the reader keeps it.
+    truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
     read.tables = std::move(tables);
   } catch (...) {
     read.failure = std::current_exception();
@@ -43,6 +48,7 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   job->entries = std::move(entries);
   job->failure = std::move(listingFailure);
   job->read.resize(job->entries.size());
+  if (!job->entries.empty()) job->handle.emplace(pathToBytes(job->folder));
   pending_ += job->entries.size();
   {
     const std::lock_guard lock(mutex_);
@@ -55,7 +61,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_);
+      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_, job.handle ? job.handle->fd() : truetype::FileByteSource::kCurrentFolder);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }

@@ -19,6 +19,11 @@
 #include <thread>
 #include <vector>
 
+// The names the fill asks a reader for (family, subfamily and full name): the others, long
+// copyright and trademark texts among them, are not decoded.
+constexpr uint8_t kCatalogueNameIds =
+    truetype::nameIdBit(1) | truetype::nameIdBit(2) | truetype::nameIdBit(4);
+
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
 // what the reading threw (the fill rethrows it where it would have arisen).
 struct ReadAheadFile {
@@ -29,7 +34,9 @@ struct ReadAheadFile {
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry that does not open, or is not known to be a regular file (never opened at all).
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId);
+// folderFd, when given, is the folder held open: the entry is opened by its name alone.
+std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId,
+                                             int folderFd = truetype::FileByteSource::kCurrentFolder);
 
 class ReadAhead {
  public:
@@ -53,6 +60,7 @@ class ReadAhead {
     QString folder;
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
+    std::optional<truetype::FolderHandle> handle;    // opened when the folder is queued
     std::vector<std::optional<ReadAheadFile>> read;  // one per entry
     std::atomic<size_t> claimed = 0;                 // entries taken by either thread
     std::atomic<size_t> finished = 0;

@@ -17,10 +17,12 @@ bool MemoryByteSource::readAt(uint64_t offset, void* out, size_t length) {
 
 FileByteSource::~FileByteSource() { close(); }
 
-bool FileByteSource::open(const std::string& pathBytes) {
+static_assert(FileByteSource::kCurrentFolder == AT_FDCWD);
+
+bool FileByteSource::open(const std::string& pathBytes, int folderFd) {
   close();
   // O_NONBLOCK only matters for the FIFO case, which fstat() then refuses.
-  const int fd = ::open(pathBytes.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = ::openat(folderFd, pathBytes.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
@@ -76,6 +78,15 @@ bool FileByteSource::readAt(uint64_t offset, void* out, size_t length) {
   w.length = fill;
   std::memcpy(out, w.bytes + 0, length);
   return true;
+}
+
+FolderHandle::FolderHandle(const std::string& pathBytes)
+    : fd_(::open(pathBytes.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {
+  if (fd_ < 0) fd_ = FileByteSource::kCurrentFolder;
+}
+
+FolderHandle::~FolderHandle() {
+  if (isOpen()) ::close(fd_);
 }
 
 }  // namespace truetype

@@ -44,8 +44,10 @@ class FileByteSource final : public ByteSource {
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
-  // pathBytes: the file name exactly as the file system spells it.
-  bool open(const std::string& pathBytes);
+  // pathBytes: the file name exactly as the file system spells it, taken relative to folderFd
+  // when that is an open folder (a folder's files then spare the walk along the whole path).
+  bool open(const std::string& pathBytes, int folderFd = kCurrentFolder);
+  static constexpr int kCurrentFolder = -100;  // AT_FDCWD, without <fcntl.h> here
   void close();
   bool isOpen() const { return fd_ >= 0; }
   uint64_t size() const override { return size_; }
@@ -69,6 +71,22 @@ class FileByteSource final : public ByteSource {
   // The window at the start of the file stays; the other one follows the reads elsewhere.
   Window front_;
   Window moving_;
+};
+
+// A folder held open, so that its files open by name alone (FileByteSource::open). Opened for
+// lookups only (O_PATH): it needs no read permission on the folder itself. fd() is
+// FileByteSource::kCurrentFolder when the folder could not be opened.
+class FolderHandle {
+ public:
+  explicit FolderHandle(const std::string& pathBytes);
+  ~FolderHandle();
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  bool isOpen() const { return fd_ != FileByteSource::kCurrentFolder; }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
 };
 
 }  // namespace truetype

@@ -114,4 +114,22 @@ TEST_F(FileByteSourceTest, ClosedOrRefusedSourcesReadNothing) {
   EXPECT_EQ(src.size(), 0u);
 }
 
+TEST_F(FileByteSourceTest, OpensByNameInAFolderHeldOpen) {
+  const std::string path = write(QByteArray("abcdef"));
+  const std::string name = path.substr(path.rfind('/') + 1);
+  const FolderHandle folder(pathToBytes(dir.path()));
+  ASSERT_TRUE(folder.isOpen());
+  FileByteSource src;
+  ASSERT_TRUE(src.open(name, folder.fd()));
+  uint8_t out[3];
+  ASSERT_TRUE(src.readAt(3, out, 3));
+  EXPECT_EQ(std::memcmp(out, "def", 3), 0);
+  EXPECT_FALSE(src.open("missing.bin", folder.fd()));
+  EXPECT_FALSE(src.open(".", folder.fd()));  // the folder itself is no file
+  // A folder that cannot be held open leaves names to be taken as they stand.
+  const FolderHandle missing(pathToBytes(dir.filePath(QStringLiteral("no-such-folder"))));
+  EXPECT_FALSE(missing.isOpen());
+  EXPECT_TRUE(src.open(path, missing.fd()));
+}
+
 }  // namespace
