@@ -23,6 +23,12 @@ int compareIgnoringCase(QStringView a, QStringView b) {
   }
   while (m < n && pa[m] == pb[m]) ++m;
   if (m == a.size() && m == b.size()) return 0;
+  // Two ASCII letters that differ even when lowered decide at once (a sort makes hundreds of
+  // thousands of comparisons, nearly all of them decided so).
+  if (m < n && pa[m] < 0x80 && pb[m] < 0x80) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : int{c}; };
+    if (const int d = lower(pa[m]) - lower(pb[m]); d != 0) return d;
+  }
   // A low surrogate is folded together with the high one before it: start at the pair.
   if (m > 0 && QChar::isHighSurrogate(pa[m - 1])) --m;
   return a.sliced(m).compare(b.sliced(m), Qt::CaseInsensitive);
