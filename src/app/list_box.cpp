@@ -15,7 +15,9 @@ int compareIgnoringCase(QStringView a, QStringView b) {
   const char16_t* pa = a.utf16();
   const char16_t* pb = b.utf16();
   qsizetype m = 0;
-  // Four units at a time while they agree, then one at a time to the first difference.
+  // Sixteen units at a time while they agree, then four, then one at a time to the first
+  // difference.
+  while (m + 16 <= n && std::memcmp(pa + m, pb + m, 32) == 0) m += 16;
   for (uint64_t x, y; m + 4 <= n; m += 4) {
     std::memcpy(&x, pa + m, sizeof x);
     std::memcpy(&y, pb + m, sizeof y);
