@@ -61,7 +61,8 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_, job.handle ? job.handle->fd() : truetype::FileByteSource::kCurrentFolder);
+      const int folderFd = job.handle ? job.handle->fd() : truetype::FileByteSource::kCurrentFolder;
+      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_, folderFd);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }
