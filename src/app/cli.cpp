@@ -36,11 +36,6 @@ int usageError(const QString& message) {
   std::fprintf(stderr, "typorama: %s\n%s", qUtf8Printable(message), kUsage);
   return 2;
 }
-
-void writeField(std::FILE* out, std::string_view bytes) {
-  const std::string escaped = escapeListField(bytes);
-  std::fwrite(escaped.data(), 1, escaped.size(), out);
-}
 }  // namespace
 
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
@@ -56,6 +51,8 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     return 1;
   }
   const FontFacts none;
+  std::string row;  // one row's bytes, written at once
+  const auto bit = [](bool b) { return b ? '1' : '0'; };
   for (int i = 0; i < list.ListCount(); ++i) {
     // The name is the entry's text before the separator and the path: no copy of it is made.
     const QString& text = list.List(i);
@@ -63,12 +60,14 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
     const auto found = facts.constFind(path);
     const FontFacts& f = found != facts.cend() ? *found : none;
-    std::fprintf(out, "%d\t", i + 1);
     const QByteArray nameBytes = name.toUtf8();
-    writeField(out, {nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
-    std::fprintf(out, "\t%d\t%d\t%d\t%d\t", f.bold, f.italic, f.underlined, f.strikeOut);
-    writeField(out, pathToBytes(path));
-    if (std::fputc('\n', out) == EOF) break;  // the reason is reported below
+    row = std::to_string(i + 1);
+    row += '\t';
+    row += escapeListField({nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
+    row += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
+    row += escapeListField(pathToBytes(path));
+    row += '\n';
+    if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) break;  // the reason is reported below
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(stderr, "typorama: cannot write the list: %s\n", std::strerror(errno));
