@@ -32,8 +32,9 @@ void expectSpreadsheetRows(const QJsonObject& book, const std::vector<RealFace>&
     const QString name = cells[1]["value"].toString();
     const QString styled = byName.take(name).styled();
     EXPECT_EQ(cells[1]["font"].toString(), styled) << name.toStdString();
-    if (book.contains(QLatin1String("rowfonts")))  // the row's own format too
+    if (book.contains(QLatin1String("rowfonts"))) {  // the row's own format too
       EXPECT_EQ(book["rowfonts"][QString::number(i + 1)].toString(), styled) << name.toStdString();
+    }
   }
   EXPECT_TRUE(byName.isEmpty());
 }
@@ -42,7 +43,7 @@ void expectSpreadsheetRows(const QJsonObject& book, const std::vector<RealFace>&
 QStringList paragraphFonts(const QJsonValue& paragraph) {
   QStringList fonts;
   for (const auto& run : paragraph["runs"].toArray())
-    if (!fonts.contains(run["font"].toString())) fonts << run["font"].toString();
+    if (const QString font = run.toObject()["font"].toString(); !fonts.contains(font)) fonts << font;
   return fonts;
 }
 
