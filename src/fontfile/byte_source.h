@@ -49,7 +49,6 @@ class FileByteSource final : public ByteSource {
   bool open(const std::string& pathBytes, int folderFd = kCurrentFolder);
   static constexpr int kCurrentFolder = -100;  // AT_FDCWD, without <fcntl.h> here
   void close();
-  bool isOpen() const { return fd_ >= 0; }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
 
