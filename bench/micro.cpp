@@ -82,7 +82,7 @@ void BM_ReadFontTables(benchmark::State& state) {
   const std::string path = pathToBytes(envPath("TYPORAMA_BENCH_FONT"));
   for (auto _ : state) {
     truetype::FileByteSource file;
-    if (!file.open(path)) state.SkipWithError("cannot open TYPORAMA_BENCH_FONT");
+    if (!file.open(services->fs, pathFromBytes(path))) state.SkipWithError("cannot open TYPORAMA_BENCH_FONT");
     truetype::FontTablesState tables;
     benchmark::DoNotOptimize(truetype::readFontTables(file, tables, 0x0409));
   }
@@ -94,7 +94,7 @@ BENCHMARK(BM_ReadFontTables);
 void BM_NameTableParse(benchmark::State& state) {
   const QString path = envPath("TYPORAMA_BENCH_FONT");
   for (auto _ : state) {
-    CFontPreview reader(services->fonts);
+    CFontPreview reader(services->fs, services->fonts);
     reader.setFontFile(path);
     benchmark::DoNotOptimize(reader.FullName());
   }

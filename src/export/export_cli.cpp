@@ -29,7 +29,7 @@ int fail(std::FILE* err, const QString& message) {
   return 1;
 }
 
-void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
+void writeSpreadsheet(office::OfficeFactory& factory, FileSystem& fs, FontSystem& fonts, const ListBox& list,
                       const FactsByPath& facts, const QString& path) {
   auto excel = factory.createExcel();
   if (!excel) throw office::cannotCreateObject();
@@ -41,13 +41,13 @@ void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const L
     const QString name = list.ItemName(i);
     exporting::writeSpecimenRow(sheet, i + 1, name);
     // A refused font keeps the default font.
-    exporting::setRowFont(sheet, i + 1, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
+    exporting::setRowFont(sheet, i + 1, exporting::rowFont(fs, fonts, facts, name, list.ItemPath(i)));
   }
   book.SaveAs(path, office::Workbook::kWorkbookNormal);
   excel->quit();
 }
 
-void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
+void writeDocument(office::OfficeFactory& factory, FileSystem& fs, FontSystem& fonts, const ListBox& list,
                    const FactsByPath& facts, const QString& path) {
   auto word = factory.createWord();
   if (!word) throw office::cannotCreateObject();
@@ -55,7 +55,7 @@ void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const List
   office::Document& document = word->documentsAdd();
   for (int i = 0; i < list.ListCount(); ++i) {
     const QString name = list.ItemName(i);
-    exporting::typeSpecimenParagraph(*word, i + 1, name, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
+    exporting::typeSpecimenParagraph(*word, i + 1, name, exporting::rowFont(fs, fonts, facts, name, list.ItemPath(i)));
   }
   document.SaveAs(path);
   word->quit();
@@ -83,8 +83,8 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     // The scan takes a while: a file made meanwhile under that name is kept all the same.
     std::optional<KeepExistingFiles> keep;
     if (!force) keep.emplace();
-    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fonts, list, facts, path);
-    else writeDocument(factory, services.fonts, list, facts, path);
+    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fs, services.fonts, list, facts, path);
+    else writeDocument(factory, services.fs, services.fonts, list, facts, path);
   } catch (const RuntimeError& e) {
     if (e.number == office::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));

@@ -24,13 +24,13 @@ void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name) {
   sheet.setCellValue(row, 3, QVariant(kSampleText));
 }
 
-office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
   FontFacts f;
   if (const auto it = facts.constFind(path); it != facts.constEnd()) {
     f = *it;
   } else {
     try {
-      CFontPreview reader(fonts);
+      CFontPreview reader(files, fonts);
       reader.setFontFile(path);
       f = factsOf(reader);
     } catch (const RuntimeError&) {

@@ -42,7 +42,7 @@ void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name);
 // italic, so a full name such as "DejaVu Sans Bold" would fall back to another face: the row
 // takes the file's family name and style bits from the fill's facts, or from the file when the
 // fill has none for it. A file without a family name keeps the full name, neither bold nor italic.
-office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
 
 // Sets the whole row's font. A font the spreadsheet refuses (error 1004) leaves the row in
 // the default font and gives false; any other failure is thrown.

@@ -59,7 +59,7 @@ void exportToExcel(Form1& form, ExportTrap& trap) {
       office::TextFont font;
       trap.perFont(140, [&] {
         name = form.List1.ItemName(i);
-        font = exporting::rowFont(services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
+        font = exporting::rowFont(services.fs, services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
       });
       const int r = i + 1;
       trap.perFont(142, [&] { exporting::writeSpecimenRow(book->sheets(1), r, name); });

@@ -57,7 +57,7 @@ void exportToWord(Form1& form, ExportTrap& trap) {
       office::TextFont font;
       trap.perFont(142, [&] {
         name = form.List1.ItemName(i);
-        font = exporting::rowFont(services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
+        font = exporting::rowFont(services.fs, services.fonts, form.catalogueFacts(), name, form.List1.ItemPath(i));
       });
       // Each step on its own: a font name the word processor refuses leaves the line in the
       // font it was typed in, and the next paragraph still starts.

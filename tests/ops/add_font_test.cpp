@@ -157,7 +157,7 @@ TEST_F(AddFontTest, FontsFolderNotWritableForAnOrdinaryUser) {
   const QString source = place("DejaVuSans.ttf", "in/DejaVuSans.ttf");
   const auto outcome = runUnprivileged([&]() -> std::string {
     try {
-      copyFontToFontsFolder(app.fonts, source);
+      copyFontToFontsFolder(app.fs, app.fonts, source);
       return "copied";
     } catch (const RuntimeError& e) {
       return std::to_string(e.number);
