@@ -200,6 +200,7 @@ std::optional<int64_t> FakeFileSystem::lastModified(const QString& path) {
 
 bool FakeFileSystem::removeFile(const QString& path) {
   call("removeFile", path);
+  if (refuseRemoval) return false;
   const QString p = normalise(path);
   const QString parentPath = resolve(parentOf(p));
   if (parentPath.isEmpty() || p == QLatin1String("/")) return false;

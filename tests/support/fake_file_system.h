@@ -49,6 +49,8 @@ class FakeFileSystem : public FileSystem {
   // How often each folder (as passed) was listed by listSubFolders.
   std::map<QString, int> subFolderListings;
   std::vector<QString> removed;
+  // removeFile fails, as for a file in use.
+  bool refuseRemoval = false;
 
   std::optional<uint32_t> attributes(const QString& path) override;
   bool isRootFolder(const QString& path) override;
