@@ -5,7 +5,7 @@
 
 namespace {
 
-using AddFontTest = MemoryFontFolderTest;
+using AddFontTest = DejaVuFolderTest;
 
 TEST_F(AddFontTest, DialogAsksForOneTtfFileAndCancelChangesNothing) {
   // An export leaves these flags, multiple selection among them.

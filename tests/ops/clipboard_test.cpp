@@ -14,7 +14,7 @@
 
 namespace {
 
-using CopyToClipboardTest = MemoryFontFolderTest;
+using CopyToClipboardTest = DejaVuFolderTest;
 
 TEST_F(CopyToClipboardTest, OffersTheSelectedRowsFileAndShowsNothing) {
   place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");

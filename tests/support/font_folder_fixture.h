@@ -25,8 +25,6 @@ class BasicFontFolderTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(kInMemory || tree.valid());
-    // The commands are tried on DejaVu's files.
-    if (kInMemory && dejaVu("DejaVuSans.ttf").isEmpty()) GTEST_SKIP() << "DejaVu fonts are not installed";
     fontsFolder = path("fonts/");
     app.fonts.fontsFolder = fontsFolder;
     // In memory the font engine judges the copy by its bytes, as fontconfig judges the file.
@@ -124,6 +122,14 @@ class BasicFontFolderTest : public ::testing::Test {
 // In memory, the fonts folder not made yet (Add Font makes it).
 using MemoryFontFolderTest = BasicFontFolderTest<FakeFileSystem>;
 
+// The same, for the font commands, which are tried on DejaVu's files.
+struct DejaVuFolderTest : MemoryFontFolderTest {
+  void SetUp() override {
+    MemoryFontFolderTest::SetUp();
+    if (dejaVu("DejaVuSans.ttf").isEmpty()) GTEST_SKIP() << "DejaVu fonts are not installed";
+  }
+};
+
 // On the disk, the fonts folder made.
 struct FontFolderTest : BasicFontFolderTest<LinuxFileSystem> {
   void SetUp() override {
@@ -133,10 +139,10 @@ struct FontFolderTest : BasicFontFolderTest<LinuxFileSystem> {
 };
 
 // Two DejaVu fonts in memory, one of them in a sub-folder, filled into the grid.
-class TwoFontsTest : public MemoryFontFolderTest {
+class TwoFontsTest : public DejaVuFolderTest {
  protected:
   void SetUp() override {
-    MemoryFontFolderTest::SetUp();
+    DejaVuFolderTest::SetUp();
     if (IsSkipped()) return;
     sans = place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
     serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
