@@ -56,6 +56,12 @@ class CountingFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override { return inner_.folderId(path); }
   std::optional<int64_t> lastModified(const QString& path) override { return inner_.lastModified(path); }
   bool removeFile(const QString& path) override { return inner_.removeFile(path); }
+  std::unique_ptr<ReadableFile> openForReading(const QString& path) override { return inner_.openForReading(path); }
+  FileStatus createFolderPath(const QString& folder) override { return inner_.createFolderPath(folder); }
+  CheckedCopy copyFileChecked(const QString& source, const QString& target,
+                              const std::function<bool(const QString&)>& accept) override {
+    return inner_.copyFileChecked(source, target, accept);
+  }
 
  private:
   FileSystem& inner_;
