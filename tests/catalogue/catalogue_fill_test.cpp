@@ -18,10 +18,6 @@
 namespace {
 
 struct CatalogueTest : MemoryFontFolderTest {
-  void SetUp() override {
-    MemoryFontFolderTest::SetUp();
-    ASSERT_TRUE(makeFolder(fontsFolder));
-  }
   QStringList column(int col) {
     QStringList out;
     for (int r = 0; r < form.MSFlexGrid1->Rows(); ++r) out << form.MSFlexGrid1->TextMatrix(r, col);

@@ -5,7 +5,7 @@
 
 namespace {
 
-using AddFontTest = DejaVuFolderTest;
+using AddFontTest = FontCommandTest;
 
 TEST_F(AddFontTest, DialogAsksForOneTtfFileAndCancelChangesNothing) {
   // An export leaves these flags, multiple selection among them.

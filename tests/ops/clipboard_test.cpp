@@ -14,7 +14,7 @@
 
 namespace {
 
-using CopyToClipboardTest = DejaVuFolderTest;
+using CopyToClipboardTest = FontCommandTest;
 
 TEST_F(CopyToClipboardTest, OffersTheSelectedRowsFileAndShowsNothing) {
   place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");

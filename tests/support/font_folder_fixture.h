@@ -119,30 +119,30 @@ class BasicFontFolderTest : public ::testing::Test {
   QString fontsFolder;
 };
 
-// In memory, the fonts folder not made yet (Add Font makes it).
-using MemoryFontFolderTest = BasicFontFolderTest<FakeFileSystem>;
-
-// The same, for the font commands, which are tried on DejaVu's files.
-struct DejaVuFolderTest : MemoryFontFolderTest {
+// In memory or on the disk, the fonts folder made.
+template <typename Fs>
+struct MadeFontFolderTest : BasicFontFolderTest<Fs> {
   void SetUp() override {
-    MemoryFontFolderTest::SetUp();
+    BasicFontFolderTest<Fs>::SetUp();
+    ASSERT_TRUE(this->makeFolder(this->fontsFolder));
+  }
+};
+using MemoryFontFolderTest = MadeFontFolderTest<FakeFileSystem>;
+using FontFolderTest = MadeFontFolderTest<LinuxFileSystem>;
+
+// The font commands, in memory on DejaVu's files; the fonts folder not made yet (Add Font makes it).
+struct FontCommandTest : BasicFontFolderTest<FakeFileSystem> {
+  void SetUp() override {
+    BasicFontFolderTest::SetUp();
     if (dejaVu("DejaVuSans.ttf").isEmpty()) GTEST_SKIP() << "DejaVu fonts are not installed";
   }
 };
 
-// On the disk, the fonts folder made.
-struct FontFolderTest : BasicFontFolderTest<LinuxFileSystem> {
-  void SetUp() override {
-    BasicFontFolderTest::SetUp();
-    ASSERT_TRUE(tree.folder("fonts"));
-  }
-};
-
 // Two DejaVu fonts in memory, one of them in a sub-folder, filled into the grid.
-class TwoFontsTest : public DejaVuFolderTest {
+class TwoFontsTest : public FontCommandTest {
  protected:
   void SetUp() override {
-    DejaVuFolderTest::SetUp();
+    FontCommandTest::SetUp();
     if (IsSkipped()) return;
     sans = place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
     serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
