@@ -16,7 +16,8 @@ enum : uint16_t {
 enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5 };
 }  // namespace
 
-CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts) : files_(files), fonts_(fonts), LocaleId(fonts.localeId()) {}
+CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts)
+    : files_(files), fonts_(fonts), LocaleId(fonts.localeId()) {}
 
 CFontPreview::~CFontPreview() {
   try {

@@ -60,7 +60,8 @@ class FakeFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
   bool removeFile(const QString& path) override;
-  // Files that are not openable fail as the source of a copy with EACCES, and a folder with the
+  // The catalogue's read-ahead calls openForReading from its own thread: tests leave the fake
+  // unchanged while a fill runs. Files that are not openable fail as the source of a copy with EACCES, and a folder with the
   // read-only attribute refuses new entries with EACCES.
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
   FileStatus createFolderPath(const QString& folder) override;
