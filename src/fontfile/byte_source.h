@@ -50,7 +50,6 @@ class FileByteSource final : public ByteSource {
 
   bool open(FileSystem& fs, const QString& path);
   void close();
-  bool isOpen() const { return file_ != nullptr; }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
 
