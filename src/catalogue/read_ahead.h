@@ -29,12 +29,13 @@ struct ReadAheadFile {
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry that does not open, or is not known to be a regular file (never opened at all).
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId);
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId);
 
 class ReadAhead {
  public:
   // threaded false, or no thread to be had: next() reads each folder itself, with the same results.
-  ReadAhead(int32_t localeId, bool threaded);
+  // fs is read from the reading thread too (FileSystem::openForReading).
+  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded);
   ~ReadAhead();  // stops the thread between two files and waits for it
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -61,6 +62,7 @@ class ReadAhead {
   void work(Job& job);
   void run();
 
+  FileSystem& fs_;
   const int32_t localeId_;
   size_t pending_ = 0;  // filling thread only
   std::mutex mutex_;

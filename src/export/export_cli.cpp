@@ -53,7 +53,7 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     if (!force) keep.emplace();
     const auto sink = kind == Kind::Spreadsheet ? exporting::spreadsheetSink() : exporting::documentSink();
     exporting::StraightSteps steps;
-    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fonts}, path);
+    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fs, services.fonts}, path);
   } catch (const RuntimeError& e) {
     if (e.number == office::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));

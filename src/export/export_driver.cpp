@@ -18,7 +18,7 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
       office::TextFont font;
       steps.perFont(line + 10, [&] {
         name = source.list.ItemName(i);
-        font = rowFont(source.fonts, source.facts, name, source.list.ItemPath(i));
+        font = rowFont(source.files, source.fonts, source.facts, name, source.list.ItemPath(i));
       });
       if (!sink.write(steps, i + 1, name, font)) {
         failed = true;
@@ -41,13 +41,13 @@ bool StraightSteps::perFont(int, const std::function<void()>& statement) {
   return true;
 }
 
-office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
   FontFacts f;
   if (const auto it = facts.constFind(path); it != facts.constEnd()) {
     f = *it;
   } else {
     try {
-      CFontPreview reader(fonts);
+      CFontPreview reader(files, fonts);
       reader.setFontFile(path);
       f = factsOf(reader);
     } catch (const RuntimeError&) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class FileSystem;
 class FontSystem;
 
 namespace office {
@@ -66,6 +67,7 @@ std::unique_ptr<OfficeSink> documentSink();
 struct ExportSource {
   const ListBox& list;
   const FactsByPath& facts;
+  FileSystem& files;
   FontSystem& fonts;
 };
 
@@ -77,6 +79,6 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
 // italic, so a full name such as "DejaVu Sans Bold" would fall back to another face: the row
 // takes the file's family name and style bits from the fill's facts, or from the file when the
 // fill has none for it. A file without a family name keeps the full name, neither bold nor italic.
-office::TextFont rowFont(FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
 
 }  // namespace exporting
