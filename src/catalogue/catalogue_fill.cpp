@@ -56,7 +56,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     const QString& entry = folders.at(k);
     return entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
   };
-  // The listing stays on this thread (the file system service is not shared); a listing that
+  // The listing stays on this thread (the reading thread only opens and reads files); a listing that
   // fails is handed on so its box comes in its folder's turn.
   std::optional<ReadAhead> ahead;
   qsizetype queued = 0;
@@ -77,7 +77,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     while (queued < folders.size() && (queued <= k + 1 || ahead->pendingEntries() < kEntriesAhead))
       queueFolder(queued++);
   };
-  if (readAhead) ahead.emplace(services.fonts.localeId(), true);
+  if (readAhead) ahead.emplace(services.fs, services.fonts.localeId(), true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
     std::vector<ReadAheadFile> files;
@@ -97,7 +97,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
-      auto reader = std::make_unique<CFontPreview>(services.fonts);
+      auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts);
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
         if (file.tables)
@@ -184,7 +184,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       if (const auto it = facts.constFind(path); it != facts.constEnd()) {
         style = *it;
       } else {
-        CFontPreview reader(services.fonts);
+        CFontPreview reader(services.fs, services.fonts);
         reader.setFontFile(path);
         style = factsOf(reader);
       }

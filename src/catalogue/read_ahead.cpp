@@ -1,16 +1,10 @@
 #include "catalogue/read_ahead.h"
 
-#include "platform/path_codec.h"
-
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId,
-                                             int folderFd) {
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
-  const bool opened = folderFd != truetype::FileByteSource::kCurrentFolder
-                          ? file.open(pathToBytes(entry.name), folderFd)
-                          : file.open(pathToBytes(folder + QLatin1Char('/') + entry.name));
-  if (!opened) return std::nullopt;
+  if (!file.open(fs, folder + QLatin1Char('/') + entry.name)) return std::nullopt;
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
@@ -24,7 +18,7 @@ std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEn
   return read;
 }
 
-ReadAhead::ReadAhead(int32_t localeId, bool threaded) : localeId_(localeId) {
+ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded) : fs_(fs), localeId_(localeId) {
   if (!threaded) return;
   try {
     thread_ = std::thread([this] { run(); });
@@ -48,7 +42,6 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   job->entries = std::move(entries);
   job->failure = std::move(listingFailure);
   job->read.resize(job->entries.size());
-  if (!job->entries.empty()) job->handle.emplace(pathToBytes(job->folder));
   pending_ += job->entries.size();
   {
     const std::lock_guard lock(mutex_);
@@ -61,8 +54,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      const int folderFd = job.handle ? job.handle->fd() : truetype::FileByteSource::kCurrentFolder;
-      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_, folderFd);
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }

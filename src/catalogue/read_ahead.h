@@ -34,14 +34,13 @@ struct ReadAheadFile {
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry that does not open, or is not known to be a regular file (never opened at all).
-// folderFd, when given, is the folder held open: the entry is opened by its name alone.
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId,
-                                             int folderFd = truetype::FileByteSource::kCurrentFolder);
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId);
 
 class ReadAhead {
  public:
   // threaded false, or no thread to be had: next() reads each folder itself, with the same results.
-  ReadAhead(int32_t localeId, bool threaded);
+  // fs is read from the reading thread too (FileSystem::openForReading).
+  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded);
   ~ReadAhead();  // stops the thread between two files and waits for it
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -60,7 +59,6 @@ class ReadAhead {
     QString folder;
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
-    std::optional<truetype::FolderHandle> handle;    // opened when the folder is queued
     std::vector<std::optional<ReadAheadFile>> read;  // one per entry
     std::atomic<size_t> claimed = 0;                 // entries taken by either thread
     std::atomic<size_t> finished = 0;
@@ -69,6 +67,7 @@ class ReadAhead {
   void work(Job& job);
   void run();
 
+  FileSystem& fs_;
   const int32_t localeId_;
   size_t pending_ = 0;  // filling thread only
   std::mutex mutex_;

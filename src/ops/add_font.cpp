@@ -21,7 +21,7 @@ void Form1::PushButton3_Click() {
   // 112: a copy that failed has been reported; installing an older file of the same name or
   // saying "Done." would hide that, so the command ends here. The same steps register the copy
   // (114), so a file that is no font or that the font system refuses is not installed.
-  if (!trap(112, [&] { install = installFontFile(services_.fonts, CommonDialog1.FileName); })) return;
+  if (!trap(112, [&] { install = installFontFile(services_.fs, services_.fonts, CommonDialog1.FileName); })) return;
   if (!install.installed()) {  // 116
     trap(116, [&] { showOutcome(QStringLiteral("Adding font failed.")); });
     return;

@@ -13,7 +13,7 @@ void installDroppedFonts(Form1& form, const QStringList& paths) {
   for (const QString& path : paths) {
     FontInstall install;
     try {
-      install = installFontFile(services.fonts, path);
+      install = installFontFile(services.fs, services.fonts, path);
     } catch (const RuntimeError& e) {
       install.failure = e.description;
     }

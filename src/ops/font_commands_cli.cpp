@@ -60,7 +60,7 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
   for (const QString& file : files) {
     FontInstall install;
     try {
-      install = installFontFile(services.fonts, file);
+      install = installFontFile(services.fs, services.fonts, file);
     } catch (const RuntimeError& e) {
       install.failure = e.description;
     }

@@ -6,8 +6,6 @@
 #include "fontfile/truetype_tables.h"
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
-#include "platform/font_file_copy.h"
-#include "platform/path_codec.h"
 
 #include <cerrno>
 
@@ -39,15 +37,15 @@ bool isListableName(const QString& name) {
 }
 
 // The font engine forgives a table cut short, the catalogue's reader does not.
-bool tablesLieInsideFile(const QString& path) {
+bool tablesLieInsideFile(FileSystem& fs, const QString& path) {
   truetype::FileByteSource file;
-  return file.open(pathToBytes(path)) && truetype::tablesLieInsideSource(file);
+  return file.open(fs, path) && truetype::tablesLieInsideSource(file);
 }
 }  // namespace
 
 QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
-QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
+QString copyFontToFontsFolder(FileSystem& fs, FontSystem& fonts, const QString& source) {
   const QString name = fileNameOf(source);
   if (name.isEmpty()) throw copyError(source, FileStatus::fromErrno(EISDIR), true);
   if (!isListableName(name))
@@ -57,21 +55,21 @@ QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
   const QString folder = GetFontsFolder(fonts);
   if (folder.isEmpty())
     throw RuntimeError(76, QStringLiteral("Path not found: there is no fonts folder (no home folder)"));
-  const FileStatus made = createFolderPath(folder);
+  const FileStatus made = fs.createFolderPath(folder);
   if (!made.ok()) throw copyError(folder, made, false);
 
   const QString target = folder + name;
-  const CheckedCopy copy = copyFileChecked(
+  const CheckedCopy copy = fs.copyFileChecked(
       source, target,
-      [&](const QString& tempPath) { return tablesLieInsideFile(tempPath) && fonts.isUsableFontFile(tempPath); });
+      [&](const QString& tempPath) { return tablesLieInsideFile(fs, tempPath) && fonts.isUsableFontFile(tempPath); });
   if (copy.rejected) return {};
   if (!copy.status.ok()) throw copyError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
   return target;
 }
 
-FontInstall installFontFile(FontSystem& fonts, const QString& source) {
+FontInstall installFontFile(FileSystem& fs, FontSystem& fonts, const QString& source) {
   FontInstall result;
-  result.target = copyFontToFontsFolder(fonts, source);
+  result.target = copyFontToFontsFolder(fs, fonts, source);
   if (result.target.isEmpty())
     result.failure = QStringLiteral("not a usable font file; nothing was installed");
   else if (!RegisterFontResource(fonts, result.target))
