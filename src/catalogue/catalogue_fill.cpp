@@ -80,6 +80,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   if (readAhead) ahead.emplace(services.fonts.localeId(), true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
+    trap.setSubject(folder);
     std::vector<ReadAheadFile> files;
     if (ahead) {
       queueAhead(k);
@@ -97,6 +98,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
+      trap.setSubject(path);
       auto reader = std::make_unique<CFontPreview>(services.fonts);
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
@@ -135,6 +137,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       reader.reset();
     }
   }
+  trap.setSubject({});
   if (ahead) {
     ahead.reset();
     // What the reading thread allocated sits freed in its own malloc arena, where nothing
