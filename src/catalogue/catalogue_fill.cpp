@@ -12,6 +12,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
 #include <optional>
@@ -86,6 +87,15 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       queueAhead(k);
       trap(108, [&] { files = ahead->next(); });
       queueAhead(k);  // this folder no longer counts as waiting
+      // A file that does not open is no entry: only a reporter hears of it.
+      std::erase_if(files, [&](const ReadAheadFile& file) {
+        if (!file.openError) return false;
+        if (!file.name.startsWith(QLatin1Char('~'))) {
+          trap.setSubject(folder + QLatin1Char('/') + file.name);
+          trap.notice(QString::fromLocal8Bit(std::strerror(file.openError)));
+        }
+        return true;
+      });
     } else {
       trap(108, [&] {
         const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));

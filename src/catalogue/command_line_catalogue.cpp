@@ -7,7 +7,7 @@
 #include "platform/path_codec.h"
 
 namespace {
-// The collection's statements that list a folder; the others work on one file.
+// The collection's statement that lists a folder; the others work on one file.
 constexpr int kListFolderLine = 108;
 
 QString failureReason(int number, const QString& description, int line) {

@@ -2,11 +2,14 @@
 
 #include "platform/path_codec.h"
 
+#include <cerrno>
+
 std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
-  if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name))) return std::nullopt;
+  if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name)))
+    return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {

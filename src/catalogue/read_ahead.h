@@ -20,15 +20,17 @@
 #include <vector>
 
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
-// what the reading threw (the fill rethrows it where it would have arisen).
+// what the reading threw (the fill rethrows it where it would have arisen); or one that did not
+// open, with the errno why (the fill passes over it).
 struct ReadAheadFile {
   QString name;
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
   std::exception_ptr failure;
+  int openError = 0;
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
-// an entry that does not open, or is not known to be a regular file (never opened at all).
+// an entry not known to be a regular file (never opened at all).
 std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId);
 
 class ReadAhead {

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -134,6 +136,29 @@ TEST_F(CliTest, EachUnusableFileIsOnePlainLineNamingItsEscapedPath) {
   EXPECT_EQ(ours(r.errors), expected + "typorama: " + tree.q("sys/") +
                                 "gone\\n.ttf: not a font file of the catalogue (see typorama --list); nothing was removed\n" + odd)
       << r.errors.toStdString();
+}
+
+TEST_F(CliTest, AFontItsUserMayNotReadIsOneLineWithTheSystemsReason) {
+  const QString program = typoramaProgram();
+  if (::geteuid() != 0 || QProcess::execute("runuser", {"-u", "nobody", "--", "test", "-x", program}) != 0)
+    GTEST_SKIP() << "needs root, and a program user nobody may run";
+  font("sys/a.ttf", "Alpha");
+  font("sys/locked.ttf", "Locked");
+  ASSERT_EQ(::chmod(tree.path("").c_str(), 0755) | ::chmod(tree.path("sys").c_str(), 0755) |
+                ::chmod(tree.path("sys/a.ttf").c_str(), 0644) | ::chmod(tree.path("sys/locked.ttf").c_str(), 0600),
+            0);
+  QProcessEnvironment env = fonts->env;
+  env.insert("LC_ALL", "C.UTF-8");  // the system's reason in English
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start("runuser", {"-u", "nobody", "--", program, "--list"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(p.readAllStandardOutput().startsWith("1\tAlpha\t"));
+  const QString errors = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_EQ(errors.count("typorama: "), 1) << errors.toStdString();
+  EXPECT_TRUE(errors.contains("typorama: " + tree.q("sys/locked.ttf") + ": cannot be read: Permission denied\n"))
+      << errors.toStdString();
 }
 
 TEST_F(CliTest, AWriteErrorOnStandardOutputFails) {
