@@ -85,17 +85,15 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     std::vector<ReadAheadFile> files;
     if (ahead) {
       queueAhead(k);
-      trap(108, [&] { files = ahead->next(); });
+      std::vector<ReadAheadFile> unopened;
+      trap(108, [&] { files = ahead->next(&unopened); });
       queueAhead(k);  // this folder no longer counts as waiting
       // A file that does not open is no entry: only a reporter hears of it.
-      std::erase_if(files, [&](const ReadAheadFile& file) {
-        if (!file.openError) return false;
-        if (!file.name.startsWith(QLatin1Char('~'))) {
-          trap.setSubject(folder + QLatin1Char('/') + file.name);
-          trap.notice(QString::fromLocal8Bit(std::strerror(file.openError)));
-        }
-        return true;
-      });
+      for (const ReadAheadFile& file : unopened) {
+        if (file.name.startsWith(QLatin1Char('~'))) continue;
+        trap.setSubject(folder + QLatin1Char('/') + file.name);
+        trap.notice(QString::fromLocal8Bit(std::strerror(file.openError)));
+      }
     } else {
       trap(108, [&] {
         const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));

@@ -69,7 +69,7 @@ void ReadAhead::work(Job& job) {
   }
 }
 
-std::vector<ReadAheadFile> ReadAhead::next() {
+std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
   std::shared_ptr<Job> job;
   {
     const std::lock_guard lock(mutex_);
@@ -86,8 +86,10 @@ std::vector<ReadAheadFile> ReadAhead::next() {
   }
   std::vector<ReadAheadFile> files;
   files.reserve(job->entries.size());
-  for (auto& read : job->read)
-    if (read) files.push_back(std::move(*read));
+  for (auto& read : job->read) {
+    if (read && !read->openError) files.push_back(std::move(*read));
+    else if (read && unopened) unopened->push_back(std::move(*read));
+  }
   return files;
 }
 

@@ -21,7 +21,7 @@
 
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
 // what the reading threw (the fill rethrows it where it would have arisen); or one that did not
-// open, with the errno why (the fill passes over it).
+// open, with the errno why.
 struct ReadAheadFile {
   QString name;
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
@@ -44,8 +44,9 @@ class ReadAhead {
   // A listing that failed is queued as its failure, for next() to rethrow in the folder's turn.
   void queue(QString folder, std::vector<FileEntry> entries, std::exception_ptr listingFailure = {});
   // The files of the oldest queued folder that opened, in listing order; reads those the thread
-  // has not started on and waits for the rest. Nothing when no folder is queued.
-  std::vector<ReadAheadFile> next();
+  // has not started on and waits for the rest. Nothing when no folder is queued. Those that did
+  // not open go to `unopened` when given.
+  std::vector<ReadAheadFile> next(std::vector<ReadAheadFile>* unopened = nullptr);
   // Entries of the folders queued and not yet taken: the fill queues a few hundred ahead, which
   // bounds what is held.
   size_t pendingEntries() const { return pending_; }
