@@ -44,10 +44,10 @@ QString absoluteClean(const QString& path) {
 
 // The font files the catalogue shows, the only files --remove will delete.
 QSet<QString> catalogueFiles(AppServices& services, std::FILE* err) {
-  const ListBox& list = CommandLineCatalogue(services, QString(), err).list;
+  const CommandLineCatalogue catalogue(services, QString(), err);
   QSet<QString> files;
-  for (int i = 0; i < list.ListCount(); ++i)
-    files.insert(QDir::cleanPath(list.ItemPath(i)));
+  for (int i = 0; i < catalogue.list.ListCount(); ++i)
+    files.insert(QDir::cleanPath(catalogue.list.ItemPath(i)));
   return files;
 }
 }  // namespace
