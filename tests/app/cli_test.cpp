@@ -109,7 +109,7 @@ TEST_F(CliTest, EachUnusableFileIsOnePlainLineNamingItsEscapedPath) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
   };
   write("sys/good.ttf", whole);
-  write("sys/cut.ttf", whole.left(3000));  // its table directory runs past the end
+  write("sys/cut.ttf", whole.left(3000));  // its tables run past the end
   write("sys/odd\nname.ttf", "no font at all");
   const QString reason = ": not a usable font file (no name table could be read)\n";
   const QString expected = "typorama: " + tree.q("sys/cut.ttf") + reason;
