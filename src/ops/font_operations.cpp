@@ -79,6 +79,16 @@ FontInstall installFontFile(FontSystem& fonts, const QString& source) {
   return result;
 }
 
+FontInstall tryInstallFontFile(FontSystem& fonts, const QString& source) {
+  try {
+    return installFontFile(fonts, source);
+  } catch (const RuntimeError& e) {
+    FontInstall result;
+    result.failure = e.description;
+    return result;
+  }
+}
+
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path) {
   DeleteFileQuietly(fs, yielder, path);
   return !FileExists(fs, path);
