@@ -5,7 +5,7 @@
 #include "fsys/file_queries.h"
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
-#include "export/export_common.h"
+#include "export/export_driver.h"
 #include "office/office_factory.h"
 #include "office/save_file.h"
 
@@ -27,38 +27,6 @@ Kind kindOf(const QString& path) {
 int fail(std::FILE* err, const QString& message) {
   std::fprintf(err, "typorama: %s\n", qUtf8Printable(message));
   return 1;
-}
-
-void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
-                      const FactsByPath& facts, const QString& path) {
-  auto excel = factory.createExcel();
-  if (!excel) throw office::cannotCreateObject();
-  excel->setVisible(false);
-  excel->setDisplayAlerts(false);
-  office::Workbook& book = excel->workbooksAdd();
-  office::Worksheet& sheet = book.sheets(1);
-  for (int i = 0; i < list.ListCount(); ++i) {
-    const QString name = list.ItemName(i);
-    exporting::writeSpecimenRow(sheet, i + 1, name);
-    // A refused font keeps the default font.
-    exporting::setRowFont(sheet, i + 1, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
-  }
-  book.SaveAs(path, office::Workbook::kWorkbookNormal);
-  excel->quit();
-}
-
-void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
-                   const FactsByPath& facts, const QString& path) {
-  auto word = factory.createWord();
-  if (!word) throw office::cannotCreateObject();
-  word->setVisible(false);
-  office::Document& document = word->documentsAdd();
-  for (int i = 0; i < list.ListCount(); ++i) {
-    const QString name = list.ItemName(i);
-    exporting::typeSpecimenParagraph(*word, i + 1, name, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
-  }
-  document.SaveAs(path);
-  word->quit();
 }
 
 }  // namespace
@@ -83,8 +51,9 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     // The scan takes a while: a file made meanwhile under that name is kept all the same.
     std::optional<KeepExistingFiles> keep;
     if (!force) keep.emplace();
-    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fonts, list, facts, path);
-    else writeDocument(factory, services.fonts, list, facts, path);
+    const auto sink = kind == Kind::Spreadsheet ? exporting::spreadsheetSink() : exporting::documentSink();
+    exporting::StraightSteps steps;
+    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fonts}, path);
   } catch (const RuntimeError& e) {
     if (e.number == office::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));
