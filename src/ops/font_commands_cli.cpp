@@ -56,12 +56,7 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
                                 std::FILE* err) {
   int status = 0;
   for (const QString& file : files) {
-    FontInstall install;
-    try {
-      install = installFontFile(services.fs, services.fonts, file);
-    } catch (const RuntimeError& e) {
-      install.failure = e.description;
-    }
+    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, file);
     if (install.installed()) {
       writeLine(out, QStringLiteral("Installed "), install.target);
     } else {
