@@ -12,6 +12,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
 #include <optional>
@@ -80,11 +81,19 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   if (readAhead) ahead.emplace(services.fs, services.fonts.localeId(), true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
+    trap.setSubject(folder);
     std::vector<ReadAheadFile> files;
     if (ahead) {
       queueAhead(k);
-      trap(108, [&] { files = ahead->next(); });
+      std::vector<ReadAheadFile> unopened;
+      trap(108, [&] { files = ahead->next(&unopened); });
       queueAhead(k);  // this folder no longer counts as waiting
+      // A file that does not open is no entry: only a reporter hears of it.
+      for (const ReadAheadFile& file : unopened) {
+        if (file.name.startsWith(QLatin1Char('~'))) continue;
+        trap.setSubject(folder + QLatin1Char('/') + file.name);
+        trap.notice(QString::fromLocal8Bit(std::strerror(file.openError)));
+      }
     } else {
       trap(108, [&] {
         const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));
@@ -97,6 +106,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
+      trap.setSubject(path);
       auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts);
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
@@ -135,6 +145,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       reader.reset();
     }
   }
+  trap.setSubject({});
   if (ahead) {
     ahead.reset();
     // What the reading thread allocated sits freed in its own malloc arena, where nothing

@@ -1,10 +1,14 @@
 #include "catalogue/read_ahead.h"
 
+#include <cerrno>
+
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
-  if (!file.open(fs, folder + QLatin1Char('/') + entry.name)) return std::nullopt;
+  errno = 0;
+  if (!file.open(fs, folder + QLatin1Char('/') + entry.name))
+    return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
@@ -65,7 +69,7 @@ void ReadAhead::work(Job& job) {
   }
 }
 
-std::vector<ReadAheadFile> ReadAhead::next() {
+std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
   std::shared_ptr<Job> job;
   {
     const std::lock_guard lock(mutex_);
@@ -82,8 +86,10 @@ std::vector<ReadAheadFile> ReadAhead::next() {
   }
   std::vector<ReadAheadFile> files;
   files.reserve(job->entries.size());
-  for (auto& read : job->read)
-    if (read) files.push_back(std::move(*read));
+  for (auto& read : job->read) {
+    if (read && !read->openError) files.push_back(std::move(*read));
+    else if (read && unopened) unopened->push_back(std::move(*read));
+  }
   return files;
 }
 

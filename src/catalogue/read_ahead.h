@@ -25,15 +25,17 @@ constexpr uint8_t kCatalogueNameIds =
     truetype::nameIdBit(1) | truetype::nameIdBit(2) | truetype::nameIdBit(4);
 
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
-// what the reading threw (the fill rethrows it where it would have arisen).
+// what the reading threw (the fill rethrows it where it would have arisen); or one that did not
+// open, with the errno why.
 struct ReadAheadFile {
   QString name;
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
   std::exception_ptr failure;
+  int openError = 0;
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
-// an entry that does not open, or is not known to be a regular file (never opened at all).
+// an entry not known to be a regular file (never opened at all).
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId);
 
 class ReadAhead {
@@ -48,8 +50,9 @@ class ReadAhead {
   // A listing that failed is queued as its failure, for next() to rethrow in the folder's turn.
   void queue(QString folder, std::vector<FileEntry> entries, std::exception_ptr listingFailure = {});
   // The files of the oldest queued folder that opened, in listing order; reads those the thread
-  // has not started on and waits for the rest. Nothing when no folder is queued.
-  std::vector<ReadAheadFile> next();
+  // has not started on and waits for the rest. Nothing when no folder is queued. Those that did
+  // not open go to `unopened` when given.
+  std::vector<ReadAheadFile> next(std::vector<ReadAheadFile>* unopened = nullptr);
   // Entries of the folders queued and not yet taken: the fill queues a few hundred ahead, which
   // bounds what is held.
   size_t pendingEntries() const { return pending_; }

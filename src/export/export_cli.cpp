@@ -1,10 +1,8 @@
 #include "export/export_cli.h"
 
-#include "core/error_trap.h"
 #include "core/list_box.h"
 #include "fsys/file_queries.h"
-#include "catalogue/catalogue_fill.h"
-#include "fontfile/preview_pins.h"
+#include "catalogue/command_line_catalogue.h"
 #include "export/export_driver.h"
 #include "office/office_factory.h"
 #include "office/save_file.h"
@@ -39,11 +37,9 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   if (!force && FileExists(services.fs, path))
     return fail(err, QStringLiteral("%1 exists; add --force to replace it").arg(path));
 
-  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
-  ListBox list;
-  FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  const CommandLineCatalogue catalogue(services, filter, err);
+  const ListBox& list = catalogue.list;
+  const FactsByPath& facts = catalogue.facts;
 
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;

@@ -77,6 +77,16 @@ FontInstall installFontFile(FileSystem& fs, FontSystem& fonts, const QString& so
   return result;
 }
 
+FontInstall tryInstallFontFile(FileSystem& fs, FontSystem& fonts, const QString& source) {
+  try {
+    return installFontFile(fs, fonts, source);
+  } catch (const RuntimeError& e) {
+    FontInstall result;
+    result.failure = e.description;
+    return result;
+  }
+}
+
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path) {
   DeleteFileQuietly(fs, yielder, path);
   return !FileExists(fs, path);

@@ -27,6 +27,9 @@ struct FontInstall {
   bool installed() const { return failure.isEmpty(); }
 };
 FontInstall installFontFile(FileSystem& fs, FontSystem& fonts, const QString& source);
+// The same, for callers that go on to the next file: a copy that cannot be made is told in
+// `failure` (the run-time error's description) instead of thrown.
+FontInstall tryInstallFontFile(FileSystem& fs, FontSystem& fonts, const QString& source);
 
 // Deletes a font file that has left the font table; true when the file is gone afterwards.
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path);
