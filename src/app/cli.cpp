@@ -45,7 +45,10 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
   const ListBox& list = catalogue.list;
   const FactsByPath& facts = catalogue.facts;
   if (list.ListCount() == 0) {
-    showNoFontsFound(services.prompts);
+    // One line like every other problem here: the box's first line, without its request for
+    // a screenshot, which means nothing on a command line.
+    const QString text = noFontsFoundText();
+    std::fprintf(stderr, "typorama: %s\n", qUtf8Printable(text.left(text.indexOf(QLatin1Char('\r')))));
     return 1;
   }
   const FontFacts none;

@@ -66,6 +66,7 @@ TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.lines.isEmpty());
   EXPECT_TRUE(r.errors.contains("Error #195454: No fonts found. ")) << r.errors.toStdString();
+  EXPECT_FALSE(r.errors.contains("Please email")) << r.errors.toStdString();
 
   r = run({"--bogus"});
   EXPECT_EQ(r.status, 2);
