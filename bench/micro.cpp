@@ -3,9 +3,9 @@
 // scripts/bench.sh:
 //   TYPORAMA_BENCH_FONT       a real .ttf file the font system knows
 //   TYPORAMA_BENCH_SCAN_TREE  the root of a tree of nested folders
-#include "app/list_box.h"
-#include "app/catalogue_entry.h"
-#include "app/error_trap.h"
+#include "core/list_box.h"
+#include "core/catalogue_entry.h"
+#include "core/error_trap.h"
 #include "app/qt_services.h"
 #include "catalogue/catalogue_fill.h"
 #include "controls/flex_grid.h"

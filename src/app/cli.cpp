@@ -1,8 +1,8 @@
 #include "app/cli.h"
 
-#include "app/list_escape.h"
+#include "core/list_escape.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
+#include "fontfile/preview_pins.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
 #include "platform/path_codec.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The command-line modes: the same catalogue and commands, without a window.
-#include "app/services_bundle.h"
+#include "platform/services_bundle.h"
 
 #include <QStringList>
 #include <cstdio>

@@ -3,10 +3,11 @@
 #include "app/form1_shortcuts.h"
 #include "app/form3.h"
 #include "app/main_module.h"
-#include "app/runtime_error.h"
-#include "catalogue/form2.h"
-#include "catalogue/grid_mouse_wheel.h"
-#include "catalogue/preview_pins.h"
+#include "core/error_trap.h"
+#include "core/runtime_error.h"
+#include "app/form2.h"
+#include "controls/grid_mouse_wheel.h"
+#include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
@@ -54,17 +55,6 @@ QIcon applicationIcon() {
   }();
   return icon;
 }
-
-namespace {
-// Kept apart from Qt's application display name, which Qt would append to every window title.
-QString& applicationTitle() {
-  static QString title = QStringLiteral("Typorama");
-  return title;
-}
-}  // namespace
-
-QString Form1::appTitle() { return applicationTitle(); }
-void Form1::setAppTitle(const QString& title) { applicationTitle() = title; }
 
 Form1::Form1(AppServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
@@ -154,6 +144,38 @@ void Form1::buildControls() {
 PreviewPins& Form1::previewPins() {
   if (!previewPins_) previewPins_ = std::make_unique<PreviewPins>(services_.fonts);
   return *previewPins_;
+}
+
+PushButton& Form1::button(int number) {
+  PushButton* const buttons[] = {PushButton1, PushButton2, PushButton3, PushButton4,
+                                 PushButton5, PushButton6, PushButton7, PushButton8};
+  return *buttons[number - 1];
+}
+
+QString Form1::filterText() { return Text1->text(); }
+
+void Form1::setCountText(const QString& text) { lblFontsInstalled->setText(text); }
+
+void Form1::showPleaseWait(const QString& text) {
+  form3_ = std::make_unique<Form3>(*this);
+  form3_->Form_Load();
+  form3_->Label1->setText(text);
+  form3_->showPainted(services_.yielder);
+}
+
+void Form1::setPleaseWaitText(const QString& text) {
+  if (!form3_) return;
+  form3_->Label1->setText(text);
+  form3_->repaint();
+}
+
+void Form1::closePleaseWait() { form3_.reset(); }
+
+ListWindowView* Form1::openListWindow() {
+  if (unloaded_) return nullptr;
+  Form2* list = form2();
+  list->ensureLoaded();
+  return list;
 }
 
 Form2* Form1::form2() {

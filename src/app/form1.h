@@ -1,9 +1,7 @@
 #pragma once
 // The main window: the catalogue grid and the command buttons.
-#include "app/list_box.h"
-#include "app/services_bundle.h"
-#include "catalogue/catalogue_fill.h"
-#include "controls/common_dialog.h"
+#include "controls/main_view.h"
+#include "core/app_title.h"
 
 #include <QCursor>
 #include <QString>
@@ -16,18 +14,11 @@ class PushButton;
 class ProgressBar;
 class QLabel;
 class QLineEdit;
-class Form2;
+#include "app/form2.h"
 class Form3;
 class PreviewPins;
 
-// Mouse-pointer values of the windows.
-namespace pointer {
-constexpr int Default = 0;
-constexpr int Hourglass = 11;
-constexpr int Custom = 99;
-}  // namespace pointer
-
-class Form1 : public QWidget {
+class Form1 : public QWidget, public MainView {
   Q_OBJECT
  public:
   explicit Form1(AppServices services, QWidget* parent = nullptr);
@@ -54,7 +45,7 @@ class Form1 : public QWidget {
   void pointerRulePlain();
   void pointerRuleButton();
   int MousePointer() const { return mousePointer_; }
-  void setMousePointer(int value);
+  void setMousePointer(int value) override;
   bool hasMouseIcon() const { return mouseIcon_.has_value(); }
 
   // Controls, by their names.
@@ -74,18 +65,35 @@ class Form1 : public QWidget {
   CommonDialog CommonDialog1;
 
   // Window flags.
-  bool StartupLoading = false;
-  bool Busy = false;
-  bool CancelRequested = false;
+  CommandFlags flags_;
+  bool& StartupLoading = flags_.StartupLoading;
+  bool& Busy = flags_.Busy;
+  bool& CancelRequested = flags_.CancelRequested;
 
-  AppServices& services() { return services_; }
+  // What the commands work on.
+  AppServices& services() override { return services_; }
+  CommandFlags& flags() override { return flags_; }
+  FlexGrid& grid() override { return *MSFlexGrid1; }
+  ListBox& list() override { return List1; }
+  ProgressBar& progressBar() override { return *ProgressBar1; }
+  CommonDialog& commonDialog() override { return CommonDialog1; }
+  PushButton& button(int number) override;
+  QString filterText() override;
+  void setCountText(const QString& text) override;
+  FactsByPath& catalogueFacts() override { return facts_; }
+  void showPleaseWait(const QString& text) override;
+  void setPleaseWaitText(const QString& text) override;
+  void closePleaseWait() override;
+  ListWindowView* openListWindow() override;
+  ListWindowView* currentListWindow() override { return unloaded_ ? nullptr : form2_; }
+  bool closed() const override { return unloaded_; }
+  void hideWindow() override { hide(); }
   // The full-window list, created on first use.
   Form2* form2();
   bool hasForm2() const { return form2_ != nullptr; }
   Form3* form3() const { return form3_.get(); }
   // The application title: shown by message boxes that give none. Set at start-up.
-  static QString appTitle();
-  static void setAppTitle(const QString& title);
+  static QString appTitle() { return ::appTitle(); }
   // The cursor image loaded from the program's folder, if any.
   std::optional<QCursor> mouseIcon() const { return mouseIcon_; }
   // "HAND-M.CUR" of the program's folder as a pointer image, when present (each window loads
@@ -93,9 +101,7 @@ class Form1 : public QWidget {
   std::optional<QCursor> loadMouseIcon();
   // Faces loaded so that the grid can draw fonts the system does not know; kept while the
   // grid shows them.
-  PreviewPins& previewPins();
-  // The style facts and family name of each file of List1, from the same fill.
-  const FactsByPath& catalogueFacts() const { return facts_; }
+  PreviewPins& previewPins() override;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -2,7 +2,8 @@
 
 #include "app/form1.h"
 #include "app/main_module.h"
-#include "app/services.h"
+#include "core/error_trap.h"
+#include "core/services.h"
 #include "controls/twips.h"
 
 #include <QLabel>

@@ -1,7 +1,9 @@
 #include "app/main_module.h"
 
-#include "app/runtime_error.h"
-#include "app/vendor.h"
+#include "fsys/file_queries.h"
+
+#include "core/runtime_error.h"
+#include "core/vendor.h"
 #include "platform/path_codec.h"
 
 #include <QFile>
@@ -9,21 +11,6 @@
 #include <QPixmap>
 #include <QWidget>
 #include <QtEndian>
-
-bool FileExists(FileSystem& fs, const QString& path) {
-  return !path.isEmpty() && fs.lastModified(path).has_value();
-}
-
-void DeleteFileQuietly(FileSystem& fs, Yielder& yielder, const QString& path) {
-  yielder.yield();
-  if (!path.isEmpty()) fs.removeFile(path);
-}
-
-std::optional<bool> IsFolder(FileSystem& fs, const QString& path) {
-  const auto attributes = fs.attributes(path);
-  if (!attributes) return std::nullopt;
-  return (*attributes & fileattr::Directory) != 0;
-}
 
 void RandomHomePageVisit(RandomSource& random, Desktop& desktop) {
   random.seedFromTime();

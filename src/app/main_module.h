@@ -1,6 +1,6 @@
 #pragma once
 // Small routines that the windows and commands share.
-#include "app/services.h"
+#include "core/services.h"
 #include "platform/desktop.h"
 #include "platform/file_system.h"
 
@@ -11,12 +11,6 @@
 class QColor;
 class QWidget;
 
-// True when the path names something whose modification time can be read.
-bool FileExists(FileSystem& fs, const QString& path);
-// Yields once, then deletes the file, ignoring every failure.
-void DeleteFileQuietly(FileSystem& fs, Yielder& yielder, const QString& path);
-// True for a folder, false for anything else, nothing when the attributes cannot be read.
-std::optional<bool> IsFolder(FileSystem& fs, const QString& path);
 // One start in a hundred opens the vendor's home page; fails with error 53 when the browser
 // cannot be started.
 void RandomHomePageVisit(RandomSource& random, Desktop& desktop);

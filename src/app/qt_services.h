@@ -1,6 +1,6 @@
 #pragma once
 // The real services: Qt's dialogs, the event loop, the clock-seeded random generator.
-#include "app/services.h"
+#include "core/services.h"
 
 #include <QString>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "catalogue/catalogue_fill.h"
 
-#include "app/catalogue_entry.h"
-#include "app/vendor.h"
-#include "catalogue/preview_pins.h"
+#include "core/catalogue_entry.h"
+#include "core/vendor.h"
+#include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
@@ -36,10 +36,6 @@ QStringList catalogueFolders(AppServices& services) {
   ScanServices scan{services.fs, services.yielder, services.prompts};
   GetSubDirectories2016(scan, roots, true);
   return roots;
-}
-
-FontFacts factsOf(const CFontPreview& reader) {
-  return {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut(), reader.FamilyName()};
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,

@@ -1,33 +1,19 @@
 #pragma once
 // The steps that build a catalogue: collect the entries of the font folders into the sorted
 // list, then write one grid row per entry. Used by the main grid and the full-window list.
-#include "app/error_trap.h"
-#include "app/list_box.h"
-#include "app/services_bundle.h"
+#include "core/error_trap.h"
+#include "core/list_box.h"
+#include "fontfile/font_facts.h"
+#include "platform/services_bundle.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
-class CFontPreview;
 class FlexGrid;
 class ProgressBar;
 class PreviewPins;
-
-// Style bits and family name read from a file while collecting, so the grid fill and the
-// exports need not open it again.
-struct FontFacts {
-  bool bold = false;
-  bool italic = false;
-  bool underlined = false;
-  bool strikeOut = false;
-  QString family = {};  // name ID 1, chosen by the full name's locale rule
-};
-using FactsByPath = QHash<QString, FontFacts>;
-
-// The facts of the file a reader has read.
-FontFacts factsOf(const CFontPreview& reader);
 
 // Called for the please-wait text: file i of n in its folder, and whether the fill is filtered.
 using PleaseWait = std::function<void(int i, int n, bool filtered)>;

@@ -1,6 +1,6 @@
 #pragma once
 // The shared file dialog control: its properties keep what the last command set.
-#include "app/services.h"
+#include "core/services.h"
 
 class CommonDialog {
  public:

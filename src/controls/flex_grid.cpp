@@ -1,6 +1,6 @@
 #include "controls/flex_grid.h"
 
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "controls/flex_grid_model.h"
 #include "controls/twips.h"
 

@@ -1,6 +1,6 @@
 #include "controls/progress_bar.h"
 
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 
 #include <QPainter>
 #include <cmath>

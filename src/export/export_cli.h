@@ -1,6 +1,6 @@
 #pragma once
 // The headless export: the catalogue written to a spreadsheet or a document without a window.
-#include "app/services_bundle.h"
+#include "platform/services_bundle.h"
 
 #include <QString>
 #include <cstdio>

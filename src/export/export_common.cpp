@@ -1,8 +1,8 @@
 #include "export/export_common.h"
 
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form1.h"
-#include "app/main_module.h"
+#include "fsys/file_queries.h"
 #include "fontfile/cfont_preview.h"
 #include "office/excel.h"
 #include "office/word.h"

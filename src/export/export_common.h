@@ -1,8 +1,8 @@
 #pragma once
 // What the two export commands and the command-line export share: the texts of a row or
 // paragraph, the dialog flags, and an error trap that reports each kind of failure once.
-#include "app/error_trap.h"
-#include "app/runtime_error.h"
+#include "core/error_trap.h"
+#include "core/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
 #include "controls/common_dialog.h"
 #include "office/text_font.h"

@@ -1,9 +1,9 @@
 // Export Fonts To Excel: one spreadsheet row per catalogue entry, the whole row set in that
 // font. While it runs the button reads "Cancel Export" and a click on it stops the export
 // at the next font; the rows written so far are saved.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form1.h"
-#include "app/main_module.h"
+#include "fsys/file_queries.h"
 #include "catalogue/catalogue_fill.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"

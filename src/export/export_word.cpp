@@ -1,9 +1,9 @@
 // Export Fonts To Word: one paragraph per catalogue entry, each line set in its own font,
 // then one empty paragraph. While it runs the button reads "Cancel Export" and a click on
 // it stops the export at the next font; the paragraphs typed so far are saved.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form1.h"
-#include "app/main_module.h"
+#include "fsys/file_queries.h"
 #include "catalogue/catalogue_fill.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"

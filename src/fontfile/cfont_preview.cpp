@@ -1,6 +1,6 @@
 #include "fontfile/cfont_preview.h"
 
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "platform/path_codec.h"
 
 #include <sys/stat.h>

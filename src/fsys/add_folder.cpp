@@ -1,8 +1,8 @@
 #include "fsys/add_folder.h"
 
-#include "app/error_trap.h"
-#include "app/main_module.h"
-#include "app/runtime_error.h"
+#include "core/error_trap.h"
+#include "fsys/file_queries.h"
+#include "core/runtime_error.h"
 
 #include <set>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 // AddFolder: finds the folders below the fonts folders and the font files in each of them.
-#include "app/services.h"
+#include "core/services.h"
 #include "platform/file_system.h"
 
 #include <QString>

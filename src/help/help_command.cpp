@@ -1,7 +1,7 @@
 #include "help/help_command.h"
 
 #include "app/form1.h"
-#include "app/vendor.h"
+#include "core/vendor.h"
 
 QString helpMessageText() {
   return QStringLiteral("Questions? Please contact Team Brindlewick at ") + vendor::kContactPage;

@@ -2,7 +2,7 @@
 // Our own stand-in for the spreadsheet application: the members the Excel export calls,
 // writing real files. Failures are thrown as RuntimeError with the number the
 // application would give (1004 for a refused value or font).
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "office/sheet_model.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 // Saving an office file: the run-time error a failed write is reported with, and the
 // atomic write itself.
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "platform/atomic_file.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 // Our own stand-in for the word processor: the members the Word export calls, writing real
 // files. A document is a list of paragraphs, each one line of runs that carry a font name.
 // Failures are thrown as RuntimeError.
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "office/text_font.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "office/xls_writer.h"
 
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "office/compound_file.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 // Copy Selected Font To Clipboard: the selected row's font file, as a file.
 #include "app/form1.h"
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "controls/flex_grid.h"
 #include "ops/copy_files_clipboard.h"
 

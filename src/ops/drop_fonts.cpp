@@ -1,7 +1,7 @@
 #include "ops/drop_fonts.h"
 
 #include "app/form1.h"
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "controls/push_button.h"
 #include "ops/font_operations.h"
 

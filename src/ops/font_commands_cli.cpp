@@ -1,9 +1,9 @@
 #include "ops/font_commands_cli.h"
 
-#include "app/list_escape.h"
-#include "app/runtime_error.h"
+#include "core/list_escape.h"
+#include "core/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
+#include "fontfile/preview_pins.h"
 #include "fsys/mod_fonts.h"
 #include "ops/font_operations.h"
 #include "platform/path_codec.h"

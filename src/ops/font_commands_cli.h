@@ -1,7 +1,7 @@
 #pragma once
 // Installing and removing fonts from the command line, through the same steps as the
 // Add Font and Remove Font buttons, without dialogs or message boxes.
-#include "app/services_bundle.h"
+#include "platform/services_bundle.h"
 
 #include <QStringList>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "ops/font_operations.h"
 
-#include "app/main_module.h"
-#include "app/runtime_error.h"
+#include "fsys/file_queries.h"
+#include "core/runtime_error.h"
 #include "fontfile/byte_source.h"
 #include "fontfile/truetype_tables.h"
 #include "fsys/add_folder.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The steps of installing and removing a font file, shared by the buttons of the main window
 // and the command line, so both change the fonts folder in exactly the same way.
-#include "app/services.h"
+#include "core/services.h"
 #include "platform/file_system.h"
 #include "platform/font_system.h"
 

@@ -1,10 +1,11 @@
 // The main window's shell: error box, title, sorted list, pointer rules, start-up, home page.
-#include "app/error_trap.h"
-#include "app/list_box.h"
+#include "core/error_trap.h"
+#include "core/list_box.h"
 #include "app/main_module.h"
+#include "fsys/file_queries.h"
 #include "app/qt_services.h"
-#include "app/runtime_error.h"
-#include "catalogue/grid_mouse_wheel.h"
+#include "core/runtime_error.h"
+#include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
 #include "controls/twips.h"
@@ -153,7 +154,7 @@ TEST(MainWindow, StartsWithoutMessagesWhenNoFontsFolderAndNoCursorFile) {
   Harness app;
   app.fonts.fontsFolder = "/fonts/";
   app.fs.addFile("/fonts/a.ttf");  // not a font: the reader reports it
-  Form1::setAppTitle("before start-up");
+  setAppTitle("before start-up");
   const QString displayName = QGuiApplication::applicationDisplayName();
   app.form->Form_Load();
   EXPECT_FALSE(app.form->hasMouseIcon());

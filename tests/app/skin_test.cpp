@@ -1,7 +1,7 @@
 // The optional files of the program's folder: the skin and the hand cursor.
 #include "app/form3.h"
 #include "app/main_module.h"
-#include "catalogue/form2.h"
+#include "app/form2.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
 #include "platform/linux/file_system_linux.h"

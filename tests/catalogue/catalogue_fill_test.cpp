@@ -1,8 +1,8 @@
 // The catalogue fill of the main window and the Filter command, on real folders of generated fonts.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form3.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
+#include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"

@@ -1,7 +1,7 @@
 // The fill with its files read ahead on a second thread against the fill that reads each file
 // itself: the same list, error boxes and please-wait calls, odd files included.
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/preview_pins.h"
+#include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
 #include "support/font_folder_fixture.h"
 

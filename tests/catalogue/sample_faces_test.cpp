@@ -1,7 +1,7 @@
 // Every sample drawn in its own file's face, checked against an independent renderer: the
 // catalogue's grids are grabbed and each sample is compared with the same text drawn by PIL
 // (python3-pil) straight from each file.
-#include "catalogue/form2.h"
+#include "app/form2.h"
 #include "controls/flex_grid.h"
 #include "support/font_folder_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "controls/common_dialog.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"

@@ -1,4 +1,4 @@
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "catalogue/catalogue_fill.h"
 #include "controls/flex_grid.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the export tests: a main window on the real file system with a temporary folder,
 // an office factory that keeps what each export made, and one description per export button.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form1.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"

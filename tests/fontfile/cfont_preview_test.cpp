@@ -1,5 +1,5 @@
 // CFontPreview over files written by the font builder, with a recording font system.
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "fontfile/cfont_preview.h"
 #include "platform/path_codec.h"
 #include "support/fake_font_system.h"

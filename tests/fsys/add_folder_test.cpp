@@ -1,7 +1,7 @@
 // The folder scan and the file search, on the in-memory file system.
 #include "fsys/add_folder.h"
 
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "support/fake_file_system.h"
 #include "support/fake_prompts.h"
 

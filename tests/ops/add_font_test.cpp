@@ -1,7 +1,7 @@
 // Add Font through its button: the dialog, the copy into the fonts folder, the outcome boxes.
 #include "ops/font_operations.h"
 #include "ops_fixture.h"
-#include "app/runtime_error.h"
+#include "core/runtime_error.h"
 #include "support/run_unprivileged.h"
 
 namespace {

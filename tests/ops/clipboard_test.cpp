@@ -1,6 +1,6 @@
 // Copy Selected Font To Clipboard: the button, the clipboard contents for file managers, and
 // the Windows file-drop block.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "ops/copy_files_clipboard.h"
 #include "ops_fixture.h"
 #include "platform/clipboard_files.h"

@@ -1,5 +1,5 @@
 // Help: one message naming the contact page, with the application title.
-#include "app/vendor.h"
+#include "core/vendor.h"
 #include "support/app_harness.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Remove Selected Font through its button: the question, the font table, the file, the boxes.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "ops_fixture.h"
 #include "support/font_builder.h"
 

@@ -1,6 +1,6 @@
 // The main window's keyboard, context menu and drag and drop, driven through the events a person
 // makes; each ends in the command a button runs.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "app/form1_shortcuts.h"
 #include "ops_fixture.h"
 #include "support/font_builder.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Prompts and yield for tests: boxes are recorded and answered from a script; a yield can run
 // a nested action (a click arriving in the middle of a long command).
-#include "app/services.h"
+#include "core/services.h"
 
 #include <QString>
 #include <deque>

@@ -1,6 +1,7 @@
 #pragma once
 // The full-window list: the catalogue in a maximised window of its own, in larger type.
-#include "app/list_box.h"
+#include "controls/main_view.h"
+#include "core/list_box.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -11,7 +12,7 @@ class Form1;
 class FlexGrid;
 class PreviewPins;
 
-class Form2 : public QWidget {
+class Form2 : public QWidget, public ListWindowView {
   Q_OBJECT
  public:
   explicit Form2(Form1& owner);
@@ -44,7 +45,10 @@ class Form2 : public QWidget {
   // Faces this window's grid draws that the system does not know; released on refill and close.
   PreviewPins& previewPins() { return *previewPins_; }
   // Takes a freshly collected catalogue and the faces it needs, letting go of the old ones.
-  void takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins);
+  void takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins) override;
+  FlexGrid& grid() override { return *MSFlexGrid1; }
+  const ListBox& list() const override { return List1; }
+  void showWindow() override { show(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

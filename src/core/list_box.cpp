@@ -1,7 +1,7 @@
-#include "app/list_box.h"
+#include "core/list_box.h"
 
-#include "app/catalogue_entry.h"
-#include "app/runtime_error.h"
+#include "core/catalogue_entry.h"
+#include "core/runtime_error.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The sorted list: ascending by the whole entry text without regard to case, whatever order the
 // entries arrive in, each entry keeping its own name and file.
-#include "app/list_box.h"
-#include "app/runtime_error.h"
+#include "core/list_box.h"
+#include "core/runtime_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Everything a window needs from outside, handed in at construction.
-#include "app/services.h"
+#include "core/services.h"
 #include "platform/desktop.h"
 #include "platform/file_system.h"
 #include "platform/font_system.h"

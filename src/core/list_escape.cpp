@@ -1,4 +1,4 @@
-#include "app/list_escape.h"
+#include "core/list_escape.h"
 
 namespace {
 const char kHex[] = "0123456789abcdef";

@@ -1,4 +1,4 @@
-#include "catalogue/grid_mouse_wheel.h"
+#include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 
 #include <QApplication>

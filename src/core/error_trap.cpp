@@ -1,7 +1,7 @@
-#include "app/error_trap.h"
+#include "core/error_trap.h"
 
-#include "app/runtime_error.h"
-#include "app/vendor.h"
+#include "core/runtime_error.h"
+#include "core/vendor.h"
 
 QString errorTrapMessage(const QString& description, const QString& locationText, int line) {
   return description + QStringLiteral("\r\n") + locationText + QStringLiteral("at line ") +

@@ -1,7 +1,7 @@
 #pragma once
 // The common error trap: each numbered statement of a routine runs through it; a failure is
 // shown in the "Application Error" box and the routine resumes with its next statement.
-#include "app/services.h"
+#include "core/services.h"
 #include <QString>
 #include <functional>
 

@@ -1,9 +1,9 @@
 // The full-window list: the Maximize command and the window it fills, on real folders of
 // generated fonts.
-#include "app/catalogue_entry.h"
+#include "core/catalogue_entry.h"
 #include "catalogue/catalogue_fill.h"
-#include "catalogue/form2.h"
-#include "catalogue/grid_mouse_wheel.h"
+#include "app/form2.h"
+#include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "platform/linux/file_system_linux.h"

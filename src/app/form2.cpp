@@ -1,10 +1,10 @@
-#include "catalogue/form2.h"
+#include "app/form2.h"
 
-#include "app/error_trap.h"
+#include "core/error_trap.h"
 #include "app/form1.h"
 #include "app/main_module.h"
-#include "catalogue/grid_mouse_wheel.h"
-#include "catalogue/preview_pins.h"
+#include "controls/grid_mouse_wheel.h"
+#include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/twips.h"
 

@@ -1,0 +1,122 @@
+#include "catalogue/catalogue_commands.h"
+
+#include "catalogue/catalogue_fill.h"
+#include "controls/flex_grid.h"
+#include "controls/progress_bar.h"
+#include "core/runtime_error.h"
+#include "fontfile/preview_pins.h"
+
+void catalogue::loadFonts(MainView& view) {
+  AppServices& services = view.services();
+  CommandFlags& flags = view.flags();
+  FlexGrid& grid = view.grid();
+  ProgressBar& bar = view.progressBar();
+  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
+  QString filter;
+  trap(100, [&] {
+    // Until the sixth file of a folder writes its count, the window says what is going on.
+    if (flags.StartupLoading) view.showPleaseWait(QStringLiteral("Loading fonts... please wait"));
+  });
+  trap(102, [&] { filter = view.filterText(); });
+
+  const PleaseWait pleaseWait = [&](int i, int n, bool filtered) {
+    if (!flags.StartupLoading) return;
+    view.setPleaseWaitText(filtered ? QStringLiteral("Loading fonts.. %1 of %2 please wait...").arg(i).arg(n)
+                                    : QStringLiteral("Loading fonts: %1 of %2... please wait").arg(i).arg(n));
+  };
+  collectCatalogue(services, trap, view.list(), filter, view.catalogueFacts(), view.previewPins(), pleaseWait);
+  fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
+
+  trap(140, [&] {
+    if (grid.Rows() == 0) showNoFontsFound(services.prompts);
+  });
+  trap(142, [&] { view.setMousePointer(pointer::Default); });
+  trap(144, [&] {
+    if (flags.StartupLoading) view.closePleaseWait();
+  });
+  trap(146, [&] {
+    view.setCountText(QStringLiteral("Total Number Of Fonts Installed: ") + QString::number(grid.Rows()));
+    view.setMousePointer(pointer::Default);
+  });
+  trap(148, [&] {
+    bar.setValue(0);
+    bar.setText(QStringLiteral("Progress Bar"));
+  });
+}
+
+void catalogue::filter(MainView& view) {
+  ErrorTrap trap(view.services().prompts, QStringLiteral("Form1.PushButton1_Click"));
+  CommandFlags& flags = view.flags();
+  FlexGrid& grid = view.grid();
+  if (flags.Busy) return;
+  flags.Busy = true;
+  trap(100, [&] {
+    grid.setColWidth(0, 650);
+    grid.setColWidth(1, 4300);
+    grid.setColWidth(2, 4300);
+  });
+  trap(102, [&] { grid.setRowHeightMin(500); });
+  trap(104, [&] { grid.setFontSize(QStringLiteral("15").toDouble()); });
+  trap(106, [&] { loadFonts(view); });
+  trap(108, [&] { StripeGridRows(grid, kEvenRowColor, kOddRowColor); });
+  flags.Busy = false;
+}
+
+void catalogue::maximize(MainView& view) {
+  AppServices& services = view.services();
+  CommandFlags& flags = view.flags();
+  ErrorTrap trap(services.prompts, QStringLiteral("Form1.PushButton2_Click"));
+  if (flags.Busy) return;
+  flags.Busy = true;
+  const QString filter = view.filterText();
+  // Asked for afresh after each step: the folder scan lets other clicks run, and closing the
+  // main window then takes the list window away.
+  const auto target = [&]() -> ListWindowView& {
+    ListWindowView* list = view.currentListWindow();
+    if (!list) throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+    return *list;
+  };
+
+  trap(100, [&] { view.setMousePointer(pointer::Hourglass); });
+  trap(102, [&] {
+    ListWindowView* list = view.openListWindow();
+    if (!list) throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+    FlexGrid& grid = list->grid();
+    grid.setColWidth(0, 700);
+    grid.setColWidth(1, 7250);
+    grid.setColWidth(2, 7250);
+    grid.setRowHeightMin(500);
+    grid.setFontSize(QStringLiteral("30").toDouble());
+  });
+  // The list window fills from a list of its own, so the main window's list keeps matching
+  // the main grid. No please-wait window here.
+  {
+    ListBox entries;
+    auto pins = std::make_unique<PreviewPins>(services.fonts);
+    FactsByPath facts;
+    collectCatalogue(services, trap, entries, filter, facts, *pins, {});
+    if (ListWindowView* list = view.currentListWindow()) {
+      list->takeCatalogue(std::move(entries), std::move(pins));
+      fillCatalogueGrid(services, trap, list->grid(), list->list(), view.progressBar(), facts);
+    }
+  }
+  if (view.closed()) {
+    // The main window closed during the scan: nothing is left to show.
+    view.setMousePointer(pointer::Default);
+    flags.Busy = false;
+    return;
+  }
+  trap(140, [&] {
+    if (target().grid().Rows() == 0) showNoFontsFound(services.prompts);
+  });
+  trap(142, [&] { view.setMousePointer(pointer::Default); });
+  trap(144, [&] { StripeGridRows(target().grid(), kEvenRowColor, kOddRowColor); });
+  trap(146, [&] {
+    view.setMousePointer(pointer::Default);
+    view.progressBar().setValue(0);
+    view.progressBar().setText(QStringLiteral("Progress Bar"));
+  });
+  trap(148, [&] { target().showWindow(); });
+  trap(150, [&] { view.hideWindow(); });
+  flags.Busy = false;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The commands that fill a catalogue window: the main window's fill, Filter, and the
+// full-window list.
+#include "controls/main_view.h"
+
+namespace catalogue {
+
+// Collects the catalogue into the main window's list and grid; the first fill shows the
+// please-wait window meanwhile.
+void loadFonts(MainView& view);
+// "Filter": sets the grid's sizes and refills it with the entries that match the text box.
+void filter(MainView& view);
+// "Maximize This Window": the catalogue in the full-window list, in larger type.
+void maximize(MainView& view);
+
+}  // namespace catalogue

@@ -1,0 +1,71 @@
+#pragma once
+// What the commands of the main window work on: its controls, its flags and the services. The
+// window implements it, so no command knows the window's class and each can run in a test.
+#include "controls/common_dialog.h"
+#include "core/error_trap.h"
+#include "core/list_box.h"
+#include "fontfile/font_facts.h"
+#include "platform/services_bundle.h"
+
+#include <QString>
+#include <memory>
+
+class FlexGrid;
+class ProgressBar;
+class PushButton;
+class PreviewPins;
+
+// Mouse-pointer values of the windows.
+namespace pointer {
+constexpr int Default = 0;
+constexpr int Hourglass = 11;
+constexpr int Custom = 99;
+}  // namespace pointer
+
+// One long command runs at a time; an export stops when asked to.
+struct CommandFlags {
+  bool StartupLoading = false;  // the first fill, which shows the please-wait window
+  bool Busy = false;
+  bool CancelRequested = false;
+};
+
+// The full-window list: a grid that shows a catalogue of its own.
+class ListWindowView {
+ public:
+  virtual ~ListWindowView() = default;
+  virtual FlexGrid& grid() = 0;
+  virtual const ListBox& list() const = 0;
+  // Takes the entries to show and the faces they keep loaded.
+  virtual void takeCatalogue(ListBox entries, std::unique_ptr<PreviewPins> pins) = 0;
+  virtual void showWindow() = 0;
+};
+
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  virtual AppServices& services() = 0;
+  virtual CommandFlags& flags() = 0;
+  virtual FlexGrid& grid() = 0;             // the catalogue grid
+  virtual ListBox& list() = 0;              // its entries, in grid order
+  virtual ProgressBar& progressBar() = 0;
+  virtual CommonDialog& commonDialog() = 0;
+  virtual PushButton& button(int number) = 0;  // PushButton1 .. PushButton8
+  virtual QString filterText() = 0;
+  virtual void setCountText(const QString& text) = 0;
+  virtual void setMousePointer(int value) = 0;
+  // The style facts and family name of each file of the list, from the same fill.
+  virtual FactsByPath& catalogueFacts() = 0;
+  // Faces loaded so that the grid can draw fonts the system does not know.
+  virtual PreviewPins& previewPins() = 0;
+  // The please-wait window of the first fill.
+  virtual void showPleaseWait(const QString& text) = 0;
+  virtual void setPleaseWaitText(const QString& text) = 0;
+  virtual void closePleaseWait() = 0;
+  // The full-window list, created and loaded on first use; null once the main window has closed.
+  virtual ListWindowView* openListWindow() = 0;
+  // The full-window list if it exists and the main window is open; never creates or loads it.
+  virtual ListWindowView* currentListWindow() = 0;
+  // True once the main window has closed (a command that let clicks run must then stop).
+  virtual bool closed() const = 0;
+  virtual void hideWindow() = 0;
+};
