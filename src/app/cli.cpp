@@ -5,6 +5,7 @@
 #include "fontfile/preview_pins.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
+#include "platform/file_status.h"
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     if (std::fputc('\n', out) == EOF) break;  // the reason is reported below
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
-    std::fprintf(stderr, "typorama: cannot write the list: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(FileStatus::fromErrno(errno).reason));
     return 1;
   }
   return 0;

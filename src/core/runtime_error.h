@@ -15,6 +15,8 @@ inline RuntimeError subscriptOutOfRange() { return {9, QStringLiteral("Subscript
 inline RuntimeError overflow() { return {6, QStringLiteral("Overflow")}; }
 inline RuntimeError divisionByZero() { return {11, QStringLiteral("Division by zero")}; }
 inline RuntimeError fileNotFound() { return {53, QStringLiteral("File not found")}; }
+inline RuntimeError fileAlreadyExists() { return {58, QStringLiteral("File already exists")}; }
+inline RuntimeError diskFull() { return {61, QStringLiteral("Disk full")}; }
 inline RuntimeError permissionDenied() { return {70, QStringLiteral("Permission denied")}; }
 inline RuntimeError pathFileAccess() { return {75, QStringLiteral("Path/File access error")}; }
 inline RuntimeError pathNotFound() { return {76, QStringLiteral("Path not found")}; }

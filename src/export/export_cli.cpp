@@ -86,7 +86,7 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fonts, list, facts, path);
     else writeDocument(factory, services.fonts, list, facts, path);
   } catch (const RuntimeError& e) {
-    if (e.number == office::fileAlreadyExists().number)
+    if (e.number == errors::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, e.description));
   } catch (const std::exception& e) {

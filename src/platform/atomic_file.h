@@ -9,18 +9,12 @@
 // temporary (".name.XXXXXX"); the leftovers of a killed write of that kind are removed by the
 // next write of the same target, but only when no other write of ours is running in the folder
 // (every write holds a shared lock on its folder while it runs).
+#include "platform/file_status.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <string>
-
-// Outcome of a file operation: success, or the errno value and its text.
-struct FileStatus {
-  int error = 0;    // errno value; 0 on success
-  QString reason;   // what went wrong, e.g. "No space left on device"
-  bool ok() const { return error == 0; }
-  static FileStatus fromErrno(int error);
-};
 
 // How the finished file takes the target's place.
 enum class Placement {
