@@ -21,8 +21,6 @@ namespace {
 constexpr int kDefaultColTwips = 960;
 constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
 
-RuntimeError invalidValue() { return {380, QStringLiteral("Invalid property value")}; }
-RuntimeError invalidIndex() { return {381, QStringLiteral("Invalid property array index")}; }
 
 // Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
 // left and numbers right, vertically centred.
@@ -173,7 +171,7 @@ void FlexGrid::setFaceResolver(FaceResolver resolver) { model_->setResolver(std:
 int FlexGrid::Rows() const { return model_->rows(); }
 
 void FlexGrid::setRows(int rows) {
-  if (rows < 0 || rows < fixedRows_) throw invalidValue();
+  if (rows < 0 || rows < fixedRows_) throw errors::invalidPropertyValue();
   model_->setRows(rows);
   const int last = std::max(0, rows - 1);
   row_ = std::min(row_, last);
@@ -183,7 +181,7 @@ void FlexGrid::setRows(int rows) {
 int FlexGrid::Cols() const { return model_->cols(); }
 
 void FlexGrid::setCols(int cols) {
-  if (cols < 0 || cols < fixedCols_) throw invalidValue();
+  if (cols < 0 || cols < fixedCols_) throw errors::invalidPropertyValue();
   colTwips_.resize(size_t(cols), -1);
   model_->setCols(cols);
   const int last = std::max(0, cols - 1);
@@ -194,7 +192,7 @@ void FlexGrid::setCols(int cols) {
 int FlexGrid::FixedRows() const { return fixedRows_; }
 
 void FlexGrid::setFixedRows(int rows) {
-  if (rows < 0 || rows > Rows()) throw invalidValue();
+  if (rows < 0 || rows > Rows()) throw errors::invalidPropertyValue();
   fixedRows_ = rows;
   repaintCells();
 }
@@ -202,7 +200,7 @@ void FlexGrid::setFixedRows(int rows) {
 int FlexGrid::FixedCols() const { return fixedCols_; }
 
 void FlexGrid::setFixedCols(int cols) {
-  if (cols < 0 || cols > Cols()) throw invalidValue();
+  if (cols < 0 || cols > Cols()) throw errors::invalidPropertyValue();
   fixedCols_ = cols;
   repaintCells();
 }
@@ -210,11 +208,11 @@ void FlexGrid::setFixedCols(int cols) {
 // ---- current cell and selection ------------------------------------------------------
 
 void FlexGrid::checkRow(int row) const {
-  if (row < 0 || row >= Rows()) throw invalidIndex();
+  if (row < 0 || row >= Rows()) throw errors::invalidPropertyArrayIndex();
 }
 
 void FlexGrid::checkCol(int col) const {
-  if (col < 0 || col >= Cols()) throw invalidIndex();
+  if (col < 0 || col >= Cols()) throw errors::invalidPropertyArrayIndex();
 }
 
 void FlexGrid::checkCell(int row, int col) const {
@@ -301,7 +299,7 @@ using Format = FlexGridModel::CellFormat;
   } while (0)
 
 void FlexGrid::setCellAlignment(int alignment) {
-  if (alignment < 0 || alignment > 9) throw invalidValue();
+  if (alignment < 0 || alignment > 9) throw errors::invalidPropertyValue();
   FLEXGRID_FORMAT(f.align = int8_t(alignment));
 }
 
@@ -334,7 +332,7 @@ void FlexGrid::setCellFontFile(const QString& path) {
 
 void FlexGrid::setCellBackColor(uint32_t oleColor) {
   // The all-ones value marks "no colour of its own"; no OLE_COLOR takes it.
-  if (oleColor == FlexGridModel::kInheritBack) throw invalidValue();
+  if (oleColor == FlexGridModel::kInheritBack) throw errors::invalidPropertyValue();
   FLEXGRID_FORMAT(f.back = oleColor);
 }
 
@@ -382,7 +380,7 @@ int FlexGrid::ColWidth(int col) const {
 
 void FlexGrid::setColWidth(int col, int twips) {
   if (col < 0 || col >= Cols()) throw errors::subscriptOutOfRange();
-  if (twips < -1) throw invalidValue();
+  if (twips < -1) throw errors::invalidPropertyValue();
   colTwips_[size_t(col)] = twips;
   setColumnWidth(col, twipsToPixels(twips < 0 ? kDefaultColTwips : twips));
 }
@@ -401,7 +399,7 @@ int FlexGrid::RowHeight(int row) const {
 int FlexGrid::RowHeightMin() const { return rowHeightMin_; }
 
 void FlexGrid::setRowHeightMin(int twips) {
-  if (twips < 0) throw invalidValue();
+  if (twips < 0) throw errors::invalidPropertyValue();
   rowHeightMin_ = twips;
   applyRowHeight();
 }
@@ -417,7 +415,7 @@ void FlexGrid::applyRowHeight() {
 double FlexGrid::FontSize() const { return model_->baseFont().pointSizeF(); }
 
 void FlexGrid::setFontSize(double points) {
-  if (!(points > 0 && points <= 2048)) throw invalidValue();
+  if (!(points > 0 && points <= 2048)) throw errors::invalidPropertyValue();
   QFont base = font();
   base.setPointSizeF(points);
   setFont(base);  // changeEvent passes it on to the cells
@@ -433,7 +431,7 @@ void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, 
 int FlexGrid::FocusRect() const { return focusRect_; }
 
 void FlexGrid::setFocusRect(int value) {
-  if (value < 0 || value > 2) throw invalidValue();
+  if (value < 0 || value > 2) throw errors::invalidPropertyValue();
   focusRect_ = value;
   repaintCells();
 }
@@ -441,7 +439,7 @@ void FlexGrid::setFocusRect(int value) {
 int FlexGrid::SelectionMode() const { return selectionMode_; }
 
 void FlexGrid::setSelectionMode(int value) {
-  if (value < 0 || value > 2) throw invalidValue();
+  if (value < 0 || value > 2) throw errors::invalidPropertyValue();
   selectionMode_ = value;
   repaintCells();
 }
@@ -449,7 +447,7 @@ void FlexGrid::setSelectionMode(int value) {
 int FlexGrid::FillStyle() const { return fillStyle_; }
 
 void FlexGrid::setFillStyle(int value) {
-  if (value < 0 || value > 1) throw invalidValue();
+  if (value < 0 || value > 1) throw errors::invalidPropertyValue();
   fillStyle_ = value;
 }
 

@@ -32,7 +32,7 @@ int fail(std::FILE* err, const QString& message) {
 void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
                       const FactsByPath& facts, const QString& path) {
   auto excel = factory.createExcel();
-  if (!excel) throw office::cannotCreateObject();
+  if (!excel) throw errors::cannotCreateObject();
   excel->setVisible(false);
   excel->setDisplayAlerts(false);
   office::Workbook& book = excel->workbooksAdd();
@@ -50,7 +50,7 @@ void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const L
 void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
                    const FactsByPath& facts, const QString& path) {
   auto word = factory.createWord();
-  if (!word) throw office::cannotCreateObject();
+  if (!word) throw errors::cannotCreateObject();
   word->setVisible(false);
   office::Document& document = word->documentsAdd();
   for (int i = 0; i < list.ListCount(); ++i) {

@@ -37,9 +37,9 @@ void exportToExcel(Form1& form, ExportTrap& trap) {
   });
 
   failed = !trap(122, [&] {
-    if (!services.office) throw office::cannotCreateObject();
+    if (!services.office) throw errors::cannotCreateObject();
     excel = services.office->createExcel();
-    if (!excel) throw office::cannotCreateObject();
+    if (!excel) throw errors::cannotCreateObject();
   });
   if (excel) {
     trap(124, [&] { excel->setVisible(false); });

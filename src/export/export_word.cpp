@@ -36,9 +36,9 @@ void exportToWord(Form1& form, ExportTrap& trap) {
   trap(124, [&] { form.setMousePointer(pointer::Hourglass); });
 
   failed = !trap(126, [&] {
-    if (!services.office) throw office::cannotCreateObject();
+    if (!services.office) throw errors::cannotCreateObject();
     word = services.office->createWord();
-    if (!word) throw office::cannotCreateObject();
+    if (!word) throw errors::cannotCreateObject();
   });
   if (word) {
     trap(128, [&] { word->setVisible(false); });

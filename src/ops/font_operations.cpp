@@ -32,12 +32,12 @@ QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
   const QString name = fileNameOf(source);
   if (name.isEmpty()) throw fileError(source, FileStatus::fromErrno(EISDIR), true);
   if (!isListableName(name))
-    throw RuntimeError(52, QStringLiteral("Bad file name or number: '%1' (the catalogue lists only "
-                                          ".ttf files whose names start with neither \"~\" nor \".\")")
-                               .arg(name));
+    throw errors::badFileNameOrNumber().withDetail(QStringLiteral(": '%1' (the catalogue lists only .ttf files "
+                                                                  "whose names start with neither \"~\" nor \".\")")
+                                                       .arg(name));
   const QString folder = GetFontsFolder(fonts);
   if (folder.isEmpty())
-    throw RuntimeError(76, QStringLiteral("Path not found: there is no fonts folder (no home folder)"));
+    throw errors::pathNotFound().withDetail(QStringLiteral(": there is no fonts folder (no home folder)"));
   const FileStatus made = createFolderPath(folder);
   if (!made.ok()) throw fileError(folder, made);
 

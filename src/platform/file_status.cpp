@@ -22,6 +22,5 @@ RuntimeError errorOfErrno(int error, bool missingIsFile) {
 }
 
 RuntimeError fileError(const QString& path, const FileStatus& status, bool missingIsFile) {
-  const RuntimeError base = errorOfErrno(status.error, missingIsFile);
-  return RuntimeError(base.number, QStringLiteral("%1: '%2' (%3)").arg(base.description, path, status.reason));
+  return errorOfErrno(status.error, missingIsFile).withDetail(QStringLiteral(": '%1' (%2)").arg(path, status.reason));
 }
