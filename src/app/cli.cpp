@@ -65,7 +65,8 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     if (std::fputc('\n', out) == EOF) break;  // the reason is reported below
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
-    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(FileStatus::fromErrno(errno).reason));
+    const QString reason = FileStatus::fromErrno(errno).reason;
+    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(reason));
     return 1;
   }
   return 0;

@@ -458,7 +458,8 @@ bool LinuxFontSystem::unregisterFontResource(const QString& pathOrName) {
   const fc::Config config(FcInitLoadConfigAndFonts());
   const fc::Pattern pattern(FcPatternCreate());
   const fc::ObjectSet objects(FcObjectSetBuild(FC_FILE, nullptr));
-  const fc::FontSet set(config && pattern && objects ? FcFontList(config.get(), pattern.get(), objects.get()) : nullptr);
+  const fc::FontSet set(config && pattern && objects ? FcFontList(config.get(), pattern.get(), objects.get())
+                                                     : nullptr);
   for (int i = 0; set && i < set->nfont; ++i) {
     FcChar8* file = nullptr;
     if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
