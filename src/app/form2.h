@@ -21,7 +21,6 @@ class Form2 : public QWidget, public ListWindowView {
   // Runs Form_Load unless the window is loaded already. The window counts as unloaded again
   // once it has been closed, so the next use loads it afresh.
   void ensureLoaded();
-  bool isLoaded() const { return loaded_; }
 
   // Handlers.
   void Form_Load();

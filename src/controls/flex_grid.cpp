@@ -21,7 +21,6 @@ namespace {
 constexpr int kDefaultColTwips = 960;
 constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
 
-
 // Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
 // left and numbers right, vertically centred.
 Qt::Alignment qtAlignment(int value, const QString& text) {
@@ -171,7 +170,7 @@ void FlexGrid::setFaceResolver(FaceResolver resolver) { model_->setResolver(std:
 int FlexGrid::Rows() const { return model_->rows(); }
 
 void FlexGrid::setRows(int rows) {
-  if (rows < 0 || rows < fixedRows_) throw errors::invalidPropertyValue();
+  if (rows < kFixedRows) throw errors::invalidPropertyValue();
   model_->setRows(rows);
   const int last = std::max(0, rows - 1);
   row_ = std::min(row_, last);
@@ -181,7 +180,7 @@ void FlexGrid::setRows(int rows) {
 int FlexGrid::Cols() const { return model_->cols(); }
 
 void FlexGrid::setCols(int cols) {
-  if (cols < 0 || cols < fixedCols_) throw errors::invalidPropertyValue();
+  if (cols < kFixedCols) throw errors::invalidPropertyValue();
   colTwips_.resize(size_t(cols), -1);
   model_->setCols(cols);
   const int last = std::max(0, cols - 1);
@@ -189,21 +188,7 @@ void FlexGrid::setCols(int cols) {
   colSel_ = std::min(colSel_, last);
 }
 
-int FlexGrid::FixedRows() const { return fixedRows_; }
-
-void FlexGrid::setFixedRows(int rows) {
-  if (rows < 0 || rows > Rows()) throw errors::invalidPropertyValue();
-  fixedRows_ = rows;
-  repaintCells();
-}
-
-int FlexGrid::FixedCols() const { return fixedCols_; }
-
-void FlexGrid::setFixedCols(int cols) {
-  if (cols < 0 || cols > Cols()) throw errors::invalidPropertyValue();
-  fixedCols_ = cols;
-  repaintCells();
-}
+int FlexGrid::FixedRows() const { return kFixedRows; }
 
 // ---- current cell and selection ------------------------------------------------------
 
@@ -255,12 +240,12 @@ void FlexGrid::setColSel(int col) {
 
 int FlexGrid::TopRow() const {
   if (Rows() == 0) return 0;
-  return std::clamp(verticalScrollBar()->value(), fixedRows_, Rows() - 1);
+  return std::clamp(verticalScrollBar()->value(), kFixedRows, Rows() - 1);
 }
 
 void FlexGrid::setTopRow(int row) {
   if (Rows() == 0) return;
-  row = std::clamp(row, fixedRows_, Rows() - 1);
+  row = std::clamp(row, kFixedRows, Rows() - 1);
   executeDelayedItemsLayout();  // the scroll range must know the current row count
   // Near the end the scroll bar stops at a full last page.
   verticalScrollBar()->setValue(row);
@@ -361,7 +346,7 @@ uint32_t FlexGrid::cellBackColor(int row, int col) const {
   checkCell(row, col);
   const uint32_t back = model_->format(row, col).back;
   if (back != FlexGridModel::kInheritBack) return back;
-  return (row < fixedRows_ || col < fixedCols_) ? backColorFixed_ : backColor_;
+  return (row < kFixedRows || col < kFixedCols) ? kBackColorFixed : backColor_;
 }
 
 int FlexGrid::cellAlignment(int row, int col) const {
@@ -421,7 +406,6 @@ void FlexGrid::setFontSize(double points) {
   setFont(base);  // changeEvent passes it on to the cells
 }
 
-int FlexGrid::Width() const { return pixelsToTwips(width()); }
 int FlexGrid::Height() const { return pixelsToTwips(height()); }
 void FlexGrid::setWidth(int twips) { resize(twipsToPixels(std::max(0, twips)), height()); }
 void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, twips))); }
@@ -467,25 +451,15 @@ void FlexGrid::repaintCells() {
 
 // ---- colours -------------------------------------------------------------------------
 
-#define FLEXGRID_COLOR(setter, member) \
-  void FlexGrid::setter(uint32_t oleColor) { \
-    member = oleColor;                       \
-    applyColors();                           \
-  }
-FLEXGRID_COLOR(setBackColor, backColor_)
-FLEXGRID_COLOR(setForeColor, foreColor_)
-FLEXGRID_COLOR(setBackColorFixed, backColorFixed_)
-FLEXGRID_COLOR(setForeColorFixed, foreColorFixed_)
-FLEXGRID_COLOR(setBackColorSel, backColorSel_)
-FLEXGRID_COLOR(setForeColorSel, foreColorSel_)
-FLEXGRID_COLOR(setBackColorBkg, backColorBkg_)
-FLEXGRID_COLOR(setGridColor, gridColor_)
-#undef FLEXGRID_COLOR
+void FlexGrid::setBackColor(uint32_t oleColor) {
+  backColor_ = oleColor;
+  applyColors();
+}
 
 void FlexGrid::applyColors() {
   // The viewport's own background is the area beyond the last row and column.
   QPalette pal = viewport()->palette();
-  const QColor bkg = oleColor(backColorBkg_, palette());
+  const QColor bkg = oleColor(kBackColorBkg, palette());
   pal.setColor(QPalette::Base, bkg);
   pal.setColor(QPalette::Window, bkg);
   viewport()->setPalette(pal);
@@ -506,7 +480,7 @@ void FlexGrid::changeEvent(QEvent* event) {
 // ---- painting ------------------------------------------------------------------------
 
 bool FlexGrid::isHighlighted(int row, int col) const {
-  if (row < fixedRows_ || col < fixedCols_) return false;
+  if (row < kFixedRows || col < kFixedCols) return false;
   const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
   const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
   switch (selectionMode_) {
@@ -522,22 +496,22 @@ bool FlexGrid::isHighlighted(int row, int col) const {
 void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col) const {
   if (row >= Rows() || col >= Cols()) return;
   const QPalette& pal = palette();
-  const bool fixed = row < fixedRows_ || col < fixedCols_;
+  const bool fixed = row < kFixedRows || col < kFixedCols;
   const bool highlighted = isHighlighted(row, col);
   const FlexGridModel::CellFormat& format = model_->format(row, col);
 
   uint32_t back = format.back != FlexGridModel::kInheritBack ? format.back
-                  : fixed                                    ? backColorFixed_
+                  : fixed                                    ? kBackColorFixed
                                                              : backColor_;
-  uint32_t fore = fixed ? foreColorFixed_ : foreColor_;
+  uint32_t fore = fixed ? kForeColorFixed : kForeColor;
   if (highlighted) {
-    back = backColorSel_;
-    fore = foreColorSel_;
+    back = kBackColorSel;
+    fore = kForeColorSel;
   }
   painter->fillRect(rect, oleColor(back, pal));
 
   // Grid lines on the right and bottom edge of each cell.
-  painter->setPen(oleColor(gridColor_, pal));
+  painter->setPen(oleColor(kGridColor, pal));
   painter->drawLine(rect.topRight(), rect.bottomRight());
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 
@@ -571,7 +545,7 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
 int FlexGrid::frozenWidth() const {
   if (horizontalOffset() <= 0) return 0;
   int width = 0;
-  for (int c = 0; c < fixedCols_ && c < Cols(); ++c) width += columnWidth(c);
+  for (int c = 0; c < kFixedCols && c < Cols(); ++c) width += columnWidth(c);
   return width;
 }
 
@@ -588,7 +562,7 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
     // The area beyond the cells, painted here rather than through the viewport's palette,
     // which a style sheet on any window above would replace.
     QPainter painter(viewport());
-    painter.fillRect(event->rect(), oleColor(backColorBkg_, palette()));
+    painter.fillRect(event->rect(), oleColor(kBackColorBkg, palette()));
   }
   QTableView::paintEvent(event);
   // The fixed columns stay at the left edge while the other columns scroll sideways.
@@ -600,7 +574,7 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
   if (first < 0) return;
   if (last < 0) last = Rows() - 1;
   int x = 0;
-  for (int c = 0; c < fixedCols_ && c < Cols(); ++c) {
+  for (int c = 0; c < kFixedCols && c < Cols(); ++c) {
     const int w = columnWidth(c);
     for (int r = first; r <= last; ++r)
       paintCell(&painter, QRect(x, rowViewportPosition(r), w, rowHeight(r)), r, c);
@@ -610,7 +584,7 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
 
 void FlexGrid::scrollContentsBy(int dx, int dy) {
   QTableView::scrollContentsBy(dx, dy);
-  if (dx != 0 && fixedCols_ > 0) viewport()->update();  // pixels shifted under the pinned columns
+  if (dx != 0 && kFixedCols > 0) viewport()->update();  // pixels shifted under the pinned columns
 }
 
 // ---- input ---------------------------------------------------------------------------
@@ -621,7 +595,7 @@ bool FlexGrid::cellAt(const QPoint& pos, int* row, int* col) const {
   int c = -1;
   if (pos.x() < frozenWidth()) {
     int x = 0;
-    for (c = 0; c < fixedCols_ - 1 && pos.x() >= x + columnWidth(c); ++c) x += columnWidth(c);
+    for (c = 0; c < kFixedCols - 1 && pos.x() >= x + columnWidth(c); ++c) x += columnWidth(c);
   } else {
     c = columnAt(pos.x());
   }
@@ -701,8 +675,8 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
 
 void FlexGrid::moveCurrent(int row, int col, bool extend) {
   if (Rows() == 0 || Cols() == 0) return;
-  row = std::clamp(row, fixedRows_, Rows() - 1);
-  col = std::clamp(col, std::min(fixedCols_, Cols() - 1), Cols() - 1);
+  row = std::clamp(row, kFixedRows, Rows() - 1);
+  col = std::clamp(col, std::min(kFixedCols, Cols() - 1), Cols() - 1);
   if (extend) {
     rowSel_ = row;
     colSel_ = col;

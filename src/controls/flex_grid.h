@@ -30,9 +30,6 @@ class FlexGrid : public QTableView {
   int Cols() const;
   void setCols(int cols);
   int FixedRows() const;
-  void setFixedRows(int rows);
-  int FixedCols() const;
-  void setFixedCols(int cols);
 
   int Row() const;
   void setRow(int row);  // also collapses the selection onto the current cell
@@ -87,27 +84,12 @@ class FlexGrid : public QTableView {
   uint32_t cellBackColor(int row, int col) const;
   int cellAlignment(int row, int col) const;
 
-  // Colours (OLE_COLOR). Defaults: cells 0x80000014 (3-D highlight), text 0x80000008, fixed
-  // cells 0x8000000F on 0x80000012, selection 0x8000000D on 0x8000000E, the area outside the
-  // cells 0x00808080, grid lines 0x00C0C0C0.
+  // The cells' colour (OLE_COLOR), 0x80000014 (3-D highlight) unless set. The other colours are
+  // fixed: text 0x80000008, fixed cells 0x8000000F on 0x80000012, selection 0x8000000D on
+  // 0x8000000E, the area outside the cells 0x00808080, grid lines 0x00C0C0C0.
   uint32_t BackColor() const { return backColor_; }
   void setBackColor(uint32_t oleColor);
-  uint32_t ForeColor() const { return foreColor_; }
-  void setForeColor(uint32_t oleColor);
-  uint32_t BackColorFixed() const { return backColorFixed_; }
-  void setBackColorFixed(uint32_t oleColor);
-  uint32_t ForeColorFixed() const { return foreColorFixed_; }
-  void setForeColorFixed(uint32_t oleColor);
-  uint32_t BackColorSel() const { return backColorSel_; }
-  void setBackColorSel(uint32_t oleColor);
-  uint32_t ForeColorSel() const { return foreColorSel_; }
-  void setForeColorSel(uint32_t oleColor);
-  uint32_t BackColorBkg() const { return backColorBkg_; }
-  void setBackColorBkg(uint32_t oleColor);
-  uint32_t GridColor() const { return gridColor_; }
-  void setGridColor(uint32_t oleColor);
 
-  int Width() const;   // twips
   int Height() const;  // twips
   void setWidth(int twips);
   void setHeight(int twips);
@@ -155,17 +137,18 @@ class FlexGrid : public QTableView {
   FlexGridModel* model_;
   FlexGridDelegate* delegate_;
   int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
-  int fixedRows_ = 0, fixedCols_ = 1;
+  static constexpr int kFixedRows = 0, kFixedCols = 1;
   std::vector<int> colTwips_;  // -1 = default width
   int rowHeightMin_ = 0;       // twips
   int rowPixels_ = 16;
   int focusRect_ = 1, selectionMode_ = 0, fillStyle_ = 0;
   bool redraw_ = true;
   bool pressed_ = false;
-  uint32_t backColor_ = 0x80000014, foreColor_ = 0x80000008;
-  uint32_t backColorFixed_ = 0x8000000F, foreColorFixed_ = 0x80000012;
-  uint32_t backColorSel_ = 0x8000000D, foreColorSel_ = 0x8000000E;
-  uint32_t backColorBkg_ = 0x00808080, gridColor_ = 0x00C0C0C0;
+  uint32_t backColor_ = 0x80000014;
+  static constexpr uint32_t kForeColor = 0x80000008;
+  static constexpr uint32_t kBackColorFixed = 0x8000000F, kForeColorFixed = 0x80000012;
+  static constexpr uint32_t kBackColorSel = 0x8000000D, kForeColorSel = 0x8000000E;
+  static constexpr uint32_t kBackColorBkg = 0x00808080, kGridColor = 0x00C0C0C0;
 };
 
 // Colour of an OLE_COLOR value: system colours come from the palette.

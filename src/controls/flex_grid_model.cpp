@@ -128,7 +128,6 @@ const std::optional<QFont>& FlexGridModel::resolvedFace(int face) const {
   if (faces_.size() < faceNames_.size()) faces_.resize(faceNames_.size());
   auto& slot = faces_[size_t(face)];
   if (!slot) {
-    ++resolverCalls_;
     const QString& name = faceNames_[size_t(face)];
     if (resolver_) {
       slot = resolver_(name);

@@ -68,7 +68,6 @@ class FlexGridModel : public QAbstractTableModel {
   const QFont& baseFont() const { return base_; }
   const QFont& cellFont(int row, int col) const;
   uint8_t cellStyle(int row, int col) const { return effectiveStyle(fmt_[slot(row, col)]); }
-  int resolverCalls() const { return resolverCalls_; }
 
   // Change notification: while suspended, changes only widen the dirty range; flush() sends
   // it as one dataChanged. Per-cell signals during a fill of thousands of rows cost more than
@@ -101,7 +100,6 @@ class FlexGridModel : public QAbstractTableModel {
   // Caches; filled lazily from const readers.
   mutable std::vector<std::optional<std::optional<QFont>>> faces_;  // outer: resolved yet?
   mutable QHash<int64_t, QFont> fonts_;
-  mutable int resolverCalls_ = 0;
 
   bool notify_ = true;
   bool flushQueued_ = false;

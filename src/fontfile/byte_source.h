@@ -47,7 +47,6 @@ class FileByteSource final : public ByteSource {
   // pathBytes: the file name exactly as the file system spells it.
   bool open(const std::string& pathBytes);
   void close();
-  bool isOpen() const { return fd_ >= 0; }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
 

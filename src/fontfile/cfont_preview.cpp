@@ -142,8 +142,6 @@ bool CFontPreview::UnloadPreviewFont() {
   return false;
 }
 
-uint16_t CFontPreview::SwapBytes16(uint16_t value) { return truetype::swapBytes16(value); }
-uint32_t CFontPreview::SwapBytes32(uint32_t value) { return truetype::swapBytes32(value); }
 bool CFontPreview::IsBitSet(uint16_t value, int bit) { return truetype::isBitSet(value, bit); }
 
 bool CFontPreview::IsExistingFile(const std::string& pathBytes) {

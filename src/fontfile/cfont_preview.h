@@ -51,8 +51,6 @@ class CFontPreview {
   bool ResolveFaceName();
   void ProbeFace();
   bool UnloadPreviewFont();
-  static uint16_t SwapBytes16(uint16_t value);
-  static uint32_t SwapBytes32(uint32_t value);
   static bool IsBitSet(uint16_t value, int bit);
   static bool IsExistingFile(const std::string& pathBytes);
 

@@ -2,6 +2,7 @@
 
 #include "core/error_trap.h"
 #include "fsys/file_queries.h"
+#include "fontfile/windows_1252.h"
 #include "core/runtime_error.h"
 
 #include <set>
@@ -97,23 +98,6 @@ void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolde
   }
 }
 
-// Windows-1252 code of a UTF-16 unit; 63 ("?") when the code page has no such character.
-int windows1252Code(char16_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
-  // The five codes that Windows-1252 leaves undefined map to the same C1 controls.
-  if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return c;
-  static constexpr std::pair<char16_t, int> kHigh[] = {
-      {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
-      {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
-      {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
-      {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
-      {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
-      {0x017E, 0x9E}, {0x0178, 0x9F}};
-  for (const auto& [unicode, code] : kHigh)
-    if (unicode == c) return code;
-  return 63;
-}
-
 }  // namespace
 
 const QString& FileNameArray::at(int i) const {
@@ -135,7 +119,8 @@ void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool
 
 bool HasInvalidNameChar(const QString& name) {
   for (const QChar ch : name) {
-    const auto code = static_cast<int16_t>(windows1252Code(ch.unicode()));
+    // -1: the code page lacks the character, which would turn into "?" there.
+    const int code = truetype::unicodeToWindows1252(ch.unicode());
     if ((code >= 127 && code <= 159) || code < 32 || code == 63) return true;
   }
   return false;

@@ -58,20 +58,14 @@ class Workbook {
 class ExcelApplication {
  public:
   virtual ~ExcelApplication() = default;
-  virtual void setVisible(bool visible) { visible_ = visible; }
-  virtual void setDisplayAlerts(bool on) { displayAlerts_ = on; }
+  // The stand-in has no window and asks nothing, so these change nothing.
+  virtual void setVisible(bool) {}
+  virtual void setDisplayAlerts(bool) {}
   // workbooks.add; the workbook lives as long as the application object.
   virtual Workbook& workbooksAdd();
   virtual void quit();
 
-  bool visible() const { return visible_; }
-  bool displayAlerts() const { return displayAlerts_; }
-  bool hasQuit() const { return quit_; }
-  int workbookCount() const { return int(workbooks_.size()); }
-
  private:
-  bool visible_ = false;
-  bool displayAlerts_ = true;
   bool quit_ = false;
   std::vector<std::unique_ptr<Workbook>> workbooks_;
 };

@@ -88,19 +88,14 @@ class WordApplication {
  public:
   WordApplication();
   virtual ~WordApplication() = default;
-  virtual void setVisible(bool visible) { visible_ = visible; }
+  virtual void setVisible(bool) {}  // the stand-in has no window
   // Documents.add: the new document becomes the active one, with the insertion point at
   // its start. Documents live as long as the application object.
   virtual Document& documentsAdd();
   virtual Selection& selection();
   virtual void quit();
 
-  bool visible() const { return visible_; }
-  bool hasQuit() const { return quit_; }
-  int documentCount() const { return int(documents_.size()); }
-
  private:
-  bool visible_ = false;
   bool quit_ = false;
   std::vector<std::unique_ptr<Document>> documents_;
   Selection selection_;

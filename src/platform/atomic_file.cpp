@@ -348,25 +348,3 @@ FileStatus writeFileAtomically(const QString& target, const QByteArray& bytes) {
   if (status.ok()) status = file.commit();
   return status;
 }
-
-FileStatus copyFileAtomically(const QString& source, const QString& target) {
-  const int in = ::open(pathToBytes(source).c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return FileStatus::fromErrno(errno);
-  AtomicFile file(target);
-  FileStatus status = file.openUnnamed();
-  std::vector<char> buf(1 << 16);
-  while (status.ok()) {
-    const ssize_t n = ::read(in, buf.data(), buf.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      status = FileStatus::fromErrno(errno);
-    } else if (n == 0) {
-      break;
-    } else {
-      status = file.write(buf.data(), static_cast<size_t>(n));
-    }
-  }
-  ::close(in);
-  if (status.ok()) status = file.commit();
-  return status;
-}

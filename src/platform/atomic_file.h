@@ -81,5 +81,3 @@ class AtomicFile {
 
 // Replaces (or creates) `target` with `bytes`.
 FileStatus writeFileAtomically(const QString& target, const QByteArray& bytes);
-// Copies `source` to `target` in pieces, so a large file is never held in memory whole.
-FileStatus copyFileAtomically(const QString& source, const QString& target);

@@ -1,6 +1,5 @@
-// The main window's shell: error box, title, sorted list, pointer rules, start-up, home page.
+// The main window's shell: error box, title, pointer rules, start-up, home page.
 #include "core/error_trap.h"
-#include "core/list_box.h"
 #include "app/main_module.h"
 #include "fsys/file_queries.h"
 #include "app/qt_services.h"
@@ -9,7 +8,6 @@
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
 #include "controls/twips.h"
-#include "help/help_command.h"
 #include "support/app_harness.h"
 
 #include <QApplication>
@@ -236,15 +234,6 @@ TEST(SharedFileTests, AbsorbFailures) {
   DeleteFileQuietly(fs, yielder, "/d/f.ttf");
   EXPECT_EQ(yielder.count, 2);
   EXPECT_FALSE(FileExists(fs, "/d/f.ttf"));
-}
-
-TEST(Help, NamesTheContactPageAndNothingElse) {
-  Harness app;
-  app.form->PushButton5_Click();
-  ASSERT_EQ(app.prompts.boxes.size(), 1u);
-  EXPECT_EQ(app.prompts.boxes[0].text, "Questions? Please contact Team Brindlewick at https://www.example.com/contact");
-  EXPECT_EQ(app.prompts.boxes[0].buttons, MsgButtons::Ok);
-  EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::None);
 }
 
 }  // namespace

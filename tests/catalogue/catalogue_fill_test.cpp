@@ -48,16 +48,6 @@ TEST_F(CatalogueTest, ListsEveryFontOfTheFoldersSortedAndNumbered) {
   EXPECT_TRUE(app.prompts.boxes.empty());
 }
 
-TEST_F(CatalogueTest, EqualNamesAreOrderedByPath) {
-  ASSERT_TRUE(tree.folder("fonts/z"));
-  font("z/x.ttf", "Same");
-  font("y.ttf", "Same");
-  filter("");
-  ASSERT_EQ(form.List1.ListCount(), 2);
-  EXPECT_TRUE(form.List1.List(0).endsWith("fonts/y.ttf"));
-  EXPECT_TRUE(form.List1.List(1).endsWith("fonts/z/x.ttf"));
-}
-
 TEST_F(CatalogueTest, SampleCellsTakeTheirOwnFileStyle) {
   font("r.ttf", "Face A Regular", 0x40);
   font("bi.ttf", "Face B Bold Italic", 0x21);

@@ -22,12 +22,15 @@ TEST(ListBoxTest, OrdersTheWholeEntryTextIgnoringCase) {
   list.AddItem("Arial", "/f/9.ttf");
   list.AddItem("Arial Bold", "/f/2.ttf");
   list.AddItem("arial", "/f/3.ttf");
+  list.AddItem("Same", "/f/z/x.ttf");
+  list.AddItem("Same", "/f/y.ttf");
   // A blank (0x20) comes before the separator's "|" (0x7C); equal names follow their paths.
   const std::vector<QString> want = {"Arial Bold||MySeparator123||/f/2.ttf", "arial||MySeparator123||/f/3.ttf",
-                                     "Arial||MySeparator123||/f/9.ttf", "beta||MySeparator123||/f/1.ttf"};
+                                     "Arial||MySeparator123||/f/9.ttf", "beta||MySeparator123||/f/1.ttf",
+                                     "Same||MySeparator123||/f/y.ttf", "Same||MySeparator123||/f/z/x.ttf"};
   EXPECT_EQ(contents(list), want);
   try {
-    list.List(4);
+    list.List(6);
     FAIL() << "no error past the end";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number, 381);

@@ -15,33 +15,6 @@ using namespace office_test;
 
 namespace {
 
-const char* kReadXls = R"PY(
-import io, json, sys, xlrd
-log = io.StringIO()
-book = xlrd.open_workbook(sys.argv[1], formatting_info=True, logfile=log)
-sh = book.sheet_by_index(0)
-def font(xf):
-    f = book.font_list[book.xf_list[xf].font_index]
-    return f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
-rows = [[{"type": sh.cell(r, c).ctype, "value": sh.cell(r, c).value, "font": font(sh.cell(r, c).xf_index)}
-         for c in range(sh.ncols)] for r in range(sh.nrows)]
-rowfonts = {str(r + 1): font(info.xf_index) for r, info in sh.rowinfo_map.items() if info.has_default_xf_index}
-print(json.dumps({"log": log.getvalue(), "sheets": book.nsheets, "name": sh.name, "rows": rows,
-                  "rowfonts": rowfonts}))
-)PY";
-
-const char* kReadXlsx = R"PY(
-import json, sys, warnings, openpyxl
-with warnings.catch_warnings(record=True) as caught:
-    warnings.simplefilter("always")
-    wb = openpyxl.load_workbook(sys.argv[1])
-ws = wb.worksheets[0]
-font = lambda f: f.name + (" [b]" if f.b else "") + (" [i]" if f.i else "")
-rows = [[{"type": c.data_type, "value": c.value, "font": font(c.font)} for c in row] for row in ws.iter_rows()]
-print(json.dumps({"log": "".join(str(w.message) for w in caught), "sheets": len(wb.worksheets),
-                  "name": ws.title, "rows": rows if ws.max_column > 1 or ws["A1"].value is not None else []}))
-)PY";
-
 const char* kReadCompound = R"PY(
 import hashlib, io, json, sys, xlrd.compdoc
 log = io.StringIO()
@@ -109,23 +82,6 @@ void expectExportRows(const QJsonObject& book, const QStringList& names, const Q
   }
 }
 
-QJsonObject readXlsx(const QString& path) {
-  // openpyxl gives cell types as letters: n number, s text.
-  QJsonObject o = runReader(kReadXlsx, {path}).object();
-  QJsonArray rows;
-  for (const auto& row : o["rows"].toArray()) {
-    QJsonArray cells;
-    for (const auto& cell : row.toArray()) {
-      QJsonObject c = cell.toObject();
-      c["type"] = c["type"].toString() == QLatin1String("n") ? 2 : c["type"].toString() == QLatin1String("s") ? 1 : 0;
-      cells.append(c);
-    }
-    rows.append(cells);
-  }
-  o["rows"] = rows;
-  return o;
-}
-
 }  // namespace
 
 TEST(ExcelStandIn, XlsHoldsEveryRowInItsOwnFontWithNumbersAsNumbers) {
@@ -142,7 +98,7 @@ TEST(ExcelStandIn, XlsHoldsEveryRowInItsOwnFontWithNumbersAsNumbers) {
   excel->quit();
 
   EXPECT_TRUE(readAll(path).startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
-  const QJsonObject book = runReader(kReadXls, {path}).object();
+  const QJsonObject book = readWorkbook(path);
   expectExportRows(book, names, QStringLiteral("Arial"), 2, 1);
   // The row format itself carries the font too, so cells typed later get it.
   const QJsonObject rowFonts = book["rowfonts"].toObject();
@@ -160,7 +116,7 @@ TEST(ExcelStandIn, XlsxHoldsEveryRowInItsOwnFontWithNumbersAsNumbers) {
   EXPECT_EQ(fillLikeExport(wb.sheets(1), names), 1);
   wb.SaveAs(path);
   EXPECT_TRUE(readAll(path).startsWith("PK"));
-  expectExportRows(readXlsx(path), names, QStringLiteral("Calibri"), 2, 1);
+  expectExportRows(readWorkbook(path), names, QStringLiteral("Calibri"), 2, 1);
   EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("Fonts.XLSX")});
 }
 
@@ -181,10 +137,10 @@ TEST(ExcelStandIn, EmptyWorkbooksStillSaveValidFiles) {
   Workbook& wb = excel.workbooksAdd();
   wb.SaveAs(dir.filePath(QStringLiteral("empty.xls")));
   wb.SaveAs(dir.filePath(QStringLiteral("empty.xlsx")));
-  const QJsonObject xls = runReader(kReadXls, {dir.filePath(QStringLiteral("empty.xls"))}).object();
+  const QJsonObject xls = readWorkbook(dir.filePath(QStringLiteral("empty.xls")));
   EXPECT_EQ(xls["log"].toString(), QString());
   EXPECT_EQ(xls["rows"].toArray().size(), 0);
-  const QJsonObject xlsx = readXlsx(dir.filePath(QStringLiteral("empty.xlsx")));
+  const QJsonObject xlsx = readWorkbook(dir.filePath(QStringLiteral("empty.xlsx")));
   EXPECT_EQ(xlsx["log"].toString(), QString());
   EXPECT_EQ(xlsx["rows"].toArray().size(), 0);
 }
@@ -230,8 +186,8 @@ TEST(ExcelStandIn, OnlyTheXlsFormatStopsAt512Fonts) {
   }
   wb.SaveAs(dir.filePath(QStringLiteral("f.xls")));
   wb.SaveAs(dir.filePath(QStringLiteral("f.xlsx")));
-  const QJsonArray xls = runReader(kReadXls, {dir.filePath(QStringLiteral("f.xls"))})["rows"].toArray();
-  const QJsonArray xlsx = readXlsx(dir.filePath(QStringLiteral("f.xlsx")))["rows"].toArray();
+  const QJsonArray xls = readWorkbook(dir.filePath(QStringLiteral("f.xls")))["rows"].toArray();
+  const QJsonArray xlsx = readWorkbook(dir.filePath(QStringLiteral("f.xlsx")))["rows"].toArray();
   ASSERT_EQ(xls.size(), 514);
   ASSERT_EQ(xlsx.size(), 514);
   for (int r : {1, 512, 513, 514}) {
@@ -329,7 +285,7 @@ TEST(ExcelStandIn, LargeSheetsSplitSharedStringsAcrossRecords) {
   ws.setCellValue(3001, 3, -7);
   wb.SaveAs(path);
 
-  const QJsonObject book = runReader(kReadXls, {path}).object();
+  const QJsonObject book = readWorkbook(path);
   EXPECT_EQ(book["log"].toString(), QString());
   const QJsonArray rows = book["rows"].toArray();
   ASSERT_EQ(rows.size(), 3001);

@@ -13,14 +13,6 @@ using namespace office_test;
 
 namespace {
 
-const char* kReadDocx = R"PY(
-import json, sys, docx
-d = docx.Document(sys.argv[1])
-style = lambda f: f.name + (" [b]" if f.bold else "") + (" [i]" if f.italic else "")
-print(json.dumps([{"text": p.text, "runs": [{"text": r.text, "font": style(r.font)} for r in p.runs]}
-                  for p in d.paragraphs]))
-)PY";
-
 struct Run {
   QString text, font;  // the font name, then " [b]" when bold and " [i]" when italic
   bool operator==(const Run&) const = default;

@@ -1,10 +1,8 @@
-// Copy Selected Font To Clipboard: the button, the clipboard contents for file managers, and
-// the Windows file-drop block.
+// Copy Selected Font To Clipboard: the button and the clipboard contents for file managers.
 #include "core/catalogue_entry.h"
 #include "ops/copy_files_clipboard.h"
 #include "ops_fixture.h"
 #include "platform/clipboard_files.h"
-#include "platform/dropfiles.h"
 #include "platform/path_codec.h"
 #include "support/font_builder.h"
 
@@ -86,22 +84,6 @@ TEST(FileListMimeData, FileManagersReadTheFilesBack) {
   EXPECT_EQ(urls[0].toLocalFile(), paths[0]);
   EXPECT_EQ(urls[1].toLocalFile(), paths[1]);
   EXPECT_EQ(urls[2].toEncoded(QUrl::FullyEncoded), "file:///f/odd%FF%20name.ttf");
-}
-
-TEST(DropFilesBlock, HeaderThenNulTerminatedPathsThenOneMoreNul) {
-  const QByteArray arial = "C:\\Windows\\Fonts\\arial.ttf";
-  ASSERT_EQ(arial.size(), 26);
-  const QByteArray block = dropFilesBlock({arial});
-  ASSERT_EQ(block.size(), 48);
-  EXPECT_EQ(block.left(20), QByteArray::fromHex("1400000000000000000000000000000000000000"));
-  EXPECT_EQ(block.mid(20, 26), arial);
-  EXPECT_EQ(block.right(2), QByteArray(2, '\0'));
-
-  // Two-byte characters of the code page (here Shift-JIS bytes) and a second path.
-  const QByteArray wide = "C:\\\x83\x74\x83\x48\x83\x93\x83\x67.ttf";
-  const QByteArray two = dropFilesBlock({wide, "D:\\b.ttf"});
-  EXPECT_EQ(two.size(), 20 + wide.size() + 1 + 8 + 1 + 1);
-  EXPECT_EQ(two.mid(20), wide + '\0' + QByteArray("D:\\b.ttf") + '\0' + '\0');
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ class FontBuilder {
  public:
   FontBuilder() = default;
 
-  FontBuilder& sfntVersion(uint32_t value);
   FontBuilder& magic(uint32_t value);  // head's magicNumber (0x5F0F3CF5 by default)
   FontBuilder& withoutHead();
   FontBuilder& withoutName();
