@@ -56,6 +56,12 @@ class CountingFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override { return inner_.folderId(path); }
   std::optional<int64_t> lastModified(const QString& path) override { return inner_.lastModified(path); }
   bool removeFile(const QString& path) override { return inner_.removeFile(path); }
+  std::unique_ptr<ReadableFile> openForReading(const QString& path) override { return inner_.openForReading(path); }
+  FileStatus createFolderPath(const QString& folder) override { return inner_.createFolderPath(folder); }
+  CheckedCopy copyFileChecked(const QString& source, const QString& target,
+                              const std::function<bool(const QString&)>& accept) override {
+    return inner_.copyFileChecked(source, target, accept);
+  }
 
  private:
   FileSystem& inner_;
@@ -82,7 +88,7 @@ void BM_ReadFontTables(benchmark::State& state) {
   const std::string path = pathToBytes(envPath("TYPORAMA_BENCH_FONT"));
   for (auto _ : state) {
     truetype::FileByteSource file;
-    if (!file.open(path)) state.SkipWithError("cannot open TYPORAMA_BENCH_FONT");
+    if (!file.open(services->fs, pathFromBytes(path))) state.SkipWithError("cannot open TYPORAMA_BENCH_FONT");
     truetype::FontTablesState tables;
     benchmark::DoNotOptimize(truetype::readFontTables(file, tables, 0x0409));
   }
@@ -94,7 +100,7 @@ BENCHMARK(BM_ReadFontTables);
 void BM_NameTableParse(benchmark::State& state) {
   const QString path = envPath("TYPORAMA_BENCH_FONT");
   for (auto _ : state) {
-    CFontPreview reader(services->fonts);
+    CFontPreview reader(services->fs, services->fonts);
     reader.setFontFile(path);
     benchmark::DoNotOptimize(reader.FullName());
   }

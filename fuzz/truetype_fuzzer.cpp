@@ -1,6 +1,8 @@
 // libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses, from
 // memory and from a file read in windows as the program reads it; both must agree.
 #include "fontfile/truetype_tables.h"
+#include "platform/linux/file_system_linux.h"
+#include "platform/path_codec.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,10 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const int fd = memoryFile();
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  LinuxFileSystem disk;
   truetype::FileByteSource file;
   const Outcome fromFile = run(size, locale, [&](size_t n) {
     if (::ftruncate(fd, 0) != 0 || (n > 0 && ::pwrite(fd, data, n, 0) != static_cast<ssize_t>(n)) ||
-        !file.open(path)) {
+        !file.open(disk, pathFromBytes(path))) {
       std::perror("truetype_fuzzer: cannot write the input to a file");
       std::abort();
     }

@@ -13,9 +13,14 @@ fi
 out="${TYPORAMA_FUZZ_DIR:-build-fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 
-reader=(src/fontfile/truetype_tables.cpp src/fontfile/byte_source.cpp src/fontfile/windows_1252.cpp)
+reader=(src/fontfile/truetype_tables.cpp src/fontfile/byte_source.cpp src/fontfile/windows_1252.cpp
+        src/platform/linux/file_system_linux.cpp src/platform/linux/font_file_copy_linux.cpp
+        src/platform/linux/atomic_file_linux.cpp src/platform/path_codec.cpp)
+qt_flags=$(pkg-config --cflags --libs Qt6Core Qt6Gui)
+fc_flags=$(pkg-config --cflags --libs fontconfig)
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "${reader[@]}" \
+# shellcheck disable=SC2086
+if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "${reader[@]}" $qt_flags $fc_flags -fPIC \
      -o "$out/truetype_fuzzer" 2>"$out/build.log"; then
   if grep -q "libclang_rt.fuzzer\|cannot find -l\|fuzzer.*not found" "$out/build.log"; then
     echo "fuzz.sh: clang's fuzzer runtime is missing (package libclang-rt-dev), fuzzing skipped"
@@ -26,7 +31,6 @@ if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "
 fi
 
 # Seeds come from the same font builder the tests use.
-qt_flags=$(pkg-config --cflags --libs Qt6Core)
 # shellcheck disable=SC2086
 clang++ -std=c++20 -O1 -fPIC -Itests -Isrc fuzz/write_seeds.cpp tests/support/font_builder.cpp \
   $qt_flags -o "$out/write_seeds"

@@ -2,7 +2,7 @@
 
 #include "core/list_escape.h"
 #include "catalogue/catalogue_fill.h"
-#include "fontfile/preview_pins.h"
+#include "catalogue/command_line_catalogue.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
 #include "platform/file_status.h"
@@ -46,11 +46,9 @@ void writeField(std::FILE* out, const std::string& bytes) {
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
 
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) {
-  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
-  ListBox list;
-  FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  const CommandLineCatalogue catalogue(services, filter, stderr);
+  const ListBox& list = catalogue.list;
+  const FactsByPath& facts = catalogue.facts;
   if (list.ListCount() == 0) {
     showNoFontsFound(services.prompts);
     return 1;

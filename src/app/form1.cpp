@@ -251,17 +251,9 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void Form1::MSFlexGrid1_Click() {
-  UnhookGridWheel();
-  HookGridWheel(this, MSFlexGrid1);
-  MSFlexGrid1->setCol(0);
-  MSFlexGrid1->setColSel(MSFlexGrid1->Cols() - 1);
-}
+void Form1::MSFlexGrid1_Click() { GridClicked(this, MSFlexGrid1); }
 
-void Form1::MSFlexGrid1_GotFocus() {
-  UnhookGridWheel();
-  HookGridWheel(this, MSFlexGrid1);
-}
+void Form1::MSFlexGrid1_GotFocus() { GridGotFocus(this, MSFlexGrid1); }
 
 void Form1::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
 

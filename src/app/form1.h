@@ -24,7 +24,7 @@ class Form1 : public QWidget, public MainView {
   explicit Form1(AppServices services, QWidget* parent = nullptr);
   ~Form1() override;
 
-  // Handlers (each defined in the folder of its command).
+  // Handlers: the buttons forward to their commands (app/form1_commands.cpp).
   void Form_Load();
   void Form_QueryUnload();
   void Form_Unload();

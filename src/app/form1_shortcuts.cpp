@@ -2,7 +2,7 @@
 
 #include "app/form1.h"
 #include "controls/flex_grid.h"
-#include "ops/drop_fonts.h"
+#include "ops/ops_commands.h"
 #include "platform/clipboard_files.h"
 
 #include <QApplication>
@@ -133,7 +133,7 @@ bool Form1Conveniences::dropEvent(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Drop) {
     // Installed once the drag has ended, so the source is not kept waiting by the outcome box.
     QMetaObject::invokeMethod(
-        this, [this, files] { installDroppedFonts(form_, files); }, Qt::QueuedConnection);
+        this, [this, files] { ops::installDroppedFonts(form_, files); }, Qt::QueuedConnection);
   }
   return true;
 }

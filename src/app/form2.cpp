@@ -93,17 +93,9 @@ void Form2::Form_Unload() {
   loaded_ = false;
 }
 
-void Form2::MSFlexGrid1_Click() {
-  UnhookGridWheel();
-  HookGridWheel(this, MSFlexGrid1);
-  MSFlexGrid1->setCol(0);
-  MSFlexGrid1->setColSel(MSFlexGrid1->Cols() - 1);
-}
+void Form2::MSFlexGrid1_Click() { GridClicked(this, MSFlexGrid1); }
 
-void Form2::MSFlexGrid1_GotFocus() {
-  UnhookGridWheel();
-  HookGridWheel(this, MSFlexGrid1);
-}
+void Form2::MSFlexGrid1_GotFocus() { GridGotFocus(this, MSFlexGrid1); }
 
 void Form2::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
 

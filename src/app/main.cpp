@@ -3,10 +3,8 @@
 #include "app/form1.h"
 #include "app/qt_services.h"
 #include "office/office_factory.h"
-#include "platform/linux/desktop_linux.h"
 #include "platform/path_codec.h"
-#include "platform/linux/file_system_linux.h"
-#include "platform/linux/font_system_linux.h"
+#include "platform/platform_factory.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -45,9 +43,10 @@ int main(int argc, char** argv) {
   StderrPrompts consolePrompts;
   EventLoopYielder yielder;
   ClockRandom random;
-  LinuxFileSystem fs;
-  LinuxFontSystem fonts;
-  LinuxDesktop desktop;
+  const PlatformServices platform = makePlatformServices();
+  FileSystem& fs = *platform.files;
+  FontSystem& fonts = *platform.fonts;
+  Desktop& desktop = *platform.desktop;
   office::OfficeFactory officeFactory;
 
   if (commandLine) {

@@ -9,9 +9,11 @@
 #include "fontfile/cfont_preview.h"
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
+#include "platform/file_status.h"
 
 #include <QLocale>
 #include <QSet>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
 #include <optional>
@@ -56,7 +58,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     const QString& entry = folders.at(k);
     return entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
   };
-  // The listing stays on this thread (the file system service is not shared); a listing that
+  // The listing stays on this thread (the reading thread only opens and reads files); a listing that
   // fails is handed on so its box comes in its folder's turn.
   std::optional<ReadAhead> ahead;
   qsizetype queued = 0;
@@ -77,14 +79,22 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     while (queued < folders.size() && (queued <= k + 1 || ahead->pendingEntries() < kEntriesAhead))
       queueFolder(queued++);
   };
-  if (readAhead) ahead.emplace(services.fonts.localeId(), true);
+  if (readAhead) ahead.emplace(services.fs, services.fonts.localeId(), true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
+    trap.setSubject(folder);
     std::vector<ReadAheadFile> files;
     if (ahead) {
       queueAhead(k);
-      trap(108, [&] { files = ahead->next(); });
+      std::vector<ReadAheadFile> unopened;
+      trap(108, [&] { files = ahead->next(&unopened); });
       queueAhead(k);  // this folder no longer counts as waiting
+      // A file that does not open is no entry: only a reporter hears of it.
+      for (const ReadAheadFile& file : unopened) {
+        if (file.name.startsWith(QLatin1Char('~'))) continue;
+        trap.setSubject(folder + QLatin1Char('/') + file.name);
+        trap.notice(FileStatus::fromErrno(file.openError).reason);
+      }
     } else {
       trap(108, [&] {
         const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));
@@ -97,7 +107,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
-      auto reader = std::make_unique<CFontPreview>(services.fonts);
+      trap.setSubject(path);
+      auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts);
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
         if (file.tables)
@@ -135,6 +146,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       reader.reset();
     }
   }
+  trap.setSubject({});
   if (ahead) {
     ahead.reset();
     // What the reading thread allocated sits freed in its own malloc arena, where nothing
@@ -184,7 +196,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       if (const auto it = facts.constFind(path); it != facts.constEnd()) {
         style = *it;
       } else {
-        CFontPreview reader(services.fonts);
+        CFontPreview reader(services.fs, services.fonts);
         reader.setFontFile(path);
         style = factsOf(reader);
       }

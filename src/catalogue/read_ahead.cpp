@@ -1,12 +1,14 @@
 #include "catalogue/read_ahead.h"
 
-#include "platform/path_codec.h"
+#include <cerrno>
 
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId) {
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
-  if (!file.open(pathToBytes(folder + QLatin1Char('/') + entry.name))) return std::nullopt;
+  errno = 0;
+  if (!file.open(fs, folder + QLatin1Char('/') + entry.name))
+    return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
@@ -19,7 +21,7 @@ std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEn
   return read;
 }
 
-ReadAhead::ReadAhead(int32_t localeId, bool threaded) : localeId_(localeId) {
+ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded) : fs_(fs), localeId_(localeId) {
   if (!threaded) return;
   try {
     thread_ = std::thread([this] { run(); });
@@ -55,7 +57,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(job.folder, job.entries[i], localeId_);
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }
@@ -66,7 +68,7 @@ void ReadAhead::work(Job& job) {
   }
 }
 
-std::vector<ReadAheadFile> ReadAhead::next() {
+std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
   std::shared_ptr<Job> job;
   {
     const std::lock_guard lock(mutex_);
@@ -83,8 +85,10 @@ std::vector<ReadAheadFile> ReadAhead::next() {
   }
   std::vector<ReadAheadFile> files;
   files.reserve(job->entries.size());
-  for (auto& read : job->read)
-    if (read) files.push_back(std::move(*read));
+  for (auto& read : job->read) {
+    if (read && !read->openError) files.push_back(std::move(*read));
+    else if (read && unopened) unopened->push_back(std::move(*read));
+  }
   return files;
 }
 

@@ -20,21 +20,24 @@
 #include <vector>
 
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
-// what the reading threw (the fill rethrows it where it would have arisen).
+// what the reading threw (the fill rethrows it where it would have arisen); or one that did not
+// open, with the errno why.
 struct ReadAheadFile {
   QString name;
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
   std::exception_ptr failure;
+  int openError = 0;
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
-// an entry that does not open, or is not known to be a regular file (never opened at all).
-std::optional<ReadAheadFile> readFolderEntry(const QString& folder, const FileEntry& entry, int32_t localeId);
+// an entry not known to be a regular file (never opened at all).
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId);
 
 class ReadAhead {
  public:
   // threaded false, or no thread to be had: next() reads each folder itself, with the same results.
-  ReadAhead(int32_t localeId, bool threaded);
+  // fs is read from the reading thread too (FileSystem::openForReading).
+  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded);
   ~ReadAhead();  // stops the thread between two files and waits for it
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -42,8 +45,9 @@ class ReadAhead {
   // A listing that failed is queued as its failure, for next() to rethrow in the folder's turn.
   void queue(QString folder, std::vector<FileEntry> entries, std::exception_ptr listingFailure = {});
   // The files of the oldest queued folder that opened, in listing order; reads those the thread
-  // has not started on and waits for the rest. Nothing when no folder is queued.
-  std::vector<ReadAheadFile> next();
+  // has not started on and waits for the rest. Nothing when no folder is queued. Those that did
+  // not open go to `unopened` when given.
+  std::vector<ReadAheadFile> next(std::vector<ReadAheadFile>* unopened = nullptr);
   // Entries of the folders queued and not yet taken: the fill queues a few hundred ahead, which
   // bounds what is held.
   size_t pendingEntries() const { return pending_; }
@@ -61,6 +65,7 @@ class ReadAhead {
   void work(Job& job);
   void run();
 
+  FileSystem& fs_;
   const int32_t localeId_;
   size_t pending_ = 0;  // filling thread only
   std::mutex mutex_;

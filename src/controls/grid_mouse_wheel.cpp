@@ -100,3 +100,14 @@ void ScrollGridByWheel(int, int delta, int, int, FlexGrid* grid) {
 QWidget* HookedHwnd() { return hookedHwnd.data(); }
 QWidget* HookedForm() { return hookedForm.data(); }
 FlexGrid* WheelGrid() { return wheelGrid.data(); }
+
+void GridGotFocus(QWidget* form, FlexGrid* grid) {
+  UnhookGridWheel();
+  HookGridWheel(form, grid);
+}
+
+void GridClicked(QWidget* form, FlexGrid* grid) {
+  GridGotFocus(form, grid);
+  grid->setCol(0);
+  grid->setColSel(grid->Cols() - 1);
+}

@@ -16,6 +16,10 @@ void HookGridWheel(QWidget* form, FlexGrid* grid);
 // Takes the hook off the window last hooked and lets go of the form; harmless when nothing
 // is hooked. The grid stays the wheel's grid until the next hook.
 void UnhookGridWheel();
+// The handlers a window's grid shares: taking the focus moves the hook to the grid; a click does
+// that too and selects the whole clicked row.
+void GridGotFocus(QWidget* form, FlexGrid* grid);
+void GridClicked(QWidget* form, FlexGrid* grid);
 
 // Sees every event of the hooked window. Returns false always: the event goes on to the window.
 bool GridWheelWindowProc(QObject* window, QEvent* event);

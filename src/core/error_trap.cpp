@@ -20,16 +20,22 @@ ErrorTrap ErrorTrap::withLocationText(Prompts& prompts, const QString& locationT
 }
 
 bool ErrorTrap::operator()(int line, const std::function<void()>& statement) {
+  int number = 0;
   QString description;
   try {
     statement();
     return true;
   } catch (const RuntimeError& e) {
+    number = e.number;
     description = e.description;
   } catch (const std::bad_alloc&) {
     description = QStringLiteral("Out of memory");
   } catch (const std::exception& e) {
     description = QString::fromLocal8Bit(e.what());
+  }
+  if (reporter_) {
+    reporter_(number, description, line);
+    return false;
   }
   prompts_.messageBox(errorTrapMessage(description, locationText_, line),
                       QStringLiteral("Application Error"), MsgButtons::Ok, MsgIcon::Exclamation);

@@ -19,8 +19,22 @@ class ErrorTrap {
 
   const QString& locationText() const { return locationText_; }
 
+  // Takes the place of the box for a failure (the command line writes one line instead).
+  using Reporter = std::function<void(int number, const QString& description, int line)>;
+  void setReporter(Reporter reporter) { reporter_ = std::move(reporter); }
+  // The file or folder the routine is working on, for a reporter to name; the box leaves it out.
+  void setSubject(const QString& subject) { subject_ = subject; }
+  const QString& subject() const { return subject_; }
+  // Something the routine passes over without a box (a file that does not open): only a
+  // reporter hears of it, with line 0.
+  void notice(const QString& description) {
+    if (reporter_) reporter_(0, description, 0);
+  }
+
  private:
   ErrorTrap(Prompts& prompts, const QString& locationText, int);
   Prompts& prompts_;
   QString locationText_;
+  Reporter reporter_;
+  QString subject_;
 };

@@ -1,11 +1,9 @@
 #include "export/export_cli.h"
 
-#include "core/error_trap.h"
 #include "core/list_box.h"
 #include "fsys/file_queries.h"
-#include "catalogue/catalogue_fill.h"
-#include "fontfile/preview_pins.h"
-#include "export/export_common.h"
+#include "catalogue/command_line_catalogue.h"
+#include "export/export_driver.h"
 #include "office/office_factory.h"
 #include "office/save_file.h"
 
@@ -29,38 +27,6 @@ int fail(std::FILE* err, const QString& message) {
   return 1;
 }
 
-void writeSpreadsheet(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
-                      const FactsByPath& facts, const QString& path) {
-  auto excel = factory.createExcel();
-  if (!excel) throw errors::cannotCreateObject();
-  excel->setVisible(false);
-  excel->setDisplayAlerts(false);
-  office::Workbook& book = excel->workbooksAdd();
-  office::Worksheet& sheet = book.sheets(1);
-  for (int i = 0; i < list.ListCount(); ++i) {
-    const QString name = list.ItemName(i);
-    exporting::writeSpecimenRow(sheet, i + 1, name);
-    // A refused font keeps the default font.
-    exporting::setRowFont(sheet, i + 1, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
-  }
-  book.SaveAs(path, office::Workbook::kWorkbookNormal);
-  excel->quit();
-}
-
-void writeDocument(office::OfficeFactory& factory, FontSystem& fonts, const ListBox& list,
-                   const FactsByPath& facts, const QString& path) {
-  auto word = factory.createWord();
-  if (!word) throw errors::cannotCreateObject();
-  word->setVisible(false);
-  office::Document& document = word->documentsAdd();
-  for (int i = 0; i < list.ListCount(); ++i) {
-    const QString name = list.ItemName(i);
-    exporting::typeSpecimenParagraph(*word, i + 1, name, exporting::rowFont(fonts, facts, name, list.ItemPath(i)));
-  }
-  document.SaveAs(path);
-  word->quit();
-}
-
 }  // namespace
 
 int exportCatalogue(AppServices& services, const QString& path, const QString& filter, bool force,
@@ -71,11 +37,9 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
   if (!force && FileExists(services.fs, path))
     return fail(err, QStringLiteral("%1 exists; add --force to replace it").arg(path));
 
-  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
-  ListBox list;
-  FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, filter, facts, pins, {});
+  const CommandLineCatalogue catalogue(services, filter, err);
+  const ListBox& list = catalogue.list;
+  const FactsByPath& facts = catalogue.facts;
 
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;
@@ -83,8 +47,9 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     // The scan takes a while: a file made meanwhile under that name is kept all the same.
     std::optional<KeepExistingFiles> keep;
     if (!force) keep.emplace();
-    if (kind == Kind::Spreadsheet) writeSpreadsheet(factory, services.fonts, list, facts, path);
-    else writeDocument(factory, services.fonts, list, facts, path);
+    const auto sink = kind == Kind::Spreadsheet ? exporting::spreadsheetSink() : exporting::documentSink();
+    exporting::StraightSteps steps;
+    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fs, services.fonts}, path);
   } catch (const RuntimeError& e) {
     if (e.number == errors::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));

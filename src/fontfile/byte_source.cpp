@@ -1,11 +1,7 @@
 #include "fontfile/byte_source.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace truetype {
 
@@ -17,24 +13,16 @@ bool MemoryByteSource::readAt(uint64_t offset, void* out, size_t length) {
 
 FileByteSource::~FileByteSource() { close(); }
 
-bool FileByteSource::open(const std::string& pathBytes) {
+bool FileByteSource::open(FileSystem& fs, const QString& path) {
   close();
-  // O_NONBLOCK only matters for the FIFO case, which fstat() then refuses.
-  const int fd = ::open(pathBytes.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  size_ = static_cast<uint64_t>(st.st_size);
+  file_ = fs.openForReading(path);
+  if (!file_) return false;
+  size_ = file_->size();
   return true;
 }
 
 void FileByteSource::close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  file_.reset();
   size_ = 0;
   front_.length = 0;
   moving_.length = 0;
@@ -43,8 +31,7 @@ void FileByteSource::close() {
 bool FileByteSource::readFully(uint64_t offset, uint8_t* p, size_t length) {
   while (length > 0) {
     ++readCalls_;
-    const ssize_t got = ::pread(fd_, p, length, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
+    const int64_t got = file_->readAt(offset, p, length);
     if (got <= 0) return false;  // the file shrank under us, or an I/O error
     p += got;
     offset += static_cast<uint64_t>(got);
@@ -54,7 +41,7 @@ bool FileByteSource::readFully(uint64_t offset, uint8_t* p, size_t length) {
 }
 
 bool FileByteSource::readAt(uint64_t offset, void* out, size_t length) {
-  if (fd_ < 0 || !contains(offset, length)) return false;
+  if (!file_ || !contains(offset, length)) return false;
   if (length == 0) return true;
   for (const Window* w : {&front_, &moving_}) {
     if (w->length != 0 && offset >= w->at && length <= w->length && offset - w->at <= w->length - length) {

@@ -1,9 +1,13 @@
 #pragma once
-// Where font bytes come from: a file read piecewise with pread(), or a buffer in memory (the
-// fuzz target and the tests). Every read is checked against the real size before it is made.
+// Where font bytes come from: a file read piecewise through the file system, or a buffer in
+// memory (the fuzz target and the tests). Every read is checked against the real size before it
+// is made.
+#include "platform/file_system.h"
+
+#include <QString>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 
 namespace truetype {
 
@@ -32,7 +36,7 @@ class MemoryByteSource final : public ByteSource {
   size_t size_;
 };
 
-// A regular file opened read-only. Devices, FIFOs and sockets are refused, so a stray FIFO
+// A regular file opened read-only (FileSystem::openForReading). Devices, FIFOs and sockets are refused, so a stray FIFO
 // named *.ttf can never block the reader. Small reads are served from windows of up to
 // kWindowBytes read at once: the tables a font reader wants usually lie in the first few
 // kilobytes (offset table, directory, head, OS/2) and in one more span (the name table), so
@@ -44,8 +48,7 @@ class FileByteSource final : public ByteSource {
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
 
-  // pathBytes: the file name exactly as the file system spells it.
-  bool open(const std::string& pathBytes);
+  bool open(FileSystem& fs, const QString& path);
   void close();
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
@@ -62,7 +65,7 @@ class FileByteSource final : public ByteSource {
   };
   bool readFully(uint64_t offset, uint8_t* out, size_t length);
 
-  int fd_ = -1;
+  std::unique_ptr<ReadableFile> file_;
   uint64_t size_ = 0;
   int readCalls_ = 0;
   // The window at the start of the file stays; the other one follows the reads elsewhere.

@@ -1,9 +1,6 @@
 #include "fontfile/cfont_preview.h"
 
 #include "core/runtime_error.h"
-#include "platform/path_codec.h"
-
-#include <sys/stat.h>
 
 namespace {
 QString toQString(const std::u16string& s) {
@@ -19,7 +16,8 @@ enum : uint16_t {
 enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5 };
 }  // namespace
 
-CFontPreview::CFontPreview(FontSystem& fonts) : fonts_(fonts), LocaleId(fonts.localeId()) {}
+CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts)
+    : files_(files), fonts_(fonts), LocaleId(fonts.localeId()) {}
 
 CFontPreview::~CFontPreview() {
   try {
@@ -38,9 +36,8 @@ void CFontPreview::setFontFile(const QString& path) {
   // The open (with its fstat) answers "is it an existing file" for every readable file; only
   // a path that cannot be opened as a regular file needs the separate existence test.
   truetype::FileByteSource file;
-  const std::string bytes = pathToBytes(path);
-  const bool opened = file.open(bytes);
-  if (!opened && !IsExistingFile(bytes)) return;
+  const bool opened = file.open(files_, path);
+  if (!opened && !IsExistingFile(path)) return;
   FontFile_ = path;
   if (opened) ReadFontTables(file);  // a partial parse still leaves whatever it read usable
   file.close();
@@ -144,9 +141,9 @@ bool CFontPreview::UnloadPreviewFont() {
 
 bool CFontPreview::IsBitSet(uint16_t value, int bit) { return truetype::isBitSet(value, bit); }
 
-bool CFontPreview::IsExistingFile(const std::string& pathBytes) {
-  if (pathBytes.empty()) return false;
-  struct stat st {};
-  if (::stat(pathBytes.c_str(), &st) != 0) return false;
-  return !S_ISDIR(st.st_mode);
+bool CFontPreview::IsExistingFile(const QString& path) const {
+  // Anything but a folder, links followed: a dangling link does not exist.
+  if (path.isEmpty() || !files_.lastModified(path)) return false;
+  const auto attributes = files_.attributes(path);
+  return attributes && !(*attributes & fileattr::Directory);
 }

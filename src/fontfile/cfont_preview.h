@@ -3,6 +3,7 @@
 // style bits and a validity flag), and a temporary preview registration of the file when the
 // system does not know its face, so the catalogue can draw a sample in it.
 #include "fontfile/truetype_tables.h"
+#include "platform/file_system.h"
 #include "platform/font_system.h"
 
 #include <QString>
@@ -13,7 +14,7 @@
 
 class CFontPreview {
  public:
-  explicit CFontPreview(FontSystem& fonts);  // Class_Initialize
+  CFontPreview(FileSystem& files, FontSystem& fonts);  // Class_Initialize
   ~CFontPreview();                           // Class_Terminate
   CFontPreview(const CFontPreview&) = delete;
   CFontPreview& operator=(const CFontPreview&) = delete;
@@ -52,8 +53,9 @@ class CFontPreview {
   void ProbeFace();
   bool UnloadPreviewFont();
   static bool IsBitSet(uint16_t value, int bit);
-  static bool IsExistingFile(const std::string& pathBytes);
+  bool IsExistingFile(const QString& path) const;
 
+  FileSystem& files_;
   FontSystem& fonts_;
 
   bool Broadcast_ = false;

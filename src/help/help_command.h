@@ -1,5 +1,10 @@
 #pragma once
-#include <QString>
+// The Help button.
+#include "core/services.h"
 
-// The support message of the Help button.
-QString helpMessageText();
+namespace help {
+
+// "Help": the support message, in a box with the application title.
+void showHelp(Prompts& prompts);
+
+}  // namespace help

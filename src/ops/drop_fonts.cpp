@@ -1,22 +1,17 @@
-#include "ops/drop_fonts.h"
-
-#include "app/form1.h"
-#include "core/runtime_error.h"
+// Font files dropped on the main window.
+#include "catalogue/catalogue_commands.h"
 #include "controls/push_button.h"
+#include "core/app_title.h"
 #include "ops/font_operations.h"
+#include "ops/ops_commands.h"
 
-void installDroppedFonts(Form1& form, const QStringList& paths) {
+void ops::installDroppedFonts(MainView& view, const QStringList& paths) {
   if (paths.isEmpty()) return;
-  AppServices& services = form.services();
+  AppServices& services = view.services();
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.Form_OLEDragDrop"));
   QStringList failures;
   for (const QString& path : paths) {
-    FontInstall install;
-    try {
-      install = installFontFile(services.fonts, path);
-    } catch (const RuntimeError& e) {
-      install.failure = e.description;
-    }
+    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, path);
     if (!install.installed()) failures << path + QStringLiteral(": ") + install.failure;
   }
   const qsizetype installed = paths.size() - failures.size();
@@ -27,9 +22,9 @@ void installDroppedFonts(Form1& form, const QStringList& paths) {
       if (installed > 0)
         text += QStringLiteral("\r\n\r\n%1 of %2 fonts were installed.").arg(installed).arg(paths.size());
     }
-    services.prompts.messageBox(text, Form1::appTitle(), MsgButtons::Ok, MsgIcon::None);
+    services.prompts.messageBox(text, appTitle(), MsgButtons::Ok, MsgIcon::None);
   });
   if (installed == 0) return;  // nothing changed: no reload, as for Add Font
-  trap(102, [&] { form.PushButton1->setValue(1); });
-  trap(104, [&] { form.PushButton1_Click(); });
+  trap(102, [&] { view.button(1).setValue(1); });
+  trap(104, [&] { catalogue::filter(view); });
 }

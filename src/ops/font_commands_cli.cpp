@@ -2,8 +2,7 @@
 
 #include "core/list_escape.h"
 #include "core/runtime_error.h"
-#include "catalogue/catalogue_fill.h"
-#include "fontfile/preview_pins.h"
+#include "catalogue/command_line_catalogue.h"
 #include "fsys/mod_fonts.h"
 #include "ops/font_operations.h"
 #include "platform/file_status.h"
@@ -25,8 +24,11 @@ void writeLine(std::FILE* out, const QString& prefix, const QString& path, const
   std::fflush(out);
 }
 
+// One line per problem whatever the name holds: the path is escaped as --list escapes it.
 void fail(std::FILE* err, const QString& path, const QString& reason) {
-  writeLine(err, QStringLiteral("typorama: "), path, QStringLiteral(": ") + reason);
+  const std::string line = "typorama: " + escapeListField(pathToBytes(path)) + ": " + reason.toStdString() + '\n';
+  std::fwrite(line.data(), 1, line.size(), err);
+  std::fflush(err);
 }
 
 // Why a file of ours could not be deleted: deleting needs write access to its folder.
@@ -42,15 +44,11 @@ QString absoluteClean(const QString& path) {
 }
 
 // The font files the catalogue shows, the only files --remove will delete.
-QSet<QString> catalogueFiles(AppServices& services) {
-  ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
-  ListBox list;
-  FactsByPath facts;
-  PreviewPins pins(services.fonts);
-  collectCatalogue(services, trap, list, QString(), facts, pins, {});
+QSet<QString> catalogueFiles(AppServices& services, std::FILE* err) {
+  const CommandLineCatalogue catalogue(services, QString(), err);
   QSet<QString> files;
-  for (int i = 0; i < list.ListCount(); ++i)
-    files.insert(QDir::cleanPath(list.ItemPath(i)));
+  for (int i = 0; i < catalogue.list.ListCount(); ++i)
+    files.insert(QDir::cleanPath(catalogue.list.ItemPath(i)));
   return files;
 }
 }  // namespace
@@ -59,12 +57,7 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
                                 std::FILE* err) {
   int status = 0;
   for (const QString& file : files) {
-    FontInstall install;
-    try {
-      install = installFontFile(services.fonts, file);
-    } catch (const RuntimeError& e) {
-      install.failure = e.description;
-    }
+    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, file);
     if (install.installed()) {
       writeLine(out, QStringLiteral("Installed "), install.target);
     } else {
@@ -77,7 +70,7 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
 
 int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, std::FILE* out,
                                std::FILE* err) {
-  const QSet<QString> catalogue = catalogueFiles(services);
+  const QSet<QString> catalogue = catalogueFiles(services, err);
   int status = 0;
   for (const QString& given : paths) {
     QString path = absoluteClean(given);

@@ -6,8 +6,6 @@
 #include "fontfile/truetype_tables.h"
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
-#include "platform/font_file_copy.h"
-#include "platform/path_codec.h"
 
 #include <cerrno>
 
@@ -20,15 +18,15 @@ bool isListableName(const QString& name) {
 }
 
 // The font engine forgives a table cut short, the catalogue's reader does not.
-bool tablesLieInsideFile(const QString& path) {
+bool tablesLieInsideFile(FileSystem& fs, const QString& path) {
   truetype::FileByteSource file;
-  return file.open(pathToBytes(path)) && truetype::tablesLieInsideSource(file);
+  return file.open(fs, path) && truetype::tablesLieInsideSource(file);
 }
 }  // namespace
 
 QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
-QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
+QString copyFontToFontsFolder(FileSystem& fs, FontSystem& fonts, const QString& source) {
   const QString name = fileNameOf(source);
   if (name.isEmpty()) throw fileError(source, FileStatus::fromErrno(EISDIR), true);
   if (!isListableName(name))
@@ -38,26 +36,36 @@ QString copyFontToFontsFolder(FontSystem& fonts, const QString& source) {
   const QString folder = GetFontsFolder(fonts);
   if (folder.isEmpty())
     throw errors::pathNotFound().withDetail(QStringLiteral(": there is no fonts folder (no home folder)"));
-  const FileStatus made = createFolderPath(folder);
+  const FileStatus made = fs.createFolderPath(folder);
   if (!made.ok()) throw fileError(folder, made);
 
   const QString target = folder + name;
-  const CheckedCopy copy = copyFileChecked(
+  const CheckedCopy copy = fs.copyFileChecked(
       source, target,
-      [&](const QString& tempPath) { return tablesLieInsideFile(tempPath) && fonts.isUsableFontFile(tempPath); });
+      [&](const QString& tempPath) { return tablesLieInsideFile(fs, tempPath) && fonts.isUsableFontFile(tempPath); });
   if (copy.rejected) return {};
   if (!copy.status.ok()) throw fileError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
   return target;
 }
 
-FontInstall installFontFile(FontSystem& fonts, const QString& source) {
+FontInstall installFontFile(FileSystem& fs, FontSystem& fonts, const QString& source) {
   FontInstall result;
-  result.target = copyFontToFontsFolder(fonts, source);
+  result.target = copyFontToFontsFolder(fs, fonts, source);
   if (result.target.isEmpty())
     result.failure = QStringLiteral("not a usable font file; nothing was installed");
   else if (!RegisterFontResource(fonts, result.target))
     result.failure = QStringLiteral("the font system refused the copy at ") + result.target;
   return result;
+}
+
+FontInstall tryInstallFontFile(FileSystem& fs, FontSystem& fonts, const QString& source) {
+  try {
+    return installFontFile(fs, fonts, source);
+  } catch (const RuntimeError& e) {
+    FontInstall result;
+    result.failure = e.description;
+    return result;
+  }
 }
 
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path) {

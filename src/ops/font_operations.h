@@ -16,7 +16,7 @@ QString fileNameOf(const QString& path);
 // Returns the installed copy's path, or "" when the file holds no usable font (also when a
 // table its directory names runs past the end). Throws RuntimeError 52, copying nothing, for a
 // name the catalogue would never list, and 53, 61, 70, 75 or 76 when the copy cannot be made.
-QString copyFontToFontsFolder(FontSystem& fonts, const QString& source);
+QString copyFontToFontsFolder(FileSystem& fs, FontSystem& fonts, const QString& source);
 
 // One font file through the Add Font steps: the checked copy into the fonts folder, then the
 // registration of the copy. `failure` says why nothing was installed ("" when it was). Throws
@@ -26,7 +26,10 @@ struct FontInstall {
   QString failure;
   bool installed() const { return failure.isEmpty(); }
 };
-FontInstall installFontFile(FontSystem& fonts, const QString& source);
+FontInstall installFontFile(FileSystem& fs, FontSystem& fonts, const QString& source);
+// The same, for callers that go on to the next file: a copy that cannot be made is told in
+// `failure` (the run-time error's description) instead of thrown.
+FontInstall tryInstallFontFile(FileSystem& fs, FontSystem& fonts, const QString& source);
 
 // Deletes a font file that has left the font table; true when the file is gone afterwards.
 bool deleteFontFile(FileSystem& fs, Yielder& yielder, const QString& path);

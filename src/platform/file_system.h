@@ -1,8 +1,14 @@
 #pragma once
-// The file system as the folder scan and the shared file tests see it. Paths are QString
-// carrying the raw bytes of the name (platform/path_codec.h); "/" separates folders.
+// The file system as the commands see it: the folder scan, reading font files, copying a font
+// into the fonts folder. Paths are QString carrying the raw bytes of the name
+// (platform/path_codec.h); "/" separates folders.
+#include "platform/file_status.h"
+
 #include <QString>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -25,6 +31,24 @@ struct FolderId {
 struct FileEntry {
   QString name;
   bool regular = false;  // a regular file, or a symbolic link to one
+};
+
+// A regular file opened for reading.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // The size when it was opened.
+  virtual uint64_t size() const = 0;
+  // Reads up to `length` bytes at `offset`: the count read (0 at the end), or -1 on an error.
+  virtual int64_t readAt(uint64_t offset, void* out, size_t length) = 0;
+};
+
+// The outcome of FileSystem::copyFileChecked.
+struct CheckedCopy {
+  FileStatus status;          // the copy's own failure, if any
+  bool sourceFailed = false;  // the failure was in reading the source
+  bool rejected = false;      // `accept` refused the copy; nothing was replaced
+  bool ok() const { return status.ok() && !rejected; }
 };
 
 class FileSystem {
@@ -55,4 +79,19 @@ class FileSystem {
   // Last-modified time in seconds since the epoch, or nothing when it cannot be read.
   virtual std::optional<int64_t> lastModified(const QString& path) = 0;
   virtual bool removeFile(const QString& path) = 0;
+
+  // Opens a regular file for reading (following links); nothing when the path cannot be opened
+  // or is anything else: a FIFO or a device never blocks or gets touched. One open serves
+  // every read, so the file cannot change identity between them. The catalogue's read-ahead
+  // calls this (and the file's readAt) from its own thread while others run on the main one.
+  virtual std::unique_ptr<ReadableFile> openForReading(const QString& path) = 0;
+  // Creates the folder and every missing folder above it.
+  virtual FileStatus createFolderPath(const QString& folder) = 0;
+  // Copies the regular file `source` into a hidden temporary file in `target`'s folder. When the
+  // copy is complete, `accept` looks at it (by its temporary path, which openForReading opens);
+  // an accepted copy is flushed and put in place of whatever stands at `target` (a link there is
+  // replaced, never written through), a refused or failed one is removed and `target` stays as
+  // it was.
+  virtual CheckedCopy copyFileChecked(const QString& source, const QString& target,
+                                      const std::function<bool(const QString& tempPath)>& accept) = 0;
 };

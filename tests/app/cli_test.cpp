@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,6 +98,67 @@ TEST_F(CliTest, ControlCharactersAreEscapedAndForgedNamesReachNoOtherFile) {
   r = run({"--remove", odd[6]});
   EXPECT_EQ(r.status, 0) << r.errors.toStdString();
   EXPECT_FALSE(QFile::exists(oddPath));
+}
+
+TEST_F(CliTest, EachUnusableFileIsOnePlainLineNamingItsEscapedPath) {
+  QFile dejaVu("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  if (!dejaVu.open(QIODevice::ReadOnly)) GTEST_SKIP() << "no DejaVu Sans";
+  const QByteArray whole = dejaVu.readAll();
+  const auto write = [&](const QString& relative, const QByteArray& bytes) {
+    QFile f(tree.q(relative.toStdString()));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+  };
+  write("sys/good.ttf", whole);
+  write("sys/cut.ttf", whole.left(3000));  // its tables run past the end
+  write("sys/odd\nname.ttf", "no font at all");
+  const QString reason = ": not a usable font file (no name table could be read)\n";
+  const QString expected = "typorama: " + tree.q("sys/cut.ttf") + reason;
+  const QString odd = "typorama: " + tree.q("sys/") + "odd\\nname.ttf" + reason;
+
+  // Our lines only: Qt may warn about the test's runtime folder.
+  const auto ours = [](const QString& errors) {
+    QStringList lines = errors.split('\n', Qt::SkipEmptyParts).filter(QRegularExpression("^typorama: "));
+    lines.sort();
+    return lines.join('\n') + '\n';
+  };
+  ListRun r = run({"--list"});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.lines.size(), 1);
+  // One line per file, though each fails more than one step of the reading.
+  EXPECT_EQ(ours(r.errors), expected + odd) << r.errors.toStdString();
+  EXPECT_FALSE(r.errors.contains("Please email"));
+
+  r = run({"--export", tree.q("out.xlsx")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(ours(r.errors), expected + odd) << r.errors.toStdString();
+  r = run({"--remove", tree.q("sys/gone\n.ttf")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(ours(r.errors), expected + "typorama: " + tree.q("sys/") +
+                                "gone\\n.ttf: not a font file of the catalogue (see typorama --list); nothing was removed\n" + odd)
+      << r.errors.toStdString();
+}
+
+TEST_F(CliTest, AFontItsUserMayNotReadIsOneLineWithTheSystemsReason) {
+  const QString program = typoramaProgram();
+  if (::geteuid() != 0 || QProcess::execute("runuser", {"-u", "nobody", "--", "test", "-x", program}) != 0)
+    GTEST_SKIP() << "needs root, and a program user nobody may run";
+  font("sys/a.ttf", "Alpha");
+  font("sys/locked.ttf", "Locked");
+  ASSERT_EQ(::chmod(tree.path("").c_str(), 0755) | ::chmod(tree.path("sys").c_str(), 0755) |
+                ::chmod(tree.path("sys/a.ttf").c_str(), 0644) | ::chmod(tree.path("sys/locked.ttf").c_str(), 0600),
+            0);
+  QProcessEnvironment env = fonts->env;
+  env.insert("LC_ALL", "C.UTF-8");  // the system's reason in English
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start("runuser", {"-u", "nobody", "--", program, "--list"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(p.readAllStandardOutput().startsWith("1\tAlpha\t"));
+  const QString errors = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_EQ(errors.count("typorama: "), 1) << errors.toStdString();
+  EXPECT_TRUE(errors.contains("typorama: " + tree.q("sys/locked.ttf") + ": cannot be read: Permission denied\n"))
+      << errors.toStdString();
 }
 
 TEST_F(CliTest, AWriteErrorOnStandardOutputFails) {

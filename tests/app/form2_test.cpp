@@ -10,7 +10,6 @@
 #include "platform/linux/font_system_linux.h"
 #include "support/app_harness.h"
 #include "support/font_builder.h"
-#include "support/temp_tree.h"
 
 #include "support/font_folder_fixture.h"
 
@@ -23,7 +22,7 @@
 
 namespace {
 
-struct Form2Test : FontFolderTest {
+struct Form2Test : MemoryFontFolderTest {
   void TearDown() override { UnhookGridWheel(); }
 
   void threeFonts() {
@@ -148,7 +147,7 @@ TEST_F(Form2Test, OneFontFillsWithoutAnError) {
 
 TEST_F(Form2Test, AFailingStepIsReportedAndTheRunStillEnds) {
   threeFonts();
-  ASSERT_TRUE(tree.file("fonts/broken.ttf"));  // empty: no name records
+  writeText("fonts/broken.ttf", {});  // empty: no name records
   mainWindowShowing();
   app.prompts.boxes.clear();
   form.PushButton2_Click();

@@ -17,7 +17,7 @@
 
 namespace {
 
-struct CatalogueTest : FontFolderTest {
+struct CatalogueTest : MemoryFontFolderTest {
   QStringList column(int col) {
     QStringList out;
     for (int r = 0; r < form.MSFlexGrid1->Rows(); ++r) out << form.MSFlexGrid1->TextMatrix(r, col);
@@ -30,7 +30,7 @@ struct CatalogueTest : FontFolderTest {
 };
 
 TEST_F(CatalogueTest, ListsEveryFontOfTheFoldersSortedAndNumbered) {
-  ASSERT_TRUE(tree.folder("fonts/sub"));
+  ASSERT_TRUE(makeFolder(path("fonts/sub")));
   font("b.ttf", "beta Sans");
   font("sub/a.ttf", "Alpha Serif");
   font("c.TTF", "Alpha");
@@ -44,7 +44,7 @@ TEST_F(CatalogueTest, ListsEveryFontOfTheFoldersSortedAndNumbered) {
   EXPECT_EQ(column(2), QStringList({kSampleText, kSampleText, kSampleText}));
   EXPECT_EQ(form.lblFontsInstalled->text(), "Total Number Of Fonts Installed: 3");
   ASSERT_EQ(form.List1.ListCount(), 3);
-  EXPECT_EQ(form.List1.List(0), "Alpha Serif" + kEntrySeparator + tree.q("fonts/sub/a.ttf"));
+  EXPECT_EQ(form.List1.List(0), "Alpha Serif" + kEntrySeparator + path("fonts/sub/a.ttf"));
   EXPECT_TRUE(app.prompts.boxes.empty());
 }
 
@@ -131,7 +131,7 @@ TEST_F(CatalogueTest, OneFontFillsWithoutAnErrorAndAFullBar) {
   AppServices& s = form.services();
   ErrorTrap trap(s.prompts, "Form1.LoadFonts");
   ListBox list;
-  list.AddItem("Only", tree.q("fonts/a.ttf"));
+  list.AddItem("Only", path("fonts/a.ttf"));
   FlexGrid grid;
   ProgressBar bar;
   fillCatalogueGrid(s, trap, grid, list, bar, {});
@@ -142,7 +142,7 @@ TEST_F(CatalogueTest, OneFontFillsWithoutAnErrorAndAFullBar) {
 
 TEST_F(CatalogueTest, AFileTheReaderCannotReadGivesTwoBoxesAndTheFillGoesOn) {
   font("good.ttf", "Good");
-  ASSERT_TRUE(FontBuilder().withoutName().writeTo(tree.q("fonts/broken.ttf")));
+  writeAt(path("fonts/broken.ttf"), FontBuilder().withoutName().build());
   filter("");
   EXPECT_EQ(column(1), QStringList({"Good"}));
   // Setting the reader's file, then taking its full name for the entry.
@@ -173,7 +173,7 @@ TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
   font("new.ttf", "Newface Regular");
   // The system does not know the family: the reader loads the file, and the catalogue keeps it.
   filter("");
-  const QString path = tree.q("fonts/new.ttf");
+  const QString path = this->path("fonts/new.ttf");
   EXPECT_EQ(app.fonts.loadCounts.value(path), 1);
   filter("");  // a refill releases the old pin and takes a new one
   EXPECT_EQ(app.fonts.loadCounts.value(path), 1);
@@ -182,14 +182,14 @@ TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
 }
 
 TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFile) {
-  ASSERT_TRUE(tree.folder("fonts/v2"));
+  ASSERT_TRUE(makeFolder(path("fonts/v2")));
   font("twin.ttf", "Twin Regular");
   font("v2/twin.ttf", "Twin Regular");
   filter("");
   FlexGrid& grid = *form.MSFlexGrid1;
   ASSERT_EQ(grid.Rows(), 2);
-  EXPECT_EQ(grid.cellFontFile(0, 2), tree.q("fonts/twin.ttf"));
-  EXPECT_EQ(grid.cellFontFile(1, 2), tree.q("fonts/v2/twin.ttf"));
+  EXPECT_EQ(grid.cellFontFile(0, 2), path("fonts/twin.ttf"));
+  EXPECT_EQ(grid.cellFontFile(1, 2), path("fonts/v2/twin.ttf"));
   EXPECT_EQ(grid.cellFontName(1, 2), "Twin Regular");
   EXPECT_EQ(grid.cellFontFile(0, 1), "");  // the name column stays in the grid font
 }
@@ -290,7 +290,7 @@ TEST_F(CatalogueTest, FillProgressRunsFromZeroToAHundred) {
   ErrorTrap trap(s.prompts, "Form1.LoadFonts");
   ListBox list;
   for (const char* name : {"a", "b", "c"})
-    list.AddItem(QString(name).toUpper(), tree.q(std::string("fonts/") + name + ".ttf"));
+    list.AddItem(QString(name).toUpper(), path(std::string("fonts/") + name + ".ttf"));
   FlexGrid grid;
   ProgressBar bar;
   fonts.bar = &bar;

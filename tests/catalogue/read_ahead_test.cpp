@@ -69,14 +69,13 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {
-  TempTree tree;
-  ASSERT_TRUE(tree.valid());
-  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"One").writeTo(tree.q("one.ttf")));
+  FakeFileSystem fs;
+  fs.writeFile("/f/one.ttf", FontBuilder().name(3, 0x409, 4, u"One").build());
   for (const bool threaded : {false, true}) {
-    ReadAhead ahead(0x409, threaded);
-    ahead.queue(tree.q(""), {{"one.ttf", true}, {"missing.ttf", true}, {"one.ttf", false}});
-    ahead.queue(tree.q(""), {}, std::make_exception_ptr(std::runtime_error("listing failed")));
-    ahead.queue(tree.q(""), std::vector<FileEntry>(5000, FileEntry{"one.ttf", true}));
+    ReadAhead ahead(fs, 0x409, threaded);
+    ahead.queue("/f", {{"one.ttf", true}, {"missing.ttf", true}, {"one.ttf", false}});
+    ahead.queue("/f", {}, std::make_exception_ptr(std::runtime_error("listing failed")));
+    ahead.queue("/f", std::vector<FileEntry>(5000, FileEntry{"one.ttf", true}));
     EXPECT_EQ(ahead.pendingEntries(), 5003u);
     const auto first = ahead.next();
     ASSERT_EQ(first.size(), 1u);  // the missing file and the one not known to be regular drop out

@@ -3,6 +3,7 @@
 #include "export/export_cli.h"
 #include "export_support.h"
 #include "office/reader.h"
+#include "support/font_builder.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -71,6 +72,43 @@ TEST(HeadlessExport, ReplacesTheFileALinkLeadsToAndKeepsTheLink) {
   EXPECT_TRUE(QFileInfo(app.tree.q("link.xls")).isSymLink());
   EXPECT_TRUE(readAll(app.tree.q("real.xls")).startsWith(kCompoundFile));
   EXPECT_EQ(entries(app.tree.q("")), (QStringList{QStringLiteral("link.xls"), QStringLiteral("real.xls")}));
+}
+
+// The command line writes the rows and paragraphs the buttons write; its first failure ends it.
+TEST(HeadlessExport, WritesWhatTheButtonsWriteAndStopsAtTheFirstFailure) {
+  App app;
+  ASSERT_TRUE(app.tree.folder("fonts"));
+  app.fonts.fontsFolder = app.tree.q("fonts/");
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 1, QStringLiteral("Delta")).name(3, 0x409, 4, QStringLiteral("Delta Bold"))
+                  .fsSelection(0x20).writeTo(app.tree.q("fonts/delta.ttf")));
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, QStringLiteral("Lone")).writeTo(app.tree.q("fonts/lone.ttf")));
+  app.form->PushButton1_Click();
+  app.prompts.saveResults = {app.tree.q("button.xls"), app.tree.q("button.doc")};
+  app.click(kExcel);
+  app.click(kWord);
+  const Record button = app.factory.record;
+  ASSERT_EQ(button.rows.size(), 2u);
+  ASSERT_EQ(button.paragraphs.size(), 3u);
+
+  app.factory.record = {};
+  EXPECT_EQ(exportTo(app, app.tree.q("cli.xls"), false).first, 0);
+  EXPECT_EQ(exportTo(app, app.tree.q("cli.doc"), false).first, 0);
+  EXPECT_EQ(app.factory.record.rows, button.rows);
+  ASSERT_EQ(app.factory.record.paragraphs.size(), button.paragraphs.size());
+  for (size_t i = 0; i < button.paragraphs.size(); ++i) {
+    EXPECT_EQ(app.factory.record.paragraphs[i].text(), button.paragraphs[i].text()) << i;
+    ASSERT_EQ(app.factory.record.paragraphs[i].runs.size(), button.paragraphs[i].runs.size()) << i;
+    for (size_t r = 0; r < button.paragraphs[i].runs.size(); ++r)
+      EXPECT_EQ(app.factory.record.paragraphs[i].runs[r].font, button.paragraphs[i].runs[r].font) << i;
+  }
+
+  // Where the window reports a failing cell once and saves the rest, the command line stops.
+  app.factory.cellError = 1004;
+  const QString failed = app.tree.q("failed.xls");
+  const auto [status, message] = exportTo(app, failed, false);
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(message.contains(failed) && message.contains("Automation error")) << message.toStdString();
+  EXPECT_FALSE(QFile::exists(failed));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the bytes of the file, refuse what lies outside it, and survive a file that shrinks.
 #include "fontfile/byte_source.h"
 #include "fontfile/truetype_tables.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
 #include "support/font_builder.h"
 
@@ -18,12 +19,13 @@ namespace {
 class FileByteSourceTest : public ::testing::Test {
  protected:
   QTemporaryDir dir;
-  std::string write(const QByteArray& bytes) {
+  LinuxFileSystem disk;
+  QString write(const QByteArray& bytes) {
     const QString path = dir.filePath(QStringLiteral("f%1.bin").arg(++files_));
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     EXPECT_EQ(f.write(bytes), bytes.size());
-    return pathToBytes(path);
+    return path;
   }
   static QByteArray randomBytes(int n, unsigned seed) {
     std::mt19937 rng(seed);
@@ -41,7 +43,7 @@ TEST_F(FileByteSourceTest, EveryReadGivesTheFileBytes) {
   for (const int size : {1, 100, window - 1, window, window + 1, 3 * window + 17}) {
     const QByteArray bytes = randomBytes(size, static_cast<unsigned>(size));
     FileByteSource src;
-    ASSERT_TRUE(src.open(write(bytes)));
+    ASSERT_TRUE(src.open(disk, write(bytes)));
     ASSERT_EQ(src.size(), static_cast<uint64_t>(size));
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> at(0, size + 8), len(0, 2 * window);
@@ -62,10 +64,10 @@ TEST_F(FileByteSourceTest, EveryReadGivesTheFileBytes) {
 
 TEST_F(FileByteSourceTest, AShrunkFileStillGivesWhatIsLeftAndRefusesTheRest) {
   const QByteArray bytes = randomBytes(10000, 3);
-  const std::string path = write(bytes);
+  const QString path = write(bytes);
   FileByteSource src;
-  ASSERT_TRUE(src.open(path));
-  ASSERT_EQ(::truncate(path.c_str(), 5000), 0);
+  ASSERT_TRUE(src.open(disk, path));
+  ASSERT_EQ(::truncate(pathToBytes(path).c_str(), 5000), 0);
   uint8_t out[100];
   // The window from 4990 would reach past the new end; the 10 bytes asked for are there.
   EXPECT_TRUE(src.readAt(4990, out, 10));
@@ -85,7 +87,7 @@ TEST_F(FileByteSourceTest, AParseReadsAFontInTwoCallsAndAgreesWithMemory) {
                               .order({"head", "OS/2", "zzzz", "name"})
                               .build();
   FileByteSource file;
-  ASSERT_TRUE(file.open(write(font)));
+  ASSERT_TRUE(file.open(disk, write(font)));
   FontTablesState fromFile;
   const bool fileComplete = readFontTables(file, fromFile, 0x409);
   EXPECT_LE(file.readCalls(), 2);
@@ -105,9 +107,9 @@ TEST_F(FileByteSourceTest, ClosedOrRefusedSourcesReadNothing) {
   FileByteSource src;
   uint8_t out[4];
   EXPECT_FALSE(src.readAt(0, out, 4));
-  EXPECT_FALSE(src.open(pathToBytes(dir.path())));  // a folder is no file
+  EXPECT_FALSE(src.open(disk, dir.path()));  // a folder is no file
   EXPECT_FALSE(src.readAt(0, out, 4));
-  ASSERT_TRUE(src.open(write(QByteArray("abcdef"))));
+  ASSERT_TRUE(src.open(disk, write(QByteArray("abcdef"))));
   EXPECT_TRUE(src.readAt(2, out, 4));
   src.close();
   EXPECT_FALSE(src.readAt(0, out, 1));

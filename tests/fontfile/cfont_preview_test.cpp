@@ -1,6 +1,7 @@
 // CFontPreview over files written by the font builder, with a recording font system.
 #include "core/runtime_error.h"
 #include "fontfile/cfont_preview.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
 #include "support/fake_font_system.h"
 #include "support/font_builder.h"
@@ -16,6 +17,7 @@ namespace {
 class CFontPreviewTest : public ::testing::Test {
  protected:
   QTemporaryDir dir;
+  LinuxFileSystem disk;
   FakeFontSystem fonts;
 
   QString write(const FontBuilder& b, const QString& name = QStringLiteral("f.ttf")) {
@@ -53,7 +55,7 @@ TEST_F(CFontPreviewTest, ReadsEveryNameAndStyleBit) {
                                  .name(3, 0x409, 6, u"Foo-BoldItalic")
                                  .name(3, 0x409, 7, u"Foo is a mark")
                                  .fsSelection(0x0021));
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   EXPECT_FALSE(p.Broadcast());
   p.setFontFile(path);
   EXPECT_EQ(p.FontFile(), path);
@@ -85,7 +87,7 @@ TEST_F(CFontPreviewTest, StyleBitsComeFromFsSelectionOnly) {
   for (const auto& c : cases) {
     auto b = FontBuilder().name(3, 0x409, 4, u"X");
     if (c.fs) b.fsSelection(*c.fs);
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(write(b));
     EXPECT_EQ(p.Bold(), c.bold);
     EXPECT_EQ(p.Italic(), c.italic);
@@ -102,17 +104,17 @@ TEST_F(CFontPreviewTest, NamesFollowTheSystemLocale) {
   const QString path = write(b);
   for (auto [locale, expected] : {std::pair{0x0409, "English"}, {0x0419, "English"}, {0x0407, "German"}}) {
     fonts.locale = locale;
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(path);
     EXPECT_EQ(p.FamilyName(), QString::fromLatin1(expected)) << locale;
   }
-  CFontPreview mac(fonts);
+  CFontPreview mac(disk, fonts);
   mac.setFontFile(write(FontBuilder().name(1, 0, 1, u"Mac"), "mac.ttf"));
   EXPECT_EQ(mac.FamilyName(), "Mac");
 }
 
 TEST_F(CFontPreviewTest, ProbesFamilyThenFamilyAndStyleThenFullName) {
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   p.setFontFile(write(arialBold()));
   const QStringList once = {"Arial", "Arial Bold", "Arial Bold"};
   EXPECT_EQ(fonts.probes, once + once);  // before and after the preview load
@@ -123,7 +125,7 @@ TEST_F(CFontPreviewTest, ProbesFamilyThenFamilyAndStyleThenFullName) {
 TEST_F(CFontPreviewTest, KnownFaceIsNeitherLoadedNorRemoved) {
   fonts.families = {"Arial Bold"};
   {
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(write(arialBold()));
     EXPECT_TRUE(p.Installed());
     EXPECT_EQ(p.FaceName(), "Arial Bold");
@@ -137,7 +139,7 @@ TEST_F(CFontPreviewTest, UnknownFaceIsPreviewedAndReleased) {
   const QString path = write(arialBold());
   fonts.familyOnLoad[path] = "Arial";
   {
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(path);
     EXPECT_FALSE(p.Installed());
     EXPECT_EQ(p.FaceName(), "Arial");
@@ -149,7 +151,7 @@ TEST_F(CFontPreviewTest, UnknownFaceIsPreviewedAndReleased) {
 
 TEST_F(CFontPreviewTest, LoadedFileIsReleasedEvenWhenNoNameComesBack) {
   {
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(write(arialBold()));
     EXPECT_EQ(p.FaceName(), "");
     EXPECT_EQ(fonts.outstandingLoads(), 1);
@@ -160,7 +162,7 @@ TEST_F(CFontPreviewTest, LoadedFileIsReleasedEvenWhenNoNameComesBack) {
 TEST_F(CFontPreviewTest, RefusedFileIsNotReleased) {
   fonts.acceptLoads = false;
   {
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(write(arialBold()));
     EXPECT_EQ(fonts.probes.size(), 6);  // the second probe still runs
   }
@@ -171,7 +173,7 @@ TEST_F(CFontPreviewTest, SecondFileReleasesTheFirstPreview) {
   const QString first = write(arialBold(), "a.ttf");
   const QString second = write(FontBuilder().name(3, 0x409, 1, u"Other"), "b.ttf");
   fonts.familyOnLoad[first] = "Arial";
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   p.setFontFile(first);
   p.setFontFile(second);
   EXPECT_EQ(fonts.unloads, QStringList{first});
@@ -195,7 +197,7 @@ TEST_F(CFontPreviewTest, NoNameRecordsFailsWithError9BeforeLoading) {
   };
   for (const auto& c : cases) {
     const QString path = write(c.font);
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     EXPECT_EQ(errorOf([&] { p.setFontFile(path); }), 9) << c.what;
     EXPECT_EQ(p.FontFile(), path) << c.what;
     EXPECT_EQ(p.ValidTrueTypeFile(), c.valid) << c.what;
@@ -207,7 +209,7 @@ TEST_F(CFontPreviewTest, NoNameRecordsFailsWithError9BeforeLoading) {
 }
 
 TEST_F(CFontPreviewTest, MissingPathsAndFoldersReadNothing) {
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   EXPECT_EQ(errorOf([&] { p.setFontFile(dir.path()); }), 0);
   EXPECT_EQ(errorOf([&] { p.setFontFile(dir.filePath("none.ttf")); }), 0);
   EXPECT_EQ(errorOf([&] { p.setFontFile(QString()); }), 0);
@@ -223,7 +225,7 @@ TEST_F(CFontPreviewTest, MissingPathsAndFoldersReadNothing) {
 }
 
 TEST_F(CFontPreviewTest, TruncatedStringsKeepWhatWasRead) {
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   p.setFontFile(write(FontBuilder()
                           .name(3, 0x409, 4, u"Full")
                           .rawNameRecord(3, 0x409, 1, 0x100, 0xFF00)
@@ -238,7 +240,7 @@ TEST_F(CFontPreviewTest, FileNamesThatAreNotUtf8AndSpecialFiles) {
   const QString path = pathFromBytes(raw);
   ASSERT_TRUE(arialBold().writeTo(dir.filePath("tmp.ttf")));
   ASSERT_EQ(::rename(pathToBytes(dir.filePath("tmp.ttf")).c_str(), raw.c_str()), 0);
-  CFontPreview p(fonts);
+  CFontPreview p(disk, fonts);
   p.setFontFile(path);
   EXPECT_EQ(p.FullName(), "Arial Bold");
   ::unlink(raw.c_str());  // QTemporaryDir cannot spell this name when cleaning up
@@ -246,7 +248,7 @@ TEST_F(CFontPreviewTest, FileNamesThatAreNotUtf8AndSpecialFiles) {
   // A FIFO is no font: reading it must neither block nor succeed.
   const QString fifo = dir.filePath("pipe.ttf");
   ASSERT_EQ(::mkfifo(pathToBytes(fifo).c_str(), 0600), 0);
-  CFontPreview q(fonts);
+  CFontPreview q(disk, fonts);
   EXPECT_EQ(errorOf([&] { q.setFontFile(fifo); }), 9);
 }
 

@@ -1,6 +1,7 @@
 // Full names in Cyrillic, CJK and Arabic, in fonts made by fontTools: read by CFontPreview and
 // by `typorama --list` in two locales, and held against fontconfig's reading of the same files.
 #include "fontfile/cfont_preview.h"
+#include "platform/linux/file_system_linux.h"
 #include "support/fake_font_system.h"
 #include "support/private_fonts.h"
 
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+LinuxFileSystem disk;  // the fonts of the system, read from the disk
 
 // File -> (language id, full name) records of platform 3; nothing else names the full name.
 const char* const kMakeFonts = R"(
@@ -58,7 +61,7 @@ TEST_F(NameScripts, FullNamesReadRightInBothLocales) {
     FakeFontSystem fonts;
     fonts.locale = locale;
     for (auto it = expected.begin(); it != expected.end(); ++it) {
-      CFontPreview reader(fonts);
+      CFontPreview reader(disk, fonts);
       reader.setFontFile(fontsDir + it.key());
       EXPECT_EQ(reader.FullName(), it.value()) << it.key().toStdString() << " in locale " << locale;
     }

@@ -1,5 +1,6 @@
 // Real fonts from the system's font packages, held against fontconfig's own reading of them.
 #include "fontfile/cfont_preview.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/linux/font_system_linux.h"
 #include "support/fake_font_system.h"
 
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+LinuxFileSystem disk;  // the fonts of the system, read from the disk
 
 struct FcFace {
   QString fullName;  // the English full name
@@ -60,7 +63,7 @@ TEST(RealFonts, FullNamesAndStylesAgreeWithFontconfig) {
   int names = 0, styles = 0;
   for (const QString& file : files) {
     SCOPED_TRACE(file.toStdString());
-    CFontPreview p(fonts);
+    CFontPreview p(disk, fonts);
     p.setFontFile(file);
     EXPECT_TRUE(p.ValidTrueTypeFile());
     const FcFace& face = fc[file];
@@ -97,7 +100,7 @@ TEST(RealFonts, KnownAndUnknownFacesWithTheLinuxFontSystem) {
   if (!QFile::exists(dejavu)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
   LinuxFontSystem fonts;
   {
-    CFontPreview known(fonts);
+    CFontPreview known(disk, fonts);
     known.setFontFile(dejavu);
     EXPECT_TRUE(known.Installed());
     EXPECT_EQ(known.FaceName(), "DejaVu Sans");
@@ -114,7 +117,7 @@ TEST(RealFonts, KnownAndUnknownFacesWithTheLinuxFontSystem) {
   out.close();
   ASSERT_FALSE(fonts.faceExists("Quillo Sans"));
   {
-    CFontPreview unknown(fonts);
+    CFontPreview unknown(disk, fonts);
     unknown.setFontFile(out.fileName());
     EXPECT_EQ(unknown.FullName(), "Quillo Sans Bold");
     EXPECT_FALSE(unknown.Installed());

@@ -1,7 +1,7 @@
 // The shared atomic writer: the target is replaced whole or not at all, and no temporary
 // file outlives a failure.
 #include "platform/atomic_file.h"
-#include "platform/font_file_copy.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
 #include "reader.h"
 
@@ -190,7 +190,7 @@ TEST(AtomicFile, AKilledFontCopyLeavesNothingAndALinkInTheFontsFolderIsReplaced)
   // The fonts system looks at the finished copy by its temporary path.
   const auto whole = [&](const QString& temp) { return readAll(temp) == big; };
   ChildWrite install([&] {
-    return copyFileChecked(source, target, [&](const QString& temp) { return ::raise(SIGSTOP) == 0 && whole(temp); }).ok();
+    return LinuxFileSystem().copyFileChecked(source, target, [&](const QString& temp) { return ::raise(SIGSTOP) == 0 && whole(temp); }).ok();
   });
   ASSERT_TRUE(install.paused);
   install.end(SIGKILL);
@@ -198,7 +198,7 @@ TEST(AtomicFile, AKilledFontCopyLeavesNothingAndALinkInTheFontsFolderIsReplaced)
 
   // A link of the font's name is replaced by the file; what it led to is left alone.
   ASSERT_EQ(::symlink(pathToBytes(source).c_str(), pathToBytes(target).c_str()), 0);
-  ASSERT_TRUE(copyFileChecked(dir.filePath(QStringLiteral("big.ttf")), target, whole).ok());
+  ASSERT_TRUE(LinuxFileSystem().copyFileChecked(dir.filePath(QStringLiteral("big.ttf")), target, whole).ok());
   EXPECT_FALSE(QFileInfo(target).isSymLink());
   EXPECT_EQ(readAll(target), big);
   EXPECT_EQ(readAll(source), big);

@@ -1,7 +1,7 @@
 // Copy Selected Font To Clipboard: the button and the clipboard contents for file managers.
 #include "core/catalogue_entry.h"
 #include "ops/copy_files_clipboard.h"
-#include "ops_fixture.h"
+#include "support/font_folder_fixture.h"
 #include "platform/clipboard_files.h"
 #include "platform/path_codec.h"
 #include "support/font_builder.h"
@@ -12,15 +12,15 @@
 
 namespace {
 
-using CopyToClipboardTest = OpsTest;
+using CopyToClipboardTest = FontCommandTest;
 
 TEST_F(CopyToClipboardTest, OffersTheSelectedRowsFileAndShowsNothing) {
   place("DejaVuSans.ttf", "fonts/DejaVuSans.ttf");
   const QString serif = place("DejaVuSerif.ttf", "fonts/sub/DejaVuSerif.ttf");
   refill();
-  form().MSFlexGrid1->setRow(1);
+  form.MSFlexGrid1->setRow(1);
   app.desktop.clipboardAccepts = false;  // the result is not shown either way
-  form().PushButton7_Click();
+  form.PushButton7_Click();
   ASSERT_EQ(app.desktop.clipboard.size(), 1);
   EXPECT_EQ(app.desktop.clipboard[0], QStringList{serif});
   EXPECT_TRUE(app.prompts.boxes.empty());
@@ -28,19 +28,19 @@ TEST_F(CopyToClipboardTest, OffersTheSelectedRowsFileAndShowsNothing) {
 
 TEST_F(CopyToClipboardTest, NoFileMeansTheClipboardIsLeftAlone) {
   refill();  // an empty grid: there is no path to take
-  form().PushButton7_Click();
+  form.PushButton7_Click();
   ASSERT_EQ(app.prompts.boxes.size(), 1u);
   expectTrap(app.prompts.boxes[0], "PushButton7_Click", 104, "Subscript out of range");
   EXPECT_TRUE(app.desktop.clipboard.isEmpty());
 }
 
 TEST_F(CopyToClipboardTest, NameHoldingTheSeparatorCannotRedirectTheCopy) {
-  const QString forged = tree.q("fonts/nice.ttf");
-  ASSERT_TRUE(QDir().mkpath(fontsFolder));
-  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, "Nice Font" + kEntrySeparator + "/etc/passwd").writeTo(forged));
+  const QString forged = path("fonts/nice.ttf");
+  ASSERT_TRUE(makeFolder(fontsFolder));
+  writeAt(forged, FontBuilder().name(3, 0x409, 4, "Nice Font" + kEntrySeparator + "/etc/passwd").build());
   refill();
-  form().MSFlexGrid1->setRow(0);
-  form().PushButton7_Click();
+  form.MSFlexGrid1->setRow(0);
+  form.PushButton7_Click();
   ASSERT_EQ(app.desktop.clipboard.size(), 1);
   EXPECT_EQ(app.desktop.clipboard[0], QStringList{forged});
 }

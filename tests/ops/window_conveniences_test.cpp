@@ -2,7 +2,7 @@
 // makes; each ends in the command a button runs.
 #include "core/catalogue_entry.h"
 #include "app/form1_shortcuts.h"
-#include "ops_fixture.h"
+#include "support/font_folder_fixture.h"
 #include "support/font_builder.h"
 
 #include <QApplication>
@@ -16,7 +16,7 @@ namespace {
 
 class WindowConveniencesTest : public TwoFontsTest {
  protected:
-  FlexGrid& grid() { return *form().MSFlexGrid1; }
+  FlexGrid& grid() { return *form.MSFlexGrid1; }
   QPoint rowPoint(int row) { return grid().visualRect(grid().model()->index(row, 1)).center(); }
   void send(QEvent&& e, QObject* to) { QApplication::sendEvent(to, &e); }
   // Drops `urls` on the window; true when the window took them.
@@ -24,20 +24,20 @@ class WindowConveniencesTest : public TwoFontsTest {
     QMimeData data;
     data.setUrls(urls);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form(), &enter);
+    QApplication::sendEvent(&form, &enter);
     if (!enter.isAccepted()) return false;
-    send(QDropEvent(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier), &form());
+    send(QDropEvent(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier), &form);
     QApplication::sendPostedEvents();  // the install runs once the drag is over
     return true;
   }
 };
 
 TEST_F(WindowConveniencesTest, EnterFiltersCtrlCCopiesDeleteAsksToRemove) {
-  form().Text1->setText("serif");
-  QTest::keyClick(form().Text1, Qt::Key_Enter);
+  form.Text1->setText("serif");
+  QTest::keyClick(form.Text1, Qt::Key_Enter);
   EXPECT_EQ(gridNames(), QStringList{"DejaVu Serif"});
-  form().Text1->clear();
-  QTest::keyClick(form().Text1, Qt::Key_Return);
+  form.Text1->clear();
+  QTest::keyClick(form.Text1, Qt::Key_Return);
   grid().setRow(1);
   QTest::keyClick(&grid(), Qt::Key_C, Qt::ControlModifier);
   QTest::keyClick(&grid(), Qt::Key_C);  // a plain letter is no command
@@ -49,21 +49,21 @@ TEST_F(WindowConveniencesTest, EnterFiltersCtrlCCopiesDeleteAsksToRemove) {
   EXPECT_EQ(app.prompts.boxes[0].text, "Are you sure you want to remove DejaVu Serif?");
   EXPECT_EQ(app.prompts.boxes[0].title, "Remove Font");
   QTest::keyClick(&grid(), Qt::Key_Delete);
-  EXPECT_FALSE(QFile::exists(serif));
+  EXPECT_FALSE(exists(serif));
   EXPECT_EQ(gridNames(), QStringList{"DejaVu Sans"});
 }
 
 // The menu acts on the row under the pointer, and on that row's own file even when the font's
 // name holds the entry separator and another path.
 TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
-  const QString odd = tree.q("fonts/my fonts/n\u00e9 #1.ttf");
-  QDir().mkpath(tree.q("fonts/my fonts"));
-  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, "A Nice Font" + kEntrySeparator + sans).writeTo(odd));
+  const QString odd = path("fonts/my fonts/n\u00e9 #1.ttf");
+  makeFolder(path("fonts/my fonts"));
+  writeAt(odd, FontBuilder().name(3, 0x409, 4, "A Nice Font" + kEntrySeparator + sans).build());
   refill();
   grid().setRow(2);
   const QPoint at = rowPoint(0);
   send(QContextMenuEvent(QContextMenuEvent::Mouse, at, grid().viewport()->mapToGlobal(at)), grid().viewport());
-  auto* menu = form().findChild<QMenu*>("gridRowMenu");
+  auto* menu = form.findChild<QMenu*>("gridRowMenu");
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(grid().RowSel(), 0);
   EXPECT_EQ(grid().ColSel(), grid().Cols() - 1);
@@ -74,7 +74,7 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
   items[0]->trigger();
   EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{odd}});
   items[2]->trigger();
-  EXPECT_EQ(app.desktop.urls, QStringList{"file://" + QUrl::toPercentEncoding(tree.q("fonts/my fonts"), "/")});
+  EXPECT_EQ(app.desktop.urls, QStringList{"file://" + QUrl::toPercentEncoding(path("fonts/my fonts"), "/")});
   app.prompts.answers = {MsgResult::No};
   items[1]->trigger();
   EXPECT_EQ(app.prompts.boxes.at(0).text, "Are you sure you want to remove A Nice Font" + kEntrySeparator + sans + "?");
@@ -83,7 +83,7 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
 TEST_F(WindowConveniencesTest, DraggingARowOutIsAFileDrag) {
   QStringList formats;
   QList<QUrl> urls;
-  form().findChild<Form1Conveniences*>()->runDrag = [&](QDrag& drag) {
+  form.findChild<Form1Conveniences*>()->runDrag = [&](QDrag& drag) {
     formats = drag.mimeData()->formats();
     urls = drag.mimeData()->urls();
   };
@@ -108,7 +108,7 @@ TEST_F(WindowConveniencesTest, DroppedFilesAreInstalledWithOneOutcomeBoxOthersRe
 
   // One box names each file that failed and why; the good one is still installed.
   app.prompts.boxes.clear();
-  const QString text = writeText("in/Notes.ttf", "no font"), missing = tree.q("in/Gone.ttf");
+  const QString text = writeText("in/Notes.ttf", "no font"), missing = path("in/Gone.ttf");
   EXPECT_TRUE(drop({QUrl::fromLocalFile(text), QUrl::fromLocalFile(missing),
                     QUrl::fromLocalFile(place("DejaVuSerif-Bold.ttf", "in/SB.ttf"))}));
   ASSERT_EQ(app.prompts.boxes.size(), 1u);

@@ -1,7 +1,11 @@
-// The Linux file system layer: attribute mapping, listings, openability and identities.
+// The Linux file system layer: attribute mapping, listings, openability, identities, reading,
+// folder creation and the checked copy, on the real disk.
 #include "platform/linux/file_system_linux.h"
 
+#include "ops/font_operations.h"
+#include "core/runtime_error.h"
 #include "platform/path_codec.h"
+#include "support/font_folder_fixture.h"
 #include "support/run_unprivileged.h"
 #include "support/temp_tree.h"
 
@@ -138,6 +142,63 @@ TEST_F(LinuxFs, ReadsTimesAndRemovesFiles) {
   EXPECT_FALSE(fs_.removeFile(q("f.ttf")));
   EXPECT_FALSE(fs_.removeFile(q("d")));
   EXPECT_FALSE(fs_.removeFile(""));
+}
+
+// Names that are not UTF-8 are kept byte for byte; FIFOs, folders and link loops never open.
+TEST_F(LinuxFs, ReadsFilesAndMakesFoldersUnderAnyName) {
+  const std::string odd = "caf\xe9";  // Latin-1, no UTF-8
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0644), 0);
+  ASSERT_EQ(symlink(path("loop").c_str(), path("loop").c_str()), 0);
+  ASSERT_TRUE(fs_.createFolderPath(q(odd + "/deep/er/")).ok());
+  const int fd = ::open(path(odd + "/deep/er/" + odd + ".ttf").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "abcdef", 6), 6);
+  ::close(fd);
+  const auto file = fs_.openForReading(q(odd + "/deep/er/" + odd + ".ttf"));
+  ASSERT_TRUE(file);
+  char out[8] = {};
+  EXPECT_EQ(file->size(), 6u);
+  EXPECT_EQ(file->readAt(2, out, 8), 4);
+  EXPECT_STREQ(out, "cdef");
+  EXPECT_EQ(file->readAt(6, out, 1), 0);
+  for (const char* refused : {"fifo", "loop", "missing", ""}) EXPECT_FALSE(fs_.openForReading(q(refused))) << refused;
+  EXPECT_FALSE(fs_.openForReading(q(odd)));  // a folder
+  // A file in the way of a folder; a loop as the source of a copy.
+  EXPECT_EQ(fs_.createFolderPath(q(odd + "/deep/er/" + odd + ".ttf/sub")).error, ENOTDIR);
+  const CheckedCopy copy = fs_.copyFileChecked(q("loop"), q(odd + "/x.ttf"), nullptr);
+  EXPECT_EQ(copy.status.error, ELOOP);
+  EXPECT_TRUE(copy.sourceFailed);
+  EXPECT_FALSE(fs_.lastModified(q(odd + "/x.ttf")));
+}
+
+TEST_F(LinuxFs, AnOrdinaryUserCannotMakeFoldersOrCopiesInAFolderItMayNotWrite) {
+  folder("root-owned");
+  file("f.ttf");
+  const QString in = q("root-owned/new/"), source = q("f.ttf"), target = q("root-owned/f.ttf");
+  const auto result = runUnprivileged([&] {
+    LinuxFileSystem fs;
+    return std::to_string(fs.createFolderPath(in).error) + " " +
+           std::to_string(fs.copyFileChecked(source, target, nullptr).status.error);
+  });
+  if (!result) GTEST_SKIP() << "cannot run as an ordinary user here";
+  EXPECT_EQ(*result, std::to_string(EACCES) + " " + std::to_string(EACCES));
+}
+
+// Add Font into a fonts folder owned by root (the fixture makes it 0755).
+TEST_F(FontFolderTest, FontsFolderNotWritableForAnOrdinaryUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an ordinary user";
+  const QString source = place("DejaVuSans.ttf", "in/DejaVuSans.ttf");
+  const auto outcome = runUnprivileged([&]() -> std::string {
+    try {
+      copyFontToFontsFolder(app.fs, app.fonts, source);
+      return "copied";
+    } catch (const RuntimeError& e) {
+      return std::to_string(e.number);
+    }
+  });
+  if (!outcome) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(*outcome, "70");
+  EXPECT_TRUE(fontsFolderEntries().isEmpty());
 }
 
 }  // namespace

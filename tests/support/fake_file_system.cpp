@@ -2,6 +2,8 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 QString baseName(const QString& normalised) {
@@ -14,6 +16,21 @@ QString parentOf(const QString& normalised) {
 QString join(const QString& folder, const QString& name) {
   return folder == QLatin1String("/") ? folder + name : folder + QLatin1Char('/') + name;
 }
+class MemoryFile final : public ReadableFile {
+ public:
+  explicit MemoryFile(QByteArray bytes) : bytes_(std::move(bytes)) {}
+  uint64_t size() const override { return uint64_t(bytes_.size()); }
+  int64_t readAt(uint64_t offset, void* out, size_t length) override {
+    if (offset >= size()) return 0;
+    const size_t n = std::min<uint64_t>(length, size() - offset);
+    std::memcpy(out, bytes_.constData() + offset, n);
+    return int64_t(n);
+  }
+
+ private:
+  const QByteArray bytes_;
+};
+
 uint32_t defaultAttributes(const QString& normalised, bool folder) {
   uint32_t a = folder ? fileattr::Directory : 0;
   if (baseName(normalised).startsWith(QLatin1Char('.'))) a |= fileattr::Hidden;
@@ -183,6 +200,7 @@ std::optional<int64_t> FakeFileSystem::lastModified(const QString& path) {
 
 bool FakeFileSystem::removeFile(const QString& path) {
   call("removeFile", path);
+  if (refuseRemoval) return false;
   const QString p = normalise(path);
   const QString parentPath = resolve(parentOf(p));
   if (parentPath.isEmpty() || p == QLatin1String("/")) return false;
@@ -194,4 +212,88 @@ bool FakeFileSystem::removeFile(const QString& path) {
   nodes_.erase(own);
   removed.push_back(path);
   return true;
+}
+
+void FakeFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
+  create(normalise(path), false).bytes = bytes;
+}
+
+QByteArray FakeFileSystem::contents(const QString& path) const {
+  const Node* n = findResolved(path);
+  return n && !n->folder ? n->bytes : QByteArray();
+}
+
+void FakeFileSystem::erase(const QString& normalised) {
+  auto& kids = find(parentOf(normalised))->children;
+  kids.erase(std::remove(kids.begin(), kids.end(), baseName(normalised)), kids.end());
+  nodes_.erase(normalised);
+}
+
+std::unique_ptr<ReadableFile> FakeFileSystem::openForReading(const QString& path) {
+  call("openForReading", path);
+  const Node* n = findResolved(path);
+  if (!n || n->folder || !n->openable) return nullptr;
+  return std::make_unique<MemoryFile>(n->bytes);
+}
+
+FileStatus FakeFileSystem::createFolderPath(const QString& folder) {
+  call("createFolderPath", folder);
+  const QString p = normalise(folder);
+  if (!p.startsWith(QLatin1Char('/'))) return FileStatus::fromErrno(ENOENT);
+  QString sofar;
+  for (const QString& part : p.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    sofar += QLatin1Char('/') + part;
+    if (const Node* n = findResolved(sofar)) {
+      if (!n->folder) return FileStatus::fromErrno(ENOTDIR);
+      continue;
+    }
+    const Node* parent = findResolved(parentOf(sofar));
+    if (!parent || (parent->attributes & fileattr::ReadOnly)) return FileStatus::fromErrno(EACCES);
+    create(join(resolve(parentOf(sofar)), part), true);
+  }
+  return {};
+}
+
+CheckedCopy FakeFileSystem::copyFileChecked(const QString& source, const QString& target,
+                                            const std::function<bool(const QString& tempPath)>& accept) {
+  call("copyFileChecked", source);
+  CheckedCopy result;
+  const Node* from = findResolved(source);
+  const int sourceError = !from ? ENOENT : from->folder ? EISDIR : !from->openable ? EACCES : 0;
+  if (sourceError) {
+    result.status = FileStatus::fromErrno(sourceError);
+    result.sourceFailed = true;
+    return result;
+  }
+  const QString t = normalise(target);
+  const QString folder = resolve(parentOf(t));
+  const Node* parent = folder.isEmpty() ? nullptr : find(folder);
+  if (!parent || !parent->folder) {
+    result.status = FileStatus::fromErrno(ENOENT);
+    return result;
+  }
+  if (parent->attributes & fileattr::ReadOnly) {
+    result.status = FileStatus::fromErrno(EACCES);
+    return result;
+  }
+  const QString own = join(folder, baseName(t));
+  if (const Node* existing = find(own); existing && existing->folder && existing->linkTarget.isEmpty()) {
+    result.status = FileStatus::fromErrno(EISDIR);
+    return result;
+  }
+  const QByteArray bytes = from->bytes;
+  const int64_t modified = from->modified;
+  const QString temp = join(folder, QStringLiteral(".copy-in-progress"));
+  create(temp, false).bytes = bytes;
+  const bool accepted = !accept || accept(temp);
+  erase(temp);
+  if (!accepted) {
+    result.rejected = true;
+    return result;
+  }
+  if (find(own)) erase(own);  // the entry itself, a link included
+  Node& copy = create(own, false);
+  copy.bytes = bytes;
+  copy.modified = modified;
+  return result;
 }

@@ -7,8 +7,10 @@
 //   fs.addFile("/r/a.ttf");
 //   fs.failListing("/r/B/", 70);      // listing "/r/B/" fails with "Permission denied"
 //   fs.link("/r/A/loop", "/r");       // a symbolic link to a folder
+//   fs.writeFile("/r/a.ttf", bytes);  // a file with contents, for openForReading and copies
 #include "platform/file_system.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <map>
@@ -24,6 +26,10 @@ class FakeFileSystem : public FileSystem {
   void addFolder(const QString& path);
   // Creates the file (and its folder). Files get attribute 0 (plus 2 for a dot name).
   void addFile(const QString& path, int64_t modified = 1'600'000'000);
+  // Creates or replaces the file (and its folder) with the bytes.
+  void writeFile(const QString& path, const QByteArray& bytes);
+  // The file's bytes (links followed); empty for anything else.
+  QByteArray contents(const QString& path) const;
   // A symbolic link at linkPath leading to the folder target: attributes 16 | 1024, the
   // target's folder id, and the target's contents.
   void link(const QString& linkPath, const QString& target);
@@ -43,6 +49,8 @@ class FakeFileSystem : public FileSystem {
   // How often each folder (as passed) was listed by listSubFolders.
   std::map<QString, int> subFolderListings;
   std::vector<QString> removed;
+  // removeFile fails, as for a file in use.
+  bool refuseRemoval = false;
 
   std::optional<uint32_t> attributes(const QString& path) override;
   bool isRootFolder(const QString& path) override;
@@ -52,6 +60,13 @@ class FakeFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
   bool removeFile(const QString& path) override;
+  // The catalogue's read-ahead calls openForReading from its own thread: tests leave the fake
+  // unchanged while a fill runs. Files that are not openable fail as the source of a copy with EACCES, and a folder with the
+  // read-only attribute refuses new entries with EACCES.
+  std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
+  FileStatus createFolderPath(const QString& folder) override;
+  CheckedCopy copyFileChecked(const QString& source, const QString& target,
+                              const std::function<bool(const QString& tempPath)>& accept) override;
 
  private:
   struct Node {
@@ -64,6 +79,7 @@ class FakeFileSystem : public FileSystem {
     uint64_t inode = 0;
     int64_t modified = 0;
     std::vector<QString> children;  // bare names, in insertion order
+    QByteArray bytes;               // a file's contents
   };
 
   static QString normalise(const QString& path);
@@ -73,6 +89,8 @@ class FakeFileSystem : public FileSystem {
   const Node* findResolved(const QString& path) const;
   Node& create(const QString& normalised, bool folder);
   void call(const char* name, const QString& path);
+  // Takes the entry (not what a link there leads to) out of its folder.
+  void erase(const QString& normalised);
 
   std::map<QString, Node> nodes_;
   std::vector<QString> roots_;

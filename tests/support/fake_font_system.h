@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class FakeFontSystem : public FontSystem {
  public:
@@ -18,6 +19,8 @@ class FakeFontSystem : public FontSystem {
   bool acceptLoads = true;
   bool registerResult = true;
   bool unregisterResult = true;
+  // Decides isUsableFontFile when set; else the real test (fontconfig on the path) does.
+  std::function<bool(const QString& path)> usableFontFile;
 
   QStringList probes;                // faceExists arguments, in order
   QStringList loads, unloads;        // loadPreviewFont / unloadPreviewFont arguments
@@ -35,6 +38,9 @@ class FakeFontSystem : public FontSystem {
     return unregisterResult;
   }
   int32_t localeId() override { return locale; }
+  bool isUsableFontFile(const QString& path) override {
+    return usableFontFile ? usableFontFile(path) : FontSystem::isUsableFontFile(path);
+  }
   bool faceExists(const QString& face) override {
     probes << face;
     return families.contains(face);

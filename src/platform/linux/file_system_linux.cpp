@@ -25,6 +25,25 @@ bool isDotName(const char* name) {
 // The folder scan's error number: 70 permission denied, 76 path not found, 75 for the rest.
 int listingError(int err) { return errorOfErrno(err).number; }
 
+class LinuxReadableFile final : public ReadableFile {
+ public:
+  LinuxReadableFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  ~LinuxReadableFile() override { ::close(fd_); }
+  LinuxReadableFile(const LinuxReadableFile&) = delete;
+  LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
+  uint64_t size() const override { return size_; }
+  int64_t readAt(uint64_t offset, void* out, size_t length) override {
+    for (;;) {
+      const ssize_t got = ::pread(fd_, out, length, static_cast<off_t>(offset));
+      if (got >= 0 || errno != EINTR) return got;
+    }
+  }
+
+ private:
+  int fd_;
+  uint64_t size_;
+};
+
 enum class Kind { Folder, Regular, Other, Missing };
 
 // What the entry leads to, following symbolic links. The entry's type answers without a stat
@@ -143,4 +162,16 @@ std::optional<int64_t> LinuxFileSystem::lastModified(const QString& path) {
 bool LinuxFileSystem::removeFile(const QString& path) {
   const std::string bytes = pathToBytes(path);
   return !bytes.empty() && unlink(bytes.c_str()) == 0;
+}
+
+std::unique_ptr<ReadableFile> LinuxFileSystem::openForReading(const QString& path) {
+  // O_NONBLOCK only matters for a FIFO, which fstat() then refuses.
+  const int fd = ::open(pathToBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<LinuxReadableFile>(fd, static_cast<uint64_t>(st.st_size));
 }

@@ -18,4 +18,10 @@ class LinuxFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
   bool removeFile(const QString& path) override;
+  // Opened non-blocking and refused after fstat unless regular; read with pread.
+  std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
+  FileStatus createFolderPath(const QString& folder) override;
+  // Through an unnamed temporary (O_TMPFILE) where the file system allows.
+  CheckedCopy copyFileChecked(const QString& source, const QString& target,
+                              const std::function<bool(const QString& tempPath)>& accept) override;
 };

@@ -1,6 +1,6 @@
-#include "platform/font_file_copy.h"
-
+#include "platform/atomic_file.h"
 #include "platform/font_system.h"
+#include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
 
 #include "platform/linux/fc_ptr.h"
@@ -24,7 +24,7 @@ bool isDirectory(const std::string& path) {
 }
 }  // namespace
 
-FileStatus createFolderPath(const QString& folder) {
+FileStatus LinuxFileSystem::createFolderPath(const QString& folder) {
   const std::string path = withoutTrailingSlashes(pathToBytes(folder));
   if (path.empty()) return FileStatus::fromErrno(ENOENT);
   if (isDirectory(path)) return {};
@@ -37,8 +37,8 @@ FileStatus createFolderPath(const QString& folder) {
   return isDirectory(path) ? FileStatus{} : FileStatus::fromErrno(ENOTDIR);
 }
 
-CheckedCopy copyFileChecked(const QString& source, const QString& target,
-                            const std::function<bool(const QString& tempPath)>& accept) {
+CheckedCopy LinuxFileSystem::copyFileChecked(const QString& source, const QString& target,
+                                             const std::function<bool(const QString& tempPath)>& accept) {
   CheckedCopy result;
   auto sourceFailure = [&](FileStatus status) {
     result.status = std::move(status);

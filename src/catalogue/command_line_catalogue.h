@@ -1,0 +1,23 @@
+#pragma once
+// The catalogue as the command-line modes read it: the window's collection, with each file or
+// folder that fails named on one line of standard error instead of in error boxes.
+#include "core/list_box.h"
+#include "fontfile/font_facts.h"
+#include "fontfile/preview_pins.h"
+#include "platform/services_bundle.h"
+
+#include <QString>
+#include <cstdio>
+
+class CommandLineCatalogue {
+ public:
+  // Collects the entries whose full names hold `filter` (all for ""); a failure is written to
+  // `err` as "typorama: PATH: REASON", the path escaped as --list escapes it, once per file.
+  CommandLineCatalogue(AppServices& services, const QString& filter, std::FILE* err);
+
+  ListBox list;
+  FactsByPath facts;
+
+ private:
+  PreviewPins pins_;  // the unknown faces stay registered while the catalogue is in use
+};

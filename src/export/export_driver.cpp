@@ -1,0 +1,61 @@
+#include "export/export_driver.h"
+
+#include "core/runtime_error.h"
+#include "fontfile/cfont_preview.h"
+
+namespace exporting {
+
+bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* factory, const ExportSource& source,
+                    const QString& path) {
+  bool failed = !sink.start(steps, factory);  // could not start, could not write, or stopped working
+  const int line = sink.countLine();
+  if (!failed) {
+    int n = 0;
+    steps(line, [&] { n = source.list.ListCount(); });
+    for (int i = 0; i < n; ++i) {
+      if (!steps.beforeFont(line + 2, i)) break;
+      QString name;
+      office::TextFont font;
+      steps.perFont(line + 10, [&] {
+        name = source.list.ItemName(i);
+        font = rowFont(source.files, source.fonts, source.facts, name, source.list.ItemPath(i));
+      });
+      if (!sink.write(steps, i + 1, name, font)) {
+        failed = true;
+        break;
+      }
+    }
+  }
+  const bool saved = !failed && sink.save(steps, path);
+  sink.quit(steps);
+  return saved;
+}
+
+bool StraightSteps::operator()(int, const std::function<void()>& statement) {
+  statement();
+  return true;
+}
+
+bool StraightSteps::perFont(int, const std::function<void()>& statement) {
+  statement();
+  return true;
+}
+
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
+  FontFacts f;
+  if (const auto it = facts.constFind(path); it != facts.constEnd()) {
+    f = *it;
+  } else {
+    try {
+      CFontPreview reader(files, fonts);
+      reader.setFontFile(path);
+      f = factsOf(reader);
+    } catch (const RuntimeError&) {
+      // A file that cannot be read any more keeps the full name.
+    }
+  }
+  if (f.family.isEmpty()) return {fullName, false, false};
+  return {f.family, f.bold, f.italic};
+}
+
+}  // namespace exporting
