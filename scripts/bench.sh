@@ -125,30 +125,32 @@ hmedian() {  # reps command...
   python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][0]["median"])' "$json"
 }
 
-declare -A T M
-for n in $small $large; do
-  envs="env_small"; [ $n = $large ] && envs="env_large"
-  e=${!envs}
-  echo "Measuring $n files ..." >&2
-  T[list$n]=$(hmedian "$runs" env $e QT_QPA_PLATFORM=offscreen "$typorama" --list)
-  T[floor$n]=$(hmedian "$runs" "$floor" "$work/corpus-$n")
-  fcreps=3; [ $n = $large ] && fcreps=1
-  T[fcscan$n]=$(hmedian $fcreps env $e fc-scan --format '%{fullname}\n' "$work/corpus-$n")
-  read -r t m < <(measure "$runs" timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
-  T[gui$n]=$(hmedian "$runs" timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
-  M[gui$n]=$m
-  # The empty program: the same window over a folder with no fonts.
-  T[xlsx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.xlsx" --force)
-  T[docx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.docx" --force)
-  rows=$(env $e QT_QPA_PLATFORM=offscreen "$typorama" --list 2>/dev/null | wc -l)
-  M[rows$n]=$rows
-done
+# Figures compared with each other are timed in turn, run by run, so that a change in the
+# machine's load falls on both alike. Prints each command's median wall-clock seconds, one line
+# each, after one warm-up round. Each command is one string, split as the shell would.
+alternate() {  # reps command...
+  python3 - "$@" <<'ALT'
+import os, shlex, statistics, sys, time
+reps, commands = int(sys.argv[1]), [shlex.split(c) for c in sys.argv[2:]]
+null = os.open(os.devnull, os.O_WRONLY)
+def run(argv):
+    start = time.perf_counter()
+    pid = os.posix_spawnp(argv[0], argv, os.environ,
+                          file_actions=[(os.POSIX_SPAWN_DUP2, null, 1), (os.POSIX_SPAWN_DUP2, null, 2)])
+    os.waitpid(pid, 0)
+    return time.perf_counter() - start
+for argv in commands: run(argv)
+times = [[] for _ in commands]
+for _ in range(reps):
+    for k, argv in enumerate(commands): times[k].append(run(argv))
+for t in times: print(statistics.median(t))
+ALT
+}
 
 # Footprint of the program with a one-row catalogue (an empty one stops at the no-fonts box).
 make_corpus "$work/corpus-1" 1
 env_one=$(setup_env 1)
 env $env_one fc-cache >/dev/null 2>&1 || true
-read -r _ m0 < <(measure "$runs" timeout 60 env $env_one QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
 
 # The empty program's footprint with the same installed faces: Qt and fontconfig hold an
 # entry for every face the system knows, whether or not the catalogue lists it, so a
@@ -176,10 +178,9 @@ for root, _, files in os.walk(src):
 ' "$work/corpus-$n" "$dir"
   touch "$dir/.complete"
 }
-declare -A B
-for n in $small $large; do
-  make_faces_only $n
-  conf="$work/fc-base-$n"
+base_env() {  # size: prints the environment of the baseline of that many faces
+  local n=$1 conf="$work/fc-base-$1"
+  make_faces_only "$n"
   mkdir -p "$conf/cache" "$conf/data/fonts"
   cat >"$conf/fonts.conf" <<XML
 <?xml version="1.0"?>
@@ -190,15 +191,39 @@ for n in $small $large; do
   <cachedir>$conf/cache</cachedir>
 </fontconfig>
 XML
-  env_base="FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache"
+  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache"
+}
+
+declare -A T M B
+q() { printf '%q ' "$@"; }  # one command as a string for alternate
+for n in $small $large; do
+  envs="env_small"; [ $n = $large ] && envs="env_large"
+  e=${!envs}
+  env_base=$(base_env $n)
   env $env_base fc-cache >/dev/null 2>&1 || true
   base_rows=$(env $env_base QT_QPA_PLATFORM=offscreen "$typorama" --list 2>/dev/null | wc -l)
   [ "$base_rows" = 1 ] || echo "bench: the baseline of $n faces lists $base_rows rows, not 1" >&2
+  echo "Measuring $n files ..." >&2
+  # The list and the floor, alternating, three times the runs: the ratio is the figure to meet.
+  mapfile -t t < <(alternate $((3 * runs)) "env $e QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                           "$(q "$floor" "$work/corpus-$n")")
+  T[list$n]=${t[0]}
+  T[floor$n]=${t[1]}
+  fcreps=3; [ $n = $large ] && fcreps=1
+  T[fcscan$n]=$(hmedian $fcreps env $e fc-scan --format '%{fullname}\n' "$work/corpus-$n")
+  # The filled window and the same window over one row with the same installed faces.
+  mapfile -t t < <(alternate "$runs" "timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")" \
+                                     "timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")")
+  T[gui$n]=${t[0]}
+  T[guibase$n]=${t[1]}
+  read -r _ M[gui$n] < <(measure "$runs" timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
   read -r _ B[$n] < <(measure "$runs" timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
-  # What the window costs with these faces installed before any catalogue row: Qt's font
-  # database and font engines over every installed face.
-  T[guibase$n]=$(hmedian "$runs" timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
+  T[xlsx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.xlsx" --force)
+  T[docx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.docx" --force)
+  rows=$(env $e QT_QPA_PLATFORM=offscreen "$typorama" --list 2>/dev/null | wc -l)
+  M[rows$n]=$rows
 done
+read -r _ m0 < <(measure "$runs" timeout 60 env $env_one QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
 
 echo "Micro benchmarks ..." >&2
 font=$(printf '%s\n' "${sources[@]}" | grep -m1 'DejaVuSans.ttf$' || echo "${sources[0]}")
@@ -224,8 +249,11 @@ for n in (small, large):
     L, F, S, G = T[f"list{n}"], T[f"floor{n}"], T[f"fcscan{n}"], T[f"gui{n}"]
     row("1", f"--list vs floor, {n} files", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2) if n == large else "")
     row("2", f"--list vs fc-scan, {n} files", ms(L), ms(S), f"{S/L:.1f}x faster", ">= 10x", ok(S/L >= 10))
-    row("3", f"window shown vs --list, {n} files", ms(G), ms(L), f"{G/L:.2f}x", "<= 1.5x", ok(G/L <= 1.5))
+    # The window's own fill: the shown, filled window minus the same window over one row with
+    # the same installed faces (Qt's font database over every face is paid either way).
     GB = T[f"guibase{n}"]
+    row("3", f"window fill (shown minus 1-row window) vs --list, {n} files", ms(G - GB), ms(L), f"{(G-GB)/L:.2f}x", "<= 1.2x", ok((G - GB) / L <= 1.2))
+    row("3", f"  (window shown, {n} rows)", ms(G), ms(L), f"{G/L:.2f}x", "", "")
     row("3", f"  (window shown, 1 row, the same {n} faces installed)", ms(GB), ms(L), f"{GB/L:.2f}x", "", "")
     per_row = (M[f"gui{n}"] - base[n]) * 1024 / max(1, M[f"rows{n}"])
     row("4", f"GUI peak RSS, {n} rows, vs 1 row and the same {n} faces installed", f"{M[f'gui{n}']/1024:.1f} MiB", f"{base[n]/1024:.1f} MiB", f"{per_row:.0f} B/row", "< 2 KiB/row", ok(per_row < 2048))
@@ -235,9 +263,9 @@ for n in (small, large):
 g = lambda k: T[k + str(large)] / T[k + str(small)]
 for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
                 ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):
-    row("6", f"growth 2,500 -> 25,000: {name}", ms(T[k + str(small)]), ms(T[k + str(large)]), f"{g(k):.1f}x", "<= 11x", ok(g(k) <= 11))
+    row("6", f"growth 2,500 -> 25,000: {name}", ms(T[k + str(small)]), ms(T[k + str(large)]), f"{g(k):.1f}x", "<= 10.5x", ok(g(k) <= 10.5))
 mem_growth = (M[f"gui{large}"] - m0) / max(1, M[f"gui{small}"] - m0)
-row("6", "growth 2,500 -> 25,000: GUI memory above 1 row and 1 face", "", "", f"{mem_growth:.1f}x", "<= 11x", ok(mem_growth <= 11))
+row("6", "growth 2,500 -> 25,000: GUI memory above 1 row and 1 face", "", "", f"{mem_growth:.1f}x", "<= 10.5x", ok(mem_growth <= 10.5))
 
 hdr = ("Row", "Figure", "Measured", "Against", "Ratio", "Target", "")
 w = [max(len(str(r[i])) for r in rows + [hdr]) for i in range(7)]

@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include "core/catalogue_entry.h"
 #include "core/list_escape.h"
 #include "catalogue/catalogue_fill.h"
 #include "catalogue/command_line_catalogue.h"
@@ -36,11 +37,6 @@ int usageError(const QString& message) {
   std::fprintf(stderr, "typorama: %s\n%s", qUtf8Printable(message), kUsage);
   return 2;
 }
-
-void writeField(std::FILE* out, const std::string& bytes) {
-  const std::string escaped = escapeListField(bytes);
-  std::fwrite(escaped.data(), 1, escaped.size(), out);
-}
 }  // namespace
 
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
@@ -53,14 +49,24 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     showNoFontsFound(services.prompts);
     return 1;
   }
+  const FontFacts none;
+  std::string row;  // one row's bytes, written at once
+  const auto bit = [](bool b) { return b ? '1' : '0'; };
   for (int i = 0; i < list.ListCount(); ++i) {
+    // The name is the entry's text before the separator and the path: no copy of it is made.
+    const QString& text = list.List(i);
     const QString path = list.ItemPath(i);
-    const FontFacts f = facts.value(path);
-    std::fprintf(out, "%d\t", i + 1);
-    writeField(out, list.ItemName(i).toStdString());
-    std::fprintf(out, "\t%d\t%d\t%d\t%d\t", f.bold, f.italic, f.underlined, f.strikeOut);
-    writeField(out, pathToBytes(path));
-    if (std::fputc('\n', out) == EOF) break;  // the reason is reported below
+    const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
+    const auto found = facts.constFind(path);
+    const FontFacts& f = found != facts.cend() ? *found : none;
+    const QByteArray nameBytes = name.toUtf8();
+    row = std::to_string(i + 1);
+    row += '\t';
+    row += escapeListField({nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
+    row += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
+    row += escapeListField(pathToBytes(path));
+    row += '\n';
+    if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) break;  // the reason is reported below
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
     const QString reason = FileStatus::fromErrno(errno).reason;

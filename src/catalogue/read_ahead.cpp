@@ -13,7 +13,8 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
     truetype::FontTablesState tables;
-    truetype::readFontTables(file, tables, localeId);  // a partial read is kept, as the reader keeps it
+    // A partial read is kept, as the reader keeps it.
+    truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
     read.tables = std::move(tables);
   } catch (...) {
     read.failure = std::current_exception();

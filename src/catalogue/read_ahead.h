@@ -19,6 +19,11 @@
 #include <thread>
 #include <vector>
 
+// The names the fill asks a reader for (family, subfamily and full name): the others, long
+// copyright and trademark texts among them, are not decoded.
+constexpr uint8_t kCatalogueNameIds =
+    truetype::nameIdBit(1) | truetype::nameIdBit(2) | truetype::nameIdBit(4);
+
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
 // what the reading threw (the fill rethrows it where it would have arisen); or one that did not
 // open, with the errno why.

@@ -15,7 +15,9 @@ int compareIgnoringCase(QStringView a, QStringView b) {
   const char16_t* pa = a.utf16();
   const char16_t* pb = b.utf16();
   qsizetype m = 0;
-  // Four units at a time while they agree, then one at a time to the first difference.
+  // Sixteen units at a time while they agree, then four, then one at a time to the first
+  // difference.
+  while (m + 16 <= n && std::memcmp(pa + m, pb + m, 32) == 0) m += 16;
   for (uint64_t x, y; m + 4 <= n; m += 4) {
     std::memcpy(&x, pa + m, sizeof x);
     std::memcpy(&y, pb + m, sizeof y);
@@ -23,6 +25,12 @@ int compareIgnoringCase(QStringView a, QStringView b) {
   }
   while (m < n && pa[m] == pb[m]) ++m;
   if (m == a.size() && m == b.size()) return 0;
+  // Two ASCII letters that differ even when lowered decide at once (a sort makes hundreds of
+  // thousands of comparisons, nearly all of them decided so).
+  if (m < n && pa[m] < 0x80 && pb[m] < 0x80) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : int{c}; };
+    if (const int d = lower(pa[m]) - lower(pb[m]); d != 0) return d;
+  }
   // A low surrogate is folded together with the high one before it: start at the pair.
   if (m > 0 && QChar::isHighSurrogate(pa[m - 1])) --m;
   return a.sliced(m).compare(b.sliced(m), Qt::CaseInsensitive);

@@ -3,7 +3,7 @@
 #include "core/runtime_error.h"
 
 namespace {
-QString toQString(const std::u16string& s) {
+QString toQString(std::u16string_view s) {
   return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
 }
 
@@ -90,7 +90,7 @@ bool CFontPreview::LoadPreviewFont(const QString& path) {
 
 QString CFontPreview::GetNameString(uint16_t nameID) const {
   if (!NameRecords) throw errors::subscriptOutOfRange();
-  return toQString(truetype::selectNameString(*NameRecords, NameStrings, nameID, LocaleId));
+  return toQString(truetype::selectedNameView(*NameRecords, NameStrings, nameID, LocaleId));
 }
 
 bool CFontPreview::ReadFontTables(truetype::ByteSource& file) {
@@ -110,10 +110,11 @@ bool CFontPreview::ReadFontTables(truetype::ByteSource& file) {
 }
 
 bool CFontPreview::ResolveFaceName() {
-  // Building the candidates may fail with error 9; that goes to the caller.
+  // Building the candidates may fail with error 9; that goes to the caller (from the first
+  // name, so the others are built only when the family is not known).
   const QString family = FamilyName();
-  const QString candidates[3] = {family, family + QLatin1Char(' ') + SubFamilyName(), FullName()};
-  for (const QString& candidate : candidates) {
+  for (int k = 0; k < 3; ++k) {
+    const QString candidate = k == 0 ? family : k == 1 ? family + QLatin1Char(' ') + SubFamilyName() : FullName();
     try {
       if (fonts_.faceExists(candidate)) {
         FaceName_ = candidate;

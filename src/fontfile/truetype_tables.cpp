@@ -109,7 +109,8 @@ std::optional<size_t> pickNameRecord(const std::vector<NameRecord>& records, uin
 
 constexpr uint16_t kLastSelectedNameID = 7;  // Copyright (0) to Trademark (7)
 
-bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId) {
+bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
+                   uint8_t nameIds) {
   uint8_t header[kNameHeaderBytes];
   if (!src.readAt(tableOffset, header, sizeof header)) return false;
   const uint16_t count = be16(header + 2);
@@ -159,6 +160,7 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
   };
   // Only the strings the properties can return are decoded, at most eight.
   for (uint16_t id = 0; id <= kLastSelectedNameID; ++id) {
+    if ((nameIds & nameIdBit(id)) == 0) continue;
     const auto pick = pickNameRecord(recs, id, localeId, isEmpty);
     if (!pick || isEmpty(*pick)) continue;
     const NameRecord& r = recs[*pick];
@@ -177,7 +179,7 @@ bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state)
 
 }  // namespace
 
-bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId) {
+bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, uint8_t nameIds) {
   const auto directory = readDirectory(src);
   if (!directory) return false;
 
@@ -192,7 +194,7 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId) {
   if (state.validTrueTypeFile) {
     for (const auto& e : *directory) {
       if (tagIs(e, "name")) {
-        if (!readNameTable(src, e.offset, state, localeId)) return false;
+        if (!readNameTable(src, e.offset, state, localeId, nameIds)) return false;
       } else if (tagIs(e, "OS/2")) {
         if (!readOs2Table(src, e.offset, state)) return false;
       }
@@ -226,9 +228,15 @@ std::u16string decodeNameString(uint16_t platformID, const uint8_t* b, size_t n)
 std::u16string selectNameString(const std::vector<NameRecord>& records,
                                 const std::vector<std::u16string>& strings, uint16_t nameID,
                                 int32_t localeId) {
+  return std::u16string(selectedNameView(records, strings, nameID, localeId));
+}
+
+std::u16string_view selectedNameView(const std::vector<NameRecord>& records,
+                                     const std::vector<std::u16string>& strings, uint16_t nameID,
+                                     int32_t localeId) {
   const auto isEmpty = [&](size_t j) { return j >= strings.size() || strings[j].empty(); };
   const auto pick = pickNameRecord(records, nameID, localeId, isEmpty);
-  return pick && !isEmpty(*pick) ? strings[*pick] : std::u16string();
+  return pick && !isEmpty(*pick) ? std::u16string_view(strings[*pick]) : std::u16string_view(u"");
 }
 
 }  // namespace truetype

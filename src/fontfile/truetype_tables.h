@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace truetype {
@@ -39,16 +40,22 @@ struct FontTablesState {
   // Absent until a name table has been read.
   std::optional<std::vector<NameRecord>> nameRecords;
   // Same index range as nameRecords. Only the strings that selectNameString picks for name
-  // IDs 0..7 in the parse's locale are decoded; the others stay empty, which leaves every such
-  // selection unchanged and keeps a forged table of 65,535 long strings from costing gigabytes.
+  // IDs 0..7 in the parse's locale are decoded (those the parse was asked for); the others stay
+  // empty, which leaves every such selection unchanged and keeps a forged table of 65,535 long
+  // strings from costing gigabytes.
   std::vector<std::u16string> nameStrings;
   Os2Info os2Info;
 };
 
-// Parses the tables, decoding the name strings that localeId selects; true when the parse ran
-// to its end. A read outside the source, a table directory with no entries and a name table
-// with no records stop the parse with false.
-bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId);
+// Name IDs to decode, one bit each: bit k for name ID k (0 copyright .. 7 trademark).
+constexpr uint8_t kAllNameIds = 0xFF;
+constexpr uint8_t nameIdBit(uint16_t nameID) { return static_cast<uint8_t>(1u << nameID); }
+
+// Parses the tables, decoding the name strings that localeId selects for the name IDs asked
+// for; true when the parse ran to its end. A read outside the source, a table directory with no
+// entries and a name table with no records stop the parse with false.
+bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId,
+                    uint8_t nameIds = kAllNameIds);
 
 // True when the source starts with a table directory whose every table (offset and length as
 // the directory gives them) lies wholly inside the source: a file cut short fails here. A
@@ -65,6 +72,10 @@ std::u16string decodeNameString(uint16_t platformID, const uint8_t* bytes, size_
 std::u16string selectNameString(const std::vector<NameRecord>& records,
                                 const std::vector<std::u16string>& strings, uint16_t nameID,
                                 int32_t localeId);
+// The same string without a copy: a view into strings.
+std::u16string_view selectedNameView(const std::vector<NameRecord>& records,
+                                     const std::vector<std::u16string>& strings, uint16_t nameID,
+                                     int32_t localeId);
 
 // Byte order and bit routines.
 uint16_t swapBytes16(uint16_t v);

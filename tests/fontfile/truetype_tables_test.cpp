@@ -94,6 +94,17 @@ TEST(NameSelection, MicrosoftRecordsAndLocale) {
   // Only the strings the selection returns are decoded.
   const Parsed p = parse(FontBuilder().name(3, 0x0407, 4, u"Voll").name(3, 0x0409, 4, u"Full").name(3, 0x0409, 8, u"X").build());
   EXPECT_EQ(p.state.nameStrings, (std::vector<std::u16string>{u"", u"Full", u""}));
+
+  // Asked for some name IDs, the parse decodes just those, each as a full parse selects it.
+  const auto all = FontBuilder().name(3, 0x0409, 0, u"(c)").name(1, 0, 1, u"Mac").name(3, 0x0409, 1, u"Fam")
+                       .name(3, 0x0409, 2, u"Bold").name(3, 0x0409, 4, u"Fam Bold").build();
+  MemoryByteSource src(all.constData(), static_cast<size_t>(all.size()));
+  FontTablesState some;
+  ASSERT_TRUE(readFontTables(src, some, 0x0409, nameIdBit(1) | nameIdBit(4)));
+  EXPECT_EQ(some.nameStrings, (std::vector<std::u16string>{u"", u"", u"Fam", u"", u"Fam Bold"}));
+  EXPECT_EQ(selectNameString(*some.nameRecords, some.nameStrings, 1, 0x0409), nameOf(all, 1));
+  EXPECT_EQ(selectNameString(*some.nameRecords, some.nameStrings, 4, 0x0409), nameOf(all, 4));
+  EXPECT_EQ(nameOf(all, 0), u"(c)");
 }
 
 TEST(NameSelection, AForgedTableOfLongStringsStaysSmall) {
