@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfig-dev fontconfig
-            libxlsxwriter-dev libzip-dev fonts-dejavu-core fonts-liberation)
+            libxlsxwriter-dev libzip-dev libicu-dev fonts-dejavu-core fonts-liberation)
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
            xvfb xauth xclip xdotool x11-utils imagemagick clang libclang-rt-14-dev python3-fonttools
            libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil)

@@ -6,6 +6,7 @@
 #include "catalogue/command_line_catalogue.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
+#include "platform/file_status.h"
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
@@ -71,7 +72,8 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) break;  // the reason is reported below
   }
   if (std::fflush(out) != 0 || std::ferror(out)) {
-    std::fprintf(stderr, "typorama: cannot write the list: %s\n", std::strerror(errno));
+    const QString reason = FileStatus::fromErrno(errno).reason;
+    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(reason));
     return 1;
   }
   return 0;

@@ -16,7 +16,7 @@ void RandomHomePageVisit(RandomSource& random, Desktop& desktop) {
   random.seedFromTime();
   const int r = static_cast<int>(random.next() * 100) + 1;
   // A browser that cannot be started is the caller's to report.
-  if (r == 7 && !desktop.openUrl(vendor::kHomePage)) throw RuntimeError(53, QStringLiteral("File not found"));
+  if (r == 7 && !desktop.openUrl(vendor::kHomePage)) throw errors::fileNotFound();
 }
 
 void setBackColor(QWidget* widget, const QColor& color) {
@@ -43,9 +43,9 @@ void ApplySkin(QWidget* mainWindow, FileSystem& fs, Desktop& desktop) {
     return;
   // Read whole before anything changes: a skin that cannot be read leaves the window as it was.
   QFile file(QString::fromLocal8Bit(pathToBytes(skin)));
-  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(75, QStringLiteral("Path/File access error"));
+  if (!file.open(QIODevice::ReadOnly)) throw errors::pathFileAccess();
   const QByteArray sheet = file.readAll();
-  if (file.error() != QFileDevice::NoError) throw RuntimeError(75, QStringLiteral("Path/File access error"));
+  if (file.error() != QFileDevice::NoError) throw errors::pathFileAccess();
   ApplyFormColors(mainWindow);
   mainWindow->setStyleSheet(QString::fromUtf8(sheet));
 }
@@ -68,7 +68,7 @@ std::optional<QCursor> LoadHandCursor(FileSystem& fs, Desktop& desktop) {
   // A cursor file is a few kilobytes; anything far larger is no cursor.
   const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
   QPixmap picture;
-  if (bytes.isEmpty() || !picture.loadFromData(bytes)) throw RuntimeError(481, QStringLiteral("Invalid picture"));
+  if (bytes.isEmpty() || !picture.loadFromData(bytes)) throw errors::invalidPicture();
   QPoint hot = cursorHotSpot(bytes);
   if (hot.x() >= picture.width() || hot.y() >= picture.height()) hot = {-1, -1};
   return QCursor(picture, hot.x(), hot.y());

@@ -73,14 +73,14 @@ void catalogue::maximize(MainView& view) {
   // main window then takes the list window away.
   const auto target = [&]() -> ListWindowView& {
     ListWindowView* list = view.currentListWindow();
-    if (!list) throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+    if (!list) throw errors::objectVariableNotSet();
     return *list;
   };
 
   trap(100, [&] { view.setMousePointer(pointer::Hourglass); });
   trap(102, [&] {
     ListWindowView* list = view.openListWindow();
-    if (!list) throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+    if (!list) throw errors::objectVariableNotSet();
     FlexGrid& grid = list->grid();
     grid.setColWidth(0, 700);
     grid.setColWidth(1, 7250);

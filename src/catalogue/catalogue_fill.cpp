@@ -9,6 +9,7 @@
 #include "fontfile/cfont_preview.h"
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
+#include "platform/file_status.h"
 
 #include <QLocale>
 #include <QSet>
@@ -92,7 +93,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       for (const ReadAheadFile& file : unopened) {
         if (file.name.startsWith(QLatin1Char('~'))) continue;
         trap.setSubject(folder + QLatin1Char('/') + file.name);
-        trap.notice(QString::fromLocal8Bit(std::strerror(file.openError)));
+        trap.notice(FileStatus::fromErrno(file.openError).reason);
       }
     } else {
       trap(108, [&] {

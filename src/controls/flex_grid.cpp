@@ -21,9 +21,6 @@ namespace {
 constexpr int kDefaultColTwips = 960;
 constexpr int kTextPadding = 3;  // pixels between a cell's edge and its text
 
-RuntimeError invalidValue() { return {380, QStringLiteral("Invalid property value")}; }
-RuntimeError invalidIndex() { return {381, QStringLiteral("Invalid property array index")}; }
-
 // Alignment values 0..8 are left/centre/right by top/centre/bottom; 9 ("general") puts text
 // left and numbers right, vertically centred.
 Qt::Alignment qtAlignment(int value, const QString& text) {
@@ -173,7 +170,7 @@ void FlexGrid::setFaceResolver(FaceResolver resolver) { model_->setResolver(std:
 int FlexGrid::Rows() const { return model_->rows(); }
 
 void FlexGrid::setRows(int rows) {
-  if (rows < kFixedRows) throw invalidValue();
+  if (rows < kFixedRows) throw errors::invalidPropertyValue();
   model_->setRows(rows);
   const int last = std::max(0, rows - 1);
   row_ = std::min(row_, last);
@@ -183,7 +180,7 @@ void FlexGrid::setRows(int rows) {
 int FlexGrid::Cols() const { return model_->cols(); }
 
 void FlexGrid::setCols(int cols) {
-  if (cols < kFixedCols) throw invalidValue();
+  if (cols < kFixedCols) throw errors::invalidPropertyValue();
   colTwips_.resize(size_t(cols), -1);
   model_->setCols(cols);
   const int last = std::max(0, cols - 1);
@@ -196,11 +193,11 @@ int FlexGrid::FixedRows() const { return kFixedRows; }
 // ---- current cell and selection ------------------------------------------------------
 
 void FlexGrid::checkRow(int row) const {
-  if (row < 0 || row >= Rows()) throw invalidIndex();
+  if (row < 0 || row >= Rows()) throw errors::invalidPropertyArrayIndex();
 }
 
 void FlexGrid::checkCol(int col) const {
-  if (col < 0 || col >= Cols()) throw invalidIndex();
+  if (col < 0 || col >= Cols()) throw errors::invalidPropertyArrayIndex();
 }
 
 void FlexGrid::checkCell(int row, int col) const {
@@ -287,7 +284,7 @@ using Format = FlexGridModel::CellFormat;
   } while (0)
 
 void FlexGrid::setCellAlignment(int alignment) {
-  if (alignment < 0 || alignment > 9) throw invalidValue();
+  if (alignment < 0 || alignment > 9) throw errors::invalidPropertyValue();
   FLEXGRID_FORMAT(f.align = int8_t(alignment));
 }
 
@@ -320,7 +317,7 @@ void FlexGrid::setCellFontFile(const QString& path) {
 
 void FlexGrid::setCellBackColor(uint32_t oleColor) {
   // The all-ones value marks "no colour of its own"; no OLE_COLOR takes it.
-  if (oleColor == FlexGridModel::kInheritBack) throw invalidValue();
+  if (oleColor == FlexGridModel::kInheritBack) throw errors::invalidPropertyValue();
   FLEXGRID_FORMAT(f.back = oleColor);
 }
 
@@ -368,7 +365,7 @@ int FlexGrid::ColWidth(int col) const {
 
 void FlexGrid::setColWidth(int col, int twips) {
   if (col < 0 || col >= Cols()) throw errors::subscriptOutOfRange();
-  if (twips < -1) throw invalidValue();
+  if (twips < -1) throw errors::invalidPropertyValue();
   colTwips_[size_t(col)] = twips;
   setColumnWidth(col, twipsToPixels(twips < 0 ? kDefaultColTwips : twips));
 }
@@ -387,7 +384,7 @@ int FlexGrid::RowHeight(int row) const {
 int FlexGrid::RowHeightMin() const { return rowHeightMin_; }
 
 void FlexGrid::setRowHeightMin(int twips) {
-  if (twips < 0) throw invalidValue();
+  if (twips < 0) throw errors::invalidPropertyValue();
   rowHeightMin_ = twips;
   applyRowHeight();
 }
@@ -403,7 +400,7 @@ void FlexGrid::applyRowHeight() {
 double FlexGrid::FontSize() const { return model_->baseFont().pointSizeF(); }
 
 void FlexGrid::setFontSize(double points) {
-  if (!(points > 0 && points <= 2048)) throw invalidValue();
+  if (!(points > 0 && points <= 2048)) throw errors::invalidPropertyValue();
   QFont base = font();
   base.setPointSizeF(points);
   setFont(base);  // changeEvent passes it on to the cells
@@ -418,7 +415,7 @@ void FlexGrid::setHeight(int twips) { resize(width(), twipsToPixels(std::max(0, 
 int FlexGrid::FocusRect() const { return focusRect_; }
 
 void FlexGrid::setFocusRect(int value) {
-  if (value < 0 || value > 2) throw invalidValue();
+  if (value < 0 || value > 2) throw errors::invalidPropertyValue();
   focusRect_ = value;
   repaintCells();
 }
@@ -426,7 +423,7 @@ void FlexGrid::setFocusRect(int value) {
 int FlexGrid::SelectionMode() const { return selectionMode_; }
 
 void FlexGrid::setSelectionMode(int value) {
-  if (value < 0 || value > 2) throw invalidValue();
+  if (value < 0 || value > 2) throw errors::invalidPropertyValue();
   selectionMode_ = value;
   repaintCells();
 }
@@ -434,7 +431,7 @@ void FlexGrid::setSelectionMode(int value) {
 int FlexGrid::FillStyle() const { return fillStyle_; }
 
 void FlexGrid::setFillStyle(int value) {
-  if (value < 0 || value > 1) throw invalidValue();
+  if (value < 0 || value > 1) throw errors::invalidPropertyValue();
   fillStyle_ = value;
 }
 

@@ -9,7 +9,7 @@ ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {}
 
 void ProgressBar::setValue(double value) {
   if (std::isnan(value) || value < 0 || value > 100)
-    throw RuntimeError(380, QStringLiteral("Invalid property value"));
+    throw errors::invalidPropertyValue();
   if (value == value_) return;
   value_ = value;
   update();

@@ -49,7 +49,7 @@ void ListBox::AddItem(const QString& fullName, const QString& path) {
 
 const ListBox::Item& ListBox::at(int index) const {
   if (index < 0 || index >= ListCount())
-    throw RuntimeError(381, QStringLiteral("Invalid property array index"));
+    throw errors::invalidPropertyArrayIndex();
   if (!sorted_) {
     std::sort(items_.begin(), items_.end(),
               [](const Item& a, const Item& b) { return catalogueEntryLess(a.text, b.text); });

@@ -51,7 +51,7 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     exporting::StraightSteps steps;
     exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fs, services.fonts}, path);
   } catch (const RuntimeError& e) {
-    if (e.number == office::fileAlreadyExists().number)
+    if (e.number == errors::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));
     return fail(err, QStringLiteral("cannot export to %1: %2").arg(path, e.description));
   } catch (const std::exception& e) {

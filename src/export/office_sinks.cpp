@@ -31,9 +31,9 @@ class SpreadsheetSink : public OfficeSink {
  public:
   bool start(Steps& steps, office::OfficeFactory* factory) override {
     bool failed = !steps(122, [&] {
-      if (!factory) throw office::cannotCreateObject();
+      if (!factory) throw errors::cannotCreateObject();
       excel_ = factory->createExcel();
-      if (!excel_) throw office::cannotCreateObject();
+      if (!excel_) throw errors::cannotCreateObject();
     });
     if (excel_) {
       steps(124, [&] { excel_->setVisible(false); });
@@ -72,9 +72,9 @@ class DocumentSink : public OfficeSink {
  public:
   bool start(Steps& steps, office::OfficeFactory* factory) override {
     bool failed = !steps(126, [&] {
-      if (!factory) throw office::cannotCreateObject();
+      if (!factory) throw errors::cannotCreateObject();
       word_ = factory->createWord();
-      if (!word_) throw office::cannotCreateObject();
+      if (!word_) throw errors::cannotCreateObject();
     });
     if (word_) {
       steps(128, [&] { word_->setVisible(false); });

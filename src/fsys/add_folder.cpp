@@ -20,8 +20,6 @@ constexpr qsizetype kMaxPath = 260;
 constexpr uint32_t kHiddenSystemFolder = 22;
 constexpr uint32_t kHiddenSystemLink = 1046;
 
-constexpr int kPermissionDenied = 70;
-constexpr int kPathNotFound = 76;
 
 using SeenFolders = std::set<std::pair<uint64_t, uint64_t>>;
 
@@ -78,7 +76,7 @@ void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolde
         if (isFirstVisit(s.fs, path, seen)) found.append(path);
       });
     }
-    if (error == kPermissionDenied || error == kPathNotFound) {
+    if (error == errors::permissionDenied().number || error == errors::pathNotFound().number) {
       trap(116, [&] {
         const qsizetype at = collection.indexOf(v);
         if (at < 0) return;

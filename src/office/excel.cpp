@@ -12,8 +12,7 @@ namespace office {
 namespace {
 
 RuntimeError refused(const QString& what) {
-  RuntimeError e = errors::objectDefined();
-  return RuntimeError(e.number, e.description + QStringLiteral(": ") + what);
+  return errors::objectDefined().withDetail(QStringLiteral(": ") + what);
 }
 
 bool isNumber(const QVariant& v) {
@@ -129,7 +128,7 @@ void Workbook::SaveAs(const QString& path, int /*fileFormat*/) {
 }
 
 Workbook& ExcelApplication::workbooksAdd() {
-  if (quit_) throw RuntimeError(462, QStringLiteral("The remote server machine does not exist or is unavailable"));
+  if (quit_) throw errors::remoteServerUnavailable();
   workbooks_.push_back(std::make_unique<Workbook>());
   return *workbooks_.back();
 }

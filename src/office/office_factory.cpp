@@ -6,6 +6,4 @@ std::unique_ptr<ExcelApplication> OfficeFactory::createExcel() { return std::mak
 
 std::unique_ptr<WordApplication> OfficeFactory::createWord() { return std::make_unique<WordApplication>(); }
 
-RuntimeError cannotCreateObject() { return RuntimeError(429, QStringLiteral("ActiveX component can't create object")); }
-
 }  // namespace office

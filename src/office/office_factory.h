@@ -17,7 +17,4 @@ class OfficeFactory {
   virtual std::unique_ptr<WordApplication> createWord();
 };
 
-// What a factory throws when it cannot give the application.
-RuntimeError cannotCreateObject();
-
 }  // namespace office

@@ -9,11 +9,8 @@
 
 namespace office {
 
-// 58, what a save that may not replace an existing file throws when the name is taken.
-RuntimeError fileAlreadyExists();
-
-// 58 "File already exists", 61 "Disk full", 76 "Path not found", 70 "Permission denied" or else 75
-// "Path/File access error", each followed by the path and the system's reason.
+// The error of a failed write (fileError): 58 "File already exists" when a save that may not
+// replace an existing file finds the name taken, 61 "Disk full", 76 "Path not found" ...
 RuntimeError saveError(const QString& path, const FileStatus& status);
 
 // Writes `bytes` to `path` through a temporary file; throws saveError on failure.

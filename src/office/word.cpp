@@ -10,7 +10,6 @@ namespace office {
 
 namespace {
 
-RuntimeError badParameter() { return RuntimeError(4120, QStringLiteral("Bad parameter")); }
 
 // Splits the run that holds position `pos` so that a run starts there; returns its index.
 size_t splitAt(Paragraph& p, int pos) {
@@ -88,7 +87,7 @@ void Selection::attach(Document* document) {
 
 Document& Selection::document() const {
   if (!document_)
-    throw RuntimeError(4248, QStringLiteral("This command is not available because no document is open."));
+    throw errors::noDocumentOpen();
   return *document_;
 }
 
@@ -134,7 +133,7 @@ void Selection::TypeText(const QString& text) {
 
 void Selection::HomeKey(int unit, int extend) {
   document();
-  if (unit != kLine || (extend != kMove && extend != kExtend)) throw badParameter();
+  if (unit != kLine || (extend != kMove && extend != kExtend)) throw errors::badParameter();
   active_ = 0;
   if (extend == kMove) anchor_ = 0;
   pendingFont_.reset();
@@ -187,7 +186,7 @@ QString Selection::fontName() const {
 
 void Selection::MoveRight(int unit, int count) {
   document();
-  if (unit != kCharacter) throw badParameter();
+  if (unit != kCharacter) throw errors::badParameter();
   if (count <= 0) return;
   pendingFont_.reset();
   if (anchor_ != active_) {
@@ -229,14 +228,14 @@ void Selection::TypeParagraph() {
 WordApplication::WordApplication() = default;
 
 Document& WordApplication::documentsAdd() {
-  if (quit_) throw RuntimeError(462, QStringLiteral("The remote server machine does not exist or is unavailable"));
+  if (quit_) throw errors::remoteServerUnavailable();
   documents_.push_back(std::make_unique<Document>());
   selection_.attach(documents_.back().get());
   return *documents_.back();
 }
 
 Selection& WordApplication::selection() {
-  if (quit_) throw RuntimeError(462, QStringLiteral("The remote server machine does not exist or is unavailable"));
+  if (quit_) throw errors::remoteServerUnavailable();
   return selection_;
 }
 

@@ -232,10 +232,8 @@ QByteArray buildBiff8Workbook(const SheetModel& sheet) {
     }
   }
   if (lastRow > kXlsRows || lastCol > kXlsColumns) {
-    const RuntimeError e = errors::objectDefined();
-    throw RuntimeError(e.number, e.description +
-                       QStringLiteral(": an Excel 97-2003 workbook holds at most 65536 rows and "
-                                      "256 columns; save the workbook as .xlsx"));
+    throw errors::objectDefined().withDetail(QStringLiteral(": an Excel 97-2003 workbook holds at most 65536 rows "
+                                                            "and 256 columns; save the workbook as .xlsx"));
   }
 
   // Shared strings first: the globals hold them, the sheet refers to them.

@@ -5,6 +5,7 @@
 #include "catalogue/command_line_catalogue.h"
 #include "fsys/mod_fonts.h"
 #include "ops/font_operations.h"
+#include "platform/file_status.h"
 #include "platform/path_codec.h"
 
 #include <QDir>
@@ -33,7 +34,7 @@ void fail(std::FILE* err, const QString& path, const QString& reason) {
 // Why a file of ours could not be deleted: deleting needs write access to its folder.
 QString deletionObstacle(const QString& path) {
   const std::string folder = pathToBytes(path.left(path.lastIndexOf(QLatin1Char('/')) + 1));
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return FileStatus::fromErrno(errno).reason;
   return QStringLiteral("the file system refused it");
 }
 

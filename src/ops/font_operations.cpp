@@ -10,25 +10,6 @@
 #include <cerrno>
 
 namespace {
-// The run-time error of a failed copy, naming the file and the system's reason.
-RuntimeError copyError(const QString& path, const FileStatus& status, bool source) {
-  RuntimeError base = errors::pathFileAccess();
-  switch (status.error) {
-    case ENOENT:
-      base = source ? errors::fileNotFound() : errors::pathNotFound();
-      break;
-    case ENOTDIR: base = errors::pathNotFound(); break;
-    case EACCES:
-    case EPERM:
-    case EROFS: base = errors::permissionDenied(); break;
-    case ENOSPC:
-    case EDQUOT: base = RuntimeError(61, QStringLiteral("Disk full")); break;
-    default: break;
-  }
-  return RuntimeError(base.number,
-                      QStringLiteral("%1: '%2' (%3)").arg(base.description, path, status.reason));
-}
-
 // The catalogue lists "*.ttf" files not starting with "~". Dot-files are refused too: the
 // font system (fontconfig) skips them, so other programs would never see such a font.
 bool isListableName(const QString& name) {
@@ -47,23 +28,23 @@ QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLati
 
 QString copyFontToFontsFolder(FileSystem& fs, FontSystem& fonts, const QString& source) {
   const QString name = fileNameOf(source);
-  if (name.isEmpty()) throw copyError(source, FileStatus::fromErrno(EISDIR), true);
+  if (name.isEmpty()) throw fileError(source, FileStatus::fromErrno(EISDIR), true);
   if (!isListableName(name))
-    throw RuntimeError(52, QStringLiteral("Bad file name or number: '%1' (the catalogue lists only "
-                                          ".ttf files whose names start with neither \"~\" nor \".\")")
-                               .arg(name));
+    throw errors::badFileNameOrNumber().withDetail(QStringLiteral(": '%1' (the catalogue lists only .ttf files "
+                                                                  "whose names start with neither \"~\" nor \".\")")
+                                                       .arg(name));
   const QString folder = GetFontsFolder(fonts);
   if (folder.isEmpty())
-    throw RuntimeError(76, QStringLiteral("Path not found: there is no fonts folder (no home folder)"));
+    throw errors::pathNotFound().withDetail(QStringLiteral(": there is no fonts folder (no home folder)"));
   const FileStatus made = fs.createFolderPath(folder);
-  if (!made.ok()) throw copyError(folder, made, false);
+  if (!made.ok()) throw fileError(folder, made);
 
   const QString target = folder + name;
   const CheckedCopy copy = fs.copyFileChecked(
       source, target,
       [&](const QString& tempPath) { return tablesLieInsideFile(fs, tempPath) && fonts.isUsableFontFile(tempPath); });
   if (copy.rejected) return {};
-  if (!copy.status.ok()) throw copyError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
+  if (!copy.status.ok()) throw fileError(copy.sourceFailed ? source : target, copy.status, copy.sourceFailed);
   return target;
 }
 

@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <string>
 
-
 // How the finished file takes the target's place.
 enum class Placement {
   Replace,       // replaces the file, or the file a chain of symbolic links leads to (the links stay)

@@ -103,12 +103,12 @@ class RecordingFactory : public office::OfficeFactory {
   int cellError = 0, rowFontError = 0;
   std::unique_ptr<office::ExcelApplication> createExcel() override {
     ++record.created;
-    if (cannotStart) throw office::cannotCreateObject();
+    if (cannotStart) throw errors::cannotCreateObject();
     return std::make_unique<RecordingExcel>(record, cellError, rowFontError);
   }
   std::unique_ptr<office::WordApplication> createWord() override {
     ++record.created;
-    if (cannotStart) throw office::cannotCreateObject();
+    if (cannotStart) throw errors::cannotCreateObject();
     return std::make_unique<RecordingWord>(record);
   }
 };

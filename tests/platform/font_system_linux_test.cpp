@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +107,19 @@ TEST(LinuxFontSystem, LocaleIds) {
   EXPECT_EQ(fs.localeId(), 0x0411);
   EnvGuard all2("LC_ALL", QByteArray("de_DE.UTF-8"));
   EXPECT_EQ(fs.localeId(), 0x0407);
+}
+
+TEST(LinuxFontSystem, LocaleIdsAreWindowsOnes) {
+  // Values from Windows' own list of locale ids.
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de_DE.UTF-8"), 0x0407);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("ja_JP.eucJP"), 0x0411);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("zh_TW.UTF-8"), 0x0404);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("zh"), 0x0804);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("sr_Latn_RS"), 0x241A);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("es"), 0x0C0A);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de_ch"), 0x0807);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("de_XX"), 0x0407);
+  EXPECT_EQ(LinuxFontSystem::localeIdFromName("_DE"), 0x0409);
 }
 
 TEST(LinuxFontSystem, LocaleIdFollowsAChangedVariable) {
@@ -277,6 +291,46 @@ TEST(LinuxFontSystem, RegisterAndUnregisterKeepFontconfigInStep) {
   fs.waitForCacheRefresh();
   EXPECT_FALSE(fcList(conf.fileName()).contains(path));
   EXPECT_FALSE(fs.unregisterFontResource(path));
+}
+
+// The fc-cache processes this process started that have not been reaped.
+int fcCacheChildren() {
+  int count = 0;
+  for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile children("/proc/self/task/" + task + "/children");
+    if (!children.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& pid : children.readAll().simplified().split(' ')) {
+      QFile comm("/proc/" + pid + "/comm");
+      if (!pid.isEmpty() && comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "fc-cache") ++count;
+    }
+  }
+  return count;
+}
+
+TEST(LinuxFontSystem, CacheRefreshOfANonUtf8FolderEndsBeforeTheFontSystemGoes) {
+  QTemporaryDir tmp;
+  const std::string folder = pathToBytes(tmp.path()) + "/f\xff";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const QString made = writeRenamedFont(tmp.path(), "made.ttf");
+  const std::string font = folder + "/typora.ttf";
+  ASSERT_FALSE(made.isEmpty());
+  ASSERT_EQ(::rename(pathToBytes(made).c_str(), font.c_str()), 0);
+  QFile conf(tmp.filePath("fonts.conf"));
+  ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+  // The folder is left out of the configuration, so only fc-cache can have cached it.
+  conf.write("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig><cachedir>" +
+             tmp.filePath("cache").toUtf8() + "</cachedir></fontconfig>\n");
+  conf.close();
+  EnvGuard file("FONTCONFIG_FILE", conf.fileName().toUtf8());
+  {
+    LinuxFontSystem fs;
+    EXPECT_TRUE(fs.registerFontResource(pathFromBytes(font)));
+    EXPECT_EQ(fcCacheChildren(), 1);
+  }
+  EXPECT_EQ(fcCacheChildren(), 0);
+  EXPECT_EQ(QDir(tmp.filePath("cache")).entryList({"*.cache-*"}, QDir::Files).size(), 1);  // the folder's cache
+  ::unlink(font.c_str());
+  ::rmdir(folder.c_str());
 }
 
 }  // namespace

@@ -142,10 +142,6 @@ std::string randomTempName(const std::string& base) {
 
 }  // namespace
 
-FileStatus FileStatus::fromErrno(int error) {
-  return {error, QString::fromLocal8Bit(std::strerror(error))};
-}
-
 KeepExistingFiles::KeepExistingFiles() : previous_(tKeepExisting) { tKeepExisting = true; }
 KeepExistingFiles::~KeepExistingFiles() { tKeepExisting = previous_; }
 Placement defaultPlacement() { return tKeepExisting ? Placement::KeepExisting : Placement::Replace; }

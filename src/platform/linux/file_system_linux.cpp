@@ -1,5 +1,6 @@
 #include "platform/linux/file_system_linux.h"
 
+#include "platform/file_status.h"
 #include "platform/path_codec.h"
 
 #include <cerrno>
@@ -21,19 +22,8 @@ bool isDotName(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Error numbers the folder scan knows: 70 permission denied, 76 path not found.
-int listingError(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-      return 70;
-    case ENOENT:
-    case ENOTDIR:
-      return 76;
-    default:
-      return 75;  // path/file access error
-  }
-}
+// The folder scan's error number: 70 permission denied, 76 path not found, 75 for the rest.
+int listingError(int err) { return errorOfErrno(err).number; }
 
 class LinuxReadableFile final : public ReadableFile {
  public:

@@ -3,7 +3,7 @@
 #include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
 
-#include <fontconfig/fontconfig.h>
+#include "platform/linux/fc_ptr.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -93,9 +93,7 @@ bool fontFileHasFaces(const QString& path) {
   const std::string bytes = pathToBytes(path);
   struct stat st {};
   if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  FcFontSet* set = FcFontSetCreate();
-  const unsigned faces = FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(bytes.c_str()),
-                                            static_cast<unsigned>(-1), nullptr, nullptr, set);
-  FcFontSetDestroy(set);
-  return faces > 0;
+  const fc::FontSet set(FcFontSetCreate());
+  return set && FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(bytes.c_str()), static_cast<unsigned>(-1),
+                                   nullptr, nullptr, set.get()) > 0;
 }

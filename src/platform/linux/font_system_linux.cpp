@@ -1,21 +1,21 @@
 #include "platform/linux/font_system_linux.h"
 
+#include "platform/linux/fc_ptr.h"
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTimer>
-#include <fontconfig/fontconfig.h>
+#include <unicode/uloc.h>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,12 +24,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 constexpr int kCsidlFonts = 20;
 constexpr int32_t kDefaultLocaleId = 0x0409;
+constexpr int kExitWaitMs = 3000;
 // Far above any real font file: fonts covering all of Unicode's ideographs run to 30-60 MB,
 // the largest collections of them to about 120 MB. Larger files are refused for preview.
 constexpr off_t kMaxPreviewFontBytes = off_t{256} << 20;
@@ -42,11 +41,6 @@ QString withoutTrailingSlashes(QString s) {
 bool isDirectory(const std::string& bytes) {
   struct stat st {};
   return ::stat(bytes.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isRegularFile(const std::string& bytes) {
-  struct stat st {};
-  return ::stat(bytes.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // The whole regular file mapped read-only, unmapped when the last owner lets go; null when it
@@ -99,43 +93,48 @@ int fcInt(FcPattern* p, const char* object, int fallback) {
   return FcPatternGetInteger(p, object, 0, &v) == FcResultMatch ? v : fallback;
 }
 
-// LCIDs of the locales people commonly run; the first entry of each language is its default.
-struct LocaleEntry {
-  const char* name;
-  int32_t lcid;
-};
-constexpr LocaleEntry kLocales[] = {
-    {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en_AU", 0x0C09}, {"en_CA", 0x1009},
-    {"en_NZ", 0x1409}, {"en_IE", 0x1809}, {"en_ZA", 0x1C09}, {"en_IN", 0x4009},
-    {"en_SG", 0x4809}, {"de_DE", 0x0407}, {"de_CH", 0x0807}, {"de_AT", 0x0C07},
-    {"de_LU", 0x1007}, {"fr_FR", 0x040C}, {"fr_BE", 0x080C}, {"fr_CA", 0x0C0C},
-    {"fr_CH", 0x100C}, {"fr_LU", 0x140C}, {"es_ES", 0x0C0A}, {"es_MX", 0x080A},
-    {"es_AR", 0x2C0A}, {"es_CO", 0x240A}, {"es_CL", 0x340A}, {"es_US", 0x540A},
-    {"it_IT", 0x0410}, {"it_CH", 0x0810}, {"pt_BR", 0x0416}, {"pt_PT", 0x0816},
-    {"nl_NL", 0x0413}, {"nl_BE", 0x0813}, {"sv_SE", 0x041D}, {"sv_FI", 0x081D},
-    {"da_DK", 0x0406}, {"nb_NO", 0x0414}, {"nn_NO", 0x0814}, {"no_NO", 0x0414},
-    {"fi_FI", 0x040B}, {"is_IS", 0x040F}, {"pl_PL", 0x0415}, {"cs_CZ", 0x0405},
-    {"sk_SK", 0x041B}, {"hu_HU", 0x040E}, {"ro_RO", 0x0418}, {"bg_BG", 0x0402},
-    {"hr_HR", 0x041A}, {"sr_RS", 0x281A}, {"sl_SI", 0x0424}, {"et_EE", 0x0425},
-    {"lv_LV", 0x0426}, {"lt_LT", 0x0427}, {"ru_RU", 0x0419}, {"uk_UA", 0x0422},
-    {"be_BY", 0x0423}, {"el_GR", 0x0408}, {"tr_TR", 0x041F}, {"he_IL", 0x040D},
-    {"ar_SA", 0x0401}, {"ar_EG", 0x0C01}, {"fa_IR", 0x0429}, {"hi_IN", 0x0439},
-    {"bn_IN", 0x0445}, {"ta_IN", 0x0449}, {"th_TH", 0x041E}, {"vi_VN", 0x042A},
-    {"id_ID", 0x0421}, {"ms_MY", 0x043E}, {"ja_JP", 0x0411}, {"ko_KR", 0x0412},
-    {"zh_CN", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK", 0x0C04}, {"zh_SG", 0x1004},
-    {"ca_ES", 0x0403}, {"eu_ES", 0x042D}, {"gl_ES", 0x0456}, {"ga_IE", 0x083C},
-    {"cy_GB", 0x0452}, {"sq_AL", 0x041C}, {"mk_MK", 0x042F}, {"ka_GE", 0x0437},
-    {"hy_AM", 0x042B}, {"kk_KZ", 0x043F}, {"af_ZA", 0x0436}, {"sw_KE", 0x0441},
-};
+// A locale id from ICU: the name's own, else that of the language and country it most likely
+// means ("de" is German in Germany, "sr_RS" Serbian in Cyrillic); 0 when ICU knows neither.
+// Ids of a language alone (0x0007 "de", 0x7C1A "sr": sublanguage 0 or 0x19 and up) name no
+// locale that a font's names are tagged with.
+int32_t icuLocaleId(const std::string& name) {
+  const auto namesACountry = [](uint32_t id) {
+    const uint32_t sublanguage = (id >> 10) & 0x3F;
+    return sublanguage >= 1 && sublanguage <= 0x18;
+  };
+  const auto likely = [](const std::string& id) {
+    char out[ULOC_FULLNAME_CAPACITY] = {};
+    char language[ULOC_LANG_CAPACITY] = {};
+    char country[ULOC_COUNTRY_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_addLikelySubtags(id.c_str(), out, sizeof out - 1, &status);
+    uloc_getLanguage(out, language, sizeof language - 1, &status);
+    uloc_getCountry(out, country, sizeof country - 1, &status);
+    if (U_FAILURE(status)) return std::pair<std::string, std::string>{};
+    return std::pair<std::string, std::string>{out, *country ? std::string(language) + "_" + country : ""};
+  };
+  const std::string language = name.substr(0, name.find('_'));
+  const auto [maximal, plain] = likely(name);
+  for (const std::string& candidate : {name, maximal, plain, likely(language).second}) {
+    if (candidate.empty()) continue;
+    const uint32_t id = uloc_getLCID(candidate.c_str());
+    if (namesACountry(id)) return static_cast<int32_t>(id & 0xFFFF);
+  }
+  return 0;
+}
 
 }  // namespace
 
 LinuxFontSystem::LinuxFontSystem() = default;
 
 LinuxFontSystem::~LinuxFontSystem() {
+  // fc-cache writes the cache first and then pauses two seconds (so that later changes get
+  // later time stamps); a refresh still running after the wait is stopped, which at worst
+  // leaves other programs to rescan the folder themselves.
   flushPendingCacheRefresh();
-  // The children finish on their own; nobody needs their status once this object is gone.
-  for (std::thread& t : refreshers_) t.detach();
+  const QDeadlineTimer deadline(kExitWaitMs);
+  for (const auto& p : refreshers_) p->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 1)));
+  refreshers_.clear();
   if (QGuiApplication::instance()) {
     for (const AppFont& f : std::as_const(appFonts_)) QFontDatabase::removeApplicationFont(f.id);
   }
@@ -164,14 +163,12 @@ QString LinuxFontSystem::specialFolder(int csidl) {
 QStringList LinuxFontSystem::otherFontFolders() {
   // A fresh configuration each time, so a changed FONTCONFIG_FILE is honoured. Only the
   // configured roots are taken: the folder scan walks below them itself.
-  FcConfig* config = FcInitLoadConfig();
+  const fc::Config config(FcInitLoadConfig());
   if (!config) return {};
   QStringList configured;
-  if (FcStrList* dirs = FcConfigGetFontDirs(config)) {
-    while (FcChar8* d = FcStrListNext(dirs)) configured << pathFromBytes(reinterpret_cast<const char*>(d));
-    FcStrListDone(dirs);
+  if (const fc::StrList dirs{FcConfigGetFontDirs(config.get())}) {
+    while (FcChar8* d = FcStrListNext(dirs.get())) configured << pathFromBytes(reinterpret_cast<const char*>(d));
   }
-  FcConfigDestroy(config);
 
   const QString fontsFolder = specialFolder(kCsidlFonts);
   QStringList taken;  // canonical forms, the fonts folder first
@@ -202,6 +199,8 @@ QStringList LinuxFontSystem::otherFontFolders() {
 }
 
 int32_t LinuxFontSystem::localeIdFromName(const QString& locale) {
+  // A POSIX name: the codeset and the modifier ("de_AT.ISO-8859-1@euro") say nothing of the
+  // language.
   QString name = locale;
   for (qsizetype i = 0; i < name.size(); ++i) {
     if (name.at(i) == QLatin1Char('.') || name.at(i) == QLatin1Char('@')) {
@@ -210,16 +209,9 @@ int32_t LinuxFontSystem::localeIdFromName(const QString& locale) {
     }
   }
   name.replace(QLatin1Char('-'), QLatin1Char('_'));
-  const QStringList parts = name.split(QLatin1Char('_'));
-  const QString language = parts.value(0).toLower();
-  const QString territory = parts.value(1).toUpper();
-  if (language.isEmpty()) return kDefaultLocaleId;
-  const QString full = language + QLatin1Char('_') + territory;
-  for (const auto& e : kLocales)
-    if (full == QLatin1String(e.name)) return e.lcid;
-  for (const auto& e : kLocales)
-    if (QLatin1String(e.name).startsWith(language + QLatin1Char('_'))) return e.lcid;
-  return kDefaultLocaleId;
+  if (name.isEmpty() || name.startsWith(QLatin1Char('_'))) return kDefaultLocaleId;
+  const int32_t id = icuLocaleId(name.toStdString());
+  return id != 0 ? id : kDefaultLocaleId;
 }
 
 int32_t LinuxFontSystem::localeId() {
@@ -319,31 +311,28 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
 
 void LinuxFontSystem::indexSystemFullNames() {
   systemFullNames_.clear();
-  FcPattern* pattern = FcPatternCreate();
-  FcObjectSet* objects = FcObjectSetBuild(FC_FULLNAME, FC_FAMILY, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr);
-  if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
-    for (int i = 0; i < set->nfont; ++i) {
-      FcPattern* p = set->fonts[i];
-      const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
-                            fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), {}};
-      if (style.family.isEmpty()) continue;
-      for (int k = 0;; ++k) {
-        const QString full = fcString(p, FC_FULLNAME, k);
-        if (full.isEmpty()) break;
-        systemFullNames_.insert(full, style);
-      }
+  const fc::Pattern pattern(FcPatternCreate());
+  const fc::ObjectSet objects(FcObjectSetBuild(FC_FULLNAME, FC_FAMILY, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr));
+  const fc::FontSet set(pattern && objects ? FcFontList(nullptr, pattern.get(), objects.get()) : nullptr);
+  for (int i = 0; set && i < set->nfont; ++i) {
+    FcPattern* p = set->fonts[i];
+    const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
+                          fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), {}};
+    if (style.family.isEmpty()) continue;
+    for (int k = 0;; ++k) {
+      const QString full = fcString(p, FC_FULLNAME, k);
+      if (full.isEmpty()) break;
+      systemFullNames_.insert(full, style);
     }
-    FcFontSetDestroy(set);
   }
-  FcObjectSetDestroy(objects);
-  FcPatternDestroy(pattern);
   systemFullNamesValid_ = true;
 }
 
 void LinuxFontSystem::indexAppFont(const QString& path) {
-  FcFontSet* set = FcFontSetCreate();
+  const fc::FontSet set(FcFontSetCreate());
+  if (!set) return;
   FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(pathToBytes(path).c_str()),
-                     static_cast<unsigned>(-1), nullptr, nullptr, set);
+                     static_cast<unsigned>(-1), nullptr, nullptr, set.get());
   for (int i = 0; i < set->nfont; ++i) {
     FcPattern* p = set->fonts[i];
     const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
@@ -354,7 +343,6 @@ void LinuxFontSystem::indexAppFont(const QString& path) {
       appFullNames_.insert(full, style);
     }
   }
-  FcFontSetDestroy(set);
 }
 
 QFont LinuxFontSystem::makeFont(const FaceStyle& style) const {
@@ -390,27 +378,32 @@ std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
 }
 
 void LinuxFontSystem::startCacheRefresh(const QString& folder) {
+  std::erase_if(refreshers_, [](const auto& p) { return p->state() == QProcess::NotRunning; });
+  auto process = std::make_unique<QProcess>();
+  process->setProgram(QStringLiteral("fc-cache"));
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   const std::string dir = pathToBytes(folder);
-  std::string program = "fc-cache", force = "-f";
-  char* argv[] = {program.data(), force.data(), const_cast<char*>(dir.c_str()), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, "fc-cache", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
+  if (QString::fromUtf8(dir.data(), qsizetype(dir.size())) == folder) {
+    process->setArguments({QStringLiteral("-f"), folder});
+  } else {
+    // Arguments are passed on as UTF-8, which cannot spell this name; fc-cache is started in
+    // the folder instead and makes "." absolute itself.
+    process->setChildProcessModifier([dir] {
+      if (::chdir(dir.c_str()) != 0) ::_exit(127);
+    });
+    process->setArguments({QStringLiteral("-f"), QStringLiteral(".")});
+  }
+  // Reported when it ends: at once with an event loop, else when waited for.
+  QObject::connect(process.get(), &QProcess::finished, [](int code, QProcess::ExitStatus status) {
+    if (status != QProcess::NormalExit || code != 0) qWarning("fc-cache failed to refresh a font folder");
+  });
+  process->start();
+  if (!process->waitForStarted()) {
     qWarning("fc-cache could not be started");
     return;
   }
-  refreshers_.emplace_back([pid] {
-    int status = 0;
-    pid_t got;
-    while ((got = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-    }
-    if (got < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      qWarning("fc-cache failed to refresh a font folder");
-  });
+  refreshers_.push_back(std::move(process));
 }
 
 void LinuxFontSystem::flushPendingCacheRefresh() {
@@ -421,19 +414,13 @@ void LinuxFontSystem::flushPendingCacheRefresh() {
 
 void LinuxFontSystem::waitForCacheRefresh() {
   flushPendingCacheRefresh();
-  for (std::thread& t : refreshers_) t.join();
+  for (const auto& p : refreshers_) p->waitForFinished(-1);
   refreshers_.clear();
 }
 
 bool LinuxFontSystem::registerFontResource(const QString& path) {
   flushPendingCacheRefresh();
-  const std::string bytes = pathToBytes(path);
-  if (!isRegularFile(bytes)) return false;
-  FcFontSet* set = FcFontSetCreate();
-  const unsigned faces = FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(bytes.c_str()),
-                                            static_cast<unsigned>(-1), nullptr, nullptr, set);
-  FcFontSetDestroy(set);
-  if (faces == 0) return false;
+  if (!fontFileHasFaces(path)) return false;
   // Other programs: fontconfig also notices a changed folder by its time stamp, so a failing
   // fc-cache costs them a rescan, not the font.
   startCacheRefresh(folderOf(path));
@@ -468,23 +455,18 @@ bool LinuxFontSystem::unregisterFontResource(const QString& pathOrName) {
     }
   }
   // What fontconfig knows now, read from its caches rather than the state of this process.
-  if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-    FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
-    if (FcFontSet* set = FcFontList(config, pattern, objects)) {
-      for (int i = 0; i < set->nfont; ++i) {
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-        const QString f = pathFromBytes(reinterpret_cast<const char*>(file));
-        if (!matches(f)) continue;
-        known = true;
-        folders << folderOf(f);
-      }
-      FcFontSetDestroy(set);
-    }
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
+  const fc::Config config(FcInitLoadConfigAndFonts());
+  const fc::Pattern pattern(FcPatternCreate());
+  const fc::ObjectSet objects(FcObjectSetBuild(FC_FILE, nullptr));
+  const fc::FontSet set(config && pattern && objects ? FcFontList(config.get(), pattern.get(), objects.get())
+                                                     : nullptr);
+  for (int i = 0; set && i < set->nfont; ++i) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
+    const QString f = pathFromBytes(reinterpret_cast<const char*>(file));
+    if (!matches(f)) continue;
+    known = true;
+    folders << folderOf(f);
   }
   if (!known) return false;
   // The caller deletes the file after this returns, so the folder's cache is refreshed a

@@ -5,12 +5,12 @@
 
 #include <QHash>
 #include <QObject>
+#include <QProcess>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 class LinuxFontSystem : public FontSystem {
@@ -31,8 +31,8 @@ class LinuxFontSystem : public FontSystem {
   // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
   static int32_t localeIdFromName(const QString& locale);
   // fc-cache runs in the background (it pauses a couple of seconds after writing a changed
-  // folder's cache); its exit status is checked and a failure logged. This starts the
-  // refreshes still waiting for a removal to happen, then waits for all of them.
+  // folder's cache); a failure is logged. This starts the refreshes still waiting for a
+  // removal to happen, then waits for all of them.
   void waitForCacheRefresh();
 
  private:
@@ -72,6 +72,6 @@ class LinuxFontSystem : public FontSystem {
   QHash<QString, FaceStyle> appFullNames_;
   QSet<QString> appFontsToIndex_;
   QStringList pendingRefresh_;
-  std::vector<std::thread> refreshers_;  // each waits for one fc-cache child
+  std::vector<std::unique_ptr<QProcess>> refreshers_;  // fc-cache runs, waited for at the latest when this goes
   QObject timerContext_;  // cancels a scheduled refresh when this object goes
 };
