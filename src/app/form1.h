@@ -4,6 +4,7 @@
 #include "core/app_title.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -92,6 +93,8 @@ class Form1 : public QWidget, public MainView {
   Form2* form2();
   bool hasForm2() const { return form2_ != nullptr; }
   Form3* form3() const { return form3_.get(); }
+  // The please-wait window is redrawn with the latest text at most this often.
+  int pleaseWaitFrameMs = 40;
   // The application title: shown by message boxes that give none. Set at start-up.
   static QString appTitle() { return ::appTitle(); }
   // The cursor image loaded from the program's folder, if any.
@@ -117,6 +120,7 @@ class Form1 : public QWidget, public MainView {
   int mousePointer_ = pointer::Default;
   std::optional<QCursor> mouseIcon_;
   std::unique_ptr<Form3> form3_;
+  QElapsedTimer pleaseWaitDrawn_;  // since the please-wait window was last drawn
   Form2* form2_ = nullptr;
   std::unique_ptr<PreviewPins> previewPins_;
   bool unloaded_ = false;

@@ -112,7 +112,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
         if (file.tables)
-          reader->setFontFile(path, std::move(*file.tables));
+          reader->setFontFile(path, *file.tables);
         else
           reader->setFontFile(path);
       });
@@ -145,6 +145,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       }
       reader.reset();
     }
+    if (ahead) ahead->recycle(std::move(files));
   }
   trap.setSubject({});
   if (ahead) {

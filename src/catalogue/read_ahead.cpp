@@ -93,6 +93,15 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   return files;
 }
 
+void ReadAhead::recycle(std::vector<ReadAheadFile> files) {
+  if (!thread_.joinable() || files.empty()) return;  // freed here
+  {
+    const std::lock_guard lock(mutex_);
+    spent_.push_back(std::move(files));
+  }
+  changed_.notify_all();
+}
+
 void ReadAhead::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -105,11 +114,14 @@ void ReadAhead::run() {
           break;
         }
       }
-      return stop_ || job;
+      return stop_ || job || !spent_.empty();
     });
     if (stop_) return;
+    std::vector<std::vector<ReadAheadFile>> spent;
+    spent.swap(spent_);
     lock.unlock();
-    work(*job);
+    spent.clear();
+    if (job) work(*job);
     lock.lock();
   }
 }

@@ -44,13 +44,13 @@ void CFontPreview::setFontFile(const QString& path) {
   ProbeFace();
 }
 
-void CFontPreview::setFontFile(const QString& path, truetype::FontTablesState tables) {
+void CFontPreview::setFontFile(const QString& path, const truetype::FontTablesState& tables) {
   UnloadPreviewFont();
   if (path.isEmpty()) return;
   FontFile_ = path;
   ValidTrueTypeFile_ = tables.validTrueTypeFile;
-  NameRecords = std::move(tables.nameRecords);
-  NameStrings = std::move(tables.nameStrings);
+  NameRecords = tables.nameRecords;
+  NameStrings = tables.nameStrings;
   Os2Info = tables.os2Info;
   ProbeFace();
 }
@@ -81,7 +81,9 @@ bool CFontPreview::ValidTrueTypeFile() const { return ValidTrueTypeFile_; }
 QString CFontPreview::VersionString() const { return GetNameString(kVersion); }
 
 bool CFontPreview::LoadPreviewFont(const QString& path) {
-  if (!fonts_.loadPreviewFont(path)) return false;
+  // Known by its own family name while loaded, as Windows would know it: the next copy of an
+  // unknown face then finds it and loads nothing.
+  if (!fonts_.loadPreviewFont(path, FamilyName())) return false;
   previewLoadedPath_ = path;
   // Broadcast_ would announce the change to other windows; on Linux other programs learn of
   // fonts through fontconfig, and a preview load is private to this process anyway.

@@ -27,8 +27,9 @@ class CFontPreview {
   void setFontFile(const QString& path);
   // The same on a new reader, for a file whose tables were already read (in this reader's
   // locale) from the opened file at path: only the face probe and preview registration remain.
-  // A name the read did not decode reads as empty.
-  void setFontFile(const QString& path, truetype::FontTablesState tables);
+  // A name the read did not decode reads as empty. The tables are copied: they stay with the
+  // caller, whose thread may be the one to free them.
+  void setFontFile(const QString& path, const truetype::FontTablesState& tables);
   QString FontFile() const;
   bool Bold() const;
   QString Copyright() const;  // the string getters throw RuntimeError 9 likewise

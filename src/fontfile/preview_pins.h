@@ -14,8 +14,9 @@ class PreviewPins {
   PreviewPins(const PreviewPins&) = delete;
   PreviewPins& operator=(const PreviewPins&) = delete;
 
+  // A pinned file is loaded already (by its reader), which made its family known.
   void pin(const QString& path) {
-    if (fonts_.loadPreviewFont(path)) paths_.push_back(path);
+    if (fonts_.loadPreviewFont(path, {})) paths_.push_back(path);
   }
   void releaseAll() {
     for (const QString& path : paths_) fonts_.unloadPreviewFont(path);

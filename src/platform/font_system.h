@@ -28,8 +28,11 @@ class FontSystem {
   // Exact, case-sensitive lookup of a family name in the font database.
   virtual bool faceExists(const QString& face) = 0;
   // Makes a file that the system does not know usable for drawing in this process.
-  // Loads are counted per file; each successful load needs one unload.
-  virtual bool loadPreviewFont(const QString& path) = 0;
+  // Loads are counted per file; each successful load needs one unload. While loaded, the file's
+  // faces exist under the names the system gives them and under `family`, the family its own
+  // name table gives (when not empty): Windows knows a loaded file by the latter, where
+  // fontconfig may list another spelling ("Noto Sans MeeteiMayek" as "Noto Sans Meetei Mayek").
+  virtual bool loadPreviewFont(const QString& path, const QString& family) = 0;
   virtual bool unloadPreviewFont(const QString& path) = 0;
   // The face a grid cell names: a family name first, else a full name resolved to its
   // family and style. Nothing when no such face is known.

@@ -59,6 +59,13 @@ std::string pathToBytes(const QString& path) {
   out.resize(static_cast<size_t>(n));
   char* dst = out.data();
   qsizetype ascii = 0;
+  // Eight units at a time while all eight are ASCII, then one at a time.
+  for (uint64_t a, b; ascii + 8 <= n; ascii += 8) {
+    std::memcpy(&a, units + ascii, sizeof a);
+    std::memcpy(&b, units + ascii + 4, sizeof b);
+    if ((a | b) & 0xFF80FF80FF80FF80u) break;
+    for (int k = 0; k < 8; ++k) dst[ascii + k] = static_cast<char>(units[ascii + k]);
+  }
   for (; ascii < n && units[ascii] < 0x80; ++ascii) dst[ascii] = static_cast<char>(units[ascii]);
   out.resize(static_cast<size_t>(ascii));
   if (ascii == n) return out;

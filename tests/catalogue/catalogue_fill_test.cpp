@@ -252,6 +252,7 @@ TEST_F(CatalogueTest, PleaseWaitTextsOfAFilteredAndAnUnfilteredStartUp) {
   qApp->installEventFilter(&seen);
   // The folder scan's yield lets the new window show, so that its repaints really paint.
   app.yielder.onYield = [](int) { QApplication::processEvents(); };
+  form.pleaseWaitFrameMs = 0;  // a real fill of 8 files is over before the next frame is due
   form.StartupLoading = true;
   form.LoadFonts();
   QStringList unfiltered = seen.texts.filter("Loading");

@@ -120,6 +120,8 @@ TEST_F(CFontPreviewTest, ProbesFamilyThenFamilyAndStyleThenFullName) {
   EXPECT_EQ(fonts.probes, once + once);  // before and after the preview load
   EXPECT_FALSE(p.Installed());
   EXPECT_EQ(fonts.loads, QStringList{p.FontFile()});
+  // The load names the family the file's name table gives, so that family counts as known.
+  EXPECT_EQ(fonts.loadFamilies.value(p.FontFile()), "Arial");
 }
 
 TEST_F(CFontPreviewTest, KnownFaceIsNeitherLoadedNorRemoved) {

@@ -177,9 +177,13 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   ASSERT_FALSE(fs.faceExists("Typora Sans"));
   EXPECT_FALSE(fs.resolveFace("Typora Sans Bold"));
 
-  EXPECT_TRUE(fs.loadPreviewFont(path));
+  // The family the file's own name table gives is known too, as long as the file is loaded
+  // (fontconfig may spell a family otherwise than the name table).
+  ASSERT_FALSE(fs.faceExists("Typora SansOdd"));
+  EXPECT_TRUE(fs.loadPreviewFont(path, "Typora SansOdd"));
   EXPECT_TRUE(fs.faceExists("Typora Sans"));
-  EXPECT_TRUE(fs.loadPreviewFont(path));
+  EXPECT_TRUE(fs.faceExists("Typora SansOdd"));
+  EXPECT_TRUE(fs.loadPreviewFont(path, {}));
   const auto face = fs.resolveFace("Typora Sans Bold");
   ASSERT_TRUE(face);
   EXPECT_EQ(QFontInfo(*face).family(), "Typora Sans");
@@ -189,6 +193,7 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   EXPECT_TRUE(fs.faceExists("Typora Sans"));  // one load still holds it
   EXPECT_TRUE(fs.unloadPreviewFont(path));
   EXPECT_FALSE(fs.faceExists("Typora Sans"));
+  EXPECT_FALSE(fs.faceExists("Typora SansOdd"));
   EXPECT_FALSE(fs.resolveFace("Typora Sans Bold"));
   EXPECT_FALSE(fs.unloadPreviewFont(path));
 
@@ -196,9 +201,9 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
   junk.write("not a font at all");
   junk.close();
-  EXPECT_FALSE(fs.loadPreviewFont(junk.fileName()));
-  EXPECT_FALSE(fs.loadPreviewFont(tmp.filePath("missing.ttf")));
-  EXPECT_FALSE(fs.loadPreviewFont(tmp.path()));
+  EXPECT_FALSE(fs.loadPreviewFont(junk.fileName(), {}));
+  EXPECT_FALSE(fs.loadPreviewFont(tmp.filePath("missing.ttf"), {}));
+  EXPECT_FALSE(fs.loadPreviewFont(tmp.path(), {}));
 }
 
 // The resident memory of this process, in bytes.
@@ -226,12 +231,12 @@ TEST(LinuxFontSystem, PreviewOfANonUtf8NameMapsTheFileAndRefusesHugeOnes) {
 
   LinuxFontSystem fs;
   const qint64 before = residentBytes();
-  ASSERT_TRUE(fs.loadPreviewFont(padded));
+  ASSERT_TRUE(fs.loadPreviewFont(padded, {}));
   EXPECT_TRUE(fs.resolveFace("Typora Sans Bold"));
   EXPECT_LT(residentBytes() - before, 64 << 20) << "the file was read whole";
   EXPECT_TRUE(fs.unloadPreviewFont(padded));
   EXPECT_FALSE(fs.faceExists("Typora Sans"));
-  EXPECT_FALSE(fs.loadPreviewFont(huge)) << "far larger than any font";
+  EXPECT_FALSE(fs.loadPreviewFont(huge, {})) << "far larger than any font";
   EXPECT_FALSE(fs.faceExists("Typora Sans"));
   // Qt's own removal cannot spell these names.
   ::unlink(pathToBytes(padded).c_str());

@@ -26,6 +26,7 @@ class FakeFontSystem : public FontSystem {
   QStringList loads, unloads;        // loadPreviewFont / unloadPreviewFont arguments
   QStringList registers, unregisters;
   QHash<QString, int> loadCounts;    // outstanding loads per path
+  QHash<QString, QString> loadFamilies;  // path -> the family its load named
 
   QString specialFolder(int csidl) override { return csidl == 20 ? fontsFolder : QString(); }
   QStringList otherFontFolders() override { return otherFolders; }
@@ -45,11 +46,12 @@ class FakeFontSystem : public FontSystem {
     probes << face;
     return families.contains(face);
   }
-  bool loadPreviewFont(const QString& path) override {
+  bool loadPreviewFont(const QString& path, const QString& family) override {
     loads << path;
     if (!acceptLoads) return false;
     ++loadCounts[path];
     if (familyOnLoad.contains(path)) families.insert(familyOnLoad.value(path));
+    if (!family.isEmpty()) loadFamilies.insert(path, family);
     return true;
   }
   bool unloadPreviewFont(const QString& path) override {

@@ -19,9 +19,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -123,6 +126,29 @@ int32_t icuLocaleId(const std::string& name) {
   return 0;
 }
 
+
+// The family names of the faces fontconfig has loaded from the configured folders. Asked of
+// fontconfig directly: building Qt's whole font database costs far more than the names, and a
+// listing without a window never needs that database. The font set is walked as it is: a
+// listing query (FcFontList) would compare every face with every distinct one found so far.
+QSet<QString> readSystemFamilies() {
+  FcFontSet* set = FcConfigGetFonts(nullptr, FcSetSystem);
+  if (!set) return {};
+  // Most faces share their family with several others: the names are compared as bytes (in
+  // fontconfig's memory) before any is turned into a QString.
+  std::unordered_set<std::string_view> seen;
+  QSet<QString> families;
+  for (int i = 0; i < set->nfont; ++i) {
+    FcChar8* value = nullptr;
+    for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &value) == FcResultMatch; ++k) {
+      if (!value || !*value) break;
+      const std::string_view name(reinterpret_cast<const char*>(value));
+      if (!seen.insert(name).second) continue;
+      families.insert(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    }
+  }
+  return families;
+}
 }  // namespace
 
 LinuxFontSystem::LinuxFontSystem() = default;
@@ -216,11 +242,11 @@ int32_t LinuxFontSystem::localeIdFromName(const QString& locale) {
 
 int32_t LinuxFontSystem::localeId() {
   // Every font reader asks for this, so the answer is kept for as long as the variable's
-  // value stays the same.
+  // value stays the same (and the value is only compared, never copied, to find that out).
   for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const QByteArray v = qgetenv(var);
-    if (v.isEmpty()) continue;
-    if (v != localeSource_) {
+    const char* v = std::getenv(var);
+    if (!v || !*v) continue;
+    if (localeSource_ != v) {
       localeSource_ = v;
       localeIdOfSource_ = localeIdFromName(QString::fromLocal8Bit(v));
     }
@@ -231,28 +257,7 @@ int32_t LinuxFontSystem::localeId() {
 
 void LinuxFontSystem::loadSystemFamilies() {
   if (systemFamiliesLoaded_) return;
-  // Asked of fontconfig directly: building Qt's whole font database costs far more than the
-  // family names, and a listing without a window never needs that database. The loaded font
-  // sets are walked as they are: a listing query (FcFontList) would compare every face with
-  // every distinct one found so far, which costs more than the names themselves.
-  // The names are compared as bytes before any is turned into a QString: most faces share
-  // their family with several others.
-  QSet<QByteArray> seen;
-  for (const FcSetName which : {FcSetSystem, FcSetApplication}) {
-    FcFontSet* set = FcConfigGetFonts(nullptr, which);
-    if (!set) continue;
-    for (int i = 0; i < set->nfont; ++i) {
-      FcChar8* value = nullptr;
-      for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &value) == FcResultMatch; ++k) {
-        if (!value || !*value) break;
-        const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(value),
-                                                         static_cast<qsizetype>(std::strlen(reinterpret_cast<const char*>(value))));
-        if (seen.contains(bytes)) continue;
-        seen.insert(QByteArray(bytes.constData(), bytes.size()));
-        systemFamilies_.insert(QString::fromUtf8(bytes));
-      }
-    }
-  }
+  systemFamilies_ = readSystemFamilies();
   systemFamiliesLoaded_ = true;
 }
 
@@ -261,7 +266,7 @@ bool LinuxFontSystem::faceExists(const QString& face) {
   return systemFamilies_.contains(face) || appFamilies_.contains(face);
 }
 
-bool LinuxFontSystem::loadPreviewFont(const QString& path) {
+bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family) {
   auto it = appFonts_.find(path);
   if (it != appFonts_.end()) {
     ++it->refs;
@@ -270,7 +275,6 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path) {
   const std::string bytes = pathToBytes(path);
   struct stat st {};
   if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPreviewFontBytes) return false;
-  loadSystemFamilies();  // taken before the first app font joins the database
   int id = -1;
   std::shared_ptr<const char> map;
   if (QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
@@ -284,7 +288,8 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path) {
     if (map) id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(map.get(), size));
   }
   if (id < 0) return false;
-  const QStringList families = QFontDatabase::applicationFontFamilies(id);
+  QStringList families = QFontDatabase::applicationFontFamilies(id);
+  if (!family.isEmpty() && !families.contains(family)) families.append(family);
   for (const QString& f : families) ++appFamilies_[f];
   appFonts_.insert(path, AppFont{id, 1, families, std::move(map)});
   appFontsToIndex_.insert(path);
@@ -424,7 +429,7 @@ bool LinuxFontSystem::registerFontResource(const QString& path) {
   // Other programs: fontconfig also notices a changed folder by its time stamp, so a failing
   // fc-cache costs them a rescan, not the font.
   startCacheRefresh(folderOf(path));
-  if (!registered_.contains(path) && loadPreviewFont(path)) registered_.insert(path);
+  if (!registered_.contains(path) && loadPreviewFont(path, {})) registered_.insert(path);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class LinuxFontSystem : public FontSystem {
@@ -24,7 +25,7 @@ class LinuxFontSystem : public FontSystem {
   bool unregisterFontResource(const QString& pathOrName) override;
   int32_t localeId() override;
   bool faceExists(const QString& face) override;
-  bool loadPreviewFont(const QString& path) override;
+  bool loadPreviewFont(const QString& path, const QString& family) override;
   bool unloadPreviewFont(const QString& path) override;
   std::optional<QFont> resolveFace(const QString& name) override;
 
@@ -36,7 +37,7 @@ class LinuxFontSystem : public FontSystem {
   void waitForCacheRefresh();
 
  private:
-  QByteArray localeSource_;  // the locale variable localeIdOfSource_ was worked out from
+  std::string localeSource_;  // the locale variable localeIdOfSource_ was worked out from
   int32_t localeIdOfSource_ = 0;
   struct AppFont {
     int id = -1;
