@@ -19,7 +19,7 @@ ErrorTrap ErrorTrap::withLocationText(Prompts& prompts, const QString& locationT
   return ErrorTrap(prompts, locationText, 0);
 }
 
-bool ErrorTrap::operator()(int line, const std::function<void()>& statement) {
+bool ErrorTrap::operator()(int line, Statement statement) {
   int number = 0;
   QString description;
   try {

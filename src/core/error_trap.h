@@ -4,8 +4,25 @@
 #include "core/services.h"
 #include <QString>
 #include <functional>
+#include <type_traits>
 
 QString errorTrapMessage(const QString& description, const QString& locationText, int line);
+
+// A statement for the trap: any callable, referred to rather than copied for the length of
+// the call, so running a statement allocates nothing (a std::function would, for most
+// lambdas, once per statement).
+class Statement {
+ public:
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Statement>>>
+  Statement(F&& f)  // NOLINT: converts from any callable, as std::function does
+      : object_(const_cast<void*>(static_cast<const void*>(&f))),
+        call_([](void* object) { (*static_cast<std::remove_reference_t<F>*>(object))(); }) {}
+  void operator()() const { call_(object_); }
+
+ private:
+  void* object_;
+  void (*call_)(void*);
+};
 
 class ErrorTrap {
  public:
@@ -15,7 +32,7 @@ class ErrorTrap {
   static ErrorTrap withLocationText(Prompts& prompts, const QString& locationText);
 
   // Runs one statement; returns false when it failed (and was reported).
-  bool operator()(int line, const std::function<void()>& statement);
+  bool operator()(int line, Statement statement);
 
   const QString& locationText() const { return locationText_; }
 

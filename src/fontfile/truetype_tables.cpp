@@ -121,7 +121,17 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
   const uint64_t recordsAt = uint64_t{tableOffset} + kNameHeaderBytes;
   const uint64_t recordBytes = uint64_t{count} * kNameRecordBytes;
   if (!src.contains(recordsAt, recordBytes)) return false;
-  std::vector<uint8_t> raw(static_cast<size_t>(recordBytes));
+  // The scratch buffers keep their size from file to file: a fill reads tens of thousands of
+  // name tables, and buffers this large are slow to allocate anew each time.
+  thread_local std::vector<uint8_t> raw, span;
+  struct Trim {  // ... but what a forged table made them grow to is let go again
+    ~Trim() {
+      constexpr size_t kKeep = 64 * 1024;
+      for (auto* v : {&raw, &span})
+        if (v->capacity() > kKeep) *v = {};
+    }
+  } trim;
+  raw.resize(static_cast<size_t>(recordBytes));
   if (!src.readAt(recordsAt, raw.data(), raw.size())) return false;
 
   std::vector<NameRecord> records(count);
@@ -148,7 +158,7 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
   }
   // One read of the span those strings occupy: at most about 192 KiB, all three 16-bit
   // quantities being unsigned.
-  std::vector<uint8_t> span;
+  span.clear();
   if (first < last) {
     span.resize(static_cast<size_t>(last - first));
     if (!src.readAt(first, span.data(), span.size())) return false;
