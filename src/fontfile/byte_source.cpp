@@ -33,11 +33,24 @@ bool FileByteSource::readFully(uint64_t offset, uint8_t* p, size_t length) {
     ++readCalls_;
     const int64_t got = file_->readAt(offset, p, length);
     if (got <= 0) return false;  // the file shrank under us, or an I/O error
+    bytesRead_ += static_cast<uint64_t>(got);
     p += got;
     offset += static_cast<uint64_t>(got);
     length -= static_cast<size_t>(got);
   }
   return true;
+}
+
+void FileByteSource::willRead(uint64_t offset, uint64_t length) {
+  // A span that fits a window and is not in one yet is read exactly: a name table often sits
+  // before a long table that a whole window would copy for nothing.
+  if (!file_ || length == 0 || length > kWindowBytes || !contains(offset, length)) return;
+  for (const Window* w : {&front_, &moving_})
+    if (w->length != 0 && offset >= w->at && offset - w->at + length <= w->length) return;
+  moving_.length = 0;
+  if (!readFully(offset, moving_.bytes, static_cast<size_t>(length))) return;
+  moving_.at = offset;
+  moving_.length = static_cast<size_t>(length);
 }
 
 bool FileByteSource::readAt(uint64_t offset, void* out, size_t length) {

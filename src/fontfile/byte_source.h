@@ -22,6 +22,9 @@ class ByteSource {
   }
   // Reads exactly length bytes at offset; false (and nothing promised about out) otherwise.
   virtual bool readAt(uint64_t offset, void* out, size_t length) = 0;
+  // The reads that follow lie in [offset, offset + length), as far as the caller knows: a
+  // source that reads ahead may read just that span rather than a whole window.
+  virtual void willRead(uint64_t /*offset*/, uint64_t /*length*/) {}
 };
 
 class MemoryByteSource final : public ByteSource {
@@ -52,10 +55,12 @@ class FileByteSource final : public ByteSource {
   void close();
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
+  void willRead(uint64_t offset, uint64_t length) override;
 
   static constexpr size_t kWindowBytes = 4096;
   // System reads made so far (for the tests: the windows must really save them).
   int readCalls() const { return readCalls_; }
+  uint64_t bytesRead() const { return bytesRead_; }
 
  private:
   struct Window {
@@ -68,6 +73,7 @@ class FileByteSource final : public ByteSource {
   std::unique_ptr<ReadableFile> file_;
   uint64_t size_ = 0;
   int readCalls_ = 0;
+  uint64_t bytesRead_ = 0;
   // The window at the start of the file stays; the other one follows the reads elsewhere.
   Window front_;
   Window moving_;

@@ -204,6 +204,7 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, u
   if (state.validTrueTypeFile) {
     for (const auto& e : *directory) {
       if (tagIs(e, "name")) {
+        src.willRead(e.offset, e.length);
         if (!readNameTable(src, e.offset, state, localeId, nameIds)) return false;
       } else if (tagIs(e, "OS/2")) {
         if (!readOs2Table(src, e.offset, state)) return false;

@@ -1,5 +1,7 @@
 #include "platform/path_codec.h"
 
+#include <cstring>
+
 namespace {
 // Length of the valid UTF-8 sequence at s[i], or 0 when the bytes there are not one.
 int utf8SequenceLength(std::string_view s, size_t i, char32_t& cp) {

@@ -103,6 +103,22 @@ TEST_F(FileByteSourceTest, AParseReadsAFontInTwoCallsAndAgreesWithMemory) {
   EXPECT_EQ(selectNameString(*fromFile.nameRecords, fromFile.nameStrings, 4, 0x409), u"Family Bold");
 }
 
+TEST_F(FileByteSourceTest, ANameTableBetweenLongTablesIsReadExactly) {
+  const FontBuilder builder = FontBuilder()
+                                  .name(3, 0x409, 4, u"Family Bold")
+                                  .table("yyyy", QByteArray(5000, 'y'))
+                                  .table("zzzz", QByteArray(20000, 'z'))
+                                  .order({"head", "yyyy", "name", "zzzz"});
+  FileByteSource file;
+  ASSERT_TRUE(file.open(disk, write(builder.build())));
+  FontTablesState tables;
+  EXPECT_TRUE(readFontTables(file, tables, 0x409));
+  ASSERT_TRUE(tables.nameRecords.has_value());
+  EXPECT_EQ(selectNameString(*tables.nameRecords, tables.nameStrings, 4, 0x409), u"Family Bold");
+  EXPECT_EQ(file.readCalls(), 2);
+  EXPECT_EQ(file.bytesRead(), FileByteSource::kWindowBytes + uint64_t(builder.nameTable().size()));
+}
+
 TEST_F(FileByteSourceTest, ClosedOrRefusedSourcesReadNothing) {
   FileByteSource src;
   uint8_t out[4];
