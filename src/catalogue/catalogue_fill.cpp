@@ -79,7 +79,9 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     while (queued < folders.size() && (queued <= k + 1 || ahead->pendingEntries() < kEntriesAhead))
       queueFolder(queued++);
   };
-  if (readAhead) ahead.emplace(services.fs, services.fonts.localeId(), true);
+  // One locale for the whole fill: the names are decoded and selected in it.
+  const int32_t localeId = services.fonts.localeId();
+  if (readAhead) ahead.emplace(services.fs, localeId, true);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
     trap.setSubject(folder);
@@ -108,7 +110,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
       trap.setSubject(path);
-      auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts);
+      auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
       trap(110, [&] {
         if (file.failure) std::rethrow_exception(file.failure);
         if (file.tables)

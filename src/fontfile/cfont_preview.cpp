@@ -17,7 +17,10 @@ enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5
 }  // namespace
 
 CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts)
-    : files_(files), fonts_(fonts), LocaleId(fonts.localeId()) {}
+    : CFontPreview(files, fonts, fonts.localeId()) {}
+
+CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts, int32_t localeId)
+    : files_(files), fonts_(fonts), LocaleId(localeId) {}
 
 CFontPreview::~CFontPreview() {
   try {

@@ -15,6 +15,9 @@
 class CFontPreview {
  public:
   CFontPreview(FileSystem& files, FontSystem& fonts);  // Class_Initialize
+  // The same in a given locale: readers of tables read ahead in that locale, one per file of a
+  // fill, select their names in it too (and need not ask the system for it each time).
+  CFontPreview(FileSystem& files, FontSystem& fonts, int32_t localeId);
   ~CFontPreview();                           // Class_Terminate
   CFontPreview(const CFontPreview&) = delete;
   CFontPreview& operator=(const CFontPreview&) = delete;
