@@ -72,17 +72,26 @@ void ReadAhead::work(Job& job) {
 std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
   std::shared_ptr<Job> job;
   {
+    // The job stays queued until it is read, so the reading thread keeps helping with it (a
+    // single folder of thousands of files would otherwise be read by this thread alone).
     const std::lock_guard lock(mutex_);
     if (jobs_.empty()) return {};
-    job = std::move(jobs_.front());
-    jobs_.pop_front();
+    job = jobs_.front();
   }
   pending_ -= job->entries.size();
-  if (job->failure) std::rethrow_exception(job->failure);
+  const auto dequeue = [&] {
+    const std::lock_guard lock(mutex_);
+    jobs_.pop_front();  // only this thread takes jobs, so the front is still this one
+  };
+  if (job->failure) {
+    dequeue();
+    std::rethrow_exception(job->failure);
+  }
   work(*job);
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
+    jobs_.pop_front();
   }
   std::vector<ReadAheadFile> files;
   files.reserve(job->entries.size());
