@@ -79,20 +79,13 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
     job = jobs_.front();
   }
   pending_ -= job->entries.size();
-  const auto dequeue = [&] {
-    const std::lock_guard lock(mutex_);
-    jobs_.pop_front();  // only this thread takes jobs, so the front is still this one
-  };
-  if (job->failure) {
-    dequeue();
-    std::rethrow_exception(job->failure);
-  }
   work(*job);
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
-    jobs_.pop_front();
+    jobs_.pop_front();  // only this thread takes jobs, so the front is still this one
   }
+  if (job->failure) std::rethrow_exception(job->failure);  // a failed listing has no entries
   std::vector<ReadAheadFile> files;
   files.reserve(job->entries.size());
   for (auto& read : job->read) {

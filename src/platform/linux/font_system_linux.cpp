@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -125,7 +124,6 @@ int32_t icuLocaleId(const std::string& name) {
   }
   return 0;
 }
-
 
 // The family names of the faces fontconfig has loaded from the configured folders. Asked of
 // fontconfig directly: building Qt's whole font database costs far more than the names, and a
