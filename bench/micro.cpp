@@ -114,11 +114,11 @@ void BM_GridFill(benchmark::State& state) {
   QStringList families = QFontDatabase::families();
   if (families.isEmpty()) families << QStringLiteral("DejaVu Sans");
   ListBox list;
-  FactsByPath facts;
+  FactsByFace facts;
   for (int i = 0; i < rows; ++i) {
     const QString path = QStringLiteral("/fonts/%1/f.ttf").arg(i, 6, 10, QLatin1Char('0'));
     list.AddItem(families.at(i % families.size()), path);
-    facts.insert(path, {i % 2 == 1, i % 3 == 1, false, false});
+    facts.insert({path}, {i % 2 == 1, i % 3 == 1, false, false});
   }
   list.List(0);  // sorted before timing
   for (auto _ : state) {

@@ -30,6 +30,9 @@ const char kUsage[] =
     "                           write the catalogue to a spreadsheet (.xls, .xlsx) or a\n"
     "                           document (.doc, .docx, .rtf); an existing file is replaced\n"
     "                           only with --force\n"
+    "  --all-formats            with any of the four above: OpenType and collection files\n"
+    "                           (.otf, .ttc, .otc) too, one row per face of a collection;\n"
+    "                           --list then adds the face's index in its file as an eighth field\n"
     "  --help                   show this text\n"
     "  --version                show the version\n";
 
@@ -41,10 +44,17 @@ int usageError(const QString& message) {
 
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
 
-int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) {
-  const CommandLineCatalogue catalogue(services, filter, stderr);
+namespace {
+// Takes --all-formats out of a mode's arguments, wherever it stands.
+FontFormats takeFormats(QStringList& arguments) {
+  return arguments.removeAll(QStringLiteral("--all-formats")) > 0 ? FontFormats::All : FontFormats::TrueType;
+}
+}  // namespace
+
+int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out) {
+  const CommandLineCatalogue catalogue(services, filter, formats, stderr);
   const ListBox& list = catalogue.list;
-  const FactsByPath& facts = catalogue.facts;
+  const FactsByFace& facts = catalogue.facts;
   if (list.ListCount() == 0) {
     // One line like every other problem here: the box's first line, without its request for
     // a screenshot, which means nothing on a command line.
@@ -59,8 +69,9 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     // The name is the entry's text before the separator and the path: no copy of it is made.
     const QString& text = list.List(i);
     const QString path = list.ItemPath(i);
+    const uint32_t face = list.ItemFace(i);
     const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
-    const auto found = facts.constFind(path);
+    const auto found = facts.constFind({path, face});
     const FontFacts& f = found != facts.cend() ? *found : none;
     const QByteArray nameBytes = name.toUtf8();
     row = std::to_string(i + 1);
@@ -68,6 +79,10 @@ int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) 
     row += escapeListField({nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
     row += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
     row += escapeListField(pathToBytes(path));
+    if (formats == FontFormats::All) {
+      row += '\t';
+      row += std::to_string(face);
+    }
     row += '\n';
     if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) break;  // the reason is reported below
   }
@@ -90,35 +105,38 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
     std::printf("typorama %s\n", qUtf8Printable(QCoreApplication::applicationVersion()));
     return 0;
   }
+  QStringList rest = arguments.mid(2);
   if (mode == QLatin1String("--list")) {
+    const FontFormats formats = takeFormats(rest);
     QString filter;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
-      if (arguments.at(i) == QLatin1String("--filter") && i + 1 < arguments.size()) {
-        filter = arguments.at(++i);
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+      if (rest.at(i) == QLatin1String("--filter") && i + 1 < rest.size()) {
+        filter = rest.at(++i);
       } else {
-        return usageError(QStringLiteral("unknown option for --list: ") + arguments.at(i));
+        return usageError(QStringLiteral("unknown option for --list: ") + rest.at(i));
       }
     }
-    return listCatalogue(services, filter, stdout);
+    return listCatalogue(services, filter, formats, stdout);
   }
   if (mode == QLatin1String("--install") || mode == QLatin1String("--remove")) {
-    const QStringList files = arguments.mid(2);
-    if (files.isEmpty()) return usageError(mode + QStringLiteral(" needs at least one file"));
-    return mode == QLatin1String("--install") ? installFontsFromCommandLine(services, files, stdout, stderr)
-                                              : removeFontsFromCommandLine(services, files, stdout, stderr);
+    const FontFormats formats = takeFormats(rest);
+    if (rest.isEmpty()) return usageError(mode + QStringLiteral(" needs at least one file"));
+    return mode == QLatin1String("--install") ? installFontsFromCommandLine(services, rest, formats, stdout, stderr)
+                                              : removeFontsFromCommandLine(services, rest, formats, stdout, stderr);
   }
   if (mode == QLatin1String("--export")) {
+    const FontFormats formats = takeFormats(rest);
     QString path, filter;
     bool force = false;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
-      const QString& a = arguments.at(i);
-      if (a == QLatin1String("--filter") && i + 1 < arguments.size()) filter = arguments.at(++i);
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+      const QString& a = rest.at(i);
+      if (a == QLatin1String("--filter") && i + 1 < rest.size()) filter = rest.at(++i);
       else if (a == QLatin1String("--force")) force = true;
       else if (path.isEmpty() && !a.startsWith(QLatin1String("--"))) path = a;
       else return usageError(QStringLiteral("unknown option for --export: ") + a);
     }
     if (path.isEmpty()) return usageError(QStringLiteral("--export needs a file"));
-    return exportCatalogue(services, path, filter, force, stderr);
+    return exportCatalogue(services, path, filter, formats, force, stderr);
   }
   return usageError(QStringLiteral("unknown option: ") + mode);
 }

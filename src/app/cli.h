@@ -1,5 +1,6 @@
 #pragma once
 // The command-line modes: the same catalogue and commands, without a window.
+#include "fontfile/font_formats.h"
 #include "platform/services_bundle.h"
 
 #include <QStringList>
@@ -12,5 +13,6 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
 // True when the arguments name a mode that needs no display.
 bool isCommandLineMode(const QStringList& arguments);
 
-// --list: one line per catalogue row; exit 0 with rows, 1 without.
-int listCatalogue(AppServices& services, const QString& filter, std::FILE* out);
+// --list: one line per catalogue row (with every format, the face's index as an eighth field);
+// exit 0 with rows, 1 without.
+int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out);

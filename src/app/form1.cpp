@@ -3,6 +3,7 @@
 #include "app/form1_shortcuts.h"
 #include "app/form3.h"
 #include "app/main_module.h"
+#include "app/user_settings.h"
 #include "core/error_trap.h"
 #include "core/runtime_error.h"
 #include "app/form2.h"
@@ -60,7 +61,8 @@ Form1::Form1(AppServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       CommonDialog1(services.prompts),
-      services_(services) {
+      services_(services),
+      fontFormats_(savedFontFormats()) {
   buildControls();
   new Form1Conveniences(*this);  // keyboard, context menu, drag and drop; owned by the window
 }
@@ -153,6 +155,13 @@ PushButton& Form1::button(int number) {
 }
 
 QString Form1::filterText() { return Text1->text(); }
+
+void Form1::setFontFormats(FontFormats formats) {
+  if (formats == fontFormats_) return;
+  fontFormats_ = formats;
+  saveFontFormats(formats);
+  PushButton1_Click();
+}
 
 void Form1::setCountText(const QString& text) { lblFontsInstalled->setText(text); }
 

@@ -81,7 +81,11 @@ class Form1 : public QWidget, public MainView {
   PushButton& button(int number) override;
   QString filterText() override;
   void setCountText(const QString& text) override;
-  FactsByPath& catalogueFacts() override { return facts_; }
+  FactsByFace& catalogueFacts() override { return facts_; }
+  FontFormats fontFormats() override { return fontFormats_; }
+  // "Show OpenType and collection files": kept in the user's settings; the catalogue is
+  // refilled as Filter fills it.
+  void setFontFormats(FontFormats formats);
   void showPleaseWait(const QString& text) override;
   void setPleaseWaitText(const QString& text) override;
   void closePleaseWait() override;
@@ -125,7 +129,8 @@ class Form1 : public QWidget, public MainView {
   std::unique_ptr<PreviewPins> previewPins_;
   bool unloaded_ = false;
   bool shownBefore_ = false;
-  FactsByPath facts_;
+  FactsByFace facts_;
+  FontFormats fontFormats_;
 };
 
 // The title the system shows for the program: the product name cut before its last blank,

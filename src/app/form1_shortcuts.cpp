@@ -139,23 +139,29 @@ bool Form1Conveniences::dropEvent(QObject* watched, QEvent* event) {
 }
 
 QMenu* Form1Conveniences::rowMenu(int row) {
-  if (!hasRow(row)) return nullptr;
-  selectRow(row);
   auto* menu = new QMenu(form_.MSFlexGrid1);
   menu->setObjectName(QStringLiteral("gridRowMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  // The commands act on the selected row, the row just selected.
-  QAction* copy = menu->addAction(QStringLiteral("Copy Font File"), &form_, &Form1::PushButton7_Click);
-  copy->setShortcut(QKeySequence::Copy);
-  QAction* remove = menu->addAction(QStringLiteral("Remove Font\u2026"), &form_, &Form1::PushButton4_Click);
-  remove->setShortcut(Qt::Key_Delete);
-  menu->addAction(QStringLiteral("Open Containing Folder"), this, [this, row] { openContainingFolder(row); });
+  if (hasRow(row)) {
+    selectRow(row);
+    // The commands act on the selected row, the row just selected.
+    QAction* copy = menu->addAction(QStringLiteral("Copy Font File"), &form_, &Form1::PushButton7_Click);
+    copy->setShortcut(QKeySequence::Copy);
+    QAction* remove = menu->addAction(QStringLiteral("Remove Font\u2026"), &form_, &Form1::PushButton4_Click);
+    remove->setShortcut(Qt::Key_Delete);
+    menu->addAction(QStringLiteral("Open Containing Folder"), this, [this, row] { openContainingFolder(row); });
+    menu->addSeparator();
+  }
+  // Offered below the rows too: a catalogue with no .ttf file at all shows no row to click.
+  QAction* formats = menu->addAction(QStringLiteral("Show OpenType and collection files"));
+  formats->setCheckable(true);
+  formats->setChecked(form_.fontFormats() == FontFormats::All);
+  connect(formats, &QAction::toggled, this,
+          [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   return menu;
 }
 
-void Form1Conveniences::popupRowMenu(int row, const QPoint& globalPos) {
-  if (QMenu* menu = rowMenu(row)) menu->popup(globalPos);
-}
+void Form1Conveniences::popupRowMenu(int row, const QPoint& globalPos) { rowMenu(row)->popup(globalPos); }
 
 void Form1Conveniences::openContainingFolder(int row) {
   if (!hasRow(row)) return;

@@ -2,7 +2,8 @@
 // What people expect of a file-handling desktop window, added to the main window's commands:
 // Enter in the filter box filters; on a grid row Ctrl+C copies the font file, Delete asks to
 // remove it, a context menu offers both and the file's folder; a row dragged out of the grid is
-// a file drag; font files dropped on the window are installed.
+// a file drag; font files dropped on the window are installed. The grid's context menu also
+// switches OpenType and collection files on and off, wherever it is opened.
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
@@ -20,7 +21,8 @@ class Form1Conveniences : public QObject {
 
   // Runs a row's file drag; tests swap it to look at the drag without a drag loop.
   std::function<void(QDrag&)> runDrag;
-  // The context menu of a grid row (the row becomes the selected row first); null for no row.
+  // The grid's context menu: the row's commands (the row becomes the selected row first) when
+  // there is a row, and the choice of file formats.
   QMenu* rowMenu(int row);
   // Shows the row's folder in the file manager.
   void openContainingFolder(int row);

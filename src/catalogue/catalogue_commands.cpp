@@ -24,7 +24,8 @@ void catalogue::loadFonts(MainView& view) {
     view.setPleaseWaitText(filtered ? QStringLiteral("Loading fonts.. %1 of %2 please wait...").arg(i).arg(n)
                                     : QStringLiteral("Loading fonts: %1 of %2... please wait").arg(i).arg(n));
   };
-  collectCatalogue(services, trap, view.list(), filter, view.catalogueFacts(), view.previewPins(), pleaseWait);
+  collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(), view.previewPins(),
+                   pleaseWait);
   fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
 
   trap(140, [&] {
@@ -93,8 +94,8 @@ void catalogue::maximize(MainView& view) {
   {
     ListBox entries;
     auto pins = std::make_unique<PreviewPins>(services.fonts);
-    FactsByPath facts;
-    collectCatalogue(services, trap, entries, filter, facts, *pins, {});
+    FactsByFace facts;
+    collectCatalogue(services, trap, entries, filter, view.fontFormats(), facts, *pins, {});
     if (ListWindowView* list = view.currentListWindow()) {
       list->takeCatalogue(std::move(entries), std::move(pins));
       fillCatalogueGrid(services, trap, list->grid(), list->list(), view.progressBar(), facts);

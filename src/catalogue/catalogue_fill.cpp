@@ -41,13 +41,15 @@ QStringList catalogueFolders(AppServices& services) {
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
+                      FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
                       bool readAhead) {
   const bool filtered = !filter.isEmpty();
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
   // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
   const QLocale locale;
   const QString loweredFilter = filtered ? locale.toLower(filter) : QString();
+  const QString pattern = fontFilePattern(formats);
+  const bool everyFormat = formats == FontFormats::All;
   QStringList folders;
   QSet<QString> families;  // the faces of a family share one copy of its name
   trap(104, [&] { list.Clear(); });
@@ -66,7 +68,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
     try {
-      entries = GetMatchingFiles(services.fs, folderAt(k), QStringLiteral("*.ttf"));
+      entries = GetMatchingFiles(services.fs, folderAt(k), pattern);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -81,7 +83,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   };
   // One locale for the whole fill: the names are decoded and selected in it.
   const int32_t localeId = services.fonts.localeId();
-  if (readAhead) ahead.emplace(services.fs, localeId, true);
+  if (readAhead) ahead.emplace(services.fs, localeId, true, formats);
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
     trap.setSubject(folder);
@@ -99,7 +101,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       }
     } else {
       trap(108, [&] {
-        const FileNameArray names = GetFilesInFolder(services.fs, folder, QStringLiteral("*.ttf"));
+        const FileNameArray names = GetFilesInFolder(services.fs, folder, pattern);
         for (const QString& name : names.names()) files.push_back({name, std::nullopt, {}});
       });
     }
@@ -110,42 +112,51 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       if (name.startsWith(QLatin1Char('~'))) continue;
       const QString path = folder + QLatin1Char('/') + name;
       trap.setSubject(path);
-      auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
-      trap(110, [&] {
-        if (file.failure) std::rethrow_exception(file.failure);
-        if (file.tables)
-          reader->setFontFile(path, *file.tables);
-        else
-          reader->setFontFile(path);
-      });
-      bool accepted = false;
-      if (!filtered) {
-        trap(112, [&] {
-          if (pleaseWait && i % 6 == 0) pleaseWait(i, n, false);
+      // One entry per face: a collection read with every format has several, any other file one.
+      uint32_t faces = 1 + static_cast<uint32_t>(file.laterFaces.size());
+      for (uint32_t face = 0; face < faces; ++face) {
+        auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
+        trap(110, [&] {
+          if (file.failure) std::rethrow_exception(file.failure);
+          if (face > 0 && file.tables)
+            reader->setFontFile(path, file.laterFaces[face - 1]);
+          else if (file.tables)
+            reader->setFontFile(path, *file.tables);
+          else if (everyFormat)
+            reader->setFontFileFace(path, face);
+          else
+            reader->setFontFile(path);
         });
-        accepted = trap(114, [&] { list.AddItem(reader->FullName(), path); });
-      } else {
-        bool matches = false;
-        trap(116, [&] { matches = locale.toLower(reader->FullName()).contains(loweredFilter); });
-        if (matches) {
-          trap(118, [&] {
-            if (pleaseWait) pleaseWait(i, n, true);
+        if (everyFormat && !file.tables && face == 0) faces = reader->FaceCount();
+        bool accepted = false;
+        if (!filtered) {
+          trap(112, [&] {
+            if (pleaseWait && i % 6 == 0 && face == 0) pleaseWait(i, n, false);
           });
-          accepted = trap(120, [&] { list.AddItem(reader->FullName(), path); });
+          accepted = trap(114, [&] { list.AddItem(reader->FullName(), path, face); });
+        } else {
+          bool matches = false;
+          trap(116, [&] { matches = locale.toLower(reader->FullName()).contains(loweredFilter); });
+          if (matches) {
+            trap(118, [&] {
+              if (pleaseWait) pleaseWait(i, n, true);
+            });
+            accepted = trap(120, [&] { list.AddItem(reader->FullName(), path, face); });
+          }
+        }
+        if (accepted) {
+          // An accepted face has a name table, so its family name reads without failing.
+          FontFacts faceFacts = factsOf(*reader);
+          faceFacts.faces = static_cast<uint16_t>(faces);
+          faceFacts.family = *families.insert(faceFacts.family);
+          facts.insert({path, face}, std::move(faceFacts));
+          // A face the system does not know stays registered while the catalogue lists it: the
+          // reader of every later file of its family then finds the family known and registers
+          // nothing, so a folder of one unknown family costs one registration, not one per file.
+          // (The grid draws every sample from its own file either way.)
+          if (!reader->Installed()) pins.pin(path);
         }
       }
-      if (accepted) {
-        // An accepted file has a name table, so its family name reads without failing.
-        FontFacts fileFacts = factsOf(*reader);
-        fileFacts.family = *families.insert(fileFacts.family);
-        facts.insert(path, std::move(fileFacts));
-        // A face the system does not know stays registered while the catalogue lists it: the
-        // reader of every later file of its family then finds the family known and registers
-        // nothing, so a folder of one unknown family costs one registration, not one per file.
-        // (The grid draws every sample from its own file either way.)
-        if (!reader->Installed()) pins.pin(path);
-      }
-      reader.reset();
     }
     if (ahead) ahead->recycle(std::move(files));
   }
@@ -164,7 +175,7 @@ double progressPercent(int i, int count) {
 }
 
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
-                       ProgressBar& bar, const FactsByPath& facts) {
+                       ProgressBar& bar, const FactsByFace& facts) {
   int count = 0;
   trap(122, [&] { count = list.ListCount(); });
   trap(124, [&] { grid.setRows(count); });
@@ -176,6 +187,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
   });
   for (int i = 0; i < count; ++i) {
     QString name, path;
+    uint32_t face = 0;
     trap(128, [&] {
       bar.setValue(progressPercent(i, count));
       bar.setText(QStringLiteral("Loading font ") + QString::number(i + 1) + QStringLiteral(" from ") +
@@ -184,6 +196,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     trap(130, [&] {
       name = list.ItemName(i);
       path = list.ItemPath(i);
+      face = list.ItemFace(i);
     });
     trap(132, [&] {
       grid.setRow(i);
@@ -196,11 +209,11 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     });
     FontFacts style;
     trap(136, [&] {
-      if (const auto it = facts.constFind(path); it != facts.constEnd()) {
+      if (const auto it = facts.constFind({path, face}); it != facts.constEnd()) {
         style = *it;
       } else {
         CFontPreview reader(services.fs, services.fonts);
-        reader.setFontFile(path);
+        reader.setFontFileFace(path, face);
         style = factsOf(reader);
       }
     });
@@ -208,7 +221,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       grid.setCellFontName(name);
       // The sample is drawn from the row's own file: the name alone may belong to another
       // file, or to a face the system has never seen.
-      grid.setCellFontFile(path);
+      grid.setCellFontFile(path, face);
       grid.setCellFontBold(style.bold);
       grid.setCellFontItalic(style.italic);
       grid.setCellFontUnderline(style.underlined);

@@ -4,6 +4,7 @@
 #include "core/error_trap.h"
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
+#include "fontfile/font_formats.h"
 #include "platform/services_bundle.h"
 
 #include <QHash>
@@ -22,16 +23,17 @@ using PleaseWait = std::function<void(int i, int n, bool filtered)>;
 // another one), then every folder below them.
 QStringList catalogueFolders(AppServices& services);
 
-// Clears `list` and adds one entry per accepted "*.ttf" file. With readAhead the files of the
-// next folder are opened and read on a second thread meanwhile; the boxes, please-wait calls and
-// list are the same either way.
+// Clears `list` and adds one entry per accepted "*.ttf" file; with every format, one per
+// accepted face of each file the formats name (a collection has several). With readAhead the
+// files of the next folder are opened and read on a second thread meanwhile; the boxes,
+// please-wait calls and list are the same either way.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
-                      FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
+                      FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
                       bool readAhead = true);
 
 // Sets the grid's rows to the list and writes every row, showing progress in the bar.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
-                       ProgressBar& bar, const FactsByPath& facts);
+                       ProgressBar& bar, const FactsByFace& facts);
 
 // The progress value of row i of c; a single row shows a full bar.
 double progressPercent(int i, int count);

@@ -19,7 +19,8 @@ QString failureReason(int number, const QString& description, int line) {
 }
 }  // namespace
 
-CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString& filter, std::FILE* err)
+CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats,
+                                           std::FILE* err)
     : pins_(services.fonts) {
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   QString reported;
@@ -36,5 +37,5 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
     std::fwrite(text.data(), 1, text.size(), err);
     std::fflush(err);
   });
-  collectCatalogue(services, trap, list, filter, facts, pins_, {});
+  collectCatalogue(services, trap, list, filter, formats, facts, pins_, {});
 }

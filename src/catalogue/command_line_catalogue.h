@@ -3,6 +3,7 @@
 // folder that fails named on one line of standard error instead of in error boxes.
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
+#include "fontfile/font_formats.h"
 #include "fontfile/preview_pins.h"
 #include "platform/services_bundle.h"
 
@@ -11,12 +12,13 @@
 
 class CommandLineCatalogue {
  public:
-  // Collects the entries whose full names hold `filter` (all for ""); a failure is written to
-  // `err` as "typorama: PATH: REASON", the path escaped as --list escapes it, once per file.
-  CommandLineCatalogue(AppServices& services, const QString& filter, std::FILE* err);
+  // Collects the entries of the files of `formats` whose full names hold `filter` (all for "");
+  // a failure is written to `err` as "typorama: PATH: REASON", the path escaped as --list
+  // escapes it, once per file.
+  CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* err);
 
   ListBox list;
-  FactsByPath facts;
+  FactsByFace facts;
 
  private:
   PreviewPins pins_;  // the unknown faces stay registered while the catalogue is in use

@@ -2,7 +2,8 @@
 
 #include <cerrno>
 
-std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId) {
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
+                                             int32_t localeId, FontFormats formats) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   truetype::FileByteSource file;
@@ -12,17 +13,25 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   ReadAheadFile read{entry.name, std::nullopt, {}};
   if (entry.name.startsWith(QLatin1Char('~'))) return read;
   try {
-    truetype::FontTablesState tables;
-    // A partial read is kept, as the reader keeps it.
-    truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
-    read.tables = std::move(tables);
+    if (formats == FontFormats::TrueType) {
+      truetype::FontTablesState tables;
+      // A partial read is kept, as the reader keeps it.
+      truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
+      read.tables = std::move(tables);
+    } else {
+      auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds);
+      // A collection without faces is no usable font, as a file without a name table is not.
+      read.tables = faces.empty() ? truetype::FontTablesState() : std::move(faces.front());
+      for (size_t k = 1; k < faces.size(); ++k) read.laterFaces.push_back(std::move(faces[k]));
+    }
   } catch (...) {
     read.failure = std::current_exception();
   }
   return read;
 }
 
-ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded) : fs_(fs), localeId_(localeId) {
+ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats)
+    : fs_(fs), localeId_(localeId), formats_(formats) {
   if (!threaded) return;
   try {
     thread_ = std::thread([this] { run(); });
@@ -58,7 +67,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_);
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }

@@ -5,6 +5,7 @@
 // wait. Results come back per folder in the order the folders were queued and, within a
 // folder, in listing order, so the fill's boxes, please-wait texts and list are those a
 // single-threaded fill gives.
+#include "fontfile/font_formats.h"
 #include "fontfile/truetype_tables.h"
 #include "platform/file_system.h"
 
@@ -32,17 +33,20 @@ struct ReadAheadFile {
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
   std::exception_ptr failure;
   int openError = 0;
+  // With every format read: a collection's faces after the first (which `tables` holds).
+  std::vector<truetype::FontTablesState> laterFaces = {};
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry not known to be a regular file (never opened at all).
-std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry, int32_t localeId);
+std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
+                                             int32_t localeId, FontFormats formats = FontFormats::TrueType);
 
 class ReadAhead {
  public:
   // threaded false, or no thread to be had: next() reads each folder itself, with the same results.
   // fs is read from the reading thread too (FileSystem::openForReading).
-  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded);
+  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats = FontFormats::TrueType);
   ~ReadAhead();  // stops the thread between two files and waits for it
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -76,6 +80,7 @@ class ReadAhead {
 
   FileSystem& fs_;
   const int32_t localeId_;
+  const FontFormats formats_;
   size_t pending_ = 0;  // filling thread only
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -1,19 +1,20 @@
 #include "controls/file_face_cache.h"
 
-const QRawFont* FileFaceCache::face(const QString& path) {
-  if (const auto it = byPath_.constFind(path); it != byPath_.constEnd()) {
+const QRawFont* FileFaceCache::face(const QString& path, uint32_t face) {
+  const Key key{path, face};
+  if (const auto it = byKey_.constFind(key); it != byKey_.constEnd()) {
     lru_.splice(lru_.begin(), lru_, *it);
   } else {
     if (lru_.size() >= capacity_ && !lru_.empty()) {
-      byPath_.remove(lru_.back().path);
+      byKey_.remove(lru_.back().key);
       lru_.pop_back();
     }
     ++loads_;
-    lru_.push_front({path, pixelSize_ > 0 ? FontFileFace::load(path, pixelSize_) : nullptr});
-    byPath_.insert(path, lru_.begin());
+    lru_.push_front({key, pixelSize_ > 0 ? FontFileFace::load(path, pixelSize_, face) : nullptr});
+    byKey_.insert(key, lru_.begin());
   }
-  const auto& face = lru_.front().face;
-  return face ? &face->font() : nullptr;
+  const auto& loaded = lru_.front().face;
+  return loaded ? &loaded->font() : nullptr;
 }
 
 void FileFaceCache::setPixelSize(qreal pixelSize) {
@@ -23,6 +24,6 @@ void FileFaceCache::setPixelSize(qreal pixelSize) {
 }
 
 void FileFaceCache::clear() {
-  byPath_.clear();
+  byKey_.clear();
   lru_.clear();
 }

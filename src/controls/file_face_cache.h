@@ -8,15 +8,16 @@
 #include <QString>
 #include <list>
 #include <memory>
+#include <utility>
 
 class FileFaceCache {
  public:
   // Enough for every row a full screen can show, so a repaint never loads a face again.
   explicit FileFaceCache(size_t capacity = 128) : capacity_(capacity) {}
 
-  // The file's face at the current size; null when the file cannot be loaded (remembered, so a
-  // broken file is tried once).
-  const QRawFont* face(const QString& path);
+  // Face `face` of the file (a collection holds several) at the current size; null when it
+  // cannot be loaded (remembered, so a broken file is tried once).
+  const QRawFont* face(const QString& path, uint32_t face = 0);
   // A new size drops every face: they are loaded again at that size when drawn.
   void setPixelSize(qreal pixelSize);
   void clear();
@@ -25,13 +26,14 @@ class FileFaceCache {
   int loads() const { return loads_; }  // files opened so far
 
  private:
+  using Key = std::pair<QString, uint32_t>;
   struct Entry {
-    QString path;
+    Key key;
     std::shared_ptr<FontFileFace> face;
   };
   size_t capacity_;
   qreal pixelSize_ = 0;
   std::list<Entry> lru_;  // most recently drawn first
-  QHash<QString, std::list<Entry>::iterator> byPath_;
+  QHash<Key, std::list<Entry>::iterator> byKey_;
   int loads_ = 0;
 };

@@ -309,9 +309,9 @@ void FlexGrid::setCellFontUnderline(bool on) {
 void FlexGrid::setCellFontStrikeThrough(bool on) {
   FLEXGRID_FORMAT(setStyleBit(f, FlexGridModel::StrikeOut, on));
 }
-void FlexGrid::setCellFontFile(const QString& path) {
+void FlexGrid::setCellFontFile(const QString& path, uint32_t face) {
   if (Rows() == 0 || Cols() == 0) return;
-  const int file = path.isEmpty() ? -1 : model_->fileIndex(path);
+  const int file = path.isEmpty() ? -1 : model_->fileIndex(path, face);
   FLEXGRID_FORMAT(f.file = file);
 }
 
@@ -332,6 +332,11 @@ QString FlexGrid::cellFontName(int row, int col) const {
 QString FlexGrid::cellFontFile(int row, int col) const {
   checkCell(row, col);
   return model_->fileName(model_->format(row, col).file);
+}
+
+uint32_t FlexGrid::cellFontFace(int row, int col) const {
+  checkCell(row, col);
+  return model_->fileFaceIndex(model_->format(row, col).file);
 }
 
 int FlexGrid::fontFileLoads() const { return model_->fileFaces().loads(); }

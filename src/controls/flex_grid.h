@@ -72,10 +72,12 @@ class FlexGrid : public QTableView {
   void setCellFontStrikeThrough(bool on);
   void setCellBackColor(uint32_t oleColor);
   // The font file the cell's text is drawn from, whatever face its font name would find: the
-  // file is the face, the style flags add underline and strike-out. A file that cannot be
-  // loaded draws in the grid font with the cell's flags. Loaded when the cell is first drawn.
-  void setCellFontFile(const QString& path);
+  // file's face `face` (a collection holds several) is the face, the style flags add underline
+  // and strike-out. A face that cannot be loaded draws in the grid font with the cell's flags.
+  // Loaded when the cell is first drawn.
+  void setCellFontFile(const QString& path, uint32_t face = 0);
   QString cellFontFile(int row, int col) const;
+  uint32_t cellFontFace(int row, int col) const;
   int fontFileLoads() const;  // files opened for drawing so far
   size_t fontFilesHeld() const;
   // Reading back a cell's format, for tests and exports.

@@ -37,6 +37,7 @@ void FlexGridModel::setRows(int rows) {
     text_.shrink_to_fit();
     fmt_.shrink_to_fit();
     std::vector<QString>().swap(files_);
+    std::vector<uint32_t>().swap(faceOfFile_);
     fileFaces_.clear();
   }
   dirtyFrom_ = dirtyTo_ = -1;
@@ -70,6 +71,7 @@ void FlexGridModel::clearCells() {
   faces_.clear();
   fonts_.clear();
   std::vector<QString>().swap(files_);
+  std::vector<uint32_t>().swap(faceOfFile_);
   fileFaces_.clear();
   if (rows_ > 0) markDirty(0, rows_ - 1);
 }
@@ -100,8 +102,15 @@ int FlexGridModel::faceIndex(const QString& name) {
   return index;
 }
 
-int FlexGridModel::fileIndex(const QString& path) {
-  if (files_.empty() || files_.back() != path) files_.push_back(path);
+int FlexGridModel::fileIndex(const QString& path, uint32_t face) {
+  if (files_.empty() || files_.back() != path || fileFaceIndex(int(files_.size() - 1)) != face) {
+    files_.push_back(path);
+    // Only a collection's later faces need a number kept: the files of .ttf fonts cost nothing.
+    if (face != 0 || !faceOfFile_.empty()) {
+      faceOfFile_.resize(files_.size() - 1);
+      faceOfFile_.push_back(face);
+    }
+  }
   return int(files_.size() - 1);
 }
 

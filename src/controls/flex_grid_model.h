@@ -55,10 +55,13 @@ class FlexGridModel : public QAbstractTableModel {
 
   int faceIndex(const QString& name);  // adds the name to the shared table when new
   QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }
-  int fileIndex(const QString& path);  // shares the entry of the cell set just before
+  int fileIndex(const QString& path, uint32_t face);  // shares the entry of the cell set just before
   QString fileName(int file) const { return file < 0 ? QString() : files_[size_t(file)]; }
+  uint32_t fileFaceIndex(int file) const {
+    return file < 0 || size_t(file) >= faceOfFile_.size() ? 0 : faceOfFile_[size_t(file)];
+  }
   // The face of a font file, loaded when first drawn; null when it cannot be loaded.
-  const QRawFont* fileFace(int file) const { return fileFaces_.face(files_[size_t(file)]); }
+  const QRawFont* fileFace(int file) const { return fileFaces_.face(files_[size_t(file)], fileFaceIndex(file)); }
   void setFilePixelSize(qreal pixelSize) { fileFaces_.setPixelSize(pixelSize); }
   const FileFaceCache& fileFaces() const { return fileFaces_; }
 
@@ -92,6 +95,7 @@ class FlexGridModel : public QAbstractTableModel {
   std::vector<QString> faceNames_;
   QHash<QString, int> faceIndex_;
   std::vector<QString> files_;  // one per row as a rule: no lookup table, and no copy of the text
+  std::vector<uint32_t> faceOfFile_;  // the face in each file; empty while every face is 0
   mutable FileFaceCache fileFaces_;
 
   FaceResolver resolver_;

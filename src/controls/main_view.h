@@ -5,6 +5,7 @@
 #include "core/error_trap.h"
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
+#include "fontfile/font_formats.h"
 #include "platform/services_bundle.h"
 
 #include <QString>
@@ -53,8 +54,10 @@ class MainView {
   virtual QString filterText() = 0;
   virtual void setCountText(const QString& text) = 0;
   virtual void setMousePointer(int value) = 0;
-  // The style facts and family name of each file of the list, from the same fill.
-  virtual FactsByPath& catalogueFacts() = 0;
+  // The style facts and family name of each face of the list, from the same fill.
+  virtual FactsByFace& catalogueFacts() = 0;
+  // The font files the catalogue takes: ".ttf" only, or, as the user chose, every format.
+  virtual FontFormats fontFormats() = 0;
   // Faces loaded so that the grid can draw fonts the system does not know.
   virtual PreviewPins& previewPins() = 0;
   // The please-wait window of the first fill.

@@ -41,18 +41,23 @@ void ListBox::Clear() {
   sorted_ = true;
 }
 
-void ListBox::AddItem(const QString& fullName, const QString& path) {
-  Item item{makeCatalogueEntry(fullName, path), path.size()};
-  if (sorted_ && !items_.empty() && catalogueEntryLess(item.text, items_.back().text)) sorted_ = false;
+void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face) {
+  Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face};
+  if (sorted_ && !items_.empty() && itemLess(item, items_.back())) sorted_ = false;
   items_.push_back(std::move(item));
+}
+
+bool ListBox::itemLess(const Item& a, const Item& b) {
+  if (const int c = compareIgnoringCase(a.text, b.text); c != 0) return c < 0;
+  if (const int c = QString::compare(a.text, b.text); c != 0) return c < 0;
+  return a.face < b.face;
 }
 
 const ListBox::Item& ListBox::at(int index) const {
   if (index < 0 || index >= ListCount())
     throw errors::invalidPropertyArrayIndex();
   if (!sorted_) {
-    std::sort(items_.begin(), items_.end(),
-              [](const Item& a, const Item& b) { return catalogueEntryLess(a.text, b.text); });
+    std::sort(items_.begin(), items_.end(), itemLess);
     sorted_ = true;
   }
   return items_[static_cast<size_t>(index)];
@@ -70,7 +75,4 @@ QString ListBox::ItemPath(int index) const {
   return item.text.right(item.pathLength);
 }
 
-bool catalogueEntryLess(const QString& a, const QString& b) {
-  if (const int c = compareIgnoringCase(a, b); c != 0) return c < 0;
-  return a < b;
-}
+uint32_t ListBox::ItemFace(int index) const { return at(index).face; }

@@ -2,27 +2,37 @@
 // The hidden sorted list of catalogue entries. Entries are kept in ascending order of their whole
 // text, compared without regard to case; the order is restored lazily so a fill of n entries costs
 // one sort. Each entry remembers where its path starts, so the name and the file of an entry are
-// known exactly even when either of them holds the separator.
+// known exactly even when either of them holds the separator; and which face of the file it is
+// (a collection holds several), which the text does not show.
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 class ListBox {
  public:
   void Clear();
-  // Adds the entry "fullName||MySeparator123||path".
-  void AddItem(const QString& fullName, const QString& path);
+  // Adds the entry "fullName||MySeparator123||path" for face `face` of the file. Entries of
+  // equal text keep the order of their faces.
+  void AddItem(const QString& fullName, const QString& path, uint32_t face = 0);
   int ListCount() const { return static_cast<int>(items_.size()); }
-  // Entry text, full name and file by index; each fails with error 381 (invalid property array
-  // index) outside the list.
+  // Entry text, full name, file and face by index; each fails with error 381 (invalid property
+  // array index) outside the list.
   const QString& List(int index) const;
   QString ItemName(int index) const;
   QString ItemPath(int index) const;
+  uint32_t ItemFace(int index) const;
 
  private:
   struct Item {
     QString text;
-    qsizetype pathLength;
+    int32_t pathLength;
+    uint32_t face;
   };
+  // The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
+  // before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are
+  // ordered by their exact units, and equal texts by face, so the order never depends on the
+  // order of arrival.
+  static bool itemLess(const Item& a, const Item& b);
   const Item& at(int index) const;
   mutable std::vector<Item> items_;
   mutable bool sorted_ = true;
@@ -31,7 +41,3 @@ class ListBox {
 // QStringView::compare without regard to case (same sign), faster on long common prefixes.
 int compareIgnoringCase(QStringView a, QStringView b);
 
-// The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
-// before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are
-// ordered by their exact units, so the order never depends on the order of arrival.
-bool catalogueEntryLess(const QString& a, const QString& b);

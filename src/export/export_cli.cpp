@@ -29,17 +29,17 @@ int fail(std::FILE* err, const QString& message) {
 
 }  // namespace
 
-int exportCatalogue(AppServices& services, const QString& path, const QString& filter, bool force,
-                    std::FILE* err) {
+int exportCatalogue(AppServices& services, const QString& path, const QString& filter, FontFormats formats,
+                    bool force, std::FILE* err) {
   const Kind kind = kindOf(path);
   if (kind == Kind::Unknown)
     return fail(err, QStringLiteral("cannot tell the format of %1: name it .xls, .xlsx, .doc, .docx or .rtf").arg(path));
   if (!force && FileExists(services.fs, path))
     return fail(err, QStringLiteral("%1 exists; add --force to replace it").arg(path));
 
-  const CommandLineCatalogue catalogue(services, filter, err);
+  const CommandLineCatalogue catalogue(services, filter, formats, err);
   const ListBox& list = catalogue.list;
-  const FactsByPath& facts = catalogue.facts;
+  const FactsByFace& facts = catalogue.facts;
 
   office::OfficeFactory fallback;
   office::OfficeFactory& factory = services.office ? *services.office : fallback;

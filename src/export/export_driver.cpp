@@ -18,7 +18,7 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
       office::TextFont font;
       steps.perFont(line + 10, [&] {
         name = source.list.ItemName(i);
-        font = rowFont(source.files, source.fonts, source.facts, name, source.list.ItemPath(i));
+        font = rowFont(source.files, source.fonts, source.facts, name, {source.list.ItemPath(i), source.list.ItemFace(i)});
       });
       if (!sink.write(steps, i + 1, name, font)) {
         failed = true;
@@ -41,14 +41,15 @@ bool StraightSteps::perFont(int, const std::function<void()>& statement) {
   return true;
 }
 
-office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path) {
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByFace& facts, const QString& fullName,
+                         const FontFace& face) {
   FontFacts f;
-  if (const auto it = facts.constFind(path); it != facts.constEnd()) {
+  if (const auto it = facts.constFind(face); it != facts.constEnd()) {
     f = *it;
   } else {
     try {
       CFontPreview reader(files, fonts);
-      reader.setFontFile(path);
+      reader.setFontFileFace(face.path, face.index);
       f = factsOf(reader);
     } catch (const RuntimeError&) {
       // A file that cannot be read any more keeps the full name.

@@ -66,7 +66,7 @@ std::unique_ptr<OfficeSink> documentSink();
 // What an export writes: the entries in order and the facts the fill read of their files.
 struct ExportSource {
   const ListBox& list;
-  const FactsByPath& facts;
+  const FactsByFace& facts;
   FileSystem& files;
   FontSystem& fonts;
 };
@@ -77,8 +77,9 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
 
 // The font a row is set in. Office programs choose a face by family name plus bold and
 // italic, so a full name such as "DejaVu Sans Bold" would fall back to another face: the row
-// takes the file's family name and style bits from the fill's facts, or from the file when the
-// fill has none for it. A file without a family name keeps the full name, neither bold nor italic.
-office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByPath& facts, const QString& fullName, const QString& path);
+// takes its face's family name and style bits from the fill's facts, or from the file when the
+// fill has none for it. A face without a family name keeps the full name, neither bold nor italic.
+office::TextFont rowFont(FileSystem& files, FontSystem& fonts, const FactsByFace& facts, const QString& fullName,
+                         const FontFace& face);
 
 }  // namespace exporting

@@ -33,7 +33,11 @@ CFontPreview::~CFontPreview() {
 void CFontPreview::setBroadcast(bool flag) { Broadcast_ = flag; }
 bool CFontPreview::Broadcast() const { return Broadcast_; }
 
-void CFontPreview::setFontFile(const QString& path) {
+void CFontPreview::setFontFile(const QString& path) { OpenAndRead(path, std::nullopt); }
+
+void CFontPreview::setFontFileFace(const QString& path, uint32_t face) { OpenAndRead(path, face); }
+
+void CFontPreview::OpenAndRead(const QString& path, std::optional<uint32_t> face) {
   UnloadPreviewFont();
   if (path.isEmpty()) return;
   // The open (with its fstat) answers "is it an existing file" for every readable file; only
@@ -42,7 +46,7 @@ void CFontPreview::setFontFile(const QString& path) {
   const bool opened = file.open(files_, path);
   if (!opened && !IsExistingFile(path)) return;
   FontFile_ = path;
-  if (opened) ReadFontTables(file);  // a partial parse still leaves whatever it read usable
+  if (opened) ReadFontTables(file, face);  // a partial parse still leaves whatever it read usable
   file.close();
   ProbeFace();
 }
@@ -98,15 +102,22 @@ QString CFontPreview::GetNameString(uint16_t nameID) const {
   return toQString(truetype::selectedNameView(*NameRecords, NameStrings, nameID, LocaleId));
 }
 
-bool CFontPreview::ReadFontTables(truetype::ByteSource& file) {
+bool CFontPreview::ReadFontTables(truetype::ByteSource& file, std::optional<uint32_t> face) {
   // POSIX has no share modes, so "deny write to others" has no counterpart; the file is read
   // in a handful of small reads while it is open.
+  uint32_t directoryOffset = 0;
+  if (face) {
+    const auto directories = truetype::readCollectionDirectories(file);
+    FaceCount_ = directories ? static_cast<uint32_t>(directories->size()) : 1;
+    if (*face >= FaceCount_) return false;
+    if (directories) directoryOffset = (*directories)[*face];
+  }
   truetype::FontTablesState state;
   state.validTrueTypeFile = ValidTrueTypeFile_;
   state.nameRecords = std::move(NameRecords);
   state.nameStrings = std::move(NameStrings);
   state.os2Info = Os2Info;
-  const bool complete = truetype::readFontTables(file, state, LocaleId);
+  const bool complete = truetype::readFontTables(file, state, LocaleId, truetype::kAllNameIds, directoryOffset);
   ValidTrueTypeFile_ = state.validTrueTypeFile;
   NameRecords = std::move(state.nameRecords);
   NameStrings = std::move(state.nameStrings);

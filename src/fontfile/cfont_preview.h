@@ -33,6 +33,12 @@ class CFontPreview {
   // A name the read did not decode reads as empty. The tables are copied: they stay with the
   // caller, whose thread may be the one to free them.
   void setFontFile(const QString& path, const truetype::FontTablesState& tables);
+  // The same for one face of a font file of any kind: face `face` of a collection, or the
+  // single face (0) of any other file. A face the file does not have gives no name records.
+  void setFontFileFace(const QString& path, uint32_t face);
+  // The faces of the file that setFontFileFace read: a collection's (at most
+  // truetype::kMaxCollectionFaces), 1 for any other file.
+  uint32_t FaceCount() const { return FaceCount_; }
   QString FontFile() const;
   bool Bold() const;
   QString Copyright() const;  // the string getters throw RuntimeError 9 likewise
@@ -53,7 +59,8 @@ class CFontPreview {
  private:
   bool LoadPreviewFont(const QString& path);
   QString GetNameString(uint16_t nameID) const;
-  bool ReadFontTables(truetype::ByteSource& file);
+  void OpenAndRead(const QString& path, std::optional<uint32_t> face);
+  bool ReadFontTables(truetype::ByteSource& file, std::optional<uint32_t> face);
   bool ResolveFaceName();
   void ProbeFace();
   bool UnloadPreviewFont();
@@ -72,6 +79,7 @@ class CFontPreview {
   std::optional<std::vector<truetype::NameRecord>> NameRecords;
   truetype::Os2Info Os2Info;
   std::vector<std::u16string> NameStrings;
+  uint32_t FaceCount_ = 1;
 
   // The file this object put into the font table, if any. Kept apart from FaceName so that a
   // file the system accepted but under none of the probed names is still taken out again.

@@ -3,5 +3,6 @@
 #include "fontfile/cfont_preview.h"
 
 FontFacts factsOf(const CFontPreview& reader) {
-  return {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut(), reader.FamilyName()};
+  return {reader.Bold(), reader.Italic(), reader.Underlined(), reader.StrikeOut(),
+          static_cast<uint16_t>(reader.FaceCount()), reader.FamilyName()};
 }

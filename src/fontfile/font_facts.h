@@ -3,6 +3,7 @@
 // exports need not open it again.
 #include <QHash>
 #include <QString>
+#include <cstdint>
 
 class CFontPreview;
 
@@ -11,9 +12,19 @@ struct FontFacts {
   bool italic = false;
   bool underlined = false;
   bool strikeOut = false;
+  uint16_t faces = 1;   // the faces its file holds: more than one only in a collection
   QString family = {};  // name ID 1, chosen by the full name's locale rule
 };
-using FactsByPath = QHash<QString, FontFacts>;
 
-// The facts of the file a reader has read.
+// One face of a font file: its path and its index in the file (0 but in a collection).
+struct FontFace {
+  QString path;
+  uint32_t index = 0;
+  friend bool operator==(const FontFace&, const FontFace&) = default;
+};
+inline size_t qHash(const FontFace& face, size_t seed = 0) { return qHashMulti(seed, face.path, face.index); }
+
+using FactsByFace = QHash<FontFace, FontFacts>;
+
+// The facts of the face a reader has read.
 FontFacts factsOf(const CFontPreview& reader);

@@ -48,6 +48,7 @@ constexpr size_t kOffsetTableBytes = 12;
 constexpr size_t kDirectoryEntryBytes = 16;
 constexpr size_t kNameHeaderBytes = 6;
 constexpr size_t kNameRecordBytes = 12;
+constexpr size_t kCollectionHeaderBytes = 12;  // tag, version, numFonts; the offsets follow
 
 struct DirectoryEntry {
   char tag[4];
@@ -57,16 +58,17 @@ struct DirectoryEntry {
 
 // The offset table's count of entries, then the entries. Nothing when the count is 0 (the
 // parse ends like a read error) or the entries are not all there.
-std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src) {
+std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src, uint32_t at) {
   uint8_t offsetTable[kOffsetTableBytes];
-  if (!src.readAt(0, offsetTable, sizeof offsetTable)) return std::nullopt;
+  if (!src.readAt(at, offsetTable, sizeof offsetTable)) return std::nullopt;
   const uint16_t numTables = be16(offsetTable + 4);
   if (numTables == 0) return std::nullopt;
 
+  const uint64_t dirAt = uint64_t{at} + kOffsetTableBytes;
   const uint64_t dirBytes = uint64_t{numTables} * kDirectoryEntryBytes;
-  if (!src.contains(kOffsetTableBytes, dirBytes)) return std::nullopt;
+  if (!src.contains(dirAt, dirBytes)) return std::nullopt;
   std::vector<uint8_t> raw(static_cast<size_t>(dirBytes));
-  if (!src.readAt(kOffsetTableBytes, raw.data(), raw.size())) return std::nullopt;
+  if (!src.readAt(dirAt, raw.data(), raw.size())) return std::nullopt;
   std::vector<DirectoryEntry> directory(numTables);
   for (size_t i = 0; i < numTables; ++i) {
     const uint8_t* e = raw.data() + i * kDirectoryEntryBytes;
@@ -189,8 +191,9 @@ bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state)
 
 }  // namespace
 
-bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, uint8_t nameIds) {
-  const auto directory = readDirectory(src);
+bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, uint8_t nameIds,
+                    uint32_t directoryOffset) {
+  const auto directory = readDirectory(src, directoryOffset);
   if (!directory) return false;
 
   for (const auto& e : *directory) {
@@ -214,11 +217,66 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, u
   return true;
 }
 
-bool tablesLieInsideSource(ByteSource& src) {
-  const auto directory = readDirectory(src);
-  if (!directory) return false;
-  for (const auto& e : *directory)
-    if (!src.contains(e.offset, e.length)) return false;
+std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& src) {
+  uint8_t header[kCollectionHeaderBytes];
+  if (!src.readAt(0, header, sizeof header) || std::memcmp(header, "ttcf", 4) != 0) return std::nullopt;
+  const uint32_t version = be32(header + 4);
+  if (version != 0x00010000 && version != 0x00020000) return std::nullopt;
+  const uint32_t numFonts = std::min(be32(header + 8), kMaxCollectionFaces);
+  std::vector<uint8_t> raw(size_t{numFonts} * 4);
+  if (!src.readAt(kCollectionHeaderBytes, raw.data(), raw.size())) return std::nullopt;
+  std::vector<uint32_t> offsets(numFonts);
+  for (size_t k = 0; k < numFonts; ++k) offsets[k] = be32(raw.data() + 4 * k);
+  return offsets;
+}
+
+void keepDecodedNames(FontTablesState& state) {
+  if (!state.nameRecords) return;
+  auto& records = *state.nameRecords;
+  auto& strings = state.nameStrings;
+  size_t kept = 0;
+  for (size_t j = 0; j < records.size() && j < strings.size(); ++j) {
+    if (strings[j].empty()) continue;
+    records[kept] = records[j];
+    strings[kept] = std::move(strings[j]);
+    ++kept;
+  }
+  records.resize(kept);
+  records.shrink_to_fit();
+  strings.resize(kept);
+  strings.shrink_to_fit();
+}
+
+std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, uint8_t nameIds) {
+  const auto directories = readCollectionDirectories(src);
+  const std::vector<uint32_t> offsets = directories ? *directories : std::vector<uint32_t>{0};
+  std::vector<FontTablesState> faces(offsets.size());
+  for (size_t k = 0; k < offsets.size(); ++k) {
+    // Faces that share a directory share what it gives: a forged collection of one directory
+    // named a thousand times is read once.
+    const auto earlier = std::find(offsets.begin(), offsets.begin() + static_cast<ptrdiff_t>(k), offsets[k]);
+    if (earlier != offsets.begin() + static_cast<ptrdiff_t>(k)) {
+      faces[k] = faces[static_cast<size_t>(earlier - offsets.begin())];
+      continue;
+    }
+    readFontTables(src, faces[k], localeId, nameIds, offsets[k]);  // a partial read is kept
+    keepDecodedNames(faces[k]);
+  }
+  return faces;
+}
+
+bool tablesLieInsideSource(ByteSource& src, bool collections) {
+  std::vector<uint32_t> offsets{0};
+  if (collections) {
+    if (auto directories = readCollectionDirectories(src)) offsets = std::move(*directories);
+    if (offsets.empty()) return false;
+  }
+  for (const uint32_t at : offsets) {
+    const auto directory = readDirectory(src, at);
+    if (!directory) return false;
+    for (const auto& e : *directory)
+      if (!src.contains(e.offset, e.length)) return false;
+  }
   return true;
 }
 

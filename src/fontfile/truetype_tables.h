@@ -53,14 +53,35 @@ constexpr uint8_t nameIdBit(uint16_t nameID) { return static_cast<uint8_t>(1u <<
 
 // Parses the tables, decoding the name strings that localeId selects for the name IDs asked
 // for; true when the parse ran to its end. A read outside the source, a table directory with no
-// entries and a name table with no records stop the parse with false.
+// entries and a name table with no records stop the parse with false. The offset table and
+// directory are read at directoryOffset: 0 for a font file, a face's own offset in a collection.
 bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId,
-                    uint8_t nameIds = kAllNameIds);
+                    uint8_t nameIds = kAllNameIds, uint32_t directoryOffset = 0);
+
+// A collection ("ttcf") holds at most this many faces here; the largest real ones hold a few
+// hundred. The faces past it are not read, so a forged count costs nothing.
+constexpr uint32_t kMaxCollectionFaces = 1024;
+
+// The offsets of a collection's table directories, in face order, at most kMaxCollectionFaces
+// of them. Nothing when the source is no collection of version 1 or 2, or its list of offsets
+// runs past the end.
+std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& source);
+
+// Every face of a font file: each face of a collection in face order, or the single face of
+// any other file. Only the strings decoded are kept of a face's name records, so a collection
+// costs memory by its faces, not by the size of their name tables. A face that cannot be read
+// has no name records; a collection that names no face gives none.
+std::vector<FontTablesState> readFontFaces(ByteSource& source, int32_t localeId, uint8_t nameIds);
+
+// Drops the name records whose strings were not decoded. Every name the state gives stays the
+// same.
+void keepDecodedNames(FontTablesState& state);
 
 // True when the source starts with a table directory whose every table (offset and length as
 // the directory gives them) lies wholly inside the source: a file cut short fails here. A
-// font collection has no such directory at its start and fails too.
-bool tablesLieInsideSource(ByteSource& source);
+// font collection has no such directory at its start and fails too, unless `collections` is
+// set: then every face of a collection must pass, and it must have one.
+bool tablesLieInsideSource(ByteSource& source, bool collections = false);
 
 // n bytes of a name string. The Unicode (0) and Microsoft (3) platforms store UTF-16
 // big-endian; on the others a first byte 0 means UTF-16 big-endian, anything else one

@@ -127,6 +127,9 @@ bool HasInvalidNameChar(const QString& name) {
 }
 
 bool MatchesFilePattern(const QString& name, const QString& pattern) {
+  // "*.ttf;*.otf": any one of the patterns.
+  if (const qsizetype semicolon = pattern.indexOf(QLatin1Char(';')); semicolon >= 0)
+    return MatchesFilePattern(name, pattern.left(semicolon)) || MatchesFilePattern(name, pattern.mid(semicolon + 1));
   const auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
   // "*" and a literal tail (the "*.ttf" of every fill): the name matches exactly when it ends
   // with the tail, so only the tail's characters are compared, not every starting point.

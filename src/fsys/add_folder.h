@@ -55,5 +55,5 @@ std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, c
 
 bool IsOpenableFile(FileSystem& fs, const QString& path);
 
-// Case-insensitive wildcard match of the whole name.
+// Case-insensitive wildcard match of the whole name; "*.ttf;*.otf" matches either pattern.
 bool MatchesFilePattern(const QString& name, const QString& pattern);

@@ -16,7 +16,12 @@ void ops::addFont(MainView& view) {
   FontInstall install;
   trap(100, [&] { dialog.FileName = QString(); });
   trap(102, [&] { dialog.DialogTitle = QStringLiteral("Select Font To Add"); });
-  trap(104, [&] { dialog.Filter = QStringLiteral("Font Files (*.ttf)|*.ttf"); });
+  trap(104, [&] {
+    // With every format the catalogue lists, the dialog offers them all.
+    dialog.Filter = view.fontFormats() == FontFormats::All
+                        ? QStringLiteral("Font Files (*.ttf *.otf *.ttc *.otc)|*.ttf;*.otf;*.ttc;*.otc")
+                        : QStringLiteral("Font Files (*.ttf)|*.ttf");
+  });
   // One file at a time: an export leaves multiple selection on, and several names in one
   // string are no path.
   trap(106, [&] { dialog.Flags &= ~ofn::AllowMultiSelect; });
@@ -25,7 +30,7 @@ void ops::addFont(MainView& view) {
   // 112: a copy that failed has been reported; installing an older file of the same name or
   // saying "Done." would hide that, so the command ends here. The same steps register the copy
   // (114), so a file that is no font or that the font system refuses is not installed.
-  if (!trap(112, [&] { install = installFontFile(services.fs, services.fonts, dialog.FileName); })) return;
+  if (!trap(112, [&] { install = installFontFile(services.fs, services.fonts, dialog.FileName, view.fontFormats()); })) return;
   if (!install.installed()) {  // 116
     trap(116, [&] { showOutcome(QStringLiteral("Adding font failed.")); });
     return;

@@ -11,7 +11,7 @@ void ops::installDroppedFonts(MainView& view, const QStringList& paths) {
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.Form_OLEDragDrop"));
   QStringList failures;
   for (const QString& path : paths) {
-    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, path);
+    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, path, view.fontFormats());
     if (!install.installed()) failures << path + QStringLiteral(": ") + install.failure;
   }
   const qsizetype installed = paths.size() - failures.size();

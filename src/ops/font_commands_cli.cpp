@@ -44,8 +44,8 @@ QString absoluteClean(const QString& path) {
 }
 
 // The font files the catalogue shows, the only files --remove will delete.
-QSet<QString> catalogueFiles(AppServices& services, std::FILE* err) {
-  const CommandLineCatalogue catalogue(services, QString(), err);
+QSet<QString> catalogueFiles(AppServices& services, FontFormats formats, std::FILE* err) {
+  const CommandLineCatalogue catalogue(services, QString(), formats, err);
   QSet<QString> files;
   for (int i = 0; i < catalogue.list.ListCount(); ++i)
     files.insert(QDir::cleanPath(catalogue.list.ItemPath(i)));
@@ -53,11 +53,11 @@ QSet<QString> catalogueFiles(AppServices& services, std::FILE* err) {
 }
 }  // namespace
 
-int installFontsFromCommandLine(AppServices& services, const QStringList& files, std::FILE* out,
-                                std::FILE* err) {
+int installFontsFromCommandLine(AppServices& services, const QStringList& files, FontFormats formats,
+                                std::FILE* out, std::FILE* err) {
   int status = 0;
   for (const QString& file : files) {
-    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, file);
+    const FontInstall install = tryInstallFontFile(services.fs, services.fonts, file, formats);
     if (install.installed()) {
       writeLine(out, QStringLiteral("Installed "), install.target);
     } else {
@@ -68,9 +68,9 @@ int installFontsFromCommandLine(AppServices& services, const QStringList& files,
   return status;
 }
 
-int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, std::FILE* out,
-                               std::FILE* err) {
-  const QSet<QString> catalogue = catalogueFiles(services, err);
+int removeFontsFromCommandLine(AppServices& services, const QStringList& paths, FontFormats formats,
+                               std::FILE* out, std::FILE* err) {
+  const QSet<QString> catalogue = catalogueFiles(services, formats, err);
   int status = 0;
   for (const QString& given : paths) {
     QString path = absoluteClean(given);

@@ -18,6 +18,7 @@ void ops::removeSelectedFont(MainView& view) {
   QString name;
   MsgResult answer = MsgResult::No;
   QString path;
+  int faces = 1;
   bool unregistered = false;
   bool deleted = false;
   trap(100, [&] { empty = view.grid().Rows() == 0; });
@@ -28,11 +29,15 @@ void ops::removeSelectedFont(MainView& view) {
         const int row = view.grid().RowSel();
         name = view.list().ItemName(row);
         path = view.list().ItemPath(row);
+        faces = view.catalogueFacts().value({path, view.list().ItemFace(row)}).faces;
       }))
     return;
   trap(104, [&] {
+    // A collection's faces live and go in one file: the question says so.
+    const QString together =
+        faces > 1 ? QStringLiteral("\r\n\r\nIts file holds %1 fonts, and all %1 will be removed.").arg(faces) : QString();
     answer = services.prompts.messageBox(
-        QStringLiteral("Are you sure you want to remove ") + name + QStringLiteral("?"),
+        QStringLiteral("Are you sure you want to remove ") + name + QStringLiteral("?") + together,
         QStringLiteral("Remove Font"), MsgButtons::YesNo, MsgIcon::None);
   });
   if (answer != MsgResult::Yes) return;

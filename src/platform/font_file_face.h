@@ -15,10 +15,11 @@ bool isPlausibleFontFileSize(uint64_t bytes);
 
 class FontFileFace {
  public:
-  // Nothing when the file cannot be opened, is not a regular file, has an implausible size or
-  // holds no face the font engine can draw. Paths that lead to one file (links) share its face
+  // Face `faceIndex` of the file (a collection holds several; any other file only 0). Nothing
+  // when the file cannot be opened, is not a regular file, has an implausible size or holds no
+  // such face that the font engine can draw. Paths that lead to one file (links) share its face
   // at a given size for as long as any holder keeps it. Used from the GUI thread only.
-  static std::shared_ptr<FontFileFace> load(const QString& path, qreal pixelSize);
+  static std::shared_ptr<FontFileFace> load(const QString& path, qreal pixelSize, uint32_t faceIndex = 0);
   ~FontFileFace();
   FontFileFace(const FontFileFace&) = delete;
   FontFileFace& operator=(const FontFileFace&) = delete;
@@ -30,6 +31,7 @@ class FontFileFace {
     uint64_t device, inode;
     int64_t modified;  // nanoseconds: a file rewritten in place is another face
     qreal pixelSize;
+    uint32_t face;
     auto operator<=>(const Key&) const = default;
   };
   FontFileFace(const Key& key, void* map, size_t length) : key_(key), map_(map), length_(length) {}

@@ -161,9 +161,9 @@ TEST_F(CatalogueTest, PleaseWaitIsWrittenForEverySixthFileOfAFolder) {
   std::vector<std::pair<int, int>> shown;
   ErrorTrap trap(app.prompts, "Form1.LoadFonts");
   ListBox list;
-  FactsByPath facts;
+  FactsByFace facts;
   PreviewPins pins(app.fonts);
-  collectCatalogue(form.services(), trap, list, "", facts, pins,
+  collectCatalogue(form.services(), trap, list, "", FontFormats::TrueType, facts, pins,
                    [&](int i, int n, bool) { shown.emplace_back(i, n); });
   EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{6, 14}, {12, 14}}));
   EXPECT_EQ(list.ListCount(), 14);

@@ -24,13 +24,13 @@ struct ReadAheadTest : FontFolderTest {
     app.prompts.boxes.clear();
     ErrorTrap trap(app.prompts, "Form1.LoadFonts");
     ListBox list;
-    FactsByPath facts;
+    FactsByFace facts;
     PreviewPins pins(app.fonts);
-    collectCatalogue(form.services(), trap, list, filter, facts, pins,
+    collectCatalogue(form.services(), trap, list, filter, FontFormats::TrueType, facts, pins,
                      [&](int i, int n, bool filtered) { out.pleaseWait.emplace_back(i, n, filtered); }, readAhead);
     for (int i = 0; i < list.ListCount(); ++i) {
       out.list.push_back(list.List(i));
-      out.families.push_back(facts.value(list.ItemPath(i)).family);
+      out.families.push_back(facts.value({list.ItemPath(i)}).family);
     }
     out.boxes = app.prompts.texts();
     return out;

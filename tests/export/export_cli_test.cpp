@@ -39,7 +39,7 @@ std::pair<int, QString> exportTo(App& app, const QString& path, bool force) {
   char* text = nullptr;
   size_t size = 0;
   std::FILE* err = ::open_memstream(&text, &size);
-  const int status = exportCatalogue(app.form->services(), path, QString(), force, err);
+  const int status = exportCatalogue(app.form->services(), path, QString(), FontFormats::TrueType, force, err);
   std::fclose(err);
   const QString message = QString::fromUtf8(text, qsizetype(size));
   std::free(text);

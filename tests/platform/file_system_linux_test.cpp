@@ -190,7 +190,7 @@ TEST_F(FontFolderTest, FontsFolderNotWritableForAnOrdinaryUser) {
   const QString source = place("DejaVuSans.ttf", "in/DejaVuSans.ttf");
   const auto outcome = runUnprivileged([&]() -> std::string {
     try {
-      copyFontToFontsFolder(app.fs, app.fonts, source);
+      copyFontToFontsFolder(app.fs, app.fonts, source, FontFormats::TrueType);
       return "copied";
     } catch (const RuntimeError& e) {
       return std::to_string(e.number);

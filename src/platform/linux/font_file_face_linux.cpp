@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <fontconfig/fontconfig.h>
 
+#include <cstring>
 #include <map>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -39,9 +41,32 @@ class WithoutInstalledFaces {
   FcConfig* saved_;
 };
 
+uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+struct Span {
+  size_t at, length;
+};
+
+// Where face `face` (from 1) of a collection keeps its offset table and table directory. The
+// font engine reads the first face of a collection only; so the later face's directory is
+// copied to the file's start, which makes the file that face. Nothing when the file has no such
+// face, or when the copy would overwrite a table of that face.
+std::optional<Span> laterFaceDirectory(const uint8_t* p, size_t length, uint32_t face) {
+  if (length < 12 || std::memcmp(p, "ttcf", 4) != 0 || face >= be32(p + 8)) return std::nullopt;
+  const uint64_t entry = 12 + 4 * uint64_t{face};
+  if (entry + 4 > length) return std::nullopt;
+  const uint64_t at = be32(p + entry);
+  if (at + 12 > length) return std::nullopt;
+  const uint64_t bytes = 12 + 16 * uint64_t((p[at + 4] << 8) | p[at + 5]);
+  if (bytes > length - at) return std::nullopt;
+  for (uint64_t e = at + 12; e < at + bytes; e += 16)
+    if (be32(p + e + 8) < bytes) return std::nullopt;
+  return Span{size_t(at), size_t(bytes)};
+}
+
 }  // namespace
 
-std::shared_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixelSize) {
+std::shared_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixelSize, uint32_t faceIndex) {
   // The faces alive, by file; never destroyed, so a face may outlive static destruction.
   static auto* loaded = new std::map<Key, std::weak_ptr<FontFileFace>>;
   const int fd = ::open(pathToBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -52,7 +77,7 @@ std::shared_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixe
     return nullptr;
   }
   const Key key{uint64_t(st.st_dev), uint64_t(st.st_ino),
-                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, pixelSize};
+                int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, pixelSize, faceIndex};
   if (const auto it = loaded->find(key); it != loaded->end()) {
     if (auto shared = it->second.lock()) {
       ::close(fd);
@@ -60,9 +85,20 @@ std::shared_ptr<FontFileFace> FontFileFace::load(const QString& path, qreal pixe
     }
   }
   const size_t length = size_t(st.st_size);
-  void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+  // A later face writes its directory over the start of a private mapping: only the pages
+  // written are copied, the file is never changed.
+  void* map = ::mmap(nullptr, length, faceIndex > 0 ? PROT_READ | PROT_WRITE : PROT_READ, MAP_PRIVATE, fd, 0);
   ::close(fd);  // the mapping keeps the file
   if (map == MAP_FAILED) return nullptr;
+  if (faceIndex > 0) {
+    const auto directory = laterFaceDirectory(static_cast<const uint8_t*>(map), length, faceIndex);
+    if (!directory) {
+      ::munmap(map, length);
+      return nullptr;
+    }
+    std::memmove(map, static_cast<uint8_t*>(map) + directory->at, directory->length);
+    ::mprotect(map, length, PROT_READ);
+  }
   std::shared_ptr<FontFileFace> face(new FontFileFace(key, map, length), [](FontFileFace* f) {
     if (const auto it = loaded->find(f->key_); it != loaded->end() && it->second.expired()) loaded->erase(it);
     delete f;
