@@ -218,13 +218,16 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, u
 }
 
 std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& src) {
+  uint8_t tag[4];
+  if (!src.readAt(0, tag, sizeof tag) || std::memcmp(tag, "ttcf", 4) != 0) return std::nullopt;
+  // From here on it is a collection, if a broken one: never read as a font of its own.
   uint8_t header[kCollectionHeaderBytes];
-  if (!src.readAt(0, header, sizeof header) || std::memcmp(header, "ttcf", 4) != 0) return std::nullopt;
+  if (!src.readAt(0, header, sizeof header)) return std::vector<uint32_t>{};
   const uint32_t version = be32(header + 4);
-  if (version != 0x00010000 && version != 0x00020000) return std::nullopt;
+  if (version != 0x00010000 && version != 0x00020000) return std::vector<uint32_t>{};
   const uint32_t numFonts = std::min(be32(header + 8), kMaxCollectionFaces);
   std::vector<uint8_t> raw(size_t{numFonts} * 4);
-  if (!src.readAt(kCollectionHeaderBytes, raw.data(), raw.size())) return std::nullopt;
+  if (!src.readAt(kCollectionHeaderBytes, raw.data(), raw.size())) return std::vector<uint32_t>{};
   std::vector<uint32_t> offsets(numFonts);
   for (size_t k = 0; k < numFonts; ++k) offsets[k] = be32(raw.data() + 4 * k);
   return offsets;
@@ -237,8 +240,10 @@ void keepDecodedNames(FontTablesState& state) {
   size_t kept = 0;
   for (size_t j = 0; j < records.size() && j < strings.size(); ++j) {
     if (strings[j].empty()) continue;
-    records[kept] = records[j];
-    strings[kept] = std::move(strings[j]);
+    if (kept != j) {
+      records[kept] = records[j];
+      strings[kept] = std::move(strings[j]);
+    }
     ++kept;
   }
   records.resize(kept);

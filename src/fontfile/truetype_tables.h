@@ -63,8 +63,8 @@ bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId
 constexpr uint32_t kMaxCollectionFaces = 1024;
 
 // The offsets of a collection's table directories, in face order, at most kMaxCollectionFaces
-// of them. Nothing when the source is no collection of version 1 or 2, or its list of offsets
-// runs past the end.
+// of them; none when the collection is of another version than 1 or 2, or its header or list of
+// offsets runs past the end. Nothing when the source does not start with the tag "ttcf".
 std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& source);
 
 // Every face of a font file: each face of a collection in face order, or the single face of

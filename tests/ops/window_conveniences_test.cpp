@@ -68,9 +68,10 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
   EXPECT_EQ(grid().RowSel(), 0);
   EXPECT_EQ(grid().ColSel(), grid().Cols() - 1);
   const QList<QAction*> items = menu->actions();
-  ASSERT_EQ(items.size(), 3);
-  EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text(),
-            "Copy Font File|Remove Font\u2026|Open Containing Folder");
+  ASSERT_EQ(items.size(), 5);
+  EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text() + "|" + items[4]->text(),
+            "Copy Font File|Remove Font\u2026|Open Containing Folder|Show OpenType and collection files");
+  EXPECT_TRUE(items[3]->isSeparator());
   items[0]->trigger();
   EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{odd}});
   items[2]->trigger();

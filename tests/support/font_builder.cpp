@@ -169,6 +169,27 @@ bool FontBuilder::writeTo(const QString& path) const {
   return f.write(bytes) == bytes.size();
 }
 
+QByteArray fontCollection(const std::vector<QByteArray>& fonts, uint32_t version) {
+  QByteArray out("ttcf");
+  appendU32(out, version);
+  appendU32(out, static_cast<uint32_t>(fonts.size()));
+  const qsizetype offsets = out.size();
+  out.append(QByteArray(4 * static_cast<qsizetype>(fonts.size()), '\0'));
+  for (size_t k = 0; k < fonts.size(); ++k) {
+    while (out.size() % 4) out.append('\0');
+    const qsizetype at = out.size();
+    putU32(out, offsets + 4 * static_cast<qsizetype>(k), static_cast<uint32_t>(at));
+    out.append(fonts[k]);
+    const int numTables = (uint8_t(fonts[k][4]) << 8) | uint8_t(fonts[k][5]);
+    for (int i = 0; i < numTables; ++i) {
+      const qsizetype entry = at + 12 + 16 * i + 8;
+      const auto byte = [&](int b) { return uint32_t(uint8_t(out[entry + b])); };
+      putU32(out, entry, (byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3)) + static_cast<uint32_t>(at));
+    }
+  }
+  return out;
+}
+
 QByteArray forgedNameTableFont() {
   FontBuilder builder;
   for (int j = 0; j < 0xFFFF; ++j) builder.rawNameRecord(3, 0x0409, static_cast<uint16_t>(j % 8), 0xFFFF, 0);

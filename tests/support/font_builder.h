@@ -72,6 +72,10 @@ class FontBuilder {
 void putU16(QByteArray& out, qsizetype at, uint16_t v);
 void putU32(QByteArray& out, qsizetype at, uint32_t v);
 
+// A collection ("ttcf") of the given fonts in order, each table where its font put it, moved
+// along with the font. `version` is the header's 32-bit version.
+QByteArray fontCollection(const std::vector<QByteArray>& fonts, uint32_t version = 0x00010000);
+
 // A hostile font: a name table of 65,535 records that all name the same 65,535 bytes, so that
 // decoding every record would take gigabytes. Its full name is 32,767 characters long.
 QByteArray forgedNameTableFont();
