@@ -2,6 +2,7 @@
 // catalogue's grids are grabbed and each sample is compared with the same text drawn by PIL
 // (python3-pil) straight from each file.
 #include "app/form2.h"
+#include "app/user_settings.h"
 #include "controls/flex_grid.h"
 #include "support/font_folder_fixture.h"
 
@@ -46,8 +47,9 @@ def crop_ink(path):
     bg = max(range(256), key=lambda v: hist[v])
     span = max(bg, 255 - bg, 1)
     return trim(im.point(lambda v: min(255, abs(v - bg) * 255 // span)))
-def font_ink(path):
-    f = ImageFont.truetype(path, size)
+def font_ink(spec):
+    path, _, face = spec.partition('#')
+    f = ImageFont.truetype(path, size, index=int(face or 0))
     l, t, r, b = f.getbbox('AaBbCc123')
     im = Image.new('L', (r - l + 20, b - t + 20), 0)
     ImageDraw.Draw(im).text((10 - l, 10 - t), 'AaBbCc123', font=f, fill=255)
@@ -73,7 +75,9 @@ QByteArray runPython(const char* script, const QStringList& args) {
 }
 
 struct SampleFacesTest : FontFolderTest {
-  QStringList files;  // in the catalogue's order
+  QStringList files;  // in the catalogue's order; "path#face" for a face of a collection
+
+  void TearDown() override { saveFontFormats(FontFormats::TrueType); }
 
   void copyFont(const QByteArray& from, const std::string& to, const QString& family, const QString& sub,
                 const QString& full) {
@@ -140,4 +144,26 @@ TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
   expectOwnFaces(grabSamples(full, "full"), 40);
   form.form2()->close();
   EXPECT_EQ(full.fontFilesHeld(), 0u);  // closing lets go of every face
+}
+
+// With OpenType and collection files shown, every face of a collection draws as itself: an
+// .otf with PostScript outlines, and the faces of a TrueType and of a CFF collection.
+TEST_F(SampleFacesTest, EachFaceOfACollectionShowsItself) {
+  const QString d = kDejaVu, l = QStringLiteral("/usr/share/fonts/truetype/liberation/");
+  const auto make = [&](const QString& kind, const std::string& out, const QStringList& faces) {
+    runPython("import runpy, sys; sys.argv = sys.argv[1:]; runpy.run_path(sys.argv[0], run_name='__main__')",
+              QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", kind, tree.q("fonts/" + out)} + faces);
+  };
+  make("font", "a.otf", {"cff:" + d + "DejaVuSans-Bold.ttf", "Quillon A", "Bold", "Quillon A Otf"});
+  make("collection", "pair.ttc", {l + "LiberationSerif-Regular.ttf", "Quillon B", "Regular", "Quillon B Pair",
+                                  l + "LiberationMono-Regular.ttf", "Quillon C", "Regular", "Quillon C Pair"});
+  make("collection", "pair.otc", {"cff:" + d + "DejaVuSerif-Bold.ttf", "Quillon D", "Bold", "Quillon D Otc",
+                                  "cff:" + l + "LiberationSans-Italic.ttf", "Quillon E", "Italic", "Quillon E Otc"});
+  files = {tree.q("fonts/a.otf"), tree.q("fonts/pair.ttc#0"), tree.q("fonts/pair.ttc#1"), tree.q("fonts/pair.otc#0"),
+           tree.q("fonts/pair.otc#1")};
+
+  form.setFontFormats(FontFormats::All);
+  FlexGrid& grid = *form.MSFlexGrid1;
+  ASSERT_EQ(grid.Rows(), 5);
+  expectOwnFaces(grabSamples(grid, "faces"), 20);
 }
