@@ -100,4 +100,32 @@ TEST_F(CommandLineTest, InstallRefusesNamesTheCatalogueNeverListsAndFontsCutShor
   EXPECT_TRUE(folderEntries().isEmpty());
 }
 
+TEST_F(CommandLineTest, AllFormatsInstallsListsAndRemovesEveryFaceOfACollection) {
+  const QString bold = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+  const ProgramOutcome made = setup->run(
+      "/usr/bin/python3", {TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", "collection", tree.q("in/Two.ttc"),
+                           kSans, "Quillon", "Regular", "Quillon", "cff:" + bold, "Quillon", "Bold", "Quillon Bold"});
+  ASSERT_EQ(made.status, 0) << made.err.toStdString();
+  const QString target = fonts + "Two.ttc";
+  ProgramOutcome r = typorama({"--install", tree.q("in/Two.ttc")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.err.contains("the catalogue lists only .ttf files")) << r.err.toStdString();
+
+  r = typorama({"--install", "--all-formats", tree.q("in/Two.ttc")});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "Installed " + target + "\n");
+  EXPECT_EQ(setup->run("fc-list", {":", "file", "index"}).out.split('\n', Qt::SkipEmptyParts).size(), 2);
+  EXPECT_EQ(typorama({"--list"}).status, 1) << "without the option the catalogue has no row";
+  r = typorama({"--list", "--all-formats"});
+  EXPECT_EQ(r.out, "1\tQuillon Bold\t1\t0\t0\t0\t" + target + "\t1\n2\tQuillon\t0\t0\t0\t0\t" + target + "\t0\n");
+
+  r = typorama({"--remove", target});
+  EXPECT_EQ(r.status, 1) << "a collection is no file of the catalogue without the option";
+  r = typorama({"--remove", target, "--all-formats"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, "Removed " + target + "\n");
+  EXPECT_TRUE(folderEntries().isEmpty());
+  EXPECT_FALSE(fcList().contains(target));
+}
+
 }  // namespace
