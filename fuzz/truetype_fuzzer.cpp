@@ -1,5 +1,6 @@
-// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses, from
-// memory and from a file read in windows as the program reads it; both must agree.
+// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses, and
+// through the reading of every face of a collection, from memory and from a file read in windows
+// as the program reads it; both must agree.
 #include "fontfile/truetype_tables.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
@@ -17,18 +18,21 @@ namespace {
 
 struct Outcome {
   bool complete[2] = {};
-  bool inside = false;
+  bool inside[2] = {};
   truetype::FontTablesState state;
+  std::vector<truetype::FontTablesState> faces;
 };
 
 // Two parses into one state (as when one object reads two files: the whole input, then its
-// first half), then the directory check on the whole input.
+// first half), then the directory checks and every face on the whole input.
 template <class OpenSource>
 Outcome run(size_t size, int32_t locale, OpenSource open) {
   Outcome o;
   o.complete[0] = truetype::readFontTables(*open(size), o.state, locale);
   o.complete[1] = truetype::readFontTables(*open(size / 2), o.state, locale);
-  o.inside = truetype::tablesLieInsideSource(*open(size));
+  o.inside[0] = truetype::tablesLieInsideSource(*open(size));
+  o.inside[1] = truetype::tablesLieInsideSource(*open(size), true);
+  o.faces = truetype::readFontFaces(*open(size), locale, truetype::kAllNameIds);
   return o;
 }
 
@@ -45,12 +49,18 @@ bool sameRecords(const truetype::FontTablesState& a, const truetype::FontTablesS
   return true;
 }
 
+bool sameState(const truetype::FontTablesState& a, const truetype::FontTablesState& b) {
+  return a.validTrueTypeFile == b.validTrueTypeFile && sameRecords(a, b) && a.nameStrings == b.nameStrings &&
+         a.os2Info.fsSelection == b.os2Info.fsSelection &&
+         std::memcmp(a.os2Info.bytes, b.os2Info.bytes, sizeof a.os2Info.bytes) == 0;
+}
+
 bool same(const Outcome& a, const Outcome& b) {
-  return a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] && a.inside == b.inside &&
-         a.state.validTrueTypeFile == b.state.validTrueTypeFile && sameRecords(a.state, b.state) &&
-         a.state.nameStrings == b.state.nameStrings &&
-         a.state.os2Info.fsSelection == b.state.os2Info.fsSelection &&
-         std::memcmp(a.state.os2Info.bytes, b.state.os2Info.bytes, sizeof a.state.os2Info.bytes) == 0;
+  if (a.faces.size() != b.faces.size()) return false;
+  for (size_t k = 0; k < a.faces.size(); ++k)
+    if (!sameState(a.faces[k], b.faces[k])) return false;
+  return a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] && a.inside[0] == b.inside[0] &&
+         a.inside[1] == b.inside[1] && sameState(a.state, b.state);
 }
 
 // The input as a file in memory, truncated to what each parse should see.
@@ -98,5 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)truetype::selectNameString(*fromMemory.state.nameRecords, fromMemory.state.nameStrings, id, locale);
   }
   for (int bit = -1; bit <= 16; ++bit) (void)truetype::isBitSet(fromMemory.state.os2Info.fsSelection, bit);
+  if (fromMemory.faces.size() > truetype::kMaxCollectionFaces) {
+    std::fprintf(stderr, "truetype_fuzzer: more faces than a collection may give\n");
+    std::abort();
+  }
   return 0;
 }

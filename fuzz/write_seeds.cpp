@@ -34,8 +34,14 @@ int main(int argc, char** argv) {
       {"raw_record.ttf", full().rawNameRecord(3, 0x409, 6, 0x20, 0xFFF0).build()},
       {"truncated.ttf", full().truncate(100).build()},
       {"scripts.ttf", FontBuilder().name(3, 0x0419, 4, u"Жирный Тест").name(1, 0, 4, u"Mac").build()},
-      // Longer than the fuzzer's inputs; fuzz.sh runs it once whole under a memory limit.
+      {"cff.otf", full().sfntVersion(0x4F54544F).build()},  // "OTTO"
+      {"pair.ttc", fontCollection({full().build(), FontBuilder().name(3, 0x409, 4, u"Second").build()})},
+      {"version2.ttc", fontCollection({full().build(), full().magic(0).build()}, 0x00020000)},
+      {"cut.ttc", fontCollection({full().build(), full().build()}).chopped(40)},
+      // Longer than the fuzzer's inputs; fuzz.sh runs them once whole under a memory limit.
       {"forged_names.ttf", forgedNameTableFont()},
+      {"forged_faces.ttc", fontCollection(std::vector<QByteArray>(0xFFFF, FontBuilder().name(3, 0x409, 4, u"F").build()))},
+      {"forged_names.ttc", fontCollection({forgedNameTableFont(), forgedNameTableFont()})},
   };
   for (const auto& s : seeds) {
     QFile out(dir + QLatin1Char('/') + QLatin1String(s.file));

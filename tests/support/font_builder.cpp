@@ -26,6 +26,7 @@ void putU32(QByteArray& out, qsizetype at, uint32_t v) {
   putU16(out, at + 2, static_cast<uint16_t>(v & 0xFFFF));
 }
 
+FontBuilder& FontBuilder::sfntVersion(uint32_t value) { sfntVersion_ = value; return *this; }
 FontBuilder& FontBuilder::magic(uint32_t value) { magic_ = value; return *this; }
 FontBuilder& FontBuilder::withoutHead() { head_ = false; return *this; }
 FontBuilder& FontBuilder::withoutName() { name_ = false; return *this; }

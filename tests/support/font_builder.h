@@ -16,6 +16,7 @@ class FontBuilder {
  public:
   FontBuilder() = default;
 
+  FontBuilder& sfntVersion(uint32_t value);  // 0x00010000 by default; "OTTO" for CFF outlines
   FontBuilder& magic(uint32_t value);  // head's magicNumber (0x5F0F3CF5 by default)
   FontBuilder& withoutHead();
   FontBuilder& withoutName();
