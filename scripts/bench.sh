@@ -29,13 +29,20 @@ mkdir -p "$work"
 mapfile -t sources < <(dpkg -L fonts-noto-core fonts-noto-extra fonts-dejavu-core fonts-liberation |
                        grep -i '\.ttf$' | sort)
 [ ${#sources[@]} -gt 0 ] || { echo "bench: no font files found" >&2; exit 1; }
+# The OpenType and collection files a desktop has beside them (Cantarell, the URW base fonts,
+# Latin Modern, Noto CJK), for --list --all-formats: the same corpus with this share added.
+mapfile -t opentype < <(dpkg -L fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern |
+                        grep -iE '\.(otf|ttc|otc)$' | sort)
 
-make_corpus() {  # folder count
+make_corpus() {  # folder count [files...]: the .ttf sources unless files are given
   local dir=$1 want=$2
+  shift 2
+  local files=("$@")
+  [ ${#files[@]} -gt 0 ] || files=("${sources[@]}")
   if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$want" ]; then return; fi
   rm -rf "$dir"
   # copyNNN / package folder / file, so the tree has depth and many folders
-  printf '%s\n' "${sources[@]}" | python3 -c '
+  printf '%s\n' "${files[@]}" | python3 -c '
 import os, shutil, sys
 dest, want = sys.argv[1], int(sys.argv[2])
 sources = sys.stdin.read().split("\n")[:-1]
@@ -70,6 +77,7 @@ large=25000
 echo "Building the corpus (${#sources[@]} distinct files) ..." >&2
 make_corpus "$work/corpus-$small" $small
 make_corpus "$work/corpus-$large" $large
+make_corpus "$work/corpus-all" $large "${sources[@]}" "${opentype[@]}"
 make_scan_tree "$work/scan-tree"
 
 # The large corpus once more with every file in one folder (as a user's own fonts folder may
@@ -111,12 +119,14 @@ XML
 env_small=$(setup_env $small)
 env_large=$(setup_env $large)
 env_flat=$(setup_env flat)
+env_all=$(setup_env all)
 
 # fontconfig's own cache of the corpus is built once, as on any desktop, before timing.
 echo "Building fontconfig's cache of the corpus ..." >&2
 env $env_small fc-cache >/dev/null 2>&1 || true
 env $env_large fc-cache >/dev/null 2>&1 || true
 env $env_flat fc-cache >/dev/null 2>&1 || true
+env $env_all fc-cache >/dev/null 2>&1 || true
 
 # ---- measuring ---------------------------------------------------------------------------
 # median wall-clock seconds and median peak RSS (KiB) of a command over $runs runs, after
@@ -255,6 +265,13 @@ mapfile -t t < <(alternate $((3 * runs)) "env $env_flat QT_QPA_PLATFORM=offscree
                                          "$(q "$floor" "$work/corpus-flat")")
 T[listflat]=${t[0]}
 T[floorflat]=${t[1]}
+echo "Measuring $large files with the OpenType and collection share, every format ..." >&2
+mapfile -t t < <(alternate $((3 * runs)) "env $env_all QT_QPA_PLATFORM=offscreen $(q "$typorama") --list --all-formats" \
+                                         "$(q "$floor" --all-formats "$work/corpus-all")")
+T[listall]=${t[0]}
+T[floorall]=${t[1]}
+M[rowsall]=$(env $env_all QT_QPA_PLATFORM=offscreen "$typorama" --list --all-formats 2>/dev/null | wc -l)
+M[opentypeall]=$(find "$work/corpus-all" -type f \( -iname '*.otf' -o -iname '*.ttc' -o -iname '*.otc' \) | wc -l)
 
 echo "Micro benchmarks ..." >&2
 font=$(printf '%s\n' "${sources[@]}" | grep -m1 'DejaVuSans.ttf$' || echo "${sources[0]}")
@@ -294,6 +311,8 @@ for n in (small, large):
     row("5", f"--export .xlsx / .docx, {n} rows", ms(T[f"xlsx{n}"]), ms(T[f"docx{n}"]), "", "", "")
 L, F = T["listflat"], T["floorflat"]
 row("1", f"--list vs floor, {large} files in one folder", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2))
+L, F = T["listall"], T["floorall"]
+row("1", f"--list --all-formats vs floor, {large} files ({M['opentypeall']} .otf/.ttc, {M['rowsall']} rows)", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2))
 g = lambda k: T[k + str(large)] / T[k + str(small)]
 for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
                 ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):

@@ -22,7 +22,8 @@ struct FontFace {
   uint32_t index = 0;
   friend bool operator==(const FontFace&, const FontFace&) = default;
 };
-inline size_t qHash(const FontFace& face, size_t seed = 0) { return qHashMulti(seed, face.path, face.index); }
+// The path hashed with the table's seed, as a path alone is (Qt's fast string hash needs one).
+inline size_t qHash(const FontFace& face, size_t seed = 0) { return qHash(face.path, seed) ^ face.index; }
 
 using FactsByFace = QHash<FontFace, FontFacts>;
 
