@@ -16,21 +16,6 @@
 
 namespace {
 
-// Copies a font under new names (fontTools), so that no system font shares them.
-const char* kRename = R"(
-import sys
-from fontTools.ttLib import TTFont
-src, out, family, sub, full = sys.argv[1:6]
-font = TTFont(src)
-name = font['name']
-for nid in (1, 2, 3, 4, 6, 16, 17, 21, 22):
-    name.removeNames(nameID=nid)
-for nid, value in ((1, family), (2, sub), (3, 'test ' + full), (4, full), (6, full.replace(' ', '-'))):
-    name.setName(value, nid, 3, 1, 0x409)
-    name.setName(value, nid, 1, 0, 0)
-font.save(out)
-)";
-
 // argv: pixel size, crop PNGs, "--", font files. Prints how like each file's own rendering of
 // the sample every crop is: the correlation of the two ink images (each cut to its ink, brought
 // to one size) times how well their sizes agree.
@@ -79,9 +64,15 @@ struct SampleFacesTest : FontFolderTest {
 
   void TearDown() override { saveFontFormats(FontFormats::TrueType); }
 
+  // Fonts under new names (fontTools), so that no system font shares them: "font" one face of a
+  // file, "collection" several (see tests/support/opentype_fonts.py).
+  void make(const QString& kind, const std::string& to, const QStringList& faces) {
+    runPython("import runpy, sys; sys.argv = sys.argv[1:]; runpy.run_path(sys.argv[0], run_name='__main__')",
+              QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", kind, tree.q("fonts/" + to)} + faces);
+  }
   void copyFont(const QByteArray& from, const std::string& to, const QString& family, const QString& sub,
                 const QString& full) {
-    runPython(kRename, {QString::fromUtf8(from), tree.q("fonts/" + to), family, sub, full});
+    make("font", to, {QString::fromUtf8(from), family, sub, full});
     files << tree.q("fonts/" + to);
   }
   // Saves every row's sample cell; the whole grid goes to the temporary folder for a person.
@@ -150,10 +141,6 @@ TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
 // .otf with PostScript outlines, and the faces of a TrueType and of a CFF collection.
 TEST_F(SampleFacesTest, EachFaceOfACollectionShowsItself) {
   const QString d = kDejaVu, l = QStringLiteral("/usr/share/fonts/truetype/liberation/");
-  const auto make = [&](const QString& kind, const std::string& out, const QStringList& faces) {
-    runPython("import runpy, sys; sys.argv = sys.argv[1:]; runpy.run_path(sys.argv[0], run_name='__main__')",
-              QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", kind, tree.q("fonts/" + out)} + faces);
-  };
   make("font", "a.otf", {"cff:" + d + "DejaVuSans-Bold.ttf", "Quillon A", "Bold", "Quillon A Otf"});
   make("collection", "pair.ttc", {l + "LiberationSerif-Regular.ttf", "Quillon B", "Regular", "Quillon B Pair",
                                   l + "LiberationMono-Regular.ttf", "Quillon C", "Regular", "Quillon C Pair"});

@@ -4,6 +4,7 @@
 #include "support/font_builder.h"
 
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,6 +30,29 @@ std::u16string nameOf(const QByteArray& font, uint16_t nameID, int32_t locale = 
 }
 std::u16string decode(const QByteArray& b, uint16_t platformID = 1) {
   return decodeNameString(platformID, reinterpret_cast<const uint8_t*>(b.constData()), static_cast<size_t>(b.size()));
+}
+// Runs `body` in a child whose address space is limited to its present size plus `extraMiB`, and
+// expects it to exit with 0; `failures` says what its other exit codes mean.
+void expectInLimitedChild(uint64_t extraMiB, const std::function<int()>& body, const char* failures) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t pages = 0;
+    statm >> pages;
+    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (extraMiB << 20);
+    const rlimit rl{limit, limit};
+    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
+    try {
+      _exit(body());
+    } catch (...) {
+      _exit(2);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << failures;
 }
 }  // namespace
 
@@ -111,28 +135,12 @@ TEST(NameSelection, AForgedTableOfLongStringsStaysSmall) {
   // 65,535 records naming the same 65,535 bytes: decoding all of them would take 4 GiB. The
   // parse runs in a child whose address space is limited to its present size plus 256 MiB.
   const QByteArray font = forgedNameTableFont();
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::ifstream statm("/proc/self/statm");
-    uint64_t pages = 0;
-    statm >> pages;
-    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (uint64_t{256} << 20);
-    const rlimit rl{limit, limit};
-    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
-    try {
-      const Parsed p = parse(font);
-      const bool ok = p.complete && p.state.nameRecords->size() == 0xFFFF &&
-                      selectNameString(*p.state.nameRecords, p.state.nameStrings, 4, 0x0409).size() == 32767;
-      _exit(ok ? 0 : 1);
-    } catch (...) {
-      _exit(2);
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong result, 2: out of memory";
+  expectInLimitedChild(256, [&] {
+    const Parsed p = parse(font);
+    const bool ok = p.complete && p.state.nameRecords->size() == 0xFFFF &&
+                    selectNameString(*p.state.nameRecords, p.state.nameStrings, 4, 0x0409).size() == 32767;
+    return ok ? 0 : 1;
+  }, "1: wrong result, 2: out of memory");
 }
 
 TEST(FontTables, UnsignedOffsetsAndLengthsAtAndAbove0x8000) {
@@ -337,20 +345,8 @@ TEST(FontCollections, AForgedCountOfFacesCostsTheCappedRowsOnly) {
   const QByteArray own = fontCollection(std::vector<QByteArray>(0xFFFF, named(u"Alpha", 0x40)));
   QByteArray one = own;
   for (int k = 1; k < 0xFFFF; ++k) one.replace(12 + 4 * k, 4, one.mid(12, 4));
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::ifstream statm("/proc/self/statm");
-    uint64_t pages = 0;
-    statm >> pages;
-    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (uint64_t{64} << 20);
-    const rlimit rl{limit, limit};
-    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
+  expectInLimitedChild(64, [&] {
     const std::vector<std::string> want(kMaxCollectionFaces, "Alpha/64");
-    _exit(faces(own) == want && faces(one) == want ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong faces";
+    return faces(own) == want && faces(one) == want ? 0 : 1;
+  }, "1: wrong faces, 2: out of memory");
 }
