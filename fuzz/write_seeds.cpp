@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
       {"cut.ttc", fontCollection({full().build(), full().build()}).chopped(40)},
       // Longer than the fuzzer's inputs; fuzz.sh runs them once whole under a memory limit.
       {"forged_names.ttf", forgedNameTableFont()},
-      {"forged_faces.ttc", fontCollection(std::vector<QByteArray>(0xFFFF, FontBuilder().name(3, 0x409, 4, u"F").build()))},
+      {"forged_faces.ttc", fontCollection(std::vector<QByteArray>(
+                               0xFFFF, FontBuilder().name(3, 0x409, 4, u"F").build()))},
       {"forged_names.ttc", fontCollection({forgedNameTableFont(), forgedNameTableFont()})},
   };
   for (const auto& s : seeds) {

@@ -18,7 +18,8 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
       office::TextFont font;
       steps.perFont(line + 10, [&] {
         name = source.list.ItemName(i);
-        font = rowFont(source.files, source.fonts, source.facts, name, {source.list.ItemPath(i), source.list.ItemFace(i)});
+        const FontFace face{source.list.ItemPath(i), source.list.ItemFace(i)};
+        font = rowFont(source.files, source.fonts, source.facts, name, face);
       });
       if (!sink.write(steps, i + 1, name, font)) {
         failed = true;

@@ -30,7 +30,8 @@ void ops::addFont(MainView& view) {
   // 112: a copy that failed has been reported; installing an older file of the same name or
   // saying "Done." would hide that, so the command ends here. The same steps register the copy
   // (114), so a file that is no font or that the font system refuses is not installed.
-  if (!trap(112, [&] { install = installFontFile(services.fs, services.fonts, dialog.FileName, view.fontFormats()); })) return;
+  const FontFormats formats = view.fontFormats();
+  if (!trap(112, [&] { install = installFontFile(services.fs, services.fonts, dialog.FileName, formats); })) return;
   if (!install.installed()) {  // 116
     trap(116, [&] { showOutcome(QStringLiteral("Adding font failed.")); });
     return;

@@ -34,8 +34,9 @@ void ops::removeSelectedFont(MainView& view) {
     return;
   trap(104, [&] {
     // A collection's faces live and go in one file: the question says so.
-    const QString together =
-        faces > 1 ? QStringLiteral("\r\n\r\nIts file holds %1 fonts, and all %1 will be removed.").arg(faces) : QString();
+    const QString together = faces > 1 ? QStringLiteral("\r\n\r\nIts file holds %1 fonts, and all %1 will be removed.")
+                                             .arg(faces)
+                                       : QString();
     answer = services.prompts.messageBox(
         QStringLiteral("Are you sure you want to remove ") + name + QStringLiteral("?") + together,
         QStringLiteral("Remove Font"), MsgButtons::YesNo, MsgIcon::None);

@@ -19,18 +19,18 @@ struct Fill {
 };
 
 struct ReadAheadTest : FontFolderTest {
-  Fill fill(const QString& filter, bool readAhead) {
+  Fill fill(const QString& filter, bool readAhead, FontFormats formats = FontFormats::TrueType) {
     Fill out;
     app.prompts.boxes.clear();
     ErrorTrap trap(app.prompts, "Form1.LoadFonts");
     ListBox list;
     FactsByFace facts;
     PreviewPins pins(app.fonts);
-    collectCatalogue(form.services(), trap, list, filter, FontFormats::TrueType, facts, pins,
+    collectCatalogue(form.services(), trap, list, filter, formats, facts, pins,
                      [&](int i, int n, bool filtered) { out.pleaseWait.emplace_back(i, n, filtered); }, readAhead);
     for (int i = 0; i < list.ListCount(); ++i) {
-      out.list.push_back(list.List(i));
-      out.families.push_back(facts.value({list.ItemPath(i)}).family);
+      out.list.push_back(list.List(i) + "#" + QString::number(list.ItemFace(i)));
+      out.families.push_back(facts.value({list.ItemPath(i), list.ItemFace(i)}).family);
     }
     out.boxes = app.prompts.texts();
     return out;
@@ -52,10 +52,17 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
   ASSERT_EQ(symlink(tree.path("fonts/a/f1.ttf").c_str(), tree.path("fonts/b/link.ttf").c_str()), 0);
   ASSERT_EQ(symlink(tree.path("fonts/gone.ttf").c_str(), tree.path("fonts/dangling.ttf").c_str()), 0);
   ASSERT_EQ(mkfifo(tree.path("fonts/a/pipe.ttf").c_str(), 0644), 0);  // never opened: it would block
+  // For every format: collections whose second face has no names, or lies past the end.
+  QByteArray pair = fontCollection({FontBuilder().name(3, 0x409, 4, u"Pair B").build(), FontBuilder().build()});
+  writeText("fonts/b/pair.ttc", pair);
+  putU32(pair, 16, 0xFFFFFF00);
+  writeText("fonts/a/past.otc", pair);
 
-  for (const QString& filter : {QString(), QStringLiteral("a"), QStringLiteral("beta 1")}) {
-    const Fill inTurn = fill(filter, false);
-    const Fill ahead = fill(filter, true);
+  using enum FontFormats;
+  for (const auto& [filter, formats] :
+       {std::pair{QString(), TrueType}, {"a", TrueType}, {"beta 1", TrueType}, {"", All}, {"pair", All}}) {
+    const Fill inTurn = fill(filter, false, formats);
+    const Fill ahead = fill(filter, true, formats);
     EXPECT_EQ(ahead.list, inTurn.list) << filter.toStdString();
     EXPECT_EQ(ahead.boxes, inTurn.boxes) << filter.toStdString();
     EXPECT_EQ(ahead.pleaseWait, inTurn.pleaseWait) << filter.toStdString();
@@ -66,6 +73,7 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
   EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u);
   EXPECT_EQ(all.boxes.size(), 6u);  // two each for broken.ttf, cut.ttf and empty.ttf
   EXPECT_FALSE(all.pleaseWait.empty());
+  EXPECT_EQ(fill("pair", true, FontFormats::All).list.size(), 2u);
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {

@@ -5,6 +5,7 @@
 #include "app/user_settings.h"
 #include "controls/flex_grid.h"
 #include "support/font_folder_fixture.h"
+#include "support/private_fonts.h"
 
 #include <QDir>
 #include <QImage>
@@ -64,15 +65,10 @@ struct SampleFacesTest : FontFolderTest {
 
   void TearDown() override { saveFontFormats(FontFormats::TrueType); }
 
-  // Fonts under new names (fontTools), so that no system font shares them: "font" one face of a
-  // file, "collection" several (see tests/support/opentype_fonts.py).
-  void make(const QString& kind, const std::string& to, const QStringList& faces) {
-    runPython("import runpy, sys; sys.argv = sys.argv[1:]; runpy.run_path(sys.argv[0], run_name='__main__')",
-              QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", kind, tree.q("fonts/" + to)} + faces);
-  }
+  // Copies a font under new names, so that no system font shares them.
   void copyFont(const QByteArray& from, const std::string& to, const QString& family, const QString& sub,
                 const QString& full) {
-    make("font", to, {QString::fromUtf8(from), family, sub, full});
+    EXPECT_EQ(makeOpenTypeFonts({"font", tree.q("fonts/" + to), QString::fromUtf8(from), family, sub, full}), "");
     files << tree.q("fonts/" + to);
   }
   // Saves every row's sample cell; the whole grid goes to the temporary folder for a person.
@@ -137,20 +133,30 @@ TEST_F(SampleFacesTest, EachSampleShowsItsOwnFileInBothGrids) {
   EXPECT_EQ(full.fontFilesHeld(), 0u);  // closing lets go of every face
 }
 
-// With OpenType and collection files shown, every face of a collection draws as itself: an
-// .otf with PostScript outlines, and the faces of a TrueType and of a CFF collection.
-TEST_F(SampleFacesTest, EachFaceOfACollectionShowsItself) {
+// With every format shown, each face of an .otf and of TrueType and CFF collections draws as
+// itself; the choice is kept; removing a face names the faces of its file.
+TEST_F(SampleFacesTest, EachFaceOfEveryFormatShowsItself) {
   const QString d = kDejaVu, l = QStringLiteral("/usr/share/fonts/truetype/liberation/");
-  make("font", "a.otf", {"cff:" + d + "DejaVuSans-Bold.ttf", "Quillon A", "Bold", "Quillon A Otf"});
-  make("collection", "pair.ttc", {l + "LiberationSerif-Regular.ttf", "Quillon B", "Regular", "Quillon B Pair",
-                                  l + "LiberationMono-Regular.ttf", "Quillon C", "Regular", "Quillon C Pair"});
-  make("collection", "pair.otc", {"cff:" + d + "DejaVuSerif-Bold.ttf", "Quillon D", "Bold", "Quillon D Otc",
-                                  "cff:" + l + "LiberationSans-Italic.ttf", "Quillon E", "Italic", "Quillon E Otc"});
-  files = {tree.q("fonts/a.otf"), tree.q("fonts/pair.ttc#0"), tree.q("fonts/pair.ttc#1"), tree.q("fonts/pair.otc#0"),
-           tree.q("fonts/pair.otc#1")};
-
+  for (const QStringList& made :
+       {QStringList{"font", "a.otf", "cff:" + d + "DejaVuSans-Bold.ttf", "Q A", "Bold", "Q A Otf"},
+        {"collection", "pair.ttc", l + "LiberationSerif-Regular.ttf", "Q B", "Regular", "Q B Pair",
+         l + "LiberationMono-Regular.ttf", "Q C", "Regular", "Q C Pair"},
+        {"collection", "pair.otc", "cff:" + d + "DejaVuSerif-Bold.ttf", "Q D", "Bold", "Q D Otc",
+         "cff:" + l + "LiberationSans-Italic.ttf", "Q E", "Italic", "Q E Otc"}})
+    ASSERT_EQ(makeOpenTypeFonts(QStringList{made[0], tree.q("fonts/") + made[1]} + made.mid(2)), "");
+  for (const char* face : {"a.otf#0", "pair.ttc#0", "pair.ttc#1", "pair.otc#0", "pair.otc#1"})
+    files << tree.q("fonts/") + face;
   form.setFontFormats(FontFormats::All);
-  FlexGrid& grid = *form.MSFlexGrid1;
-  ASSERT_EQ(grid.Rows(), 5);
-  expectOwnFaces(grabSamples(grid, "faces"), 20);
+  ASSERT_EQ(form.MSFlexGrid1->Rows(), 5);
+  expectOwnFaces(grabSamples(*form.MSFlexGrid1, "faces"), 20);
+  for (int r = 0; r < 5; ++r)  // face by face, with the number of faces of its file
+    EXPECT_EQ(QStringLiteral("%1#%2 %3").arg(form.List1.ItemPath(r)).arg(form.List1.ItemFace(r))
+                  .arg(form.catalogueFacts().value({form.List1.ItemPath(r), form.List1.ItemFace(r)}).faces),
+              files[r] + (r ? " 2" : " 1"));
+  EXPECT_EQ(std::make_unique<Form1>(app.services)->fontFormats(), FontFormats::All) << "kept for the next run";
+  form.MSFlexGrid1->setRow(2);
+  app.prompts.answers = {MsgResult::No};
+  form.PushButton4_Click();
+  EXPECT_EQ(app.prompts.boxes.back().text.toStdString(),
+            "Are you sure you want to remove Q C Pair?\r\n\r\nIts file holds 2 fonts, and all 2 will be removed.");
 }

@@ -3,8 +3,6 @@
 #include "core/list_box.h"
 #include "core/runtime_error.h"
 
-#include <QStringList>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,15 +35,6 @@ TEST(ListBoxTest, OrdersTheWholeEntryTextIgnoringCase) {
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number, 381);
   }
-}
-
-TEST(ListBoxTest, FacesOfOneFileWithOneNameKeepTheirOrder) {
-  ListBox list;
-  for (const uint32_t face : {2u, 0u, 1u}) list.AddItem("Twin", "/f/c.ttc", face);
-  list.AddItem("Twin", "/f/C.ttc", 3);
-  QStringList order;  // "C" before "c" where the texts fold alike, then face by face
-  for (int i = 0; i < list.ListCount(); ++i) order << list.ItemPath(i) + "#" + QString::number(list.ItemFace(i));
-  EXPECT_EQ(order, (QStringList{"/f/C.ttc#3", "/f/c.ttc#0", "/f/c.ttc#1", "/f/c.ttc#2"}));
 }
 
 TEST(ListBoxTest, ManyShuffledEntriesComeOutInCaseFoldedOrder) {

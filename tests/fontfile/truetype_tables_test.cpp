@@ -4,7 +4,6 @@
 #include "support/font_builder.h"
 
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,29 +29,6 @@ std::u16string nameOf(const QByteArray& font, uint16_t nameID, int32_t locale = 
 }
 std::u16string decode(const QByteArray& b, uint16_t platformID = 1) {
   return decodeNameString(platformID, reinterpret_cast<const uint8_t*>(b.constData()), static_cast<size_t>(b.size()));
-}
-// Runs `body` in a child whose address space is limited to its present size plus `extraMiB`, and
-// expects it to exit with 0; `failures` says what its other exit codes mean.
-void expectInLimitedChild(uint64_t extraMiB, const std::function<int()>& body, const char* failures) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::ifstream statm("/proc/self/statm");
-    uint64_t pages = 0;
-    statm >> pages;
-    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (extraMiB << 20);
-    const rlimit rl{limit, limit};
-    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
-    try {
-      _exit(body());
-    } catch (...) {
-      _exit(2);
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << failures;
 }
 }  // namespace
 
@@ -135,12 +111,28 @@ TEST(NameSelection, AForgedTableOfLongStringsStaysSmall) {
   // 65,535 records naming the same 65,535 bytes: decoding all of them would take 4 GiB. The
   // parse runs in a child whose address space is limited to its present size plus 256 MiB.
   const QByteArray font = forgedNameTableFont();
-  expectInLimitedChild(256, [&] {
-    const Parsed p = parse(font);
-    const bool ok = p.complete && p.state.nameRecords->size() == 0xFFFF &&
-                    selectNameString(*p.state.nameRecords, p.state.nameStrings, 4, 0x0409).size() == 32767;
-    return ok ? 0 : 1;
-  }, "1: wrong result, 2: out of memory");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t pages = 0;
+    statm >> pages;
+    const rlim_t limit = pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) + (uint64_t{256} << 20);
+    const rlimit rl{limit, limit};
+    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
+    try {
+      const Parsed p = parse(font);
+      const bool ok = p.complete && p.state.nameRecords->size() == 0xFFFF &&
+                      selectNameString(*p.state.nameRecords, p.state.nameStrings, 4, 0x0409).size() == 32767;
+      _exit(ok ? 0 : 1);
+    } catch (...) {
+      _exit(2);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong result, 2: out of memory";
 }
 
 TEST(FontTables, UnsignedOffsetsAndLengthsAtAndAbove0x8000) {
@@ -272,81 +264,4 @@ TEST(FontTables, EveryTableOfTheDirectoryMustLieInsideTheFile) {
   EXPECT_FALSE(inside(base().tableOffset("glyf", 0xFFFFFFF0).build()));
   EXPECT_FALSE(inside(base().numTables(0).build()));
   EXPECT_FALSE(inside(base().numTables(0xFFFF).build()));
-}
-
-namespace {
-// Each face's full name and fsSelection as readFontFaces gives them; "-" for a face that gave
-// no name records.
-std::vector<std::string> faces(const QByteArray& bytes) {
-  MemoryByteSource src(bytes.constData(), static_cast<size_t>(bytes.size()));
-  std::vector<std::string> out;
-  for (const FontTablesState& face : readFontFaces(src, 0x0409, nameIdBit(4))) {
-    out.push_back(!face.nameRecords ? "-"
-                                    : QString::fromStdU16String(selectNameString(*face.nameRecords, face.nameStrings,
-                                                                                 4, 0x0409))
-                                              .toStdString() +
-                                          "/" + std::to_string(face.os2Info.fsSelection));
-  }
-  return out;
-}
-QByteArray named(std::u16string_view full, uint16_t fsSelection) {
-  return FontBuilder().name(3, 0x409, 1, u"Unread").name(3, 0x409, 4, full).fsSelection(fsSelection).build();
-}
-}  // namespace
-
-TEST(FontCollections, EveryFaceInOrderAndForgedHeadersReadNothing) {
-  const QByteArray a = named(u"Alpha", 0x40), b = named(u"Beta Bold", 0x20);
-  QByteArray pastEnd = fontCollection({a, b});
-  putU32(pastEnd, 16, 0xFFFFFFF0);  // the second face's directory
-  QByteArray shortList = fontCollection({a});
-  putU32(shortList, 8, 0xFFFFFFFF);  // more faces than offsets
-  const struct {
-    const char* what;
-    QByteArray bytes;
-    std::vector<std::string> faces;
-  } cases[] = {
-      {"a font", a, {"Alpha/64"}},
-      {"a font of one name", FontBuilder().name(3, 0x409, 4, u"Only").build(), {"Only/0"}},
-      {"version 1", fontCollection({a, b}), {"Alpha/64", "Beta Bold/32"}},
-      {"version 2", fontCollection({b, a}, 0x00020000), {"Beta Bold/32", "Alpha/64"}},
-      {"version 3", fontCollection({a}, 0x00030000), {}},
-      {"version 1.1", fontCollection({a}, 0x00010001), {}},
-      {"no face", fontCollection({}), {}},
-      {"a directory past the end", pastEnd, {"Alpha/64", "-"}},
-      {"more faces than offsets", shortList, {}},
-      {"cut in the header", fontCollection({a}).left(10), {}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(faces(c.bytes), c.faces) << c.what;
-    // Only the decoded full name's record is kept of each face.
-    MemoryByteSource src(c.bytes.constData(), static_cast<size_t>(c.bytes.size()));
-    for (const FontTablesState& face : readFontFaces(src, 0x0409, nameIdBit(4)))
-      EXPECT_LE(face.nameRecords.value_or(std::vector<NameRecord>{}).size(), 1u) << c.what;
-  }
-}
-
-TEST(FontCollections, EveryFaceMustLieInsideTheFile) {
-  const QByteArray a = named(u"Alpha", 0x40);
-  const auto inside = [](const QByteArray& b, bool collections) {
-    MemoryByteSource src(b.constData(), static_cast<size_t>(b.size()));
-    return tablesLieInsideSource(src, collections);
-  };
-  const QByteArray both = fontCollection({a, a});
-  EXPECT_TRUE(inside(both, true));
-  EXPECT_FALSE(inside(both, false)) << "a collection is no font without the option";
-  EXPECT_TRUE(inside(a, true));
-  EXPECT_FALSE(inside(both.left(both.size() - 3), true));  // into the last table, past its padding
-  EXPECT_FALSE(inside(fontCollection({}), true));
-}
-
-TEST(FontCollections, AForgedCountOfFacesCostsTheCappedRowsOnly) {
-  // 65,535 faces, each with a directory of its own or all naming the first one: 1,024 faces
-  // are read, in a child whose address space is its present size plus 64 MiB.
-  const QByteArray own = fontCollection(std::vector<QByteArray>(0xFFFF, named(u"Alpha", 0x40)));
-  QByteArray one = own;
-  for (int k = 1; k < 0xFFFF; ++k) one.replace(12 + 4 * k, 4, one.mid(12, 4));
-  expectInLimitedChild(64, [&] {
-    const std::vector<std::string> want(kMaxCollectionFaces, "Alpha/64");
-    return faces(own) == want && faces(one) == want ? 0 : 1;
-  }, "1: wrong faces, 2: out of memory");
 }

@@ -197,7 +197,8 @@ TEST(MatchesFilePattern, MatchesTheWholeNameInAnyCase) {
   EXPECT_FALSE(MatchesFilePattern("a1.ttf", "a?1.*"));
   EXPECT_TRUE(MatchesFilePattern("anything", "*"));
   EXPECT_TRUE(MatchesFilePattern(QString(QChar(0xC9)) + ".TTF", QString(QChar(0xE9)) + ".ttf"));
-  for (const char* name : {"a.ttf", "b.OTF", "c.ttc", "d.otc"}) EXPECT_TRUE(MatchesFilePattern(name, "*.ttf;*.otf;*.ttc;*.otc"));
+  for (const char* name : {"a.ttf", "b.OTF", "c.ttc", "d.otc"})
+    EXPECT_TRUE(MatchesFilePattern(name, "*.ttf;*.otf;*.ttc;*.otc"));
   EXPECT_FALSE(MatchesFilePattern("a.otc.bak", "*.ttf;*.otf;*.ttc;*.otc"));
 }
 

@@ -1,7 +1,9 @@
 #include "support/font_builder.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <algorithm>
+#include <utility>
 
 namespace {
 void appendU16(QByteArray& out, uint16_t v) {
@@ -174,19 +176,12 @@ QByteArray fontCollection(const std::vector<QByteArray>& fonts, uint32_t version
   QByteArray out("ttcf");
   appendU32(out, version);
   appendU32(out, static_cast<uint32_t>(fonts.size()));
-  const qsizetype offsets = out.size();
-  out.append(QByteArray(4 * static_cast<qsizetype>(fonts.size()), '\0'));
-  for (size_t k = 0; k < fonts.size(); ++k) {
-    while (out.size() % 4) out.append('\0');
-    const qsizetype at = out.size();
-    putU32(out, offsets + 4 * static_cast<qsizetype>(k), static_cast<uint32_t>(at));
-    out.append(fonts[k]);
-    const int numTables = (uint8_t(fonts[k][4]) << 8) | uint8_t(fonts[k][5]);
-    for (int i = 0; i < numTables; ++i) {
-      const qsizetype entry = at + 12 + 16 * i + 8;
-      const auto byte = [&](int b) { return uint32_t(uint8_t(out[entry + b])); };
-      putU32(out, entry, (byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3)) + static_cast<uint32_t>(at));
-    }
+  auto at = static_cast<uint32_t>(12 + 4 * fonts.size());
+  for (const QByteArray& font : fonts) appendU32(out, std::exchange(at, at + static_cast<uint32_t>(font.size())));
+  for (QByteArray font : fonts) {  // each moved to its place, the offsets of its tables too
+    for (int e = 20; e < 12 + 16 * ((uint8_t(font[4]) << 8) | uint8_t(font[5])); e += 16)
+      putU32(font, e, qFromBigEndian<uint32_t>(font.constData() + e) + static_cast<uint32_t>(out.size()));
+    out.append(font);
   }
   return out;
 }

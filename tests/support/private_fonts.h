@@ -14,6 +14,13 @@ struct ProgramOutcome {
   QString out, err;
 };
 
+// Makes a font or collection with tests/support/opentype_fonts.py (fontTools); "" when it did.
+inline QString makeOpenTypeFonts(const QStringList& args) {
+  QProcess p;
+  p.start("/usr/bin/python3", QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py"} + args);
+  return p.waitForFinished(120000) && p.exitCode() == 0 ? QString() : args.join(' ') + ": " + p.readAllStandardError();
+}
+
 inline QString typoramaProgram() {
   return qEnvironmentVariable("TYPORAMA_BIN", QStringLiteral(TYPORAMA_BINARY_DIR "/typorama"));
 }
