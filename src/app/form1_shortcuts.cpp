@@ -142,22 +142,26 @@ QMenu* Form1Conveniences::rowMenu(int row) {
   auto* menu = new QMenu(form_.MSFlexGrid1);
   menu->setObjectName(QStringLiteral("gridRowMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  // Each command runs once the menu's click is over: a question box or a refill lets events run,
+  // which would delete the closed menu while its click is still being handled.
+  const auto add = [&](const QString& text, auto command) {
+    QAction* action = menu->addAction(text);
+    connect(action, &QAction::triggered, this, command, Qt::QueuedConnection);
+    return action;
+  };
   if (hasRow(row)) {
     selectRow(row);
     // The commands act on the selected row, the row just selected.
-    QAction* copy = menu->addAction(QStringLiteral("Copy Font File"), &form_, &Form1::PushButton7_Click);
-    copy->setShortcut(QKeySequence::Copy);
-    QAction* remove = menu->addAction(QStringLiteral("Remove Font\u2026"), &form_, &Form1::PushButton4_Click);
-    remove->setShortcut(Qt::Key_Delete);
-    menu->addAction(QStringLiteral("Open Containing Folder"), this, [this, row] { openContainingFolder(row); });
+    add(QStringLiteral("Copy Font File"), [this] { form_.PushButton7_Click(); })->setShortcut(QKeySequence::Copy);
+    add(QStringLiteral("Remove Font\u2026"), [this] { form_.PushButton4_Click(); })->setShortcut(Qt::Key_Delete);
+    add(QStringLiteral("Open Containing Folder"), [this, row] { openContainingFolder(row); });
     menu->addSeparator();
   }
   // Offered below the rows too: a catalogue with no .ttf file at all shows no row to click.
-  QAction* formats = menu->addAction(QStringLiteral("Show OpenType and collection files"));
+  QAction* formats = add(QStringLiteral("Show OpenType and collection files"),
+                         [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   formats->setCheckable(true);
   formats->setChecked(form_.fontFormats() == FontFormats::All);
-  connect(formats, &QAction::toggled, this,
-          [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   return menu;
 }
 

@@ -72,13 +72,16 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
   EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text() + "|" + items[4]->text(),
             "Copy Font File|Remove Font\u2026|Open Containing Folder|Show OpenType and collection files");
   EXPECT_TRUE(items[3]->isSeparator());
-  items[0]->trigger();
-  EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{odd}});
-  items[2]->trigger();
-  EXPECT_EQ(app.desktop.urls, QStringList{"file://" + QUrl::toPercentEncoding(path("fonts/my fonts"), "/")});
+  // Each runs once the menu's click is over.
+  for (QAction* item : {items[0], items[2], items[1], items[4]}) item->trigger();
   app.prompts.answers = {MsgResult::No};
-  items[1]->trigger();
+  EXPECT_TRUE(app.desktop.clipboard.isEmpty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(app.desktop.clipboard, QList<QStringList>{QStringList{odd}});
+  EXPECT_EQ(app.desktop.urls, QStringList{"file://" + QUrl::toPercentEncoding(path("fonts/my fonts"), "/")});
   EXPECT_EQ(app.prompts.boxes.at(0).text, "Are you sure you want to remove A Nice Font" + kEntrySeparator + sans + "?");
+  EXPECT_EQ(form.fontFormats(), FontFormats::All);
+  form.setFontFormats(FontFormats::TrueType);
 }
 
 TEST_F(WindowConveniencesTest, DraggingARowOutIsAFileDrag) {
