@@ -33,8 +33,8 @@ def crop_ink(path):
     bg = max(range(256), key=lambda v: hist[v])
     span = max(bg, 255 - bg, 1)
     return trim(im.point(lambda v: min(255, abs(v - bg) * 255 // span)))
-def font_ink(spec):
-    path, _, face = spec.partition('#')
+def font_ink(face_of_file):
+    path, _, face = face_of_file.partition('#')
     f = ImageFont.truetype(path, size, index=int(face or 0))
     l, t, r, b = f.getbbox('AaBbCc123')
     im = Image.new('L', (r - l + 20, b - t + 20), 0)
