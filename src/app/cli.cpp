@@ -41,6 +41,14 @@ int usageError(const QString& message) {
 
 bool isCommandLineMode(const QStringList& arguments) { return arguments.size() > 1; }
 
+void keepOnlyOwnMessages() {
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // A fatal message comes just before the program stops: it stays, whoever sends it.
+    if (type == QtFatalMsg || QByteArrayView(context.category).startsWith("typorama."))
+      std::fprintf(stderr, "typorama: %s\n", qUtf8Printable(message));
+  });
+}
+
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) {
   const CommandLineCatalogue catalogue(services, filter, stderr);
   const ListBox& list = catalogue.list;

@@ -12,5 +12,9 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
 // True when the arguments name a mode that needs no display.
 bool isCommandLineMode(const QStringList& arguments);
 
+// From here on only the program's own log messages reach standard error, as "typorama: ...";
+// Qt's remarks about its set-up (no XDG_RUNTIME_DIR, say) are left out.
+void keepOnlyOwnMessages();
+
 // --list: one line per catalogue row; exit 0 with rows, 1 without.
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out);

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   // File names may be any bytes: keep them exactly.
   for (int i = 0; i < argc; ++i) arguments << pathFromBytes(argv[i]);
   const bool commandLine = isCommandLineMode(arguments);
+  if (commandLine) keepOnlyOwnMessages();
   if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     // The command-line modes draw nothing: they must work without any display.
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -163,11 +163,21 @@ double progressPercent(int i, int count) {
   return static_cast<double>(i) / (count - 1) * 100.0;
 }
 
+void nameCatalogueGrid(FlexGrid& grid) {
+  grid.setAccessibleName(QStringLiteral("Fonts"));
+  grid.setColumnName(0, QStringLiteral("Number"));
+  grid.setColumnName(1, QStringLiteral("Full name"));
+  grid.setColumnName(2, QStringLiteral("Sample"));
+}
+
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
                        ProgressBar& bar, const FactsByPath& facts) {
   int count = 0;
   trap(122, [&] { count = list.ListCount(); });
-  trap(124, [&] { grid.setRows(count); });
+  trap(124, [&] {
+    grid.setRows(count);
+    grid.fitNumbersInColumn(0, count);
+  });
   if (grid.Rows() == 0) return;
   trap(126, [&] {
     grid.setRow(0);

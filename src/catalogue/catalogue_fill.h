@@ -29,7 +29,11 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
                       FactsByPath& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
                       bool readAhead = true);
 
-// Sets the grid's rows to the list and writes every row, showing progress in the bar.
+// Names the catalogue grid and its columns for assistive technology.
+void nameCatalogueGrid(FlexGrid& grid);
+
+// Sets the grid's rows to the list and writes every row, showing progress in the bar; the
+// number column widens to fit the largest number.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
                        ProgressBar& bar, const FactsByPath& facts);
 

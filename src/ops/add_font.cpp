@@ -15,7 +15,7 @@ void ops::addFont(MainView& view) {
   };
   FontInstall install;
   trap(100, [&] { dialog.FileName = QString(); });
-  trap(102, [&] { dialog.DialogTitle = QStringLiteral("Select Font To Add"); });
+  trap(102, [&] { dialog.setDialogTitle(QStringLiteral("Select Font To Add")); });
   trap(104, [&] { dialog.Filter = QStringLiteral("Font Files (*.ttf)|*.ttf"); });
   // One file at a time: an export leaves multiple selection on, and several names in one
   // string are no path.
