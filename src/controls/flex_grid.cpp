@@ -411,12 +411,14 @@ void FlexGrid::setColWidth(int col, int twips) {
 }
 
 void FlexGrid::fitNumbersInColumn(int col, int largest) {
-  const QFontMetrics metrics(font());  // the grid font, in which cells without a font of their own draw
-  int digit = 0;
-  for (char d = '0'; d <= '9'; ++d) digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(d)));
-  const int digits = int(QString::number(std::max(largest, 0)).size());
-  // The text's padding on both sides and the grid line at the right.
-  const int pixels = digits * digit + 2 * kTextPadding + 1;
+  const QFontMetricsF metrics(font());  // the grid font, in which cells without a font of their own draw
+  QChar widest = QLatin1Char('0');
+  for (char d = '1'; d <= '9'; ++d)
+    if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest)) widest = QLatin1Char(d);
+  // Measured whole: the digits' fractions add up. Then the text's padding on both sides and the
+  // grid line at the right.
+  const QString number(QString::number(std::max(largest, 0)).size(), widest);
+  const int pixels = int(std::ceil(metrics.horizontalAdvance(number))) + 2 * kTextPadding + 1;
   if (pixels > columnWidth(col)) setColWidth(col, pixelsToTwips(pixels));
 }
 

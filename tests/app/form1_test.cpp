@@ -4,7 +4,6 @@
 #include "fsys/file_queries.h"
 #include "app/qt_services.h"
 #include "core/runtime_error.h"
-#include "controls/common_dialog.h"
 #include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
@@ -12,8 +11,6 @@
 #include "support/app_harness.h"
 
 #include <QApplication>
-#include <QFileDialog>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -195,28 +192,6 @@ TEST(MessageBox, ShowsItsTextLiterallyUnderExactlyItsTitle) {
   EXPECT_EQ(trap->text(), "<i>x</i>\nin A.B at line 102\n\nPlease email screenshot of this message to "
                           "support@example.com");
   EXPECT_EQ(trap->icon(), QMessageBox::Warning);
-}
-
-// After Add Font's dialog, an export's save dialog shows the platform's own title, not
-// "Select Font To Add" (a screen reader reads the title out).
-TEST(FileDialog, ShowsOnlyTheTitleItsOwnCommandSet) {
-  QtPrompts prompts;
-  CommonDialog dialog(prompts);
-  QStringList titles;
-  QTimer answer;  // reads the open dialog's title and cancels it
-  QObject::connect(&answer, &QTimer::timeout, [&] {
-    if (auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      titles << shown->windowTitle();
-      shown->reject();
-    }
-  });
-  answer.start(20);
-  dialog.setDialogTitle("Select Font To Add");
-  dialog.Filter = "Font Files (*.ttf)|*.ttf";
-  dialog.ShowOpen();
-  dialog.Filter = "Excel files (*.xls)|*.xls|";
-  dialog.ShowSave();
-  EXPECT_EQ(titles, QStringList({"Select Font To Add", QFileDialog::tr("Save As")}));
 }
 
 TEST(HomePageVisit, ABrowserThatCannotStartIsReportedByStartUp) {

@@ -5,9 +5,7 @@
 #include "support/private_fonts.h"
 
 #include <QDir>
-#include <QDeadlineTimer>
 #include <QImage>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -148,41 +146,3 @@ TEST_F(RealDisplay, WheelTitlesMessageTextAndClipboard) {
 }
 
 }  // namespace
-
-// A Wayland session without XWayland: under a headless compositor the program opens its window
-// as a native client (the Wayland plugin comes with it), titled and named for its desktop entry.
-TEST(Wayland, TheWindowOpensNativelyUnderAHeadlessCompositor) {
-  if (QStandardPaths::findExecutable("weston").isEmpty()) GTEST_SKIP() << "weston is not installed";
-  TempTree tree;
-  PrivateFonts fonts{tree, "fonts"};
-  ASSERT_TRUE(tree.folder("fonts") && tree.folder("run", 0700));
-  ASSERT_TRUE(QFile::copy(kDejaVu + "DejaVuSans.ttf", tree.q("fonts/DejaVuSans.ttf")));
-  fonts.env.insert("XDG_RUNTIME_DIR", tree.q("run"));
-  QProcess weston;
-  weston.setProcessEnvironment(fonts.env);
-  weston.start("weston", {"--backend=headless-backend.so", "--socket=typorama", "--idle-time=0", "--no-config"});
-  for (int i = 0; i < 100 && !QFile::exists(tree.q("run/typorama")); ++i) QThread::msleep(100);
-  ASSERT_TRUE(QFile::exists(tree.q("run/typorama"))) << weston.readAllStandardError().toStdString();
-
-  fonts.env.insert("WAYLAND_DISPLAY", "typorama");
-  fonts.env.insert("QT_QPA_PLATFORM", "wayland");
-  fonts.env.insert("WAYLAND_DEBUG", "client");  // the requests it makes, on standard error
-  QProcess program;
-  program.setProcessEnvironment(fonts.env);
-  program.setReadChannel(QProcess::StandardError);
-  program.start(typoramaProgram(), {});
-  // The main window (fixed at 680 x 603) is created and a picture of it handed over.
-  const QRegularExpression drawn(R"(set_max_size\(680, 603\)[\s\S]*wl_surface@\d+\.attach\(wl_buffer@)");
-  QString requests;
-  for (QDeadlineTimer deadline(30000); !requests.contains(drawn) && !deadline.hasExpired();)
-    if (program.waitForReadyRead(100)) requests += QString::fromUtf8(program.readAllStandardError());
-  const bool running = program.state() == QProcess::Running;
-  for (QProcess* p : {&program, &weston}) {
-    p->kill();
-    p->waitForFinished(5000);
-  }
-  EXPECT_TRUE(running) << requests.left(2000).toStdString();
-  EXPECT_TRUE(requests.contains(drawn));
-  EXPECT_TRUE(requests.contains(QRegularExpression(R"(xdg_toplevel@\d+\.set_title\("Typorama"\))")));
-  EXPECT_TRUE(requests.contains(QRegularExpression(R"(xdg_toplevel@\d+\.set_app_id\("org\.typorama\.Typorama"\))")));
-}

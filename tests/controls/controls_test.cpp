@@ -51,8 +51,7 @@ TEST(CommonDialog, PassesItsSettingsAndKeepsThem) {
   EXPECT_EQ(prompts.openRequests[0].flags, ofn::Explorer | ofn::LongNames);
   EXPECT_EQ(dialog.FileName, "/home/u/a.ttf");
 
-  // The next command sees what the last one left, and a cancel empties the name; but a title
-  // its command did not set is not shown: the dialog takes the platform's own.
+  // The next command sees what the last one left, but not a title it did not set; a cancel empties the name.
   dialog.Filter = "Excel files (*.xls)|*.xls|";
   dialog.ShowSave();
   ASSERT_EQ(prompts.saveRequests.size(), 1u);

@@ -474,13 +474,7 @@ TEST(FlexGrid, SamplesAreDrawnInTheirOwnFaces) {
   const int x = grid.columnViewportPosition(1) + 2;
   EXPECT_EQ(QColor(image.pixel(x, y2)), QColor(191, 219, 255));
   EXPECT_EQ(QColor(image.pixel(x, y1)), grid.palette().color(QPalette::Light));
-  // The selected row: in the highlight while the grid has the focus, else in another colour
-  // (this palette's inactive highlight is its active one), so the user sees where keys go.
-  const QPoint selected(x, grid.rowViewportPosition(5) + 3);
-  EXPECT_EQ(image.pixel(selected), grid.palette().color(QPalette::Mid).rgb());
-  grid.show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
-  EXPECT_EQ(grid.viewport()->grab().toImage().pixel(selected), grid.palette().color(QPalette::Highlight).rgb());
+  EXPECT_EQ(image.pixel(x, grid.rowViewportPosition(5) + 3), grid.palette().color(QPalette::Mid).rgb());  // unfocused
   // Beyond the last row: the grid's outside colour.
   EXPECT_EQ(QColor(image.pixel(x, image.height() - 4)), QColor(128, 128, 128));
 }
