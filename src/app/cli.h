@@ -12,5 +12,8 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
 // True when the arguments name a mode that needs no display.
 bool isCommandLineMode(const QStringList& arguments);
 
+// True for the command-line modes that need no GUI application: listing, help and version.
+bool isCoreOnlyMode(const QStringList& arguments);
+
 // --list: one line per catalogue row; exit 0 with rows, 1 without.
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out);
