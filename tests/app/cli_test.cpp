@@ -52,6 +52,14 @@ TEST_F(CliTest, ListsEveryFontOfTheConfiguredFoldersSorted) {
   EXPECT_EQ(r.lines[2], "3\tZeta Mine\t1\t1\t0\t0\t" + tree.q("data/fonts/mine.ttf"));
 }
 
+TEST_F(CliTest, ListingStartsNoGuiWhateverPlatformIsNamed) {
+  font("sys/a.ttf", "Alpha");
+  fonts->env.insert("QT_QPA_PLATFORM", "xcb");  // with no display, a GUI application could not start
+  const ListRun r = run({"--list"});
+  EXPECT_EQ(r.status, 0) << r.errors.toStdString();
+  EXPECT_EQ(r.lines, QStringList({"1\tAlpha\t0\t0\t0\t0\t" + tree.q("sys/a.ttf")}));
+}
+
 TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {
   font("sys/a.ttf", "Arial Bold");
   font("sys/c.ttf", "Candara");

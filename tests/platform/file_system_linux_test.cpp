@@ -95,6 +95,38 @@ TEST_F(LinuxFs, ListsSubFoldersAndFilesSeparately) {
   EXPECT_TRUE(none.empty());
 }
 
+TEST_F(LinuxFs, OneListingTellsEachSubFoldersAttributesAndIdentity) {
+  folder("d");
+  folder("d/sub");
+  folder("d/.hid");
+  folder("other", 0555);
+  file("d/a.ttf");
+  ASSERT_EQ(symlink(path("other").c_str(), path("d/tolink").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", path("d/dangling").c_str()), 0);
+
+  std::vector<SubFolder> subs;
+  std::vector<FileEntry> files;
+  ASSERT_EQ(fs_.listFolder(q("d/"), subs, &files), 0);
+  std::sort(subs.begin(), subs.end(), [](const SubFolder& a, const SubFolder& b) { return a.name < b.name; });
+  // The read-only bit is left out (the link's target is read-only); the identity is the stat's.
+  const struct { const char* name; uint32_t attributes; } expected[] = {{".hid", 18}, {"sub", 16}, {"tolink", 1040}};
+  ASSERT_EQ(subs.size(), std::size(expected));
+  for (size_t i = 0; i < subs.size(); ++i) {
+    struct stat st;
+    ASSERT_EQ(stat(path(std::string("d/") + expected[i].name).c_str(), &st), 0);
+    EXPECT_EQ(subs[i].name, expected[i].name);
+    EXPECT_EQ(subs[i].attributes, expected[i].attributes) << expected[i].name;
+    EXPECT_EQ(subs[i].id, (FolderId{st.st_dev, st.st_ino})) << expected[i].name;
+  }
+  ASSERT_EQ(files.size(), 2u);
+  std::sort(files.begin(), files.end(), [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+  EXPECT_TRUE(files[0].name == "a.ttf" && files[0].regular);
+  EXPECT_TRUE(files[1].name == "dangling" && !files[1].regular);
+  EXPECT_EQ(fs_.attributes(q("d/tolink"), ~fileattr::ReadOnly), 1040u);
+  EXPECT_EQ(fs_.attributes(q("d/tolink")), 1041u);
+  EXPECT_EQ(fs_.listFolder(q("missing/"), subs, nullptr), 76);
+}
+
 TEST_F(LinuxFs, DeniesAnOrdinaryUserAFolderItMayNotRead) {
   folder("locked", 0700);
   folder("locked/in");
