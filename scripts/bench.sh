@@ -30,29 +30,39 @@ mapfile -t sources < <(dpkg -L fonts-noto-core fonts-noto-extra fonts-dejavu-cor
                        grep -i '\.ttf$' | sort)
 [ ${#sources[@]} -gt 0 ] || { echo "bench: no font files found" >&2; exit 1; }
 
-make_corpus() {  # folder count
-  local dir=$1 want=$2
-  if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$want" ]; then return; fi
+# Layouts: "packages" copyNNN / package folder / file, so the tree has depth and some folders;
+# "families" a folder per family of four files each (about 6,250 folders at 25,000 files, as in
+# a checkout of a public font repository), where the cost of each folder shows; "hundred" 100
+# folders.
+make_corpus() {  # folder count [layout]
+  local dir=$1 want=$2 layout=${3:-packages}
+  if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$layout $want" ]; then return; fi
   rm -rf "$dir"
-  # copyNNN / package folder / file, so the tree has depth and many folders
   printf '%s\n' "${sources[@]}" | python3 -c '
 import os, shutil, sys
-dest, want = sys.argv[1], int(sys.argv[2])
+dest, want, layout = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 sources = sys.stdin.read().split("\n")[:-1]
+family = lambda path: os.path.basename(path).split("-")[0].rsplit(".", 1)[0]
 made, copy = 0, 0
 while made < want:
     copy += 1
-    for src in sources[: want - made]:
-        sub = os.path.join(dest, "copy%03d" % copy, os.path.basename(os.path.dirname(src)))
+    for k, src in enumerate(sources[: want - made]):
+        name = os.path.basename(src)
+        if layout == "families":
+            sub = os.path.join(dest, "copy%02d" % copy, "%s-%d" % (family(sources[k - k % 4]), k // 4))
+        elif layout == "hundred":
+            sub, name = os.path.join(dest, "folder%03d" % (made * 100 // want)), "%d-%s" % (copy, name)
+        else:
+            sub = os.path.join(dest, "copy%03d" % copy, os.path.basename(os.path.dirname(src)))
         os.makedirs(sub, exist_ok=True)
-        target = os.path.join(sub, os.path.basename(src))
+        target = os.path.join(sub, name)
         try:
             os.link(src, target)
         except OSError:
             shutil.copyfile(src, target)
         made += 1
-' "$dir" "$want"
-  echo "$want" >"$dir/.complete"
+' "$dir" "$want" "$layout"
+  echo "$layout $want" >"$dir/.complete"
 }
 
 # 10,000 nested folders for the scan alone: 10 x 10 x 10 x 10 (the last level 10,000 leaves).
@@ -70,6 +80,8 @@ large=25000
 echo "Building the corpus (${#sources[@]} distinct files) ..." >&2
 make_corpus "$work/corpus-$small" $small
 make_corpus "$work/corpus-$large" $large
+make_corpus "$work/corpus-families" $large families
+make_corpus "$work/corpus-hundred" $large hundred
 make_scan_tree "$work/scan-tree"
 
 # The large corpus once more with every file in one folder (as a user's own fonts folder may
@@ -111,12 +123,16 @@ XML
 env_small=$(setup_env $small)
 env_large=$(setup_env $large)
 env_flat=$(setup_env flat)
+env_families=$(setup_env families)
+env_hundred=$(setup_env hundred)
 
 # fontconfig's own cache of the corpus is built once, as on any desktop, before timing.
 echo "Building fontconfig's cache of the corpus ..." >&2
 env $env_small fc-cache >/dev/null 2>&1 || true
 env $env_large fc-cache >/dev/null 2>&1 || true
 env $env_flat fc-cache >/dev/null 2>&1 || true
+env $env_families fc-cache >/dev/null 2>&1 || true
+env $env_hundred fc-cache >/dev/null 2>&1 || true
 
 # ---- measuring ---------------------------------------------------------------------------
 # median wall-clock seconds and median peak RSS (KiB) of a command over $runs runs, after
@@ -255,6 +271,15 @@ mapfile -t t < <(alternate $((3 * runs)) "env $env_flat QT_QPA_PLATFORM=offscree
                                          "$(q "$floor" "$work/corpus-flat")")
 T[listflat]=${t[0]}
 T[floorflat]=${t[1]}
+echo "Measuring $large files a folder per family and in 100 folders ..." >&2
+mapfile -t t < <(alternate $((3 * runs)) "env $env_families QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-families")" \
+                                         "env $env_hundred QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-hundred")")
+T[listfamilies]=${t[0]}
+T[floorfamilies]=${t[1]}
+T[listhundred]=${t[2]}
+T[floorhundred]=${t[3]}
 
 echo "Micro benchmarks ..." >&2
 font=$(printf '%s\n' "${sources[@]}" | grep -m1 'DejaVuSans.ttf$' || echo "${sources[0]}")
@@ -294,6 +319,9 @@ for n in (small, large):
     row("5", f"--export .xlsx / .docx, {n} rows", ms(T[f"xlsx{n}"]), ms(T[f"docx{n}"]), "", "", "")
 L, F = T["listflat"], T["floorflat"]
 row("1", f"--list vs floor, {large} files in one folder", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2))
+for k, layout in (("families", "a folder per family (4 files)"), ("hundred", "100 folders of 250")):
+    L, F = T["list" + k], T["floor" + k]
+    row("7", f"cold --list vs floor, {large} files, {layout}", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x", ok(L/F <= 2))
 g = lambda k: T[k + str(large)] / T[k + str(small)]
 for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
                 ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):

@@ -49,6 +49,14 @@ void keepOnlyOwnMessages() {
   });
 }
 
+bool isCoreOnlyMode(const QStringList& arguments) {
+  // Installing and removing register fonts with Qt's font database; an export keeps the GUI
+  // application it has always had.
+  const QString mode = arguments.value(1);
+  return mode == QLatin1String("--list") || mode == QLatin1String("--help") || mode == QLatin1String("-h") ||
+         mode == QLatin1String("--version");
+}
+
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out) {
   const CommandLineCatalogue catalogue(services, filter, stderr);
   const ListBox& list = catalogue.list;

@@ -16,5 +16,8 @@ bool isCommandLineMode(const QStringList& arguments);
 // Qt's remarks about its set-up (no XDG_RUNTIME_DIR, say) are left out.
 void keepOnlyOwnMessages();
 
+// True for the command-line modes that need no GUI application: listing, help and version.
+bool isCoreOnlyMode(const QStringList& arguments);
+
 // --list: one line per catalogue row; exit 0 with rows, 1 without.
 int listCatalogue(AppServices& services, const QString& filter, std::FILE* out);

@@ -44,6 +44,7 @@ TEST_F(CliTest, ListsEveryFontOfTheConfiguredFoldersSorted) {
   font("sys/b.ttf", "beta");
   font("sys/deeper/a.ttf", "Alpha");
   font("sys/~temp.ttf", "Aaa Hidden");
+  fonts->env.insert("QT_QPA_PLATFORM", "xcb");  // no display: listing must start no GUI application
   const ListRun r = run({"--list"});
   ASSERT_EQ(r.status, 0) << r.errors.toStdString();
   ASSERT_EQ(r.lines.size(), 3);
