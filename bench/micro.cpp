@@ -39,14 +39,18 @@ class CountingFileSystem : public FileSystem {
   explicit CountingFileSystem(FileSystem& inner) : inner_(inner) {}
   long subFolderListings = 0;
   long attributeQueries = 0;
-  std::optional<uint32_t> attributes(const QString& path) override {
+  std::optional<uint32_t> attributes(const QString& path, uint32_t wanted) override {
     ++attributeQueries;
-    return inner_.attributes(path);
+    return inner_.attributes(path, wanted);
   }
   bool isRootFolder(const QString& path) override { return inner_.isRootFolder(path); }
   int listSubFolders(const QString& folder, std::vector<QString>& names) override {
     ++subFolderListings;
     return inner_.listSubFolders(folder, names);
+  }
+  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override {
+    ++subFolderListings;
+    return inner_.listFolder(folder, subFolders, files);
   }
   bool listFiles(const QString& folder, std::vector<QString>& names) override { return inner_.listFiles(folder, names); }
   bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override {
@@ -65,11 +69,6 @@ class CountingFileSystem : public FileSystem {
 
  private:
   FileSystem& inner_;
-};
-
-class NoYield : public Yielder {
- public:
-  void yield() override {}
 };
 
 struct Services {

@@ -42,7 +42,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# fc-cache tells other programs about installed and removed fonts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fontconfig)
+# fc-cache tells other programs about installed and removed fonts; Qt's Wayland plugin lets the
+# window open in a Wayland session without XWayland.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fontconfig, qt6-wayland")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

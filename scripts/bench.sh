@@ -34,32 +34,40 @@ mapfile -t sources < <(dpkg -L fonts-noto-core fonts-noto-extra fonts-dejavu-cor
 mapfile -t opentype < <(dpkg -L fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern |
                         grep -iE '\.(otf|ttc|otc)$' | sort)
 
-make_corpus() {  # folder count [files...]: the .ttf sources unless files are given
-  local dir=$1 want=$2
-  shift 2
-  local files=("$@")
-  [ ${#files[@]} -gt 0 ] || files=("${sources[@]}")
-  if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$want" ]; then return; fi
+# Layouts: "packages" copyNNN / package folder / file, so the tree has depth and some folders;
+# "families" a folder per family of four files each (about 6,250 folders at 25,000 files, as in
+# a checkout of a public font repository), where the cost of each folder shows; "hundred" 100
+# folders; "opentype" as "packages", the OpenType and collection files among the sources.
+make_corpus() {  # folder count [layout]
+  local dir=$1 want=$2 layout=${3:-packages} files=("${sources[@]}")
+  [ "$layout" != opentype ] || files+=("${opentype[@]}")
+  if [ -f "$dir/.complete" ] && [ "$(cat "$dir/.complete")" = "$layout $want" ]; then return; fi
   rm -rf "$dir"
-  # copyNNN / package folder / file, so the tree has depth and many folders
   printf '%s\n' "${files[@]}" | python3 -c '
 import os, shutil, sys
-dest, want = sys.argv[1], int(sys.argv[2])
+dest, want, layout = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 sources = sys.stdin.read().split("\n")[:-1]
+family = lambda path: os.path.basename(path).split("-")[0].rsplit(".", 1)[0]
 made, copy = 0, 0
 while made < want:
     copy += 1
-    for src in sources[: want - made]:
-        sub = os.path.join(dest, "copy%03d" % copy, os.path.basename(os.path.dirname(src)))
+    for k, src in enumerate(sources[: want - made]):
+        name = os.path.basename(src)
+        if layout == "families":
+            sub = os.path.join(dest, "copy%02d" % copy, "%s-%d" % (family(sources[k - k % 4]), k // 4))
+        elif layout == "hundred":
+            sub, name = os.path.join(dest, "folder%03d" % (made * 100 // want)), "%d-%s" % (copy, name)
+        else:
+            sub = os.path.join(dest, "copy%03d" % copy, os.path.basename(os.path.dirname(src)))
         os.makedirs(sub, exist_ok=True)
-        target = os.path.join(sub, os.path.basename(src))
+        target = os.path.join(sub, name)
         try:
             os.link(src, target)
         except OSError:
             shutil.copyfile(src, target)
         made += 1
-' "$dir" "$want"
-  echo "$want" >"$dir/.complete"
+' "$dir" "$want" "$layout"
+  echo "$layout $want" >"$dir/.complete"
 }
 
 # 10,000 nested folders for the scan alone: 10 x 10 x 10 x 10 (the last level 10,000 leaves).
@@ -77,7 +85,9 @@ large=25000
 echo "Building the corpus (${#sources[@]} distinct files) ..." >&2
 make_corpus "$work/corpus-$small" $small
 make_corpus "$work/corpus-$large" $large
-make_corpus "$work/corpus-all" $large "${sources[@]}" "${opentype[@]}"
+make_corpus "$work/corpus-families" $large families
+make_corpus "$work/corpus-hundred" $large hundred
+make_corpus "$work/corpus-all" $large opentype
 make_scan_tree "$work/scan-tree"
 
 # The large corpus once more with every file in one folder (as a user's own fonts folder may
@@ -119,6 +129,8 @@ XML
 env_small=$(setup_env $small)
 env_large=$(setup_env $large)
 env_flat=$(setup_env flat)
+env_families=$(setup_env families)
+env_hundred=$(setup_env hundred)
 env_all=$(setup_env all)
 
 # fontconfig's own cache of the corpus is built once, as on any desktop, before timing.
@@ -126,6 +138,8 @@ echo "Building fontconfig's cache of the corpus ..." >&2
 env $env_small fc-cache >/dev/null 2>&1 || true
 env $env_large fc-cache >/dev/null 2>&1 || true
 env $env_flat fc-cache >/dev/null 2>&1 || true
+env $env_families fc-cache >/dev/null 2>&1 || true
+env $env_hundred fc-cache >/dev/null 2>&1 || true
 env $env_all fc-cache >/dev/null 2>&1 || true
 
 # ---- measuring ---------------------------------------------------------------------------
@@ -265,6 +279,15 @@ mapfile -t t < <(alternate $((3 * runs)) "env $env_flat QT_QPA_PLATFORM=offscree
                                          "$(q "$floor" "$work/corpus-flat")")
 T[listflat]=${t[0]}
 T[floorflat]=${t[1]}
+echo "Measuring $large files a folder per family and in 100 folders ..." >&2
+mapfile -t t < <(alternate $((3 * runs)) "env $env_families QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-families")" \
+                                         "env $env_hundred QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-hundred")")
+T[listfamilies]=${t[0]}
+T[floorfamilies]=${t[1]}
+T[listhundred]=${t[2]}
+T[floorhundred]=${t[3]}
 echo "Measuring $large files with the OpenType and collection share, every format ..." >&2
 mapfile -t t < <(alternate $((3 * runs)) "env $env_all QT_QPA_PLATFORM=offscreen $(q "$typorama") --list --all-formats" \
                                          "$(q "$floor" --all-formats "$work/corpus-all")")
@@ -313,6 +336,9 @@ L, F = T["listflat"], T["floorflat"]
 row("1", f"--list vs floor, {large} files in one folder", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2))
 L, F = T["listall"], T["floorall"]
 row("1", f"--list --all-formats vs floor, {large} files ({M['opentypeall']} .otf/.ttc, {M['rowsall']} rows)", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x at 25,000", ok(L/F <= 2))
+for k, layout in (("families", "a folder per family (4 files)"), ("hundred", "100 folders of 250")):
+    L, F = T["list" + k], T["floor" + k]
+    row("7", f"cold --list vs floor, {large} files, {layout}", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x", ok(L/F <= 2))
 g = lambda k: T[k + str(large)] / T[k + str(small)]
 for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
                 ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):

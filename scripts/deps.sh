@@ -3,11 +3,12 @@
 # Usage: scripts/deps.sh [build|test|bench|package]...
 set -euo pipefail
 
+# qt6-wayland: the window opens natively in a Wayland session that has no XWayland.
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfig-dev fontconfig
-            libxlsxwriter-dev libzip-dev libicu-dev fonts-dejavu-core fonts-liberation)
+            libxlsxwriter-dev libzip-dev libicu-dev fonts-dejavu-core fonts-liberation qt6-wayland)
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
            xvfb xauth xclip xdotool x11-utils imagemagick clang libclang-rt-14-dev python3-fonttools
-           libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil)
+           libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil weston)
 bench_pkgs=(libbenchmark-dev hyperfine time fonts-noto-core fonts-noto-extra
             fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern)
 # Building the Debian package and checking it and the desktop files.

@@ -51,6 +51,22 @@ FontFormats takeFormats(QStringList& arguments) {
 }
 }  // namespace
 
+void keepOnlyOwnMessages() {
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // A fatal message comes just before the program stops: it stays, whoever sends it.
+    if (type == QtFatalMsg || QByteArrayView(context.category).startsWith("typorama."))
+      std::fprintf(stderr, "typorama: %s\n", qUtf8Printable(message));
+  });
+}
+
+bool isCoreOnlyMode(const QStringList& arguments) {
+  // Installing and removing register fonts with Qt's font database; an export keeps the GUI
+  // application it has always had.
+  const QString mode = arguments.value(1);
+  return mode == QLatin1String("--list") || mode == QLatin1String("--help") || mode == QLatin1String("-h") ||
+         mode == QLatin1String("--version");
+}
+
 int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out) {
   const CommandLineCatalogue catalogue(services, filter, formats, stderr);
   const ListBox& list = catalogue.list;

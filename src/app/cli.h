@@ -13,6 +13,13 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
 // True when the arguments name a mode that needs no display.
 bool isCommandLineMode(const QStringList& arguments);
 
+// From here on only the program's own log messages reach standard error, as "typorama: ...";
+// Qt's remarks about its set-up (no XDG_RUNTIME_DIR, say) are left out.
+void keepOnlyOwnMessages();
+
+// True for the command-line modes that need no GUI application: listing, help and version.
+bool isCoreOnlyMode(const QStringList& arguments);
+
 // --list: one line per catalogue row (with every format, the face's index as an eighth field);
 // exit 0 with rows, 1 without.
 int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out);

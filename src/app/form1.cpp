@@ -4,6 +4,7 @@
 #include "app/form3.h"
 #include "app/main_module.h"
 #include "app/user_settings.h"
+#include "catalogue/catalogue_fill.h"
 #include "core/error_trap.h"
 #include "core/runtime_error.h"
 #include "app/form2.h"
@@ -89,6 +90,7 @@ void Form1::buildControls() {
   MSFlexGrid1->setGeometry(px(120), px(480), px(9960), px(5895));
   MSFlexGrid1->setFont(arialBold(9));
   MSFlexGrid1->setFaceResolver([this](const QString& name) { return services_.fonts.resolveFace(name); });
+  nameCatalogueGrid(*MSFlexGrid1);
 
   const auto button = [this](const QString& caption, int left, int top, int width) {
     auto* b = new PushButton(caption, this);
@@ -105,6 +107,7 @@ void Form1::buildControls() {
   Text1 = new QLineEdit(this);
   Text1->setGeometry(px(120), px(8030), px(7920), px(400));
   Text1->setMouseTracking(true);
+  Text1->setAccessibleName(QStringLiteral("Filter text"));
   ProgressBar1 = new ProgressBar(this);
   ProgressBar1->setGeometry(px(120), px(8540), px(9960), px(405));
   lblFontsInstalled = new QLabel(QStringLiteral("Total Number Of Fonts Installed: 0"), this);

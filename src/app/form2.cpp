@@ -3,6 +3,7 @@
 #include "core/error_trap.h"
 #include "app/form1.h"
 #include "app/main_module.h"
+#include "catalogue/catalogue_fill.h"
 #include "controls/grid_mouse_wheel.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
@@ -11,6 +12,7 @@
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <QScreen>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 Form2::Form2(Form1& owner)
@@ -30,6 +32,7 @@ Form2::Form2(Form1& owner)
   MSFlexGrid1->setBackColor(0x80000005);  // the window colour, where the main grid has the 3-D highlight
   FontSystem& fonts = owner.services().fonts;
   MSFlexGrid1->setFaceResolver([&fonts](const QString& name) { return fonts.resolveFace(name); });
+  nameCatalogueGrid(*MSFlexGrid1);
 
   connect(MSFlexGrid1, &FlexGrid::Click, this, &Form2::MSFlexGrid1_Click);
   connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form2::MSFlexGrid1_GotFocus);
@@ -85,7 +88,10 @@ void Form2::Form_QueryUnload() {
 void Form2::Form_Unload() {
   // The main window comes back, unless it is the one closing and taking this window down
   // with it (it lets go of this window first).
-  if (owner_.hasForm2() && owner_.form2() == this) owner_.show();
+  if (owner_.hasForm2() && owner_.form2() == this) {
+    owner_.show();
+    owner_.activateWindow();  // and with it the focus, where it was
+  }
   // A closed window keeps nothing: the next use fills it afresh.
   previewPins_->releaseAll();
   List1.Clear();
@@ -131,6 +137,15 @@ void Form2::closeEvent(QCloseEvent* event) {
   Form_QueryUnload();  // never refuses the close
   Form_Unload();
   event->accept();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+  // Escape closes the list as the window manager's close does; so does a keyboard alone.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void Form2::mouseMoveEvent(QMouseEvent* event) {

@@ -54,6 +54,7 @@ class Form2 : public QWidget, public ListWindowView {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   Form1& owner_;

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 bool hasDisplay() {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   // File names may be any bytes: keep them exactly.
   for (int i = 0; i < argc; ++i) arguments << pathFromBytes(argv[i]);
   const bool commandLine = isCommandLineMode(arguments);
+  if (commandLine) keepOnlyOwnMessages();
   if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     // The command-line modes draw nothing: they must work without any display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -33,11 +35,16 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Typorama"));
-  QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+  // Listing needs no GUI application, whose start-up costs time and whose font database, when
+  // it goes, makes fontconfig load every installed face (it destroys fontconfig's current
+  // configuration, which builds that configuration's fonts first if nobody had asked for them).
+  const std::unique_ptr<QCoreApplication> app = isCoreOnlyMode(arguments)
+                                                    ? std::make_unique<QCoreApplication>(argc, argv)
+                                                    : std::make_unique<QApplication>(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("Typorama"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("0.1.0"));
   // Lets the desktop match the windows to the installed desktop entry and its icon.
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.typorama.Typorama"));
+  if (!commandLine) QGuiApplication::setDesktopFileName(QStringLiteral("org.typorama.Typorama"));
 
   QtPrompts windowPrompts;
   StderrPrompts consolePrompts;
@@ -50,7 +57,8 @@ int main(int argc, char** argv) {
   office::OfficeFactory officeFactory;
 
   if (commandLine) {
-    AppServices services{consolePrompts, yielder, random, fs, fonts, desktop, &officeFactory};
+    NoYield noYield;
+    AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory};
     return runCommandLine(arguments, services).value_or(2);
   }
 
@@ -60,6 +68,6 @@ int main(int argc, char** argv) {
   form.Form_Load();
   form.show();
   // For the benchmark: measure start-up to a shown, filled window, then leave.
-  if (qEnvironmentVariableIsSet("TYPORAMA_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
-  return app.exec();
+  if (qEnvironmentVariableIsSet("TYPORAMA_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, app.get(), &QApplication::quit);
+  return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "app/main_module.h"
 
+#include "controls/readable_color.h"
 #include "fsys/file_queries.h"
 
 #include "core/runtime_error.h"
@@ -22,15 +23,20 @@ void RandomHomePageVisit(RandomSource& random, Desktop& desktop) {
 void setBackColor(QWidget* widget, const QColor& color) {
   QPalette pal = widget->palette();
   pal.setColor(widget->backgroundRole(), color);
+  // The text keeps its theme's colour only where that still reads on the fixed background.
+  pal.setColor(widget->foregroundRole(), readableOn(color, pal.color(widget->foregroundRole())));
   widget->setPalette(pal);
   widget->setAutoFillBackground(true);
 }
 
 void ApplyFormColors(QWidget* window) {
+  // Button-face backgrounds take the button text colour, which the theme pairs with them.
   window->setBackgroundRole(QPalette::Button);
+  window->setForegroundRole(QPalette::ButtonText);
   window->setAutoFillBackground(true);
   for (QLabel* label : window->findChildren<QLabel*>()) {
     label->setBackgroundRole(QPalette::Button);
+    label->setForegroundRole(QPalette::ButtonText);
     label->setAutoFillBackground(true);
   }
 }

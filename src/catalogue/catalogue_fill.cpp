@@ -24,7 +24,7 @@ bool isBelow(const QString& folder, const QString& root) {
 }
 }  // namespace
 
-QStringList catalogueFolders(AppServices& services) {
+QStringList catalogueFolders(AppServices& services, ListedFiles* listed) {
   QStringList roots;
   const auto addRoot = [&](const QString& folder) {
     for (const QString& root : roots)
@@ -35,15 +35,16 @@ QStringList catalogueFolders(AppServices& services) {
   const QString fontsFolder = GetFontsFolder(services.fonts);
   if (!fontsFolder.isEmpty()) roots.append(fontsFolder);
   for (const QString& folder : services.fonts.otherFontFolders()) addRoot(folder);
-  ScanServices scan{services.fs, services.yielder, services.prompts};
+  ScanServices scan{services.fs, services.yielder, services.prompts, listed};
   GetSubDirectories2016(scan, roots, true);
   return roots;
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead) {
+                      bool readAhead, CatalogueFor use) {
   const bool filtered = !filter.isEmpty();
+  const bool previews = use == CatalogueFor::Window;
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
   // dotless "ı"), so both sides are lowered with the user's locale rather than a locale-free fold.
   const QLocale locale;
@@ -55,7 +56,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   trap(104, [&] { list.Clear(); });
   facts.clear();
   pins.releaseAll();
-  trap(106, [&] { folders = catalogueFolders(services); });
+  ListedFiles listed;
+  trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed); });
   const auto folderAt = [&](qsizetype k) {
     const QString& entry = folders.at(k);
     return entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;
@@ -68,7 +70,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
     try {
-      entries = GetMatchingFiles(services.fs, folderAt(k), pattern);
+      entries = GetMatchingFiles(services.fs, folderAt(k), pattern, &listed);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -116,6 +118,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       uint32_t faces = 1 + static_cast<uint32_t>(file.laterFaces.size());
       for (uint32_t face = 0; face < faces; ++face) {
         auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
+        reader->setFaceProbe(previews);
         trap(110, [&] {
           if (file.failure) std::rethrow_exception(file.failure);
           if (face > 0 && file.tables)
@@ -154,7 +157,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           // reader of every later file of its family then finds the family known and registers
           // nothing, so a folder of one unknown family costs one registration, not one per file.
           // (The grid draws every sample from its own file either way.)
-          if (!reader->Installed()) pins.pin(path);
+          if (previews && !reader->Installed()) pins.pin(path);
         }
       }
     }
@@ -174,11 +177,21 @@ double progressPercent(int i, int count) {
   return static_cast<double>(i) / (count - 1) * 100.0;
 }
 
+void nameCatalogueGrid(FlexGrid& grid) {
+  grid.setAccessibleName(QStringLiteral("Fonts"));
+  grid.setColumnName(0, QStringLiteral("Number"));
+  grid.setColumnName(1, QStringLiteral("Full name"));
+  grid.setColumnName(2, QStringLiteral("Sample"));
+}
+
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
                        ProgressBar& bar, const FactsByFace& facts) {
   int count = 0;
   trap(122, [&] { count = list.ListCount(); });
-  trap(124, [&] { grid.setRows(count); });
+  trap(124, [&] {
+    grid.setRows(count);
+    grid.fitNumbersInColumn(0, count);
+  });
   if (grid.Rows() == 0) return;
   trap(126, [&] {
     grid.setRow(0);

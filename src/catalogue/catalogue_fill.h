@@ -5,6 +5,7 @@
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
 #include "fontfile/font_formats.h"
+#include "fsys/add_folder.h"
 #include "platform/services_bundle.h"
 
 #include <QHash>
@@ -20,8 +21,15 @@ class PreviewPins;
 using PleaseWait = std::function<void(int i, int n, bool filtered)>;
 
 // The folders to scan: the fonts folder, the other configured font folders (those not below
-// another one), then every folder below them.
-QStringList catalogueFolders(AppServices& services);
+// another one), then every folder below them. With `listed`, the files of each folder the scan
+// listed are kept there.
+QStringList catalogueFolders(AppServices& services, ListedFiles* listed = nullptr);
+
+// Who reads the catalogue. The command line draws no sample and runs no event loop: its readers
+// leave out the face probe and preview registration (which would load the font database of
+// every installed face), and each folder's files come from the scan's own listing, as nothing
+// can run between the scan and the search.
+enum class CatalogueFor { Window, CommandLine };
 
 // Clears `list` and adds one entry per accepted "*.ttf" file; with every format, one per
 // accepted face of each file the formats name (a collection has several). With readAhead the
@@ -29,9 +37,13 @@ QStringList catalogueFolders(AppServices& services);
 // please-wait calls and list are the same either way.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead = true);
+                      bool readAhead = true, CatalogueFor use = CatalogueFor::Window);
 
-// Sets the grid's rows to the list and writes every row, showing progress in the bar.
+// Names the catalogue grid and its columns for assistive technology.
+void nameCatalogueGrid(FlexGrid& grid);
+
+// Sets the grid's rows to the list and writes every row, showing progress in the bar; the
+// number column widens to fit the largest number.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
                        ProgressBar& bar, const FactsByFace& facts);
 

@@ -37,5 +37,5 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
     std::fwrite(text.data(), 1, text.size(), err);
     std::fflush(err);
   });
-  collectCatalogue(services, trap, list, filter, formats, facts, pins_, {});
+  collectCatalogue(services, trap, list, filter, formats, facts, pins_, {}, true, CatalogueFor::CommandLine);
 }

@@ -21,5 +21,5 @@ class CommandLineCatalogue {
   FactsByFace facts;
 
  private:
-  PreviewPins pins_;  // the unknown faces stay registered while the catalogue is in use
+  PreviewPins pins_;  // stays empty: the command line registers no preview
 };

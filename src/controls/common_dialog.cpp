@@ -1,16 +1,15 @@
 #include "controls/common_dialog.h"
 
-namespace {
-FileDialogRequest requestOf(const CommonDialog& dialog) {
+FileDialogRequest CommonDialog::request() {
   FileDialogRequest request;
-  request.fileName = dialog.FileName;
-  request.title = dialog.DialogTitle;
-  request.filter = dialog.Filter;
-  request.flags = dialog.Flags;
+  request.fileName = FileName;
+  request.title = titleSet_ ? title_ : QString();  // "": the platform's own title
+  request.filter = Filter;
+  request.flags = Flags;
+  titleSet_ = false;
   return request;
 }
-}  // namespace
 
-void CommonDialog::ShowOpen() { FileName = prompts_.showOpen(requestOf(*this)); }
+void CommonDialog::ShowOpen() { FileName = prompts_.showOpen(request()); }
 
-void CommonDialog::ShowSave() { FileName = prompts_.showSave(requestOf(*this)); }
+void CommonDialog::ShowSave() { FileName = prompts_.showSave(request()); }

@@ -2,6 +2,7 @@
 
 #include "core/runtime_error.h"
 #include "controls/flex_grid_model.h"
+#include "controls/readable_color.h"
 #include "controls/twips.h"
 
 #include <QAbstractItemDelegate>
@@ -136,6 +137,8 @@ FlexGrid::FlexGrid(QWidget* parent)
   setSelectionMode(0);
   QTableView::setSelectionMode(QAbstractItemView::NoSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Setting the current cell never scrolls by itself: TopRow and the keys decide what shows.
+  setAutoScroll(false);
   setTabKeyNavigation(false);
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
@@ -153,7 +156,10 @@ FlexGrid::FlexGrid(QWidget* parent)
   connect(model_, &FlexGridModel::changedLater, this, [this] { model_->flush(); },
           Qt::QueuedConnection);
   // A reset rebuilds the header sections at their default size.
-  connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnWidths(); });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    applyColumnWidths();
+    selectionMoved();
+  });
 
   setCols(3);
   setRows(2);
@@ -210,7 +216,7 @@ void FlexGrid::setRow(int row) {
   checkRow(row);
   row_ = rowSel_ = row;
   colSel_ = col_;
-  repaintCells();
+  selectionMoved();
 }
 
 int FlexGrid::Col() const { return col_; }
@@ -219,7 +225,7 @@ void FlexGrid::setCol(int col) {
   checkCol(col);
   col_ = colSel_ = col;
   rowSel_ = row_;
-  repaintCells();
+  selectionMoved();
 }
 
 int FlexGrid::RowSel() const { return rowSel_; }
@@ -227,7 +233,7 @@ int FlexGrid::RowSel() const { return rowSel_; }
 void FlexGrid::setRowSel(int row) {
   checkRow(row);
   rowSel_ = row;
-  repaintCells();
+  selectionMoved();
 }
 
 int FlexGrid::ColSel() const { return colSel_; }
@@ -235,7 +241,7 @@ int FlexGrid::ColSel() const { return colSel_; }
 void FlexGrid::setColSel(int col) {
   checkCol(col);
   colSel_ = col;
-  repaintCells();
+  selectionMoved();
 }
 
 int FlexGrid::TopRow() const {
@@ -265,11 +271,45 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
 
 void FlexGrid::Clear() { model_->clearCells(); }
 
+FlexGrid::CellRange FlexGrid::selectionRect() const {
+  return {std::min(row_, rowSel_), std::min(col_, colSel_), std::max(row_, rowSel_),
+          std::max(col_, colSel_)};
+}
+
 FlexGrid::CellRange FlexGrid::formatTarget() const {
-  if (fillStyle_ == 1)
-    return {std::min(row_, rowSel_), std::min(col_, colSel_), std::max(row_, rowSel_),
-            std::max(col_, colSel_)};
-  return {row_, col_, row_, col_};
+  return fillStyle_ == 1 ? selectionRect() : CellRange{row_, col_, row_, col_};
+}
+
+FlexGrid::CellRange FlexGrid::selectedCells() const {
+  const CellRange s = selectionRect();
+  switch (selectionMode_) {
+    case 1: return {s.row1, 0, s.row2, Cols() - 1};  // whole rows
+    case 2: return {0, s.col1, Rows() - 1, s.col2};  // whole columns
+    default: return s;
+  }
+}
+
+void FlexGrid::selectionMoved() {
+  repaintCells();
+  // A fill or a striping pass moves the current cell thousands of times: the view hears of
+  // the last place only.
+  if (viewSyncQueued_) return;
+  viewSyncQueued_ = true;
+  QMetaObject::invokeMethod(this, [this] { syncView(); }, Qt::QueuedConnection);
+}
+
+// Qt's view keeps a current index and a selection of its own, which screen readers read and
+// follow through the events the view sends as they change: they mirror the grid's.
+void FlexGrid::syncView() {
+  viewSyncQueued_ = false;
+  if (Rows() == 0 || Cols() == 0) return;
+  const CellRange s = selectedCells();
+  selectionModel()->select(QItemSelection(model_->index(s.row1, s.col1), model_->index(s.row2, s.col2)),
+                           QItemSelectionModel::ClearAndSelect);
+  // Whole rows selected, the current column shows nowhere: the row's first scrolling cell
+  // stands for the row, so what is read out names the row (the font's name in the catalogue).
+  const int col = selectionMode_ == 1 ? std::min(kFixedCols, Cols() - 1) : col_;
+  selectionModel()->setCurrentIndex(model_->index(row_, col), QItemSelectionModel::NoUpdate);
 }
 
 namespace {
@@ -375,6 +415,23 @@ void FlexGrid::setColWidth(int col, int twips) {
   setColumnWidth(col, twipsToPixels(twips < 0 ? kDefaultColTwips : twips));
 }
 
+void FlexGrid::fitNumbersInColumn(int col, int largest) {
+  const QFontMetricsF metrics(font());  // the grid font, in which cells without a font of their own draw
+  QChar widest = QLatin1Char('0');
+  for (char d = '1'; d <= '9'; ++d)
+    if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest)) widest = QLatin1Char(d);
+  // Measured whole: the digits' fractions add up. Then the text's padding on both sides and the
+  // grid line at the right.
+  const QString number(QString::number(std::max(largest, 0)).size(), widest);
+  const int pixels = int(std::ceil(metrics.horizontalAdvance(number))) + 2 * kTextPadding + 1;
+  if (pixels > columnWidth(col)) setColWidth(col, pixelsToTwips(pixels));
+}
+
+void FlexGrid::setColumnName(int col, const QString& name) {
+  checkCol(col);
+  model_->setColumnName(col, name);
+}
+
 void FlexGrid::applyColumnWidths() {
   for (int c = 0; c < Cols(); ++c)
     setColumnWidth(c, twipsToPixels(colTwips_[size_t(c)] < 0 ? kDefaultColTwips
@@ -430,7 +487,7 @@ int FlexGrid::SelectionMode() const { return selectionMode_; }
 void FlexGrid::setSelectionMode(int value) {
   if (value < 0 || value > 2) throw errors::invalidPropertyValue();
   selectionMode_ = value;
-  repaintCells();
+  selectionMoved();
 }
 
 int FlexGrid::FillStyle() const { return fillStyle_; }
@@ -486,16 +543,10 @@ void FlexGrid::changeEvent(QEvent* event) {
 
 bool FlexGrid::isHighlighted(int row, int col) const {
   if (row < kFixedRows || col < kFixedCols) return false;
-  const int r1 = std::min(row_, rowSel_), r2 = std::max(row_, rowSel_);
-  const int c1 = std::min(col_, colSel_), c2 = std::max(col_, colSel_);
-  switch (selectionMode_) {
-    case 1:  // whole rows
-      return row >= r1 && row <= r2;
-    case 2:  // whole columns
-      return col >= c1 && col <= c2;
-    default:  // the current cell itself shows by its focus rectangle, not by colour
-      return row >= r1 && row <= r2 && col >= c1 && col <= c2 && !(row == row_ && col == col_);
-  }
+  const CellRange s = selectedCells();
+  // With single cells the current cell itself shows by its focus rectangle, not by colour.
+  return row >= s.row1 && row <= s.row2 && col >= s.col1 && col <= s.col2 &&
+         !(selectionMode_ == 0 && row == row_ && col == col_);
 }
 
 void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col) const {
@@ -505,15 +556,24 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
   const bool highlighted = isHighlighted(row, col);
   const FlexGridModel::CellFormat& format = model_->format(row, col);
 
-  uint32_t back = format.back != FlexGridModel::kInheritBack ? format.back
-                  : fixed                                    ? kBackColorFixed
-                                                             : backColor_;
-  uint32_t fore = fixed ? kForeColorFixed : kForeColor;
-  if (highlighted) {
-    back = kBackColorSel;
-    fore = kForeColorSel;
+  const uint32_t back = format.back != FlexGridModel::kInheritBack ? format.back
+                        : fixed                                    ? kBackColorFixed
+                                                                   : backColor_;
+  QColor backColor = oleColor(back, pal);
+  QColor foreColor = oleColor(fixed ? kForeColorFixed : kForeColor, pal);
+  if (highlighted && hasFocus()) {
+    backColor = oleColor(kBackColorSel, pal);
+    foreColor = oleColor(kForeColorSel, pal);
+  } else if (highlighted) {
+    // Without the focus the selection takes the inactive highlight, as in Qt's own views, so
+    // the user sees where the keys go; where the palette makes the two alike, the mid tone.
+    backColor = pal.color(QPalette::Inactive, QPalette::Highlight);
+    foreColor = pal.color(QPalette::Inactive, QPalette::HighlightedText);
+    if (backColor == pal.color(QPalette::Active, QPalette::Highlight)) backColor = pal.color(QPalette::Mid);
   }
-  painter->fillRect(rect, oleColor(back, pal));
+  // A fixed background (the light-blue rows) under a theme's text colour, or the other way round.
+  foreColor = readableOn(backColor, foreColor);
+  painter->fillRect(rect, backColor);
 
   // Grid lines on the right and bottom edge of each cell.
   painter->setPen(oleColor(kGridColor, pal));
@@ -525,7 +585,7 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
     const QRect inner = rect.adjusted(kTextPadding, 0, -kTextPadding, -1);
     painter->save();
     painter->setClipRect(rect.adjusted(0, 0, -1, -1));
-    painter->setPen(oleColor(fore, pal));
+    painter->setPen(foreColor);
     const Qt::Alignment align = qtAlignment(format.align, text);
     const QRawFont* face = format.file >= 0 ? model_->fileFace(format.file) : nullptr;
     if (face) {
@@ -538,7 +598,7 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
   }
 
   if (focusRect_ != 0 && row == row_ && col == col_ && hasFocus()) {
-    QPen pen(oleColor(fore, pal));
+    QPen pen(foreColor);
     pen.setStyle(focusRect_ == 1 ? Qt::DotLine : Qt::SolidLine);
     pen.setWidth(focusRect_ == 1 ? 1 : 2);
     painter->setPen(pen);
@@ -638,6 +698,7 @@ void FlexGrid::mousePressEvent(QMouseEvent* event) {
     col_ = colSel_ = col;
   }
   viewport()->update();
+  syncView();
   event->accept();
 }
 
@@ -652,6 +713,7 @@ void FlexGrid::mouseMoveEvent(QMouseEvent* event) {
     rowSel_ = row;
     colSel_ = col;
     viewport()->update();
+    syncView();
   }
   event->accept();
 }
@@ -691,6 +753,7 @@ void FlexGrid::moveCurrent(int row, int col, bool extend) {
   }
   scrollTo(model_->index(row, col));
   viewport()->update();
+  syncView();  // at once: a screen reader follows the keys
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* event) {

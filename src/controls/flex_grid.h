@@ -92,6 +92,12 @@ class FlexGrid : public QTableView {
   uint32_t BackColor() const { return backColor_; }
   void setBackColor(uint32_t oleColor);
 
+  // Widens a column, never narrows it, so that every whole number up to `largest` fits in the
+  // grid font.
+  void fitNumbersInColumn(int col, int largest);
+  // What assistive technology calls a column (the header row is never shown).
+  void setColumnName(int col, const QString& name);
+
   int Height() const;  // twips
   void setWidth(int twips);
   void setHeight(int twips);
@@ -125,6 +131,10 @@ class FlexGrid : public QTableView {
   void checkCol(int col) const;
   void checkCell(int row, int col) const;  // error 9 for a cell outside the grid
   CellRange formatTarget() const;          // the cells a CellXxx setter changes
+  CellRange selectionRect() const;         // current cell to selection end
+  CellRange selectedCells() const;         // the same, spread by the selection mode
+  void selectionMoved();                   // repaints and tells the view later
+  void syncView();
   void applyColumnWidths();
   void applyRowHeight();
   void applyColors();
@@ -146,6 +156,7 @@ class FlexGrid : public QTableView {
   int focusRect_ = 1, selectionMode_ = 0, fillStyle_ = 0;
   bool redraw_ = true;
   bool pressed_ = false;
+  bool viewSyncQueued_ = false;
   uint32_t backColor_ = 0x80000014;
   static constexpr uint32_t kForeColor = 0x80000008;
   static constexpr uint32_t kBackColorFixed = 0x8000000F, kForeColorFixed = 0x80000012;

@@ -13,7 +13,21 @@ int FlexGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : cols_;
 }
 
-Qt::ItemFlags FlexGridModel::flags(const QModelIndex&) const { return Qt::ItemIsEnabled; }
+// Selectable, so that the view's selection (which mirrors the grid's) holds the cells.
+Qt::ItemFlags FlexGridModel::flags(const QModelIndex&) const { return Qt::ItemIsEnabled | Qt::ItemIsSelectable; }
+
+QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+      size_t(section) < columnNames_.size() && !columnNames_[size_t(section)].isEmpty())
+    return columnNames_[size_t(section)];
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void FlexGridModel::setColumnName(int col, const QString& name) {
+  if (columnNames_.size() <= size_t(col)) columnNames_.resize(size_t(col) + 1);
+  columnNames_[size_t(col)] = name;
+  emit headerDataChanged(Qt::Horizontal, col, col);
+}
 
 QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_ || index.column() >= cols_) return {};

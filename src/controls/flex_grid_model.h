@@ -39,6 +39,8 @@ class FlexGridModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  void setColumnName(int col, const QString& name);
 
   int rows() const { return rows_; }
   int cols() const { return cols_; }
@@ -91,6 +93,7 @@ class FlexGridModel : public QAbstractTableModel {
   int cols_ = 0;
   std::vector<QString> text_;
   std::vector<CellFormat> fmt_;
+  std::vector<QString> columnNames_;
 
   std::vector<QString> faceNames_;
   QHash<QString, int> faceIndex_;

@@ -1,11 +1,48 @@
 #include "controls/progress_bar.h"
 
+#include "controls/readable_color.h"
 #include "core/runtime_error.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <cmath>
 
-ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {}
+namespace {
+
+// What a screen reader hears of the bar: its text as the name, its value in per cent.
+class ProgressBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit ProgressBarAccessible(ProgressBar* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar), bar_(bar) {}
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && bar_->accessibleName().isEmpty()) return bar_->Text();
+    if (t == QAccessible::Value) return QString::number(std::lround(bar_->Value())) + QLatin1Char('%');
+    return QAccessibleWidget::text(t);
+  }
+  QVariant currentValue() const override { return bar_->Value(); }
+  void setCurrentValue(const QVariant&) override {}  // it shows progress; nobody sets it from outside
+  QVariant maximumValue() const override { return 100.0; }
+  QVariant minimumValue() const override { return 0.0; }
+  QVariant minimumStepSize() const override { return 0.0; }
+
+ private:
+  ProgressBar* bar_;
+};
+
+QAccessibleInterface* accessibleBar(const QString& className, QObject* object) {
+  auto* bar = qobject_cast<ProgressBar*>(object);
+  return bar && className == QLatin1String("ProgressBar") ? new ProgressBarAccessible(bar) : nullptr;
+}
+
+}  // namespace
+
+ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {
+  static const bool factoryInstalled = (QAccessible::installFactory(accessibleBar), true);
+  (void)factoryInstalled;
+}
 
 void ProgressBar::setValue(double value) {
   if (std::isnan(value) || value < 0 || value > 100)
@@ -13,12 +50,20 @@ void ProgressBar::setValue(double value) {
   if (value == value_) return;
   value_ = value;
   update();
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, value_);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void ProgressBar::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
   update();
+  if (QAccessible::isActive()) {
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void ProgressBar::paintEvent(QPaintEvent*) {
@@ -36,9 +81,9 @@ void ProgressBar::paintEvent(QPaintEvent*) {
   // The text changes colour where the bar passes under it, so it stays readable.
   painter.setFont(font());
   painter.setClipRect(bar);
-  painter.setPen(pal.color(QPalette::HighlightedText));
+  painter.setPen(readableOn(pal.color(QPalette::Highlight), pal.color(QPalette::HighlightedText)));
   painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, text_);
   painter.setClipRegion(QRegion(inner).subtracted(QRegion(bar)));
-  painter.setPen(pal.color(QPalette::Text));
+  painter.setPen(readableOn(pal.color(QPalette::Base), pal.color(QPalette::Text)));
   painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, text_);
 }

@@ -34,6 +34,12 @@ class Yielder {
   virtual void yield() = 0;
 };
 
+// The command line's yield: it runs no event loop, so nothing waits to be handled.
+class NoYield final : public Yielder {
+ public:
+  void yield() override {}
+};
+
 // Random fractions in [0, 1), seeded by the caller.
 class RandomSource {
  public:

@@ -63,6 +63,7 @@ void CFontPreview::setFontFile(const QString& path, const truetype::FontTablesSt
 }
 
 void CFontPreview::ProbeFace() {
+  if (!faceProbe_) return;
   Installed_ = ResolveFaceName();
   if (!Installed_) {
     LoadPreviewFont(FontFile_);

@@ -22,6 +22,10 @@ class CFontPreview {
   CFontPreview(const CFontPreview&) = delete;
   CFontPreview& operator=(const CFontPreview&) = delete;
 
+  // Off for a reader whose face is never drawn: setting the file then neither asks the font
+  // database for the face nor registers the file for a preview, and Installed() stays false.
+  // On at creation.
+  void setFaceProbe(bool on) { faceProbe_ = on; }
   // Announce font-table changes to other windows (no effect on Linux). False at creation.
   void setBroadcast(bool flag);
   bool Broadcast() const;
@@ -70,6 +74,7 @@ class CFontPreview {
   FileSystem& files_;
   FontSystem& fonts_;
 
+  bool faceProbe_ = true;
   bool Broadcast_ = false;
   QString FontFile_;
   QString FaceName_;

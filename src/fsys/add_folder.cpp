@@ -1,10 +1,10 @@
 #include "fsys/add_folder.h"
 
 #include "core/error_trap.h"
-#include "fsys/file_queries.h"
 #include "fontfile/windows_1252.h"
 #include "core/runtime_error.h"
 
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -20,14 +20,36 @@ constexpr qsizetype kMaxPath = 260;
 constexpr uint32_t kHiddenSystemFolder = 22;
 constexpr uint32_t kHiddenSystemLink = 1046;
 
-
 using SeenFolders = std::set<std::pair<uint64_t, uint64_t>>;
 
-bool mayEnter(FileSystem& fs, const QString& folder) {
-  if (fs.isRootFolder(folder)) return true;
-  const auto attributes = fs.attributes(folder);
-  return attributes && *attributes != kHiddenSystemFolder && *attributes != kHiddenSystemLink;
-}
+// One scan: the folders met, by identity, and the attributes of each folder as first read, by
+// its parent's listing for all but the roots (a folder is checked in its turn and again at each
+// level it is handed back through). The read-only bit costs a permission test of its own and is
+// left out: only a folder whose other bits make one of the two values needs it.
+struct Scan {
+  ScanServices& s;
+  SeenFolders seen;
+  QHash<QString, std::optional<uint32_t>> attributes;
+
+  std::optional<uint32_t> attributesOf(const QString& folder) {
+    auto it = attributes.constFind(folder);
+    if (it == attributes.cend()) it = attributes.insert(folder, s.fs.attributes(folder, ~fileattr::ReadOnly));
+    return *it;
+  }
+  bool isFolder(const QString& folder) {
+    const auto a = attributesOf(folder);
+    return a && (*a & fileattr::Directory);
+  }
+  // A root folder, or one whose attribute value is neither of the two.
+  bool mayEnter(const QString& folder) {
+    const auto a = attributesOf(folder);
+    if (a && *a != kHiddenSystemFolder && *a != kHiddenSystemLink) return true;
+    if (s.fs.isRootFolder(folder)) return true;
+    if (!a) return false;
+    const auto all = s.fs.attributes(folder);  // the read-only bit decides
+    return all && *all != kHiddenSystemFolder && *all != kHiddenSystemLink;
+  }
+};
 
 bool isKeptName(const QString& name) {
   return name.size() < kMaxPath && !HasInvalidNameChar(name) && !name.contains(QLatin1Char('?')) &&
@@ -36,19 +58,22 @@ bool isKeptName(const QString& name) {
 
 // Records the folder's identity; false when it was met before (a link back into the tree,
 // or a second link to the same folder).
-bool isFirstVisit(FileSystem& fs, const QString& folder, SeenFolders& seen) {
-  const auto id = fs.folderId(folder);
+bool isFirstVisit(const std::optional<FolderId>& id, SeenFolders& seen) {
   if (!id) return true;  // nothing to compare; keep it
   return seen.insert({id->device, id->inode}).second;
 }
 
-QString joinFolder(const QString& parent, const QString& name) {
-  // The loaders pass folders ending with "/"; one without it still gets a sound path.
-  return parent.endsWith(QLatin1Char('/')) ? parent + name + QLatin1Char('/')
-                                           : parent + QLatin1Char('/') + name + QLatin1Char('/');
+QString withSlash(const QString& folder) {
+  return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolders& seen) {
+QString joinFolder(const QString& parent, const QString& name) {
+  // The loaders pass folders ending with "/"; one without it still gets a sound path.
+  return withSlash(parent) + name + QLatin1Char('/');
+}
+
+void scanLevel(Scan& scan, QStringList& collection, bool recurse) {
+  ScanServices& s = scan.s;
   ErrorTrap trap = ErrorTrap::withLocationText(s.prompts, kLocationText);
   // The next level's folders; the recursion appends the deeper levels to it.
   QStringList found;
@@ -57,23 +82,28 @@ void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolde
     QString v;
     bool walk = false;
     int error = 0;
-    std::vector<QString> names;
+    std::vector<SubFolder> subFolders;
     // A statement that fails leaves `walk` false, so the entry is skipped, never listed blind.
     trap(100, [&] { v = collection.at(i); });
-    trap(102, [&] { walk = IsFolder(s.fs, v).value_or(false); });
+    trap(102, [&] { walk = scan.isFolder(v); });
     if (!walk) continue;
     trap(104, [&] { walk = v.size() < kMaxPath; });
     if (!walk) continue;
     trap(106, [&] { s.yielder.yield(); });
-    trap(108, [&] { walk = mayEnter(s.fs, v); });
+    trap(108, [&] { walk = scan.mayEnter(v); });
     if (!walk) continue;
-    trap(110, [&] { error = s.fs.listSubFolders(v, names); });
-    for (const QString& name : names) {
+    trap(110, [&] {
+      std::vector<FileEntry> files;
+      error = s.fs.listFolder(v, subFolders, s.listed ? &files : nullptr);
+      if (s.listed && error == 0) s.listed->insert(withSlash(v), std::move(files));
+    });
+    for (const SubFolder& sub : subFolders) {
       trap(112, [&] { s.yielder.yield(); });
       trap(114, [&] {
-        if (!isKeptName(name)) return;
-        const QString path = joinFolder(v, name);
-        if (isFirstVisit(s.fs, path, seen)) found.append(path);
+        if (!isKeptName(sub.name) || !isFirstVisit(sub.id, scan.seen)) return;
+        const QString path = joinFolder(v, sub.name);
+        scan.attributes.insert(path, sub.attributes);
+        found.append(path);
       });
     }
     if (error == errors::permissionDenied().number || error == errors::pathNotFound().number) {
@@ -86,14 +116,14 @@ void scanLevel(ScanServices& s, QStringList& collection, bool recurse, SeenFolde
     }
   }
 
-  if (recurse && !found.isEmpty()) trap(118, [&] { scanLevel(s, found, true, seen); });
+  if (recurse && !found.isEmpty()) trap(118, [&] { scanLevel(scan, found, true); });
 
   for (const QString& w : found) {
     bool add = false;
-    trap(120, [&] { add = IsFolder(s.fs, w).value_or(false); });
+    trap(120, [&] { add = scan.isFolder(w); });
     if (!add) continue;
     trap(122, [&] { s.yielder.yield(); });
-    trap(124, [&] { add = mayEnter(s.fs, w); });
+    trap(124, [&] { add = scan.mayEnter(w); });
     if (add) trap(126, [&] { collection.append(w); });
   }
 }
@@ -110,11 +140,11 @@ const QString& FileNameArray::at(int i) const {
 void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool recurse) {
   // The folders already collected count as visited, so a link back to any of them (or a
   // second root that lies inside the first) is not walked again.
-  SeenFolders seen;
+  Scan scan{services, {}, {}};
   for (const QString& entry : collection) {
-    if (const auto id = services.fs.folderId(entry)) seen.insert({id->device, id->inode});
+    if (const auto id = services.fs.folderId(entry)) scan.seen.insert({id->device, id->inode});
   }
-  scanLevel(services, collection, recurse, seen);
+  scanLevel(scan, collection, recurse);
 }
 
 bool HasInvalidNameChar(const QString& name) {
@@ -163,15 +193,14 @@ bool MatchesFilePattern(const QString& name, const QString& pattern) {
   return p == pattern.size();
 }
 
-namespace {
-QString withSlash(const QString& folder) {
-  return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-}  // namespace
-
-std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern) {
+std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern,
+                                        ListedFiles* listed) {
+  const QString dir = withSlash(folder);
   std::vector<FileEntry> entries;
-  fs.listFileEntries(withSlash(folder), entries);  // an unreadable folder simply has no files
+  if (listed && listed->contains(dir))
+    entries = listed->take(dir);
+  else
+    fs.listFileEntries(dir, entries);  // an unreadable folder simply has no files
   std::erase_if(entries, [&](const FileEntry& e) { return !MatchesFilePattern(e.name, pattern); });
   return entries;
 }

@@ -3,14 +3,22 @@
 #include "core/services.h"
 #include "platform/file_system.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
+
+// The entries other than sub-folders of each folder a scan listed in full, by the folder's path
+// ending with "/".
+using ListedFiles = QHash<QString, std::vector<FileEntry>>;
 
 struct ScanServices {
   FileSystem& fs;
   Yielder& yielder;
   Prompts& prompts;
+  // When given, the scan keeps the files of each folder it lists here, for a search that follows
+  // it with nothing in between that could change the folders (no event loop runs).
+  ListedFiles* listed = nullptr;
 };
 
 // The names GetFilesInFolder found, shaped like the array the catalogue code walks: names at
@@ -37,7 +45,8 @@ class FileNameArray {
 // level by level, grouped by parent. Folders whose listing is denied or missing (70, 76) are
 // removed. A folder reached again through a symbolic link (same device and inode as one
 // already collected) is not followed, so link loops end and no font is listed twice.
-// Runs under the error trap; yields once per folder and per sub-folder.
+// Runs under the error trap; yields once per folder and per sub-folder. A folder's attributes
+// are read once per scan, though it is checked again at each level it is handed back through.
 void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool recurse);
 
 // True when a character of the name is a control character, "?", falls in 127..159 of
@@ -50,8 +59,10 @@ FileNameArray GetFilesInFolder(FileSystem& fs, const QString& folder, const QStr
 
 // The folder's entries that are not folders and match the pattern, in the file system's order,
 // not yet tested for opening: the catalogue's read opens each file once and lets that open
-// answer both.
-std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern);
+// answer both. A folder found in `listed` is taken from there (and dropped) instead of being
+// listed again.
+std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern,
+                                        ListedFiles* listed = nullptr);
 
 bool IsOpenableFile(FileSystem& fs, const QString& path);
 

@@ -15,7 +15,7 @@ void ops::addFont(MainView& view) {
   };
   FontInstall install;
   trap(100, [&] { dialog.FileName = QString(); });
-  trap(102, [&] { dialog.DialogTitle = QStringLiteral("Select Font To Add"); });
+  trap(102, [&] { dialog.setDialogTitle(QStringLiteral("Select Font To Add")); });
   trap(104, [&] {
     // With every format the catalogue lists, the dialog offers them all.
     dialog.Filter = view.fontFormats() == FontFormats::All

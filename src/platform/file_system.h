@@ -27,6 +27,14 @@ struct FolderId {
   bool operator==(const FolderId&) const = default;
 };
 
+// A sub-folder as its folder's listing found it: its attributes other than read-only and its
+// identity, or nothing for what could not be read.
+struct SubFolder {
+  QString name;
+  std::optional<uint32_t> attributes;
+  std::optional<FolderId> id;
+};
+
 // An entry of a folder that is not a sub-folder.
 struct FileEntry {
   QString name;
@@ -55,12 +63,28 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Windows-style attribute bits of the path (fileattr), or nothing when they cannot be read.
-  virtual std::optional<uint32_t> attributes(const QString& path) = 0;
+  // Only the bits in `wanted` are read, the others read as clear: on some systems a bit costs
+  // a query of its own (read-only is a permission test on Linux).
+  virtual std::optional<uint32_t> attributes(const QString& path, uint32_t wanted = ~uint32_t{0}) = 0;
   virtual bool isRootFolder(const QString& path) = 0;
   // Appends the names of the folder's sub-folders, in the file system's order. Returns 0 on
   // success, 70 (permission denied), 76 (path not found) or another error number; the names
   // found before a failure stay in `names`.
   virtual int listSubFolders(const QString& folder, std::vector<QString>& names) = 0;
+  // As listSubFolders, with what attributes(path, ~ReadOnly) and folderId(path) give for each
+  // sub-folder; with `files`, also appends the folder's other entries as listFileEntries does.
+  // A listing that tells these itself spares a query by path per folder, and a second listing.
+  virtual int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) {
+    std::vector<QString> names;
+    const int error = listSubFolders(folder, names);
+    const QString parent = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (QString& name : names) {
+      const QString path = parent + name;
+      subFolders.push_back({std::move(name), attributes(path, ~fileattr::ReadOnly), folderId(path)});
+    }
+    if (files) listFileEntries(folder, *files);
+    return error;
+  }
   // Appends the names of every entry of the folder that is not a sub-folder, in the file
   // system's order. Returns false when the folder cannot be read.
   virtual bool listFiles(const QString& folder, std::vector<QString>& names) = 0;

@@ -1,11 +1,12 @@
 // The full-window list: the Maximize command and the window it fills, on real folders of
-// generated fonts.
+// generated fonts; and both windows for screen readers and under a dark palette.
 #include "core/catalogue_entry.h"
 #include "catalogue/catalogue_fill.h"
 #include "app/form2.h"
 #include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
+#include "controls/readable_color.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/linux/font_system_linux.h"
 #include "support/app_harness.h"
@@ -13,6 +14,7 @@
 
 #include "support/font_folder_fixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QScreen>
@@ -42,6 +44,24 @@ struct Form2Test : MemoryFontFolderTest {
     return out;
   }
   FlexGrid& grid2() { return *form.form2()->MSFlexGrid1; }
+  // What a screen reader finds as the keys move (offscreen, Qt sends it no events but keeps their
+  // state): the row they reach focused and selected, named by the font Delete and Ctrl+C act on.
+  static void expectFollowed(FlexGrid& grid, const ListBox& list) {
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&grid);
+    QAccessibleTableInterface* t = table->tableInterface();
+    EXPECT_EQ(table->text(QAccessible::Name) + t->columnDescription(0) + t->columnDescription(1) + t->columnDescription(2),
+              "FontsNumberFull nameSample");
+    for (const auto& [key, row] : std::initializer_list<std::pair<Qt::Key, int>>{
+             {Qt::Key_Home, 0}, {Qt::Key_Down, 1}, {Qt::Key_PageDown, -1}, {Qt::Key_End, 39}, {Qt::Key_Up, 38}}) {
+      QTest::keyClick(&grid, key);
+      const int expected = row < 0 ? grid.RowSel() : row;  // a page on
+      QAccessibleInterface* cell = table->focusChild();
+      ASSERT_TRUE(cell && cell->tableCellInterface() && (row >= 0 || expected > 1));
+      EXPECT_EQ(cell->tableCellInterface()->rowIndex(), expected);
+      EXPECT_EQ(t->selectedRows(), QList<int>{expected});
+      EXPECT_EQ(cell->text(QAccessible::Name), list.ItemName(expected));
+    }
+  }
 };
 
 // Delivers a wheel turn as the application does for one from the mouse: to the widget under
@@ -310,6 +330,62 @@ TEST_F(Form2Test, AClickSelectsTheWholeRowAndTheWheelPagesThroughTheList) {
   list.MSFlexGrid1_LostFocus();
   wheelOver(grid.viewport(), -120);
   EXPECT_EQ(grid.TopRow(), 0);
+}
+
+TEST_F(Form2Test, AScreenReaderFollowsBothGridsAndEscapeLeavesTheList) {
+  for (int i = 0; i < 40; ++i) font(std::to_string(i) + ".ttf", QString("Face %1").arg(i, 2, 10, QChar('0')));
+  form.Form_Load();
+  mainWindowShowing();
+  expectFollowed(*form.MSFlexGrid1, form.List1);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(form.Text1)->text(QAccessible::Name), "Filter text");
+  form.ProgressBar1->setValue(37.5);
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.ProgressBar1);
+  EXPECT_EQ(bar->text(QAccessible::Name) + " " + bar->valueInterface()->currentValue().toString(), "Progress Bar 37.5");
+  form.PushButton2->setFocus();
+  form.PushButton2_Click();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.form2()));
+  expectFollowed(grid2(), form.form2()->List1);
+  QTest::keyClick(&grid2(), Qt::Key_Escape);  // back where the focus was
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_EQ(QApplication::focusWidget(), form.PushButton2);
+}
+
+// The contrast of the colour standing out most in a widget's inside, or a cell, to its top-left pixel.
+double textContrast(QWidget* w, QRect area = {}) {
+  const QImage image = w->grab().toImage();
+  area = area.isNull() ? image.rect().adjusted(4, 4, -4, -4) : area.adjusted(1, 1, -2, -2);
+  double most = 1;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      most = std::max(most, contrastRatio(image.pixelColor(area.topLeft()), image.pixelColor(x, y)));
+  return most;
+}
+
+// Every row, label and button reaches WCAG AA on the pixels drawn, under a dark palette and the light one.
+TEST_F(Form2Test, EveryTextReadsUnderADarkAndTheLightPalette) {
+  EXPECT_NEAR(contrastRatio(QColor("#767676"), Qt::white), 4.54, 0.01);  // WCAG's own figure
+  threeFonts();
+  const QPalette light = QApplication::palette();
+  for (const QPalette& palette : {QPalette(QColor(53, 53, 53), QColor(53, 53, 53)), light}) {
+    QApplication::setPalette(palette);
+    Form1 f(app.services);  // made under the palette, as at a start in that theme
+    f.Form_Load();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.MSFlexGrid1->setRow(1);
+    f.MSFlexGrid1_Click();  // rows: light blue, selected, the 3-D highlight
+    f.Text1->setText("a");
+    for (QWidget* w : f.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (w != f.MSFlexGrid1 && w->y() < f.height()) EXPECT_GE(textContrast(w), 4.5) << w->metaObject()->className();
+    FlexGrid* grid = f.MSFlexGrid1;
+    const auto cell = [&](int row, int col) { return textContrast(grid->viewport(), grid->visualRect(grid->model()->index(row, col))); };
+    for (int row : {0, 1, 2}) EXPECT_GE(std::min(cell(row, 0), cell(row, 1)), 4.5) << row;
+    const QImage focused = grid->viewport()->grab().toImage();
+    f.Text1->setFocus();  // the selection once the grid has lost the focus: another colour, as readable
+    EXPECT_NE(grid->viewport()->grab().toImage(), focused);
+    EXPECT_GE(cell(1, 1), 4.5);
+  }
+  QApplication::setPalette(light);
 }
 
 TEST_F(Form2Test, PointerMovesKeepTheHourglass) {

@@ -313,3 +313,19 @@ TEST_F(CatalogueTest, PleaseWaitWindowCaptionAndColours) {
 }
 
 }  // namespace
+
+// Each of 25,000 row numbers fits its cell (3 pixels each side, the grid line) in both grids' type.
+TEST_F(CatalogueTest, TheNumberColumnWidensToShowEveryNumberWhole) {
+  ErrorTrap trap(form.services().prompts, "Form1.LoadFonts");
+  ListBox list;
+  FactsByPath facts;
+  for (int i = 0; i < 25000; ++i) list.AddItem("F", facts.insert(QString("/f/%1").arg(i), {}).key());
+  for (const auto& [twips, points] : {std::pair{650, 15.0}, std::pair{700, 30.0}}) {
+    FlexGrid grid;
+    grid.setColWidth(0, twips);
+    grid.setFontSize(points);
+    fillCatalogueGrid(form.services(), trap, grid, list, *form.ProgressBar1, facts);
+    for (int r = 0; r < grid.Rows(); ++r)
+      ASSERT_LE(QFontMetrics(grid.font()).horizontalAdvance(grid.TextMatrix(r, 0)) + 7, grid.columnWidth(0)) << r;
+  }
+}

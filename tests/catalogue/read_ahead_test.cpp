@@ -5,6 +5,8 @@
 #include "catalogue/read_ahead.h"
 #include "support/font_folder_fixture.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +21,8 @@ struct Fill {
 };
 
 struct ReadAheadTest : FontFolderTest {
-  Fill fill(const QString& filter, bool readAhead, FontFormats formats = FontFormats::TrueType) {
+  Fill fill(const QString& filter, bool readAhead, FontFormats formats = FontFormats::TrueType,
+            CatalogueFor use = CatalogueFor::Window) {
     Fill out;
     app.prompts.boxes.clear();
     ErrorTrap trap(app.prompts, "Form1.LoadFonts");
@@ -27,7 +30,8 @@ struct ReadAheadTest : FontFolderTest {
     FactsByFace facts;
     PreviewPins pins(app.fonts);
     collectCatalogue(form.services(), trap, list, filter, formats, facts, pins,
-                     [&](int i, int n, bool filtered) { out.pleaseWait.emplace_back(i, n, filtered); }, readAhead);
+                     [&](int i, int n, bool filtered) { out.pleaseWait.emplace_back(i, n, filtered); }, readAhead,
+                     use);
     for (int i = 0; i < list.ListCount(); ++i) {
       out.list.push_back(list.List(i) + "#" + QString::number(list.ItemFace(i)));
       out.families.push_back(facts.value({list.ItemPath(i), list.ItemFace(i)}).family);
@@ -52,6 +56,8 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
   ASSERT_EQ(symlink(tree.path("fonts/a/f1.ttf").c_str(), tree.path("fonts/b/link.ttf").c_str()), 0);
   ASSERT_EQ(symlink(tree.path("fonts/gone.ttf").c_str(), tree.path("fonts/dangling.ttf").c_str()), 0);
   ASSERT_EQ(mkfifo(tree.path("fonts/a/pipe.ttf").c_str(), 0644), 0);  // never opened: it would block
+  font(".hid/h.ttf", "Hidden Folder");
+  ASSERT_EQ(symlink(tree.path("fonts/a").c_str(), tree.path("fonts/b/again").c_str()), 0);  // met before
   // For every format: collections whose second face has no names, or lies past the end.
   QByteArray pair = fontCollection({FontBuilder().name(3, 0x409, 4, u"Pair B").build(), FontBuilder().build()});
   writeText("fonts/b/pair.ttc", pair);
@@ -67,10 +73,23 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
     EXPECT_EQ(ahead.boxes, inTurn.boxes) << filter.toStdString();
     EXPECT_EQ(ahead.pleaseWait, inTurn.pleaseWait) << filter.toStdString();
     EXPECT_EQ(ahead.families, inTurn.families) << filter.toStdString();
+    // The command line's fill, from the scan's listings: no face probed or loaded, and of each
+    // unreadable file's two boxes (the probe's and the name's) the second only.
+    app.fonts.probes.clear();
+    app.fonts.loads.clear();
+    const Fill cli = fill(filter, true, formats, CatalogueFor::CommandLine);
+    EXPECT_EQ(cli.list, inTurn.list) << filter.toStdString();
+    EXPECT_EQ(cli.pleaseWait, inTurn.pleaseWait) << filter.toStdString();
+    EXPECT_EQ(cli.families, inTurn.families) << filter.toStdString();
+    EXPECT_TRUE(app.fonts.probes.isEmpty() && app.fonts.loads.isEmpty());
+    std::vector<QString> second;
+    std::copy_if(inTurn.boxes.begin(), inTurn.boxes.end(), std::back_inserter(second),
+                 [](const QString& box) { return !box.contains("at line 110"); });
+    EXPECT_EQ(cli.boxes, second) << filter.toStdString();
   }
   // Not vacuous: every font and the link are listed, and the unreadable files gave their boxes.
   const Fill all = fill(QString(), true);
-  EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u);
+  EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u + 1u);
   EXPECT_EQ(all.boxes.size(), 6u);  // two each for broken.ttf, cut.ttf and empty.ttf
   EXPECT_FALSE(all.pleaseWait.empty());
   EXPECT_EQ(fill("pair", true, FontFormats::All).list.size(), 2u);

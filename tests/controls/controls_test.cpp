@@ -40,7 +40,7 @@ TEST(ProgressBar, TakesValuesFromZeroToHundredOnly) {
 TEST(CommonDialog, PassesItsSettingsAndKeepsThem) {
   FakePrompts prompts;
   CommonDialog dialog(prompts);
-  dialog.DialogTitle = "Select Font To Add";
+  dialog.setDialogTitle("Select Font To Add");
   dialog.Filter = "TrueType Fonts (*.ttf)|*.ttf";
   dialog.Flags = ofn::Explorer | ofn::LongNames;
   prompts.openResults.push_back("/home/u/a.ttf");
@@ -51,12 +51,13 @@ TEST(CommonDialog, PassesItsSettingsAndKeepsThem) {
   EXPECT_EQ(prompts.openRequests[0].flags, ofn::Explorer | ofn::LongNames);
   EXPECT_EQ(dialog.FileName, "/home/u/a.ttf");
 
-  // The next command sees what the last one left, and a cancel empties the name.
+  // The next command sees what the last one left, but not a title it did not set; a cancel empties the name.
   dialog.Filter = "Excel files (*.xls)|*.xls|";
   dialog.ShowSave();
   ASSERT_EQ(prompts.saveRequests.size(), 1u);
   EXPECT_EQ(prompts.saveRequests[0].fileName, "/home/u/a.ttf");
-  EXPECT_EQ(prompts.saveRequests[0].title, "Select Font To Add");
+  EXPECT_EQ(prompts.saveRequests[0].title, "");
+  EXPECT_EQ(dialog.DialogTitle(), "Select Font To Add");
   EXPECT_EQ(dialog.FileName, "");
 }
 

@@ -169,6 +169,31 @@ TEST(GetSubDirectories2016, ReportsAnUnexpectedFailureAndCarriesOn) {
       << s.prompts.boxes[0].text.toStdString();
 }
 
+TEST(GetMatchingFiles, TakesTheFilesOfEachFolderTheScanListedInFull) {
+  Scan s;
+  s.fs.addFile("/r/a.ttf");
+  s.fs.addFile("/r/A/b.ttf");
+  s.fs.addFile("/r/A/notes.txt");
+  s.fs.addFile("/r/B/c.ttf");
+  s.fs.failListing("/r/B/", 75);  // kept in the collection, but not listed in full
+  ListedFiles listed;
+  s.services.listed = &listed;
+  const QStringList folders = s.run({"/r/"});
+  ASSERT_EQ(folders, QStringList({"/r/", "/r/A/", "/r/B/"}));
+  std::vector<QString> listedAgain;
+  s.fs.beforeCall = [&](const QString& call, const QString& path) {
+    if (call == "listFiles") listedAgain.push_back(path);
+  };
+  const std::vector<QString> expected[] = {{"a.ttf"}, {"b.ttf"}, {}};
+  for (qsizetype i = 0; i < folders.size(); ++i) {
+    std::vector<QString> names;
+    for (const FileEntry& e : GetMatchingFiles(s.fs, folders[i], "*.ttf", &listed)) names.push_back(e.name);
+    EXPECT_EQ(names, expected[i]) << folders[i].toStdString();
+  }
+  EXPECT_EQ(listedAgain, std::vector<QString>({"/r/B/"}));
+  EXPECT_TRUE(listed.isEmpty());  // each listing is handed over once
+}
+
 TEST(HasInvalidNameChar, UsesTheWindows1252CodeOfEachCharacter) {
   EXPECT_FALSE(HasInvalidNameChar(""));
   EXPECT_FALSE(HasInvalidNameChar(" !~Az09"));

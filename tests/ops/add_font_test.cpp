@@ -24,7 +24,7 @@ TEST_F(AddFontTest, DialogAsksForOneTtfFileAndCancelChangesNothing) {
   EXPECT_FALSE(exists(fontsFolder)) << "cancel must not even create the fonts folder";
   EXPECT_EQ(form.PushButton1->Value(), 0);
   // The control keeps what the command set, as later commands see it.
-  EXPECT_EQ(form.CommonDialog1.DialogTitle, "Select Font To Add");
+  EXPECT_EQ(form.CommonDialog1.DialogTitle(), "Select Font To Add");
 }
 
 TEST_F(AddFontTest, CopiesUnderItsOwnNameIntoNewFontsFolderAndReloadsWithFilter) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,34 @@ TEST_F(LinuxFs, ListsSubFoldersAndFilesSeparately) {
   EXPECT_EQ(fs_.listSubFolders(q("d/a.ttf/"), none), 76);
   EXPECT_FALSE(fs_.listFiles(q("missing/"), none));
   EXPECT_TRUE(none.empty());
+}
+
+TEST_F(LinuxFs, OneListingTellsEachSubFoldersAttributesAndIdentity) {
+  folder("d");
+  folder("d/sub");
+  folder("d/.hid");
+  folder("other", 0555);
+  file("d/a.ttf");
+  ASSERT_EQ(symlink(path("other").c_str(), path("d/tolink").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", path("d/dangling").c_str()), 0);
+  std::vector<SubFolder> subs;
+  std::vector<FileEntry> files;
+  ASSERT_EQ(fs_.listFolder(q("d/"), subs, &files), 0);
+  // Without the read-only bit (the link's target is read-only); the identity is the stat's.
+  const std::map<QString, uint32_t> expected = {{".hid", 18}, {"sub", 16}, {"tolink", 1040}};
+  ASSERT_EQ(subs.size(), expected.size());
+  for (const SubFolder& sub : subs) {
+    struct stat st;
+    ASSERT_EQ(stat(pathToBytes(q("d/") + sub.name).c_str(), &st), 0);
+    EXPECT_EQ(sub.attributes, expected.at(sub.name)) << sub.name.toStdString();
+    EXPECT_EQ(sub.id, (FolderId{st.st_dev, st.st_ino})) << sub.name.toStdString();
+  }
+  ASSERT_EQ(files.size(), 2u);
+  for (const FileEntry& f : files)
+    EXPECT_TRUE((f.name == "a.ttf" && f.regular) || (f.name == "dangling" && !f.regular)) << f.name.toStdString();
+  EXPECT_EQ(fs_.attributes(q("d/tolink"), ~fileattr::ReadOnly), 1040u);
+  EXPECT_EQ(fs_.attributes(q("d/tolink")), 1041u);
+  EXPECT_EQ(fs_.listFolder(q("missing/"), subs, nullptr), 76);
 }
 
 TEST_F(LinuxFs, DeniesAnOrdinaryUserAFolderItMayNotRead) {

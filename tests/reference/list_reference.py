@@ -137,7 +137,8 @@ def main(program):
     root = tempfile.mkdtemp(prefix="typorama-reference-")
     try:
         fonts = os.path.join(root, "fonts")
-        for sub in ("", "a", "a/deeper", "b", "cache", "data"):
+        # A hidden folder and one named like a font are walked; a link back to the root is not.
+        for sub in ("", "a", "a/deeper", "b", ".hidden", "x.ttf", "cache", "data"):
             os.makedirs(os.path.join(fonts if sub not in ("cache", "data") else root, sub), exist_ok=True)
         ms = lambda text, lang=0x0409: (3, 1, lang, 4, text)
         made = {
@@ -155,10 +156,13 @@ def main(program):
             "controls.ttf": [ms("Tab\tNew\nline\x01\u0085end")],
             "b/z y.ttf": [ms("Blank And | Bar")],
             "~skipped.ttf": [ms("Skipped")],
+            ".hidden/h.ttf": [ms("In Hidden")],
+            "x.ttf/in.ttf": [ms("In Folder Named Like A Font")],
             "notes.txt": [ms("Not a ttf")],
         }
         for relative, records in made.items():
             make_font(os.path.join(fonts, relative), records, 0x21 if "bold" in relative else 0x40)
+        os.symlink(fonts, os.path.join(fonts, "a", "loop"))
         for installed in ("/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation"):
             if os.path.isdir(installed):
                 for name in sorted(os.listdir(installed)):

@@ -128,17 +128,17 @@ void FakeFileSystem::call(const char* name, const QString& path) {
   if (beforeCall) beforeCall(QString::fromLatin1(name), path);
 }
 
-std::optional<uint32_t> FakeFileSystem::attributes(const QString& path) {
+std::optional<uint32_t> FakeFileSystem::attributes(const QString& path, uint32_t wanted) {
   call("attributes", path);
   // The entry itself: a link reports its own attributes; links above it are followed.
   const QString p = normalise(path);
   if (!p.startsWith(QLatin1Char('/'))) return std::nullopt;
-  if (p == QLatin1String("/")) return nodes_.at(p).attributes;
+  if (p == QLatin1String("/")) return nodes_.at(p).attributes & wanted;
   const QString parent = resolve(parentOf(p));
   if (parent.isEmpty()) return std::nullopt;
   auto it = nodes_.find(join(parent, baseName(p)));
   if (it == nodes_.end()) return std::nullopt;
-  return it->second.attributes;
+  return it->second.attributes & wanted;
 }
 
 bool FakeFileSystem::isRootFolder(const QString& path) {

@@ -52,7 +52,7 @@ class FakeFileSystem : public FileSystem {
   // removeFile fails, as for a file in use.
   bool refuseRemoval = false;
 
-  std::optional<uint32_t> attributes(const QString& path) override;
+  std::optional<uint32_t> attributes(const QString& path, uint32_t wanted = ~uint32_t{0}) override;
   bool isRootFolder(const QString& path) override;
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;

@@ -62,6 +62,24 @@ Kind entryKind(int dirFd, const dirent* entry) {
   return S_ISDIR(st.st_mode) ? Kind::Folder : S_ISREG(st.st_mode) ? Kind::Regular : Kind::Other;
 }
 
+// A sub-folder entry with its attributes and identity, as attributes() and folderId() would
+// read them by path.
+SubFolder subFolderOf(int dirFd, const dirent* entry) {
+  SubFolder sub{pathFromBytes(entry->d_name), std::nullopt, std::nullopt};
+  struct stat st;
+  if (fstatat(dirFd, entry->d_name, &st, 0) != 0) return sub;
+  uint32_t attributes = S_ISDIR(st.st_mode) ? fileattr::Directory : 0;
+  struct stat own;
+  if (entry->d_type == DT_LNK ||
+      (entry->d_type == DT_UNKNOWN && fstatat(dirFd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+       S_ISLNK(own.st_mode)))
+    attributes |= fileattr::ReparsePoint;
+  if (entry->d_name[0] == '.') attributes |= fileattr::Hidden;
+  sub.attributes = attributes;
+  sub.id = FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  return sub;
+}
+
 // Walks the folder's entries; returns 0 or a listing error number.
 template <typename Visit>
 int forEachEntry(const QString& folder, Visit visit) {
@@ -78,7 +96,7 @@ int forEachEntry(const QString& folder, Visit visit) {
     }
     if (isDotName(entry->d_name)) continue;
     const Kind kind = entryKind(fd, entry);
-    if (kind != Kind::Missing) visit(entry->d_name, kind);
+    if (kind != Kind::Missing) visit(fd, entry, kind);
   }
   closedir(dir);
   return result;
@@ -86,7 +104,7 @@ int forEachEntry(const QString& folder, Visit visit) {
 
 }  // namespace
 
-std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path) {
+std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path, uint32_t wanted) {
   const std::string bytes = withoutTrailingSlash(pathToBytes(path));
   if (bytes.empty()) return std::nullopt;
   struct stat st;
@@ -105,9 +123,10 @@ std::optional<uint32_t> LinuxFileSystem::attributes(const QString& path) {
   if (nameStart < bytes.size() && bytes[nameStart] == '.') result |= fileattr::Hidden;
   // The mode bits say read-only even for root, who may write anyway; access() covers the
   // other users and read-only mounts.
-  if ((st.st_mode & 0222) == 0 || (reachable && access(bytes.c_str(), W_OK) != 0))
+  if ((wanted & fileattr::ReadOnly) &&
+      ((st.st_mode & 0222) == 0 || (reachable && access(bytes.c_str(), W_OK) != 0)))
     result |= fileattr::ReadOnly;
-  return result;
+  return result & wanted;
 }
 
 bool LinuxFileSystem::isRootFolder(const QString& path) {
@@ -116,20 +135,28 @@ bool LinuxFileSystem::isRootFolder(const QString& path) {
 }
 
 int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](const char* name, Kind kind) {
-    if (kind == Kind::Folder) names.push_back(pathFromBytes(name));
+  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+    if (kind == Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
+  });
+}
+
+int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
+                                std::vector<FileEntry>* files) {
+  return forEachEntry(folder, [&](int fd, const dirent* entry, Kind kind) {
+    if (kind == Kind::Folder) subFolders.push_back(subFolderOf(fd, entry));
+    else if (files) files->push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
   });
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](const char* name, Kind kind) {
-           if (kind != Kind::Folder) names.push_back(pathFromBytes(name));
+  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+           if (kind != Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
          }) == 0;
 }
 
 bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
-  return forEachEntry(folder, [&](const char* name, Kind kind) {
-           if (kind != Kind::Folder) entries.push_back({pathFromBytes(name), kind == Kind::Regular});
+  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+           if (kind != Kind::Folder) entries.push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
          }) == 0;
 }
 

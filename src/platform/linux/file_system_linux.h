@@ -7,11 +7,13 @@ class LinuxFileSystem : public FileSystem {
  public:
   // Directory 16, hidden 2 for a name starting with ".", read-only 1 when the entry is not
   // writable, reparse point 1024 for a symbolic link; system 4 is never set.
-  std::optional<uint32_t> attributes(const QString& path) override;
+  std::optional<uint32_t> attributes(const QString& path, uint32_t wanted = ~uint32_t{0}) override;
   // Only "/" is a root folder.
   bool isRootFolder(const QString& path) override;
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
+  // One stat per sub-folder, relative to the folder being listed.
+  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
   bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override;
   bool canOpen(const QString& path) override;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTimer>
 #include <unicode/uloc.h>
@@ -27,6 +28,9 @@
 #include <vector>
 
 namespace {
+
+// The program's own notes, told apart from Qt's (the command line passes only these on).
+Q_LOGGING_CATEGORY(lcFontCache, "typorama.fontcache")
 
 constexpr int kCsidlFonts = 20;
 constexpr int32_t kDefaultLocaleId = 0x0409;
@@ -399,11 +403,11 @@ void LinuxFontSystem::startCacheRefresh(const QString& folder) {
   }
   // Reported when it ends: at once with an event loop, else when waited for.
   QObject::connect(process.get(), &QProcess::finished, [](int code, QProcess::ExitStatus status) {
-    if (status != QProcess::NormalExit || code != 0) qWarning("fc-cache failed to refresh a font folder");
+    if (status != QProcess::NormalExit || code != 0) qCWarning(lcFontCache, "fc-cache failed to refresh a font folder");
   });
   process->start();
   if (!process->waitForStarted()) {
-    qWarning("fc-cache could not be started");
+    qCWarning(lcFontCache, "fc-cache could not be started");
     return;
   }
   refreshers_.push_back(std::move(process));
