@@ -318,8 +318,8 @@ TEST_F(CatalogueTest, PleaseWaitWindowCaptionAndColours) {
 TEST_F(CatalogueTest, TheNumberColumnWidensToShowEveryNumberWhole) {
   ErrorTrap trap(form.services().prompts, "Form1.LoadFonts");
   ListBox list;
-  FactsByPath facts;
-  for (int i = 0; i < 25000; ++i) list.AddItem("F", facts.insert(QString("/f/%1").arg(i), {}).key());
+  FactsByFace facts;
+  for (int i = 0; i < 25000; ++i) list.AddItem("F", facts.insert({QString("/f/%1").arg(i)}, {}).key().path);
   for (const auto& [twips, points] : {std::pair{650, 15.0}, std::pair{700, 30.0}}) {
     FlexGrid grid;
     grid.setColWidth(0, twips);
