@@ -33,6 +33,8 @@ const char kUsage[] =
     "  --all-formats            with any of the four above: OpenType and collection files\n"
     "                           (.otf, .ttc, .otc) too, one row per face of a collection;\n"
     "                           --list then adds the face's index in its file as an eighth field\n"
+    "  --no-cache               read every font file afresh, neither reading nor writing the\n"
+    "                           cache of what earlier runs read (the window takes it too)\n"
     "  --help                   show this text\n"
     "  --version                show the version\n";
 

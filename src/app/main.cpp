@@ -2,6 +2,8 @@
 #include "app/cli.h"
 #include "app/form1.h"
 #include "app/qt_services.h"
+#include "catalogue/catalogue_cache.h"
+#include "fsys/mod_fonts.h"
 #include "office/office_factory.h"
 #include "platform/path_codec.h"
 #include "platform/platform_factory.h"
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
   QStringList arguments;
   // File names may be any bytes: keep them exactly.
   for (int i = 0; i < argc; ++i) arguments << pathFromBytes(argv[i]);
+  // Any mode, the window's too, may be told to read every font file afresh.
+  const bool noCache = arguments.removeAll(QStringLiteral("--no-cache")) > 0;
   const bool commandLine = isCommandLineMode(arguments);
   if (commandLine) keepOnlyOwnMessages();
   if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -55,14 +59,19 @@ int main(int argc, char** argv) {
   FontSystem& fonts = *platform.fonts;
   Desktop& desktop = *platform.desktop;
   office::OfficeFactory officeFactory;
+  // What the last run read of the font files, read from its file while start-up goes on.
+  const QString caches = GetSpecialFolder(fonts, kCsidlLocalAppData);
+  CatalogueCache catalogueCache(fs, noCache || caches.isEmpty() ? QString() : caches + QStringLiteral("typorama/catalogue.cache"),
+                                QCoreApplication::applicationVersion().toUtf8());
+  catalogueCache.startLoading();
 
   if (commandLine) {
     NoYield noYield;
-    AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory};
+    AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
     return runCommandLine(arguments, services).value_or(2);
   }
 
-  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory};
+  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
   Form1 form(services);
   windowPrompts.setParentWindow(&form);
   form.Form_Load();

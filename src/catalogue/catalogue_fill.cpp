@@ -13,6 +13,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <chrono>
 #include <cstring>
 #include <malloc.h>
 #include <memory>
@@ -85,7 +86,18 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   };
   // One locale for the whole fill: the names are decoded and selected in it.
   const int32_t localeId = services.fonts.localeId();
-  if (readAhead) ahead.emplace(services.fs, localeId, true, formats);
+  // A file whose record from an earlier read still holds is not read again; the records of this
+  // fill replace them.
+  CatalogueCache* cache = services.catalogueCache;
+  const CachedFiles known = cache ? cache->records(localeId) : CachedFiles();
+  CachedFiles records;
+  bool recordsChanged = false;
+  if (readAhead) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const int64_t settledBefore = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
+                                  (cache ? cache->settleNs : 0);
+    ahead.emplace(services.fs, localeId, true, formats, KnownFiles{cache ? &known : nullptr, settledBefore});
+  }
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
     trap.setSubject(folder);
@@ -115,41 +127,53 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       const QString path = folder + QLatin1Char('/') + name;
       trap.setSubject(path);
       // One entry per face: a collection read with every format has several, any other file one.
-      uint32_t faces = 1 + static_cast<uint32_t>(file.laterFaces.size());
+      const CachedFile* const record = file.known;
+      uint32_t faces = static_cast<uint32_t>(record ? record->faces.size() : 1 + file.laterFaces.size());
       for (uint32_t face = 0; face < faces; ++face) {
-        auto reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
-        reader->setFaceProbe(previews);
+        const CachedFace* kept = record ? &record->faces[face] : nullptr;
+        // A face known from before needs a reader only to be probed.
+        std::unique_ptr<CFontPreview> reader;
+        if (!kept || previews) {
+          reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
+          reader->setFaceProbe(previews);
+        }
         trap(110, [&] {
-          if (file.failure) std::rethrow_exception(file.failure);
-          if (face > 0 && file.tables)
+          if (kept) {
+            if (reader) reader->setFontFile(path, tablesOf(*kept, localeId));
+          } else if (file.failure) {
+            std::rethrow_exception(file.failure);
+          } else if (face > 0 && file.tables) {
             reader->setFontFile(path, file.laterFaces[face - 1]);
-          else if (file.tables)
+          } else if (file.tables) {
             reader->setFontFile(path, *file.tables);
-          else if (everyFormat)
+          } else if (everyFormat) {
             reader->setFontFileFace(path, face);
-          else
+          } else {
             reader->setFontFile(path);
+          }
         });
-        if (everyFormat && !file.tables && face == 0) faces = reader->FaceCount();
+        if (everyFormat && !file.tables && !kept && face == 0) faces = reader->FaceCount();
+        const auto fullName = [&] { return kept ? kept->fullName : reader->FullName(); };
+        const uint32_t rank = kept ? kept->rank : ListBox::kNoRank;
         bool accepted = false;
         if (!filtered) {
           trap(112, [&] {
             if (pleaseWait && i % 6 == 0 && face == 0) pleaseWait(i, n, false);
           });
-          accepted = trap(114, [&] { list.AddItem(reader->FullName(), path, face); });
+          accepted = trap(114, [&] { list.AddItem(fullName(), path, face, rank); });
         } else {
           bool matches = false;
-          trap(116, [&] { matches = locale.toLower(reader->FullName()).contains(loweredFilter); });
+          trap(116, [&] { matches = locale.toLower(fullName()).contains(loweredFilter); });
           if (matches) {
             trap(118, [&] {
               if (pleaseWait) pleaseWait(i, n, true);
             });
-            accepted = trap(120, [&] { list.AddItem(reader->FullName(), path, face); });
+            accepted = trap(120, [&] { list.AddItem(fullName(), path, face, rank); });
           }
         }
         if (accepted) {
           // An accepted face has a name table, so its family name reads without failing.
-          FontFacts faceFacts = factsOf(*reader);
+          FontFacts faceFacts = reader ? factsOf(*reader) : factsOf(*kept);
           faceFacts.faces = static_cast<uint16_t>(faces);
           faceFacts.family = *families.insert(faceFacts.family);
           facts.insert({path, face}, std::move(faceFacts));
@@ -160,6 +184,12 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           if (previews && !reader->Installed()) pins.pin(path);
         }
       }
+      if (record) {
+        records.insert(path, *record);
+      } else if (file.fresh) {
+        records.insert(path, std::move(*file.fresh));
+        recordsChanged = true;
+      }
     }
     if (ahead) ahead->recycle(std::move(files));
   }
@@ -169,6 +199,18 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     // What the reading thread allocated sits freed in its own malloc arena, where nothing
     // else would reuse it: hand it back to the system.
     malloc_trim(0);
+  }
+  if (cache) {
+    // A whole catalogue ranks its faces, so that the next fill of the same files needs no sort.
+    if (!filtered && !list.RanksAscend()) {
+      for (int i = 0; i < list.ListCount(); ++i) {
+        const auto it = records.find(list.ItemPath(i));
+        if (it != records.end() && list.ItemFace(i) < static_cast<uint32_t>(it->faces.size()))
+          it->faces[list.ItemFace(i)].rank = static_cast<uint32_t>(i);
+      }
+      recordsChanged = true;
+    }
+    cache->keep(localeId, std::move(records), recordsChanged);
   }
 }
 

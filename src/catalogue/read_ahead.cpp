@@ -1,37 +1,74 @@
 #include "catalogue/read_ahead.h"
 
 #include <cerrno>
+#include <cstring>
+
+namespace {
+QString nameOf(const truetype::FontTablesState& face, uint16_t nameID, int32_t localeId) {
+  const std::u16string_view name = truetype::selectedNameView(*face.nameRecords, face.nameStrings, nameID, localeId);
+  return QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size()));
+}
+
+// The record of a read that ran to its end and gave every face its names, from a file that has
+// not changed too lately for its identity to tell; nothing otherwise.
+std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAheadFile& read, int32_t localeId,
+                                   FontFormats formats, const KnownFiles& known) {
+  const std::optional<FileIdentity> identity = file.identity();
+  if (!identity || identity->changedNs >= known.settledBefore) return std::nullopt;
+  // A file with a collection's tag reads otherwise with every format than without.
+  char tag[4];
+  const bool collection = file.readAt(0, tag, sizeof tag) && std::memcmp(tag, "ttcf", 4) == 0;
+  CachedFile record{*identity, collection ? formatBit(formats) : uint8_t(formatBit(FontFormats::TrueType) |
+                                                                          formatBit(FontFormats::All)), {}};
+  for (size_t k = 0; k <= read.laterFaces.size(); ++k) {
+    const truetype::FontTablesState& face = k == 0 ? *read.tables : read.laterFaces[k - 1];
+    if (!face.validTrueTypeFile || !face.nameRecords) return std::nullopt;
+    record.faces.append({nameOf(face, 4, localeId), nameOf(face, 1, localeId), nameOf(face, 2, localeId),
+                         face.os2Info.fsSelection});
+  }
+  return record;
+}
+}  // namespace
 
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
-                                             int32_t localeId, FontFormats formats) {
+                                             int32_t localeId, FontFormats formats, const KnownFiles& known) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
+  const QString path = folder + QLatin1Char('/') + entry.name;
+  const bool skipped = entry.name.startsWith(QLatin1Char('~'));
+  if (known.records && !skipped) {
+    const auto it = known.records->constFind(path);
+    if (it != known.records->cend() && (it->formats & formatBit(formats)) && fs.fileIdentity(path) == it->identity)
+      return ReadAheadFile{entry.name, std::nullopt, {}, 0, {}, &*it};
+  }
   truetype::FileByteSource file;
   errno = 0;
-  if (!file.open(fs, folder + QLatin1Char('/') + entry.name))
-    return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
+  if (!file.open(fs, path)) return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
   ReadAheadFile read{entry.name, std::nullopt, {}};
-  if (entry.name.startsWith(QLatin1Char('~'))) return read;
+  if (skipped) return read;
   try {
+    bool complete = false;
     if (formats == FontFormats::TrueType) {
       truetype::FontTablesState tables;
       // A partial read is kept, as the reader keeps it.
-      truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
+      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
       read.tables = std::move(tables);
     } else {
-      auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds);
+      auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds, &complete);
       // A collection without faces is no usable font, as a file without a name table is not.
+      complete = complete && !faces.empty();
       read.tables = faces.empty() ? truetype::FontTablesState() : std::move(faces.front());
       for (size_t k = 1; k < faces.size(); ++k) read.laterFaces.push_back(std::move(faces[k]));
     }
+    if (known.records && complete) read.fresh = recordOf(file, read, localeId, formats, known);
   } catch (...) {
     read.failure = std::current_exception();
   }
   return read;
 }
 
-ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats)
-    : fs_(fs), localeId_(localeId), formats_(formats) {
+ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats, KnownFiles known)
+    : fs_(fs), localeId_(localeId), formats_(formats), known_(known) {
   if (!threaded) return;
   try {
     thread_ = std::thread([this] { run(); });
@@ -67,7 +104,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_);
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
     }

@@ -5,6 +5,7 @@
 // wait. Results come back per folder in the order the folders were queued and, within a
 // folder, in listing order, so the fill's boxes, please-wait texts and list are those a
 // single-threaded fill gives.
+#include "catalogue/catalogue_cache.h"
 #include "fontfile/font_formats.h"
 #include "fontfile/truetype_tables.h"
 #include "platform/file_system.h"
@@ -27,7 +28,7 @@ constexpr uint8_t kCatalogueNameIds =
 
 // A file that opened as a regular file, so it counts as openable, with its tables as read, or
 // what the reading threw (the fill rethrows it where it would have arisen); or one that did not
-// open, with the errno why.
+// open, with the errno why; or one whose record of an earlier read still holds, not opened.
 struct ReadAheadFile {
   QString name;
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
@@ -35,18 +36,31 @@ struct ReadAheadFile {
   int openError = 0;
   // With every format read: a collection's faces after the first (which `tables` holds).
   std::vector<truetype::FontTablesState> laterFaces = {};
+  const CachedFile* known = nullptr;  // the record that holds: nothing was read
+  std::optional<CachedFile> fresh = {};  // the record of this read, when it was a clean one
+};
+
+// The records of earlier reads that a fill may take, and the time (nanoseconds since the epoch)
+// a file must have last changed before to get a record of its own. Without records nothing is
+// taken or recorded.
+struct KnownFiles {
+  const CachedFiles* records = nullptr;
+  int64_t settledBefore = 0;
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
-// an entry not known to be a regular file (never opened at all).
+// an entry not known to be a regular file (never opened at all). An entry whose record holds,
+// by the file's identity, is neither opened nor read.
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
-                                             int32_t localeId, FontFormats formats = FontFormats::TrueType);
+                                             int32_t localeId, FontFormats formats = FontFormats::TrueType,
+                                             const KnownFiles& known = {});
 
 class ReadAhead {
  public:
   // threaded false, or no thread to be had: next() reads each folder itself, with the same results.
   // fs is read from the reading thread too (FileSystem::openForReading).
-  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats = FontFormats::TrueType);
+  ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats = FontFormats::TrueType,
+            KnownFiles known = {});
   ~ReadAhead();  // stops the thread between two files and waits for it
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -81,6 +95,7 @@ class ReadAhead {
   FileSystem& fs_;
   const int32_t localeId_;
   const FontFormats formats_;
+  const KnownFiles known_;
   size_t pending_ = 0;  // filling thread only
   std::mutex mutex_;
   std::condition_variable changed_;

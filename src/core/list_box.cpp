@@ -39,10 +39,12 @@ int compareIgnoringCase(QStringView a, QStringView b) {
 void ListBox::Clear() {
   items_.clear();
   sorted_ = true;
+  ranked_ = true;
 }
 
-void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face) {
-  Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face};
+void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face, uint32_t rank) {
+  Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face, rank};
+  ranked_ = ranked_ && rank != kNoRank;
   if (sorted_ && !items_.empty() && itemLess(item, items_.back())) sorted_ = false;
   items_.push_back(std::move(item));
 }
@@ -53,13 +55,30 @@ bool ListBox::itemLess(const Item& a, const Item& b) {
   return a.face < b.face;
 }
 
+void ListBox::sort() const {
+  if (sorted_) return;
+  // The ranks give the order at the cost of a sort of numbers; one look at each neighbour then
+  // proves it (the order of the texts is a total one, so a proven order is the only one).
+  bool proven = false;
+  if (ranked_) {
+    std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) { return a.rank < b.rank; });
+    proven = std::is_sorted(items_.begin(), items_.end(), itemLess);
+  }
+  if (!proven) std::sort(items_.begin(), items_.end(), itemLess);
+  sorted_ = true;
+}
+
+bool ListBox::RanksAscend() const {
+  sort();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].rank == kNoRank || (i > 0 && items_[i].rank <= items_[i - 1].rank)) return false;
+  return true;
+}
+
 const ListBox::Item& ListBox::at(int index) const {
   if (index < 0 || index >= ListCount())
     throw errors::invalidPropertyArrayIndex();
-  if (!sorted_) {
-    std::sort(items_.begin(), items_.end(), itemLess);
-    sorted_ = true;
-  }
+  sort();
   return items_[static_cast<size_t>(index)];
 }
 

@@ -10,10 +10,14 @@
 
 class ListBox {
  public:
+  static constexpr uint32_t kNoRank = UINT32_MAX;
+
   void Clear();
   // Adds the entry "fullName||MySeparator123||path" for face `face` of the file. Entries of
-  // equal text keep the order of their faces.
-  void AddItem(const QString& fullName, const QString& path, uint32_t face = 0);
+  // equal text keep the order of their faces. `rank` is where the entry stood in an earlier
+  // sorted list, if known: when every entry has one and their order proves sorted, the list is
+  // ordered by them instead of by a sort of the texts (a refill of the same files).
+  void AddItem(const QString& fullName, const QString& path, uint32_t face = 0, uint32_t rank = kNoRank);
   int ListCount() const { return static_cast<int>(items_.size()); }
   // Entry text, full name, file and face by index; each fails with error 381 (invalid property
   // array index) outside the list.
@@ -21,12 +25,15 @@ class ListBox {
   QString ItemName(int index) const;
   QString ItemPath(int index) const;
   uint32_t ItemFace(int index) const;
+  // True when every entry has a rank and the ranks ascend in the list's order.
+  bool RanksAscend() const;
 
  private:
   struct Item {
     QString text;
     int32_t pathLength;
     uint32_t face;
+    uint32_t rank;
   };
   // The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
   // before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are
@@ -34,8 +41,10 @@ class ListBox {
   // order of arrival.
   static bool itemLess(const Item& a, const Item& b);
   const Item& at(int index) const;
+  void sort() const;
   mutable std::vector<Item> items_;
   mutable bool sorted_ = true;
+  bool ranked_ = true;  // every entry has a rank
 };
 
 // QStringView::compare without regard to case (same sign), faster on long common prefixes.

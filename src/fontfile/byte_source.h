@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace truetype {
 
@@ -53,6 +54,8 @@ class FileByteSource final : public ByteSource {
 
   bool open(FileSystem& fs, const QString& path);
   void close();
+  // The open file's identity as it was opened.
+  std::optional<FileIdentity> identity() const { return file_ ? file_->identity() : std::nullopt; }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
   void willRead(uint64_t offset, uint64_t length) override;

@@ -12,8 +12,6 @@ enum : uint16_t {
   kCopyright = 0, kFamily = 1, kSubFamily = 2, kUniqueId = 3,
   kFullName = 4, kVersion = 5, kPostscript = 6, kTrademark = 7,
 };
-// fsSelection bits of the style properties.
-enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5 };
 }  // namespace
 
 CFontPreview::CFontPreview(FileSystem& files, FontSystem& fonts)
@@ -72,18 +70,18 @@ void CFontPreview::ProbeFace() {
 }
 
 QString CFontPreview::FontFile() const { return FontFile_; }
-bool CFontPreview::Bold() const { return IsBitSet(Os2Info.fsSelection, kBoldBit); }
+bool CFontPreview::Bold() const { return IsBitSet(Os2Info.fsSelection, truetype::kBoldBit); }
 QString CFontPreview::Copyright() const { return GetNameString(kCopyright); }
 QString CFontPreview::FaceName() const { return FaceName_; }
 QString CFontPreview::FamilyName() const { return GetNameString(kFamily); }
 QString CFontPreview::FullName() const { return GetNameString(kFullName); }
 bool CFontPreview::Installed() const { return Installed_; }
-bool CFontPreview::Italic() const { return IsBitSet(Os2Info.fsSelection, kItalicBit); }
-bool CFontPreview::StrikeOut() const { return IsBitSet(Os2Info.fsSelection, kStrikeoutBit); }
+bool CFontPreview::Italic() const { return IsBitSet(Os2Info.fsSelection, truetype::kItalicBit); }
+bool CFontPreview::StrikeOut() const { return IsBitSet(Os2Info.fsSelection, truetype::kStrikeoutBit); }
 QString CFontPreview::SubFamilyName() const { return GetNameString(kSubFamily); }
 QString CFontPreview::PostscriptName() const { return GetNameString(kPostscript); }
 QString CFontPreview::Trademark() const { return GetNameString(kTrademark); }
-bool CFontPreview::Underlined() const { return IsBitSet(Os2Info.fsSelection, kUnderscoreBit); }
+bool CFontPreview::Underlined() const { return IsBitSet(Os2Info.fsSelection, truetype::kUnderscoreBit); }
 QString CFontPreview::UniqueIdentifier() const { return GetNameString(kUniqueId); }
 bool CFontPreview::ValidTrueTypeFile() const { return ValidTrueTypeFile_; }
 QString CFontPreview::VersionString() const { return GetNameString(kVersion); }

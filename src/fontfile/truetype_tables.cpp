@@ -252,7 +252,8 @@ void keepDecodedNames(FontTablesState& state) {
   strings.shrink_to_fit();
 }
 
-std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, uint8_t nameIds) {
+std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, uint8_t nameIds, bool* complete) {
+  bool all = true;
   const auto directories = readCollectionDirectories(src);
   const std::vector<uint32_t> offsets = directories ? *directories : std::vector<uint32_t>{0};
   std::vector<FontTablesState> faces(offsets.size());
@@ -264,9 +265,10 @@ std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, ui
       faces[k] = faces[static_cast<size_t>(earlier - offsets.begin())];
       continue;
     }
-    readFontTables(src, faces[k], localeId, nameIds, offsets[k]);  // a partial read is kept
+    all = readFontTables(src, faces[k], localeId, nameIds, offsets[k]) && all;  // a partial read is kept
     keepDecodedNames(faces[k]);
   }
+  if (complete) *complete = all;
   return faces;
 }
 

@@ -27,6 +27,9 @@ struct NameRecord {
   uint16_t offset = 0;
 };
 
+// The style bits of fsSelection.
+enum : int { kItalicBit = 0, kUnderscoreBit = 1, kStrikeoutBit = 4, kBoldBit = 5 };
+
 // The first 86 bytes of the OS/2 table as read; only fsSelection (host order) is used.
 struct Os2Info {
   uint8_t bytes[kOs2Bytes] = {};
@@ -70,8 +73,10 @@ std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& sourc
 // Every face of a font file: each face of a collection in face order, or the single face of
 // any other file. Only the strings decoded are kept of a face's name records, so a collection
 // costs memory by its faces, not by the size of their name tables. A face that cannot be read
-// has no name records; a collection that names no face gives none.
-std::vector<FontTablesState> readFontFaces(ByteSource& source, int32_t localeId, uint8_t nameIds);
+// has no name records; a collection that names no face gives none. With `complete`, tells
+// whether every face's parse ran to its end.
+std::vector<FontTablesState> readFontFaces(ByteSource& source, int32_t localeId, uint8_t nameIds,
+                                           bool* complete = nullptr);
 
 // Drops the name records whose strings were not decoded. Every name the state gives stays the
 // same.

@@ -5,6 +5,7 @@
 #include <QString>
 
 constexpr int kCsidlFonts = 20;
+constexpr int kCsidlLocalAppData = 0x1C;  // the user's caches
 
 // The user's fonts folder ending in "/", or "" when there is none.
 QString GetFontsFolder(FontSystem& fonts);

@@ -37,6 +37,11 @@ class KeepExistingFiles {
 };
 Placement defaultPlacement();
 
+// Whether a commit waits for the bytes to reach the disk. A file that can be rebuilt at will
+// (a cache that checks itself) need not: after a crash it may read as damaged, never as half of
+// the new file in place of the old one.
+enum class Flush { ToDisk, No };
+
 class AtomicFile {
  public:
   // Nothing is created until open().
@@ -60,7 +65,7 @@ class AtomicFile {
 
   // Flushes the temporary file to disk, gives it the permissions of the file it replaces (or
   // the usual ones for a new file) and puts it in the target's place.
-  FileStatus commit();
+  FileStatus commit(Flush flush = Flush::ToDisk);
   // Removes the temporary file; the target stays untouched.
   void discard();
 

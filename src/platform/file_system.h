@@ -41,12 +41,26 @@ struct FileEntry {
   bool regular = false;  // a regular file, or a symbolic link to one
 };
 
+// What tells one state of a file from another without reading it: a file written, replaced,
+// renamed onto or changed in its permissions differs in one of these (times in nanoseconds
+// since the epoch; the status change time cannot be set back).
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t modifiedNs = 0;
+  int64_t changedNs = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A regular file opened for reading.
 class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
   // The size when it was opened.
   virtual uint64_t size() const = 0;
+  // The file's identity when it was opened; nothing where the system cannot tell it.
+  virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
   // Reads up to `length` bytes at `offset`: the count read (0 at the end), or -1 on an error.
   virtual int64_t readAt(uint64_t offset, void* out, size_t length) = 0;
 };
@@ -102,6 +116,10 @@ class FileSystem {
   virtual std::optional<FolderId> folderId(const QString& path) = 0;
   // Last-modified time in seconds since the epoch, or nothing when it cannot be read.
   virtual std::optional<int64_t> lastModified(const QString& path) = 0;
+  // The identity of the regular file at the path (links followed), as an open of it would give;
+  // nothing for anything else or where the system cannot tell. Called from the catalogue's
+  // reading thread too.
+  virtual std::optional<FileIdentity> fileIdentity(const QString& /*path*/) { return std::nullopt; }
   virtual bool removeFile(const QString& path) = 0;
 
   // Opens a regular file for reading (following links); nothing when the path cannot be opened

@@ -12,7 +12,8 @@ bool fontFileHasFaces(const QString& path);
 class FontSystem {
  public:
   virtual ~FontSystem() = default;
-  // A special folder (20 = the fonts folder) ending in "/", or "" when there is none.
+  // A special folder (20 = the fonts folder, 0x1C = the user's local application data, where
+  // caches go) ending in "/", or "" when there is none.
   virtual QString specialFolder(int csidl) = 0;
   // The other font folders the font configuration names and that exist, each ending in "/".
   virtual QStringList otherFontFolders() = 0;

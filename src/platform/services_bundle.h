@@ -8,6 +8,7 @@
 namespace office {
 class OfficeFactory;
 }
+class CatalogueCache;
 
 struct AppServices {
   Prompts& prompts;
@@ -17,4 +18,6 @@ struct AppServices {
   FontSystem& fonts;
   Desktop& desktop;
   office::OfficeFactory* office = nullptr;
+  // What earlier reads of the font files gave; none: every fill reads every file.
+  CatalogueCache* catalogueCache = nullptr;
 };

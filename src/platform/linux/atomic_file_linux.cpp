@@ -285,7 +285,7 @@ FileStatus AtomicFile::place(int fd) {
   return FileStatus::fromErrno(EEXIST);
 }
 
-FileStatus AtomicFile::commit() {
+FileStatus AtomicFile::commit(Flush flush) {
   if (committed_ || (fd_ < 0 && tempName_.empty())) return FileStatus::fromErrno(EBADF);
   auto fail = [this](FileStatus status) {
     discard();
@@ -298,12 +298,13 @@ FileStatus AtomicFile::commit() {
                           : 0666 & ~currentUmask();
   if (tempName_.empty()) {
     // A failed fsync is how a full disk often shows itself: never ignore it.
-    if (::fsync(fd_) != 0 || ::fchmod(fd_, mode) != 0) return fail(FileStatus::fromErrno(errno));
+    if ((flush == Flush::ToDisk && ::fsync(fd_) != 0) || ::fchmod(fd_, mode) != 0)
+      return fail(FileStatus::fromErrno(errno));
     const FileStatus placed = place(fd_);
     if (!placed.ok()) return fail(placed);
   } else {
     if (fd_ >= 0) {
-      if (::fsync(fd_) != 0) return fail(FileStatus::fromErrno(errno));
+      if (flush == Flush::ToDisk && ::fsync(fd_) != 0) return fail(FileStatus::fromErrno(errno));
       const int rc = ::close(fd_);
       fd_ = -1;
       if (rc != 0 && errno != EINTR) return fail(FileStatus::fromErrno(errno));
@@ -316,7 +317,7 @@ FileStatus AtomicFile::commit() {
     int error = 0;
     if (::fstat(fd, &st) != 0) error = errno;
     else if (!S_ISREG(st.st_mode)) error = EINVAL;
-    else if (::fsync(fd) != 0) error = errno;
+    else if (flush == Flush::ToDisk && ::fsync(fd) != 0) error = errno;
     else if (::fchmod(fd, mode) != 0) error = errno;
     ::close(fd);
     if (error != 0) return fail(FileStatus::fromErrno(error));
@@ -324,7 +325,7 @@ FileStatus AtomicFile::commit() {
     if (!placed.ok()) return fail(placed);
   }
   committed_ = true;
-  ::fsync(dirFd_);  // best effort: the file is in place already
+  if (flush == Flush::ToDisk) ::fsync(dirFd_);  // best effort: the file is in place already
   if (fd_ >= 0) ::close(fd_);
   ::close(dirFd_);  // releases the folder's lock
   fd_ = dirFd_ = -1;

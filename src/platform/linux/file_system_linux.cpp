@@ -25,13 +25,20 @@ bool isDotName(const char* name) {
 // The folder scan's error number: 70 permission denied, 76 path not found, 75 for the rest.
 int listingError(int err) { return errorOfErrno(err).number; }
 
+FileIdentity identityOf(const struct stat& st) {
+  const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
+          ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 class LinuxReadableFile final : public ReadableFile {
  public:
-  LinuxReadableFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), identity_(identityOf(st)) {}
   ~LinuxReadableFile() override { ::close(fd_); }
   LinuxReadableFile(const LinuxReadableFile&) = delete;
   LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
-  uint64_t size() const override { return size_; }
+  uint64_t size() const override { return identity_.size; }
+  std::optional<FileIdentity> identity() const override { return identity_; }
   int64_t readAt(uint64_t offset, void* out, size_t length) override {
     for (;;) {
       const ssize_t got = ::pread(fd_, out, length, static_cast<off_t>(offset));
@@ -41,7 +48,7 @@ class LinuxReadableFile final : public ReadableFile {
 
  private:
   int fd_;
-  uint64_t size_;
+  FileIdentity identity_;
 };
 
 enum class Kind { Folder, Regular, Other, Missing };
@@ -186,6 +193,12 @@ std::optional<int64_t> LinuxFileSystem::lastModified(const QString& path) {
   return static_cast<int64_t>(st.st_mtime);
 }
 
+std::optional<FileIdentity> LinuxFileSystem::fileIdentity(const QString& path) {
+  struct stat st;
+  if (::stat(pathToBytes(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return identityOf(st);
+}
+
 bool LinuxFileSystem::removeFile(const QString& path) {
   const std::string bytes = pathToBytes(path);
   return !bytes.empty() && unlink(bytes.c_str()) == 0;
@@ -200,5 +213,5 @@ std::unique_ptr<ReadableFile> LinuxFileSystem::openForReading(const QString& pat
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<LinuxReadableFile>(fd, static_cast<uint64_t>(st.st_size));
+  return std::make_unique<LinuxReadableFile>(fd, st);
 }

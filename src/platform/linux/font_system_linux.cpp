@@ -33,6 +33,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcFontCache, "typorama.fontcache")
 
 constexpr int kCsidlFonts = 20;
+constexpr int kCsidlLocalAppData = 0x1C;
 constexpr int32_t kDefaultLocaleId = 0x0409;
 constexpr int kExitWaitMs = 3000;
 // Far above any real font file: fonts covering all of Unicode's ideographs run to 30-60 MB,
@@ -169,8 +170,11 @@ LinuxFontSystem::~LinuxFontSystem() {
 }
 
 QString LinuxFontSystem::specialFolder(int csidl) {
-  if (csidl != kCsidlFonts) return {};
-  const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+  // The user's fonts, below the data folder; the user's caches, the folder Windows calls local
+  // application data.
+  const bool fonts = csidl == kCsidlFonts;
+  if (!fonts && csidl != kCsidlLocalAppData) return {};
+  const QByteArray xdg = qgetenv(fonts ? "XDG_DATA_HOME" : "XDG_CACHE_HOME");
   // Relative values are invalid by the XDG rules and are ignored.
   const bool fromXdg = xdg.startsWith('/');
   std::string home = fromXdg ? xdg.toStdString() : qgetenv("HOME").toStdString();
@@ -185,6 +189,7 @@ QString LinuxFontSystem::specialFolder(int csidl) {
   // The root folder gives "/fonts/", not "//fonts/": exactly one separator before the name.
   QString base = withoutTrailingSlashes(pathFromBytes(home));
   if (base == QLatin1String("/")) base.clear();
+  if (!fonts) return base + (fromXdg ? QStringLiteral("/") : QStringLiteral("/.cache/"));
   return base + (fromXdg ? QStringLiteral("/fonts/") : QStringLiteral("/.local/share/fonts/"));
 }
 

@@ -1,0 +1,94 @@
+#include "catalogue/catalogue_cache.h"
+
+#include "platform/atomic_file.h"
+
+#include <system_error>
+
+namespace {
+// Far above any real catalogue's (about 100 bytes a file): a larger file is not read at all.
+constexpr uint64_t kMaxCacheBytes = uint64_t{256} << 20;
+
+std::optional<DecodedCache> readCacheFile(FileSystem& fs, const QString& path, const QByteArray& version) {
+  const std::unique_ptr<ReadableFile> file = fs.openForReading(path);
+  if (!file || file->size() > kMaxCacheBytes) return std::nullopt;
+  QByteArray bytes(static_cast<qsizetype>(file->size()), Qt::Uninitialized);
+  for (qsizetype done = 0; done < bytes.size();) {
+    const int64_t got = file->readAt(static_cast<uint64_t>(done), bytes.data() + done, size_t(bytes.size() - done));
+    if (got <= 0) return std::nullopt;
+    done += got;
+  }
+  return decodeCatalogueCache(bytes, version);
+}
+
+void writeCacheFile(FileSystem& fs, const QString& path, const QByteArray& bytes) {
+  // A folder that cannot be made or written, or a full disk, leaves the old file (or none).
+  fs.createFolderPath(path.left(path.lastIndexOf(QLatin1Char('/')) + 1));
+  AtomicFile file(path, Placement::ReplaceEntry);
+  if (file.openUnnamed().ok() && file.write(bytes).ok()) file.commit(Flush::No);
+}
+
+// Runs the work on a thread of its own, or here when no thread is to be had.
+template <class Work>
+auto inBackground(Work work) {
+  try {
+    return std::async(std::launch::async, work);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, work);
+  }
+}
+}  // namespace
+
+truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId) {
+  truetype::FontTablesState tables;
+  tables.validTrueTypeFile = true;
+  const auto language = static_cast<uint16_t>(localeId);
+  tables.nameRecords = std::vector<truetype::NameRecord>{
+      {3, 1, language, 1, 0, 0}, {3, 1, language, 2, 0, 0}, {3, 1, language, 4, 0, 0}};
+  for (const QString* name : {&face.family, &face.subfamily, &face.fullName})
+    tables.nameStrings.emplace_back(reinterpret_cast<const char16_t*>(name->utf16()), static_cast<size_t>(name->size()));
+  tables.os2Info.fsSelection = face.fsSelection;
+  return tables;
+}
+
+FontFacts factsOf(const CachedFace& face) {
+  const auto bit = [&](int k) { return truetype::isBitSet(face.fsSelection, k); };
+  return {bit(truetype::kBoldBit), bit(truetype::kItalicBit), bit(truetype::kUnderscoreBit),
+          bit(truetype::kStrikeoutBit), 1, face.family};
+}
+
+CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray programVersion)
+    : fs_(fs), path_(std::move(path)), programVersion_(std::move(programVersion)) {}
+
+CatalogueCache::~CatalogueCache() {
+  if (loading_.valid()) loading_.wait();
+  if (writing_.valid()) writing_.wait();
+}
+
+void CatalogueCache::startLoading() {
+  if (path_.isEmpty() || loading_.valid()) return;
+  loading_ = inBackground([this] { return readCacheFile(fs_, path_, programVersion_); });
+}
+
+void CatalogueCache::takeLoaded() {
+  if (!loading_.valid()) return;
+  if (std::optional<DecodedCache> loaded = loading_.get()) {
+    localeId_ = loaded->localeId;
+    files_ = std::move(loaded->files);
+  }
+}
+
+CachedFiles CatalogueCache::records(int32_t localeId) {
+  takeLoaded();
+  return localeId == localeId_ ? files_ : CachedFiles();
+}
+
+void CatalogueCache::keep(int32_t localeId, CachedFiles files, bool changed) {
+  takeLoaded();
+  localeId_ = localeId;
+  files_ = std::move(files);
+  if (!changed || path_.isEmpty()) return;
+  if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
+  writing_ = inBackground([this, files = files_, localeId] {
+    writeCacheFile(fs_, path_, encodeCatalogueCache(files, localeId, programVersion_));
+  });
+}

@@ -1,0 +1,89 @@
+#pragma once
+// What reading the catalogue's font files gave, kept so that a fill reads only the files that
+// changed: per file its identity and, per face, the names and style bits that the list, the face
+// probe, the grid and the exports take. Kept in memory from fill to fill, and in a file from run
+// to run. A record serves only while its file's identity stays the same; a file that could not be
+// read cleanly gets none, so it is read (and its failure shown) every time.
+#include "fontfile/font_facts.h"
+#include "fontfile/font_formats.h"
+#include "fontfile/truetype_tables.h"
+#include "platform/file_system.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <future>
+#include <optional>
+
+struct CachedFace {
+  // As the reader selects them in the cache's locale.
+  QString fullName;
+  QString family;
+  QString subfamily;
+  uint16_t fsSelection = 0;
+  // Where the face stood in the last sorted catalogue: a fill of the same entries needs no sort.
+  uint32_t rank = UINT32_MAX;
+};
+
+struct CachedFile {
+  FileIdentity identity;
+  // The formats whose read this is, one bit each (formatBit): both, but for a file that starts
+  // with a collection's tag, which only every format reads as a collection.
+  uint8_t formats = 0;
+  QList<CachedFace> faces;  // in face order; more than one only in a collection
+};
+
+// By path.
+using CachedFiles = QHash<QString, CachedFile>;
+
+constexpr uint8_t formatBit(FontFormats formats) { return formats == FontFormats::All ? 2 : 1; }
+
+// The tables a reader would have read for the face: its names in the locale, its style bits.
+truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId);
+FontFacts factsOf(const CachedFace& face);
+
+// The file's bytes: a header (format, program version, machine, locale, counts, a checksum) and
+// the records, their strings kept once.
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion);
+struct DecodedCache {
+  int32_t localeId = 0;
+  CachedFiles files;
+};
+// The records of the bytes, each length, count and index checked against the bytes there; nothing
+// at all when anything is odd (another format, program version or machine, a wrong checksum).
+std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion);
+
+class CatalogueCache {
+ public:
+  // With an empty path the records live in memory only.
+  explicit CatalogueCache(FileSystem& fs, QString path = {}, QByteArray programVersion = {});
+  ~CatalogueCache();  // waits for a write under way
+  CatalogueCache(const CatalogueCache&) = delete;
+  CatalogueCache& operator=(const CatalogueCache&) = delete;
+
+  // Reads the file on a thread of its own, while start-up goes on.
+  void startLoading();
+  // The records of the last fill, or of the file, if read in localeId; none otherwise.
+  CachedFiles records(int32_t localeId);
+  // Keeps the records of a fill; when `changed`, writes them to the file (whole, on a thread of
+  // its own; a failure costs only speed).
+  void keep(int32_t localeId, CachedFiles files, bool changed);
+
+  // A file whose status changed this recently (nanoseconds) gets no record: a change within the
+  // same tick of the file system's clock would leave its identity as it was.
+  int64_t settleNs = 3'000'000'000;
+
+ private:
+  void takeLoaded();
+
+  FileSystem& fs_;
+  const QString path_;
+  const QByteArray programVersion_;
+  std::future<std::optional<DecodedCache>> loading_;
+  std::future<void> writing_;
+  int32_t localeId_ = 0;
+  CachedFiles files_;
+};

@@ -1,0 +1,203 @@
+// The catalogue cache's file. Written in the machine's own byte order and read back only on a
+// machine of the same kind; every length, count and index is checked against the bytes really
+// there before it is used, as a font's are, and anything odd discards the whole file.
+#include "catalogue/catalogue_cache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr char kMagic[8] = {'T', 'Y', 'P', 'O', 'R', 'A', 'M', 'A'};
+// Raised whenever the layout, or what the reader takes from a font, changes.
+constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kByteOrder = 0x01020304;
+constexpr size_t kVersionBytes = 16;
+// magic, format, byte order, pointer size, locale, version, string and file counts, payload
+// length, checksum
+constexpr size_t kHeaderBytes = 8 + 4 + 4 + 4 + 4 + kVersionBytes + 4 + 4 + 8 + 8;
+// A string's length word: its units, and whether each is one byte (Latin-1) rather than two.
+constexpr uint32_t kOneByteUnits = 0x80000000u;
+// folder, name, identity, formats, face count; and per face three names, style bits and rank
+constexpr size_t kFileBytes = 4 + 4 + 5 * 8 + 1 + 2;
+constexpr size_t kFaceBytes = 3 * 4 + 2 + 4;
+
+uint64_t checksum(const char* p, size_t n) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  for (; n > 0; ++p, --n) h = (h ^ static_cast<uint8_t>(*p)) * 0x100000001B3ull;
+  return h;
+}
+
+class Writer {
+ public:
+  std::string bytes;
+  template <class T>
+  void put(T v) {
+    bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+  }
+  void putString(const QString& s) {
+    const bool oneByte = std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x100; });
+    put<uint32_t>(static_cast<uint32_t>(s.size()) | (oneByte ? kOneByteUnits : 0));
+    if (oneByte) bytes += s.toLatin1().toStdString();
+    else bytes.append(reinterpret_cast<const char*>(s.utf16()), static_cast<size_t>(s.size()) * 2);
+  }
+};
+
+class Reader {
+ public:
+  Reader(const char* p, size_t n) : p_(p), left_(n) {}
+  size_t left() const { return left_; }
+  template <class T>
+  bool get(T& v) {
+    if (left_ < sizeof v) return false;
+    std::memcpy(&v, p_, sizeof v);
+    skip(sizeof v);
+    return true;
+  }
+  bool getString(QString& s) {
+    uint32_t head;
+    if (!get(head)) return false;
+    const size_t units = head & ~kOneByteUnits;
+    const size_t width = head & kOneByteUnits ? 1 : 2;
+    if (units > left_ / width) return false;
+    if (width == 1) {
+      s = QString::fromLatin1(p_, static_cast<qsizetype>(units));
+    } else {
+      s = QString(static_cast<qsizetype>(units), Qt::Uninitialized);
+      if (units > 0) std::memcpy(s.data(), p_, units * 2);
+    }
+    skip(units * width);
+    return true;
+  }
+
+ private:
+  void skip(size_t n) {
+    p_ += n;
+    left_ -= n;
+  }
+  const char* p_;
+  size_t left_;
+};
+
+// The version as the header holds it: cut or padded with zero bytes.
+std::string versionField(QByteArrayView version) {
+  std::string field(version.data(), std::min<size_t>(static_cast<size_t>(version.size()), kVersionBytes));
+  field.resize(kVersionBytes, '\0');
+  return field;
+}
+
+}  // namespace
+
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion) {
+  // Folders, family and style names recur from file to file: each string is written once.
+  QHash<QString, uint32_t> index;
+  Writer strings, records;
+  const auto ref = [&](const QString& s) {
+    auto it = index.constFind(s);
+    if (it == index.cend()) {
+      it = index.insert(s, static_cast<uint32_t>(index.size()));
+      strings.putString(s);
+    }
+    records.put<uint32_t>(*it);
+  };
+  uint32_t fileCount = 0;
+  for (auto it = files.cbegin(); it != files.cend(); ++it) {
+    const QString& path = it.key();
+    const CachedFile& file = it.value();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) continue;  // no path of a catalogue
+    ref(path.left(slash));
+    ref(path.mid(slash + 1));
+    const FileIdentity& id = file.identity;
+    for (const uint64_t v : {id.device, id.inode, id.size}) records.put(v);
+    for (const int64_t v : {id.modifiedNs, id.changedNs}) records.put(v);
+    ++fileCount;
+    records.put(file.formats);
+    records.put(static_cast<uint16_t>(file.faces.size()));
+    for (const CachedFace& face : file.faces) {
+      ref(face.fullName);
+      ref(face.family);
+      ref(face.subfamily);
+      records.put(face.fsSelection);
+      records.put(face.rank);
+    }
+  }
+  const std::string payload = strings.bytes + records.bytes;
+  Writer header;
+  header.bytes.assign(kMagic, sizeof kMagic);
+  header.put(kFormatVersion);
+  header.put(kByteOrder);
+  header.put(static_cast<uint32_t>(sizeof(void*)));
+  header.put(localeId);
+  header.bytes += versionField(programVersion);
+  header.put(static_cast<uint32_t>(index.size()));
+  header.put(fileCount);
+  header.put(static_cast<uint64_t>(payload.size()));
+  header.put(checksum(payload.data(), payload.size()));
+  return QByteArray::fromStdString(header.bytes + payload);
+}
+
+std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion) {
+  Reader in(bytes.data(), static_cast<size_t>(bytes.size()));
+  char magic[sizeof kMagic], version[kVersionBytes];
+  uint32_t format = 0, order = 0, pointerBytes = 0, stringCount = 0, fileCount = 0;
+  uint64_t payloadBytes = 0, sum = 0;
+  DecodedCache out;
+  if (!in.get(magic) || std::memcmp(magic, kMagic, sizeof magic) != 0 || !in.get(format) ||
+      format != kFormatVersion || !in.get(order) || order != kByteOrder || !in.get(pointerBytes) ||
+      pointerBytes != sizeof(void*) || !in.get(out.localeId) || !in.get(version) ||
+      std::memcmp(version, versionField(programVersion).data(), kVersionBytes) != 0 || !in.get(stringCount) ||
+      !in.get(fileCount) || !in.get(payloadBytes) || !in.get(sum) || payloadBytes != in.left())
+    return std::nullopt;
+  const char* payload = bytes.data() + kHeaderBytes;
+  if (checksum(payload, in.left()) != sum) return std::nullopt;
+
+  // Counts are believed only as far as the bytes there could hold them.
+  if (stringCount > in.left() / sizeof(uint32_t)) return std::nullopt;
+  std::vector<QString> strings(stringCount);
+  for (QString& s : strings)
+    if (!in.getString(s)) return std::nullopt;
+  if (fileCount > in.left() / (kFileBytes + kFaceBytes)) return std::nullopt;
+  const auto string = [&](const QString*& s) {
+    uint32_t k;
+    if (!in.get(k) || k >= strings.size()) return false;
+    s = &strings[k];
+    return true;
+  };
+  out.files.reserve(fileCount);
+  for (uint32_t f = 0; f < fileCount; ++f) {
+    const QString *folder, *name;
+    CachedFile file;
+    FileIdentity& id = file.identity;
+    uint16_t faces = 0;
+    if (!string(folder) || !string(name) || !in.get(id.device) || !in.get(id.inode) || !in.get(id.size) ||
+        !in.get(id.modifiedNs) || !in.get(id.changedNs) || !in.get(file.formats) || !in.get(faces))
+      return std::nullopt;
+    // Formats as the reads give them; more than one face only where a collection was read.
+    const uint8_t all = formatBit(FontFormats::All);
+    if (file.formats == 0 || (file.formats & ~(all | formatBit(FontFormats::TrueType))) || faces == 0 ||
+        faces > truetype::kMaxCollectionFaces || (faces > 1 && file.formats != all) ||
+        faces > in.left() / kFaceBytes)
+      return std::nullopt;
+    file.faces.resize(faces);
+    for (CachedFace& face : file.faces) {
+      const QString *full, *family, *subfamily;
+      if (!string(full) || !string(family) || !string(subfamily) || !in.get(face.fsSelection) ||
+          !in.get(face.rank))
+        return std::nullopt;
+      face.fullName = *full;
+      face.family = *family;
+      face.subfamily = *subfamily;
+    }
+    out.files.insert(*folder + QLatin1Char('/') + *name, std::move(file));
+  }
+  if (in.left() != 0) return std::nullopt;
+  return out;
+}
