@@ -10,6 +10,7 @@
 #include "platform/path_codec.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -81,22 +82,29 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     return 1;
   }
   const FontFacts none;
-  std::string row;  // one row's bytes, written at once
+  std::string row, bytes;  // one row's bytes, written at once; a field's before it is escaped
   const auto bit = [](bool b) { return b ? '1' : '0'; };
   for (int i = 0; i < list.ListCount(); ++i) {
-    // The name is the entry's text before the separator and the path: no copy of it is made.
+    // The name and the path are views of the sorted entry: neither is copied.
     const QString& text = list.List(i);
-    const QString path = list.ItemPath(i);
+    const QStringView path = list.ItemPathView(i);
     const uint32_t face = list.ItemFace(i);
     const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
-    const auto found = facts.constFind({path, face});
+    const auto found = facts.constFind({QString::fromRawData(path.data(), path.size()), face});
     const FontFacts& f = found != facts.cend() ? *found : none;
-    const QByteArray nameBytes = name.toUtf8();
     row = std::to_string(i + 1);
     row += '\t';
-    row += escapeListField({nameBytes.constData(), static_cast<size_t>(nameBytes.size())});
+    bytes.clear();
+    // Plain ASCII is its own UTF-8, narrowed as a path is.
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+      appendPathBytes(bytes, name);
+    else
+      bytes = name.toUtf8().toStdString();
+    appendEscapedListField(row, bytes);
     row += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
-    row += escapeListField(pathToBytes(path));
+    bytes.clear();
+    appendPathBytes(bytes, path);
+    appendEscapedListField(row, bytes);
     if (formats == FontFormats::All) {
       row += '\t';
       row += std::to_string(face);

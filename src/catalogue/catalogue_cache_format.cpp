@@ -61,18 +61,15 @@ class Reader {
     skip(sizeof v);
     return true;
   }
-  bool getString(QString& s) {
+  // A string's units, checked to lie inside; not yet turned into a QString.
+  bool getString(const char*& at, uint32_t& units, bool& oneByte) {
     uint32_t head;
     if (!get(head)) return false;
-    const size_t units = head & ~kOneByteUnits;
-    const size_t width = head & kOneByteUnits ? 1 : 2;
+    units = head & ~kOneByteUnits;
+    oneByte = (head & kOneByteUnits) != 0;
+    const size_t width = oneByte ? 1 : 2;
     if (units > left_ / width) return false;
-    if (width == 1) {
-      s = QString::fromLatin1(p_, static_cast<qsizetype>(units));
-    } else {
-      s = QString(static_cast<qsizetype>(units), Qt::Uninitialized);
-      if (units > 0) std::memcpy(s.data(), p_, units * 2);
-    }
+    at = p_;
     skip(units * width);
     return true;
   }
@@ -84,6 +81,52 @@ class Reader {
   }
   const char* p_;
   size_t left_;
+};
+
+// The payload's strings, each turned into a QString once, when a record first takes it whole;
+// a file's name goes straight into its path.
+class Strings {
+ public:
+  bool read(Reader& in, uint32_t count) {
+    spans_.resize(count);
+    made_.resize(count);
+    for (Span& s : spans_)
+      if (!in.getString(s.at, s.units, s.oneByte)) return false;
+    return true;
+  }
+  bool has(uint32_t k) const { return k < spans_.size(); }
+  const QString& at(uint32_t k) {
+    if (made_[k].isNull()) append(made_[k], k);
+    return made_[k];
+  }
+  // folder + "/" + name, in one allocation.
+  QString path(uint32_t folder, uint32_t name) const {
+    QString out;
+    out.reserve(static_cast<qsizetype>(spans_[folder].units) + 1 + spans_[name].units);
+    append(out, folder);
+    out.append(QLatin1Char('/'));
+    append(out, name);
+    return out;
+  }
+
+ private:
+  struct Span {
+    const char* at = nullptr;
+    uint32_t units = 0;
+    bool oneByte = false;
+  };
+  void append(QString& out, uint32_t k) const {
+    const Span& s = spans_[k];
+    if (s.oneByte) {
+      out.append(QLatin1StringView(s.at, static_cast<qsizetype>(s.units)));
+    } else if (s.units > 0) {
+      const qsizetype at = out.size();
+      out.resize(at + static_cast<qsizetype>(s.units));
+      std::memcpy(out.data() + at, s.at, size_t{s.units} * 2);
+    }
+  }
+  std::vector<Span> spans_;
+  std::vector<QString> made_;
 };
 
 // The version as the header holds it: cut or padded with zero bytes.
@@ -161,19 +204,13 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
 
   // Counts are believed only as far as the bytes there could hold them.
   if (stringCount > in.left() / sizeof(uint32_t)) return std::nullopt;
-  std::vector<QString> strings(stringCount);
-  for (QString& s : strings)
-    if (!in.getString(s)) return std::nullopt;
+  Strings strings;
+  if (!strings.read(in, stringCount)) return std::nullopt;
   if (fileCount > in.left() / (kFileBytes + kFaceBytes)) return std::nullopt;
-  const auto string = [&](const QString*& s) {
-    uint32_t k;
-    if (!in.get(k) || k >= strings.size()) return false;
-    s = &strings[k];
-    return true;
-  };
+  const auto string = [&](uint32_t& k) { return in.get(k) && strings.has(k); };
   out.files.reserve(fileCount);
   for (uint32_t f = 0; f < fileCount; ++f) {
-    const QString *folder, *name;
+    uint32_t folder, name;
     CachedFile file;
     FileIdentity& id = file.identity;
     uint16_t faces = 0;
@@ -186,17 +223,19 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
         faces > truetype::kMaxCollectionFaces || (faces > 1 && file.formats != all) ||
         faces > in.left() / kFaceBytes)
       return std::nullopt;
-    file.faces.resize(faces);
-    for (CachedFace& face : file.faces) {
-      const QString *full, *family, *subfamily;
+    file.faces.reserve(faces);
+    for (uint16_t k = 0; k < faces; ++k) {
+      uint32_t full, family, subfamily;
+      CachedFace face;
       if (!string(full) || !string(family) || !string(subfamily) || !in.get(face.fsSelection) ||
           !in.get(face.rank))
         return std::nullopt;
-      face.fullName = *full;
-      face.family = *family;
-      face.subfamily = *subfamily;
+      face.fullName = strings.at(full);
+      face.family = strings.at(family);
+      face.subfamily = strings.at(subfamily);
+      file.faces.append(std::move(face));
     }
-    out.files.insert(*folder + QLatin1Char('/') + *name, std::move(file));
+    out.files.insert(strings.path(folder, name), std::move(file));
   }
   if (in.left() != 0) return std::nullopt;
   return out;

@@ -13,6 +13,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <QStringBuilder>
 #include <chrono>
 #include <cstring>
 #include <malloc.h>
@@ -90,8 +91,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   // fill replace them.
   CatalogueCache* cache = services.catalogueCache;
   const CachedFiles known = cache ? cache->records(localeId) : CachedFiles();
+  // The records this fill keeps: those that held, and those of the files read cleanly now.
+  std::vector<std::pair<QString, const CachedFile*>> held;
   CachedFiles records;
-  bool recordsChanged = false;
+  facts.reserve(known.size());
   if (readAhead) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const int64_t settledBefore = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
@@ -124,7 +127,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       ReadAheadFile& file = files[static_cast<size_t>(i - 1)];
       const QString& name = file.name;
       if (name.startsWith(QLatin1Char('~'))) continue;
-      const QString path = folder + QLatin1Char('/') + name;
+      const QString path = folder % QLatin1Char('/') % name;
       trap.setSubject(path);
       // One entry per face: a collection read with every format has several, any other file one.
       const CachedFile* const record = file.known;
@@ -184,12 +187,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           if (previews && !reader->Installed()) pins.pin(path);
         }
       }
-      if (record) {
-        records.insert(path, *record);
-      } else if (file.fresh) {
-        records.insert(path, std::move(*file.fresh));
-        recordsChanged = true;
-      }
+      if (record) held.emplace_back(path, record);
+      else if (file.fresh) records.insert(path, std::move(*file.fresh));
     }
     if (ahead) ahead->recycle(std::move(files));
   }
@@ -201,6 +200,13 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     malloc_trim(0);
   }
   if (cache) {
+    bool recordsChanged = !records.isEmpty();
+    if (!recordsChanged && held.size() == static_cast<size_t>(known.size())) {
+      records = known;  // every record held: the same ones
+    } else {
+      records.reserve(records.size() + static_cast<qsizetype>(held.size()));
+      for (const auto& [path, record] : held) records.insert(path, *record);
+    }
     // A whole catalogue ranks its faces, so that the next fill of the same files needs no sort.
     if (!filtered && !list.RanksAscend()) {
       for (int i = 0; i < list.ListCount(); ++i) {

@@ -1,5 +1,6 @@
 #include "catalogue/read_ahead.h"
 
+#include <QStringBuilder>
 #include <cerrno>
 #include <cstring>
 
@@ -34,7 +35,7 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
                                              int32_t localeId, FontFormats formats, const KnownFiles& known) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
-  const QString path = folder + QLatin1Char('/') + entry.name;
+  const QString path = folder % QLatin1Char('/') % entry.name;
   const bool skipped = entry.name.startsWith(QLatin1Char('~'));
   if (known.records && !skipped) {
     const auto it = known.records->constFind(path);

@@ -94,4 +94,9 @@ QString ListBox::ItemPath(int index) const {
   return item.text.right(item.pathLength);
 }
 
+QStringView ListBox::ItemPathView(int index) const {
+  const Item& item = at(index);
+  return QStringView(item.text).last(item.pathLength);
+}
+
 uint32_t ListBox::ItemFace(int index) const { return at(index).face; }

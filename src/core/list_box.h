@@ -24,6 +24,8 @@ class ListBox {
   const QString& List(int index) const;
   QString ItemName(int index) const;
   QString ItemPath(int index) const;
+  // The same as a view of the entry's text, valid while the list is left unchanged.
+  QStringView ItemPathView(int index) const;
   uint32_t ItemFace(int index) const;
   // True when every entry has a rank and the ranks ascend in the list's order.
   bool RanksAscend() const;

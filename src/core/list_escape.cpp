@@ -27,7 +27,12 @@ int hexValue(char c) {
 
 std::string escapeListField(std::string_view bytes) {
   std::string out;
-  out.reserve(bytes.size());
+  appendEscapedListField(out, bytes);
+  return out;
+}
+
+void appendEscapedListField(std::string& out, std::string_view bytes) {
+  out.reserve(out.size() + bytes.size());
   // Runs of bytes that need nothing are copied whole: nearly every field is such a run.
   size_t plain = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -56,7 +61,6 @@ std::string escapeListField(std::string_view bytes) {
     plain = i + 1;
   }
   out.append(bytes.data() + plain, bytes.size() - plain);
-  return out;
 }
 
 std::optional<std::string> unescapeListField(std::string_view text) {

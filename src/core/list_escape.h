@@ -8,5 +8,7 @@
 #include <string_view>
 
 std::string escapeListField(std::string_view bytes);
+// The same appended to `out`.
+void appendEscapedListField(std::string& out, std::string_view bytes);
 // The exact inverse; nothing when the text holds a backslash that starts no escape above.
 std::optional<std::string> unescapeListField(std::string_view text);

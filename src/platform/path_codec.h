@@ -7,4 +7,6 @@
 #include <string_view>
 
 QString pathFromBytes(std::string_view bytes);
-std::string pathToBytes(const QString& path);
+std::string pathToBytes(QStringView path);
+// The same bytes appended to `out`.
+void appendPathBytes(std::string& out, QStringView path);

@@ -6,6 +6,7 @@
 #include "support/font_folder_fixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -18,9 +19,49 @@ struct Fill {
   std::vector<QString> boxes;
   std::vector<std::tuple<int, int, bool>> pleaseWait;
   std::vector<QString> families;
+  bool operator==(const Fill&) const = default;
 };
 
-struct ReadAheadTest : FontFolderTest {
+// The disk, counting the font files opened.
+struct CountingFileSystem : LinuxFileSystem {
+  std::atomic<int> opened = 0;
+  std::unique_ptr<ReadableFile> openForReading(const QString& path) override {
+    ++opened;
+    return LinuxFileSystem::openForReading(path);
+  }
+};
+
+struct ReadAheadTest : MadeFontFolderTest<CountingFileSystem> {
+  // Fonts in folders, odd files among them: unreadable ones, a link, a FIFO, collections.
+  void makeTree() {
+    ASSERT_TRUE(tree.folder("fonts/a"));
+    ASSERT_TRUE(tree.folder("fonts/b"));
+    ASSERT_TRUE(tree.folder("fonts/empty"));
+    ASSERT_TRUE(tree.folder("fonts/dir.ttf"));  // a folder by a font's name is walked, not read
+    for (int i = 1; i <= 13; ++i) font("a/f" + std::to_string(i) + ".ttf", QStringLiteral("Alpha %1").arg(i));
+    for (int i = 1; i <= 7; ++i) font("b/g" + std::to_string(i) + ".ttf", QStringLiteral("Beta %1").arg(i), 0x21);
+    font("top.ttf", "Top Regular");
+    writeText("fonts/b/two-languages.ttf",
+              FontBuilder().name(3, 0x409, 4, u"English Name").name(3, 0x407, 4, u"Deutscher Name").build());
+    font("~skipped.ttf", "Skipped");
+    ASSERT_TRUE(FontBuilder().withoutName().writeTo(tree.q("fonts/a/broken.ttf")));
+    ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Cut Short").truncate(40).writeTo(tree.q("fonts/b/cut.ttf")));
+    ASSERT_TRUE(tree.file("fonts/b/empty.ttf"));
+    ASSERT_EQ(symlink(tree.path("fonts/a/f1.ttf").c_str(), tree.path("fonts/b/link.ttf").c_str()), 0);
+    ASSERT_EQ(symlink(tree.path("fonts/gone.ttf").c_str(), tree.path("fonts/dangling.ttf").c_str()), 0);
+    ASSERT_EQ(mkfifo(tree.path("fonts/a/pipe.ttf").c_str(), 0644), 0);  // never opened: it would block
+    font(".hid/h.ttf", "Hidden Folder");
+    ASSERT_EQ(symlink(tree.path("fonts/a").c_str(), tree.path("fonts/b/again").c_str()), 0);  // met before
+    // For every format: collections whose second face has no names, or lies past the end; and
+    // one named as a TrueType file, which only every format reads as a collection.
+    QByteArray pair = fontCollection({FontBuilder().name(3, 0x409, 4, u"Pair B").build(), FontBuilder().build()});
+    writeText("fonts/b/pair.ttc", pair);
+    writeText("fonts/b/twins.ttf", fontCollection({FontBuilder().name(3, 0x409, 4, u"Twin A").build(),
+                                                   FontBuilder().name(3, 0x409, 4, u"Twin B").build()}));
+    putU32(pair, 16, 0xFFFFFF00);
+    writeText("fonts/a/past.otc", pair);
+  }
+
   Fill fill(const QString& filter, bool readAhead, FontFormats formats = FontFormats::TrueType,
             CatalogueFor use = CatalogueFor::Window) {
     Fill out;
@@ -34,7 +75,8 @@ struct ReadAheadTest : FontFolderTest {
                      use);
     for (int i = 0; i < list.ListCount(); ++i) {
       out.list.push_back(list.List(i) + "#" + QString::number(list.ItemFace(i)));
-      out.families.push_back(facts.value({list.ItemPath(i), list.ItemFace(i)}).family);
+      const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
+      out.families.push_back(f.family + QString::number(f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut));
     }
     out.boxes = app.prompts.texts();
     return out;
@@ -42,27 +84,7 @@ struct ReadAheadTest : FontFolderTest {
 };
 
 TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileInTurn) {
-  ASSERT_TRUE(tree.folder("fonts/a"));
-  ASSERT_TRUE(tree.folder("fonts/b"));
-  ASSERT_TRUE(tree.folder("fonts/empty"));
-  ASSERT_TRUE(tree.folder("fonts/dir.ttf"));  // a folder by a font's name is walked, not read
-  for (int i = 1; i <= 13; ++i) font("a/f" + std::to_string(i) + ".ttf", QStringLiteral("Alpha %1").arg(i));
-  for (int i = 1; i <= 7; ++i) font("b/g" + std::to_string(i) + ".ttf", QStringLiteral("Beta %1").arg(i));
-  font("top.ttf", "Top Regular");
-  font("~skipped.ttf", "Skipped");
-  ASSERT_TRUE(FontBuilder().withoutName().writeTo(tree.q("fonts/a/broken.ttf")));
-  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Cut Short").truncate(40).writeTo(tree.q("fonts/b/cut.ttf")));
-  ASSERT_TRUE(tree.file("fonts/b/empty.ttf"));
-  ASSERT_EQ(symlink(tree.path("fonts/a/f1.ttf").c_str(), tree.path("fonts/b/link.ttf").c_str()), 0);
-  ASSERT_EQ(symlink(tree.path("fonts/gone.ttf").c_str(), tree.path("fonts/dangling.ttf").c_str()), 0);
-  ASSERT_EQ(mkfifo(tree.path("fonts/a/pipe.ttf").c_str(), 0644), 0);  // never opened: it would block
-  font(".hid/h.ttf", "Hidden Folder");
-  ASSERT_EQ(symlink(tree.path("fonts/a").c_str(), tree.path("fonts/b/again").c_str()), 0);  // met before
-  // For every format: collections whose second face has no names, or lies past the end.
-  QByteArray pair = fontCollection({FontBuilder().name(3, 0x409, 4, u"Pair B").build(), FontBuilder().build()});
-  writeText("fonts/b/pair.ttc", pair);
-  putU32(pair, 16, 0xFFFFFF00);
-  writeText("fonts/a/past.otc", pair);
+  makeTree();
 
   using enum FontFormats;
   for (const auto& [filter, formats] :
@@ -89,10 +111,59 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
   }
   // Not vacuous: every font and the link are listed, and the unreadable files gave their boxes.
   const Fill all = fill(QString(), true);
-  EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u + 1u);
-  EXPECT_EQ(all.boxes.size(), 6u);  // two each for broken.ttf, cut.ttf and empty.ttf
+  EXPECT_EQ(all.list.size(), 13u + 7u + 1u + 1u + 1u + 1u);
+  EXPECT_EQ(all.boxes.size(), 8u);  // two each for broken.ttf, cut.ttf, empty.ttf and twins.ttf
   EXPECT_FALSE(all.pleaseWait.empty());
   EXPECT_EQ(fill("pair", true, FontFormats::All).list.size(), 2u);
+}
+
+TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfChange) {
+  makeTree();
+  CatalogueCache cache(app.fs);
+  cache.settleNs = 0;  // the files were made just now
+  const auto agree = [&](const char* change) {
+    using enum FontFormats;
+    for (const auto& [filter, formats, use] : {std::tuple{QString(), TrueType, CatalogueFor::Window},
+                                               {"a", TrueType, CatalogueFor::CommandLine},
+                                               {"", All, CatalogueFor::CommandLine},
+                                               {"twin", All, CatalogueFor::Window}}) {
+      form.services().catalogueCache = nullptr;
+      const Fill fresh = fill(filter, true, formats, use);
+      form.services().catalogueCache = &cache;
+      EXPECT_TRUE(fill(filter, true, formats, use) == fresh) << change << " " << filter.toStdString();
+    }
+  };
+  agree("none");
+  // Unchanged, only what has no record is opened again: the files that fail, and "~skipped.ttf".
+  app.fs.opened = 0;
+  fill(QString(), true);
+  EXPECT_EQ(app.fs.opened, 5);
+
+  // Rewritten in place, its size and modification time as they were.
+  const std::string f3 = tree.path("fonts/a/f3.ttf");
+  struct stat before {};
+  ASSERT_EQ(stat(f3.c_str(), &before), 0);
+  font("a/f3.ttf", "Alpha 9");
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, f3.c_str(), times, 0), 0);
+  struct stat after {};
+  ASSERT_TRUE(stat(f3.c_str(), &after) == 0 && after.st_size == before.st_size);
+  agree("rewritten");
+  font("new.ttf", "Beta Replaced", 0x01);
+  ASSERT_EQ(rename(tree.path("fonts/new.ttf").c_str(), tree.path("fonts/b/g2.ttf").c_str()), 0);
+  agree("replaced");
+  ASSERT_EQ(rename(tree.path("fonts/b/g3.ttf").c_str(), tree.path("fonts/b/g3-renamed.ttf").c_str()), 0);
+  agree("renamed");
+  ASSERT_EQ(unlink(tree.path("fonts/b/g4.ttf").c_str()), 0);
+  agree("deleted");
+  font("c/added.ttf", "Gamma Added");
+  agree("folder added");
+  ASSERT_TRUE(QDir(tree.q("fonts/a")).removeRecursively());  // b/link.ttf and b/again now lead nowhere
+  agree("folder removed");
+  ASSERT_EQ(chmod(tree.path("fonts/top.ttf").c_str(), 0), 0);
+  agree("made unreadable");
+  app.fonts.locale = 0x0407;
+  agree("another locale");
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {

@@ -18,8 +18,9 @@ QString join(const QString& folder, const QString& name) {
 }
 class MemoryFile final : public ReadableFile {
  public:
-  explicit MemoryFile(QByteArray bytes) : bytes_(std::move(bytes)) {}
+  MemoryFile(QByteArray bytes, FileIdentity identity) : bytes_(std::move(bytes)), identity_(identity) {}
   uint64_t size() const override { return uint64_t(bytes_.size()); }
+  std::optional<FileIdentity> identity() const override { return identity_; }
   int64_t readAt(uint64_t offset, void* out, size_t length) override {
     if (offset >= size()) return 0;
     const size_t n = std::min<uint64_t>(length, size() - offset);
@@ -29,6 +30,7 @@ class MemoryFile final : public ReadableFile {
 
  private:
   const QByteArray bytes_;
+  const FileIdentity identity_;
 };
 
 uint32_t defaultAttributes(const QString& normalised, bool folder) {
@@ -59,6 +61,7 @@ FakeFileSystem::Node& FakeFileSystem::create(const QString& normalised, bool fol
   node.folder = folder;
   node.attributes = defaultAttributes(normalised, folder);
   node.inode = nextInode_++;
+  node.changed = ++changes_;
   return node;
 }
 
@@ -86,7 +89,10 @@ void FakeFileSystem::failListing(const QString& folder, int error, int namesBefo
 }
 
 void FakeFileSystem::setUnopenable(const QString& path) {
-  if (Node* n = find(normalise(path))) n->openable = false;
+  if (Node* n = find(normalise(path))) {
+    n->openable = false;
+    n->changed = ++changes_;
+  }
 }
 
 void FakeFileSystem::setRootFolder(const QString& path) { roots_.push_back(normalise(path)); }
@@ -215,7 +221,9 @@ bool FakeFileSystem::removeFile(const QString& path) {
 }
 
 void FakeFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
-  create(normalise(path), false).bytes = bytes;
+  Node& node = create(normalise(path), false);
+  node.bytes = bytes;
+  node.changed = ++changes_;
 }
 
 QByteArray FakeFileSystem::contents(const QString& path) const {
@@ -233,7 +241,18 @@ std::unique_ptr<ReadableFile> FakeFileSystem::openForReading(const QString& path
   call("openForReading", path);
   const Node* n = findResolved(path);
   if (!n || n->folder || !n->openable) return nullptr;
-  return std::make_unique<MemoryFile>(n->bytes);
+  return std::make_unique<MemoryFile>(n->bytes, identityOf(*n));
+}
+
+FileIdentity FakeFileSystem::identityOf(const Node& n) {
+  return {1, n.inode, uint64_t(n.bytes.size()), n.modified * 1'000'000'000, n.changed};
+}
+
+std::optional<FileIdentity> FakeFileSystem::fileIdentity(const QString& path) {
+  call("fileIdentity", path);
+  const Node* n = findResolved(path);
+  if (!n || n->folder) return std::nullopt;
+  return identityOf(*n);
 }
 
 FileStatus FakeFileSystem::createFolderPath(const QString& folder) {

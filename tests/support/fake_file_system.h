@@ -59,6 +59,7 @@ class FakeFileSystem : public FileSystem {
   bool canOpen(const QString& path) override;
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
+  std::optional<FileIdentity> fileIdentity(const QString& path) override;
   bool removeFile(const QString& path) override;
   // The catalogue's read-ahead calls openForReading from its own thread: tests leave the fake
   // unchanged while a fill runs. Files that are not openable fail as the source of a copy with EACCES, and a folder with the
@@ -78,11 +79,13 @@ class FakeFileSystem : public FileSystem {
     int namesBeforeError = 0;
     uint64_t inode = 0;
     int64_t modified = 0;
+    int64_t changed = 0;  // a count of changes, the status change time's stand-in
     std::vector<QString> children;  // bare names, in insertion order
     QByteArray bytes;               // a file's contents
   };
 
   static QString normalise(const QString& path);
+  static FileIdentity identityOf(const Node& node);
   // The path with every link along it replaced by its target ("" when a part is missing).
   QString resolve(const QString& path) const;
   Node* find(const QString& normalised);
@@ -95,4 +98,5 @@ class FakeFileSystem : public FileSystem {
   std::map<QString, Node> nodes_;
   std::vector<QString> roots_;
   uint64_t nextInode_ = 1;
+  int64_t changes_ = 0;
 };
