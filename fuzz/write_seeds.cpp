@@ -1,4 +1,6 @@
-// Writes the fuzzer's seed corpus: small fonts made with the test font builder.
+// Writes the fuzzers' seed corpora: small fonts made with the test font builder and, with a
+// second folder, catalogue cache files.
+#include "catalogue/catalogue_cache.h"
 #include "support/font_builder.h"
 
 #include <QDir>
@@ -6,8 +8,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: write_seeds FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: write_seeds FOLDER [CACHE_FOLDER]\n");
     return 2;
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -44,12 +46,23 @@ int main(int argc, char** argv) {
                                0xFFFF, FontBuilder().name(3, 0x409, 4, u"F").build()))},
       {"forged_names.ttc", fontCollection({forgedNameTableFont(), forgedNameTableFont()})},
   };
-  for (const auto& s : seeds) {
-    QFile out(dir + QLatin1Char('/') + QLatin1String(s.file));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(s.font) != s.font.size()) {
-      std::fprintf(stderr, "write_seeds: cannot write %s\n", s.file);
+  const auto write = [](const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size()) return true;
+    std::fprintf(stderr, "write_seeds: cannot write %s\n", qPrintable(path));
+    return false;
+  };
+  for (const auto& s : seeds)
+    if (!write(dir + QLatin1Char('/') + QLatin1String(s.file), s.font)) return 1;
+  if (argc == 3) {
+    const QString caches = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(caches);
+    CachedFiles files;
+    files.insert("/f/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}});
+    files.insert("/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}});
+    if (!write(caches + "/one.cache", encodeCatalogueCache({{"/a", files.value("/f/a.ttf")}}, 0x0409, "fuzz")) ||
+        !write(caches + "/two.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
       return 1;
-    }
   }
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the TrueType table reader for about $1 seconds (default 60) under AddressSanitizer and
 # UndefinedBehaviorSanitizer, reading each input both from memory and from a file (the two must
-# agree). Needs clang++; without it the run is skipped with a message.
+# agree); then the catalogue cache's reader for as long. Needs clang++; without it the run is
+# skipped with a message.
 # Fails when the fuzzer finds a crash, a leak, undefined behaviour or a timeout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,11 +31,16 @@ if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "
   exit 1
 fi
 
-# Seeds come from the same font builder the tests use.
+# shellcheck disable=SC2086
+clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/catalogue_cache_fuzzer.cpp src/catalogue/catalogue_cache_format.cpp \
+  $qt_flags -fPIC -o "$out/catalogue_cache_fuzzer"
+
+# Seeds come from the same font builder the tests use, and from the cache's own writer.
 # shellcheck disable=SC2086
 clang++ -std=c++20 -O1 -fPIC -Itests -Isrc fuzz/write_seeds.cpp tests/support/font_builder.cpp \
-  $qt_flags -o "$out/write_seeds"
-rm -rf "$out/seeds" && mkdir "$out/seeds" && "$out/write_seeds" "$out/seeds"
+  src/catalogue/catalogue_cache_format.cpp $qt_flags -o "$out/write_seeds"
+rm -rf "$out/seeds" "$out/cache-seeds" && mkdir "$out/seeds" && "$out/write_seeds" "$out/seeds" "$out/cache-seeds"
+mkdir -p "$out/cache-corpus"
 
 # Each seed once whole (some are longer than the fuzzer's inputs), with modest memory: a forged
 # name table must not make the reader decode gigabytes.
@@ -53,3 +59,12 @@ echo "fuzz.sh: fuzzing the TrueType reader for ${seconds}s"
   exit 1
 }
 grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$out/fuzz.log" || true
+
+echo "fuzz.sh: fuzzing the catalogue cache's reader for ${seconds}s"
+"$out/catalogue_cache_fuzzer" "$out/cache-corpus" "$out/cache-seeds" -max_total_time="$seconds" -max_len=4096 \
+  -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$out/artifacts/" -print_final_stats=1 2>"$out/cache-fuzz.log" || {
+  tail -n 60 "$out/cache-fuzz.log" >&2
+  echo "fuzz.sh: the fuzzer found a problem in the cache reader; inputs are in $out/artifacts" >&2
+  exit 1
+}
+grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$out/cache-fuzz.log" || true

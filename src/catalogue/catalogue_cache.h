@@ -26,6 +26,7 @@ struct CachedFace {
   uint16_t fsSelection = 0;
   // Where the face stood in the last sorted catalogue: a fill of the same entries needs no sort.
   uint32_t rank = UINT32_MAX;
+  bool operator==(const CachedFace&) const = default;
 };
 
 struct CachedFile {
@@ -34,6 +35,7 @@ struct CachedFile {
   // with a collection's tag, which only every format reads as a collection.
   uint8_t formats = 0;
   QList<CachedFace> faces;  // in face order; more than one only in a collection
+  bool operator==(const CachedFile&) const = default;
 };
 
 // By path.
@@ -45,8 +47,10 @@ constexpr uint8_t formatBit(FontFormats formats) { return formats == FontFormats
 truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId);
 FontFacts factsOf(const CachedFace& face);
 
-// The file's bytes: a header (format, program version, machine, locale, counts, a checksum) and
-// the records, their strings kept once.
+// The file's bytes: a header of kCacheHeaderBytes (format, program version, machine, locale,
+// counts, a checksum of the rest) and the records, their strings kept once.
+constexpr size_t kCacheHeaderBytes = 64;
+uint64_t cacheChecksum(QByteArrayView payload);
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion);
 struct DecodedCache {
   int32_t localeId = 0;

@@ -16,24 +16,12 @@ constexpr uint32_t kByteOrder = 0x01020304;
 constexpr size_t kVersionBytes = 16;
 // magic, format, byte order, pointer size, locale, version, string and file counts, payload
 // length, checksum
-constexpr size_t kHeaderBytes = 8 + 4 + 4 + 4 + 4 + kVersionBytes + 4 + 4 + 8 + 8;
+static_assert(kCacheHeaderBytes == 8 + 4 + 4 + 4 + 4 + kVersionBytes + 4 + 4 + 8 + 8);
 // A string's length word: its units, and whether each is one byte (Latin-1) rather than two.
 constexpr uint32_t kOneByteUnits = 0x80000000u;
 // folder, name, identity, formats, face count; and per face three names, style bits and rank
 constexpr size_t kFileBytes = 4 + 4 + 5 * 8 + 1 + 2;
 constexpr size_t kFaceBytes = 3 * 4 + 2 + 4;
-
-uint64_t checksum(const char* p, size_t n) {
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t w;
-    std::memcpy(&w, p, 8);
-    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-    h ^= h >> 32;
-  }
-  for (; n > 0; ++p, --n) h = (h ^ static_cast<uint8_t>(*p)) * 0x100000001B3ull;
-  return h;
-}
 
 class Writer {
  public:
@@ -138,6 +126,20 @@ std::string versionField(QByteArrayView version) {
 
 }  // namespace
 
+uint64_t cacheChecksum(QByteArrayView payload) {
+  const char* p = payload.data();
+  size_t n = static_cast<size_t>(payload.size());
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  for (; n > 0; ++p, --n) h = (h ^ static_cast<uint8_t>(*p)) * 0x100000001B3ull;
+  return h;
+}
+
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion) {
   // Folders, family and style names recur from file to file: each string is written once.
   QHash<QString, uint32_t> index;
@@ -183,7 +185,7 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
   header.put(static_cast<uint32_t>(index.size()));
   header.put(fileCount);
   header.put(static_cast<uint64_t>(payload.size()));
-  header.put(checksum(payload.data(), payload.size()));
+  header.put(cacheChecksum(payload));
   return QByteArray::fromStdString(header.bytes + payload);
 }
 
@@ -199,8 +201,7 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
       std::memcmp(version, versionField(programVersion).data(), kVersionBytes) != 0 || !in.get(stringCount) ||
       !in.get(fileCount) || !in.get(payloadBytes) || !in.get(sum) || payloadBytes != in.left())
     return std::nullopt;
-  const char* payload = bytes.data() + kHeaderBytes;
-  if (checksum(payload, in.left()) != sum) return std::nullopt;
+  if (cacheChecksum(bytes.sliced(kCacheHeaderBytes)) != sum) return std::nullopt;
 
   // Counts are believed only as far as the bytes there could hold them.
   if (stringCount > in.left() / sizeof(uint32_t)) return std::nullopt;

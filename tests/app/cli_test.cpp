@@ -2,12 +2,18 @@
 #include "support/font_builder.h"
 #include "support/private_fonts.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <chrono>
+#include <csignal>
 #include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +169,72 @@ TEST_F(CliTest, AFontItsUserMayNotReadIsOneLineWithTheSystemsReason) {
   EXPECT_EQ(errors.count("typorama: "), 1) << errors.toStdString();
   EXPECT_TRUE(errors.contains("typorama: " + tree.q("sys/locked.ttf") + ": cannot be read: Permission denied\n"))
       << errors.toStdString();
+}
+
+TEST_F(CliTest, TheCacheListsWhatAFreshReadListsAndAnOddCacheCostsNothingButTime) {
+  ASSERT_TRUE(tree.folder("sys/sub"));
+  for (const char* name : {"sys/a.ttf", "sys/b.ttf", "sys/sub/c.ttf"}) font(name, QString(name).toUpper(), 0x21);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));  // files this old get a record
+  const QString cache = tree.q("cache/typorama/catalogue.cache");
+  // The window keeps it too, but not when told --no-cache.
+  const auto window = [&](const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = fonts->env;
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TYPORAMA_QUIT_WHEN_SHOWN", "1");
+    env.insert("BROWSER", "true");  // one start in a hundred visits the home page
+    p.setProcessEnvironment(env);
+    p.start(typoramaProgram(), args);
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+  };
+  ASSERT_TRUE(window({"--no-cache"}));
+  EXPECT_FALSE(QFile::exists(cache));
+  ASSERT_TRUE(window({}));
+  EXPECT_TRUE(QFile::exists(cache));
+  const auto agrees = [&](const char* step) {
+    const ListRun fresh = run({"--list", "--no-cache"});
+    EXPECT_EQ(run({"--list"}).lines, fresh.lines) << step;
+    EXPECT_EQ(fresh.lines.size(), 3) << step;
+  };
+  agrees("first");
+  const auto written = [&] { return QFileInfo(cache).lastModified(); };
+  const QDateTime first = written();
+  ASSERT_TRUE(first.isValid());
+  agrees("unchanged");
+  EXPECT_EQ(written(), first);  // nothing new was read, so nothing was written
+
+  // Rewritten in place with its size and modification time as they were.
+  struct stat before {};
+  ASSERT_EQ(stat(tree.path("sys/a.ttf").c_str(), &before), 0);
+  font("sys/a.ttf", "A.TTX", 0x01);
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, tree.path("sys/a.ttf").c_str(), times, 0), 0);
+  agrees("rewritten");
+  EXPECT_TRUE(run({"--list"}).lines.first().contains("A.TTX"));
+
+  // A damaged cache, a cache that cannot be written, and runs killed while writing or reading
+  // cost nothing but time: no message, and the same list.
+  QFile damaged(cache);
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("TYPORAMA but nothing more") > 0);
+  damaged.close();
+  agrees("damaged");
+  EXPECT_TRUE(QFileInfo(cache).size() > 64);  // read afresh and written whole again
+  for (int k = 0; k < 8; ++k) {
+    QProcess killed;
+    killed.setProcessEnvironment(fonts->env);
+    killed.start(typoramaProgram(), {"--list"});
+    ASSERT_TRUE(killed.waitForStarted());
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 * k));
+    ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    font("sys/sub/c.ttf", QStringLiteral("C%1.TTF").arg(k));  // each run has something new to write
+  }
+  agrees("killed while writing");
+  ASSERT_TRUE(QFile::remove(cache) && QDir(tree.q("cache")).rmdir("typorama"));
+  ASSERT_TRUE(tree.file("cache/typorama"));  // where the cache's folder should be
+  const ListRun blocked = run({"--list"});
+  EXPECT_EQ(blocked.errors, "");
+  EXPECT_EQ(blocked.lines, run({"--list", "--no-cache"}).lines);
 }
 
 TEST_F(CliTest, AWriteErrorOnStandardOutputFails) {

@@ -1,6 +1,7 @@
 // The catalogue fill of the main window and the Filter command, on real folders of generated fonts.
 #include "core/catalogue_entry.h"
 #include "app/form3.h"
+#include "catalogue/catalogue_cache.h"
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,6 +48,25 @@ TEST_F(CatalogueTest, ListsEveryFontOfTheFoldersSortedAndNumbered) {
   ASSERT_EQ(form.List1.ListCount(), 3);
   EXPECT_EQ(form.List1.List(0), "Alpha Serif" + kEntrySeparator + path("fonts/sub/a.ttf"));
   EXPECT_TRUE(app.prompts.boxes.empty());
+}
+
+TEST_F(CatalogueTest, RefillsAndTheFullWindowListReadOnlyTheFilesThatChanged) {
+  font("a.ttf", "Alpha");
+  font("b.ttf", "Beta");
+  font("c.ttf", "Gamma", 0x21);
+  CatalogueCache cache(app.fs);
+  form.services().catalogueCache = &cache;
+  std::atomic<int> opened = 0;  // counted on the reading thread too
+  app.fs.beforeCall = [&](const QString& call, const QString&) { opened += call == "openForReading"; };
+  filter("");
+  filter("a");
+  form.PushButton2_Click();
+  EXPECT_EQ(opened, 3);
+  font("b.ttf", "Beta Two");
+  filter("");
+  EXPECT_EQ(opened, 4);
+  EXPECT_EQ(column(1), QStringList({"Alpha", "Beta Two", "Gamma"}));
+  EXPECT_TRUE(form.MSFlexGrid1->cellFont(2, 2).bold());
 }
 
 TEST_F(CatalogueTest, SampleCellsTakeTheirOwnFileStyle) {

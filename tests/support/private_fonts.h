@@ -1,6 +1,7 @@
 #pragma once
 // A font setup of a test's own inside a temporary tree: a fonts.conf naming one folder of the
-// tree, a cache in the tree, the tree's "data" folder as XDG_DATA_HOME, no display; and runs
+// tree, the caches (fontconfig's and the program's) in the tree, the tree's "data" folder as
+// XDG_DATA_HOME, no display; and runs
 // of the program (or of fontconfig's tools) in that setup.
 #include "support/temp_tree.h"
 
@@ -39,6 +40,7 @@ class PrivateFonts {
                          .toUtf8()) > 0;
     env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", tree.q("data"));
+    env.insert("XDG_CACHE_HOME", tree.q("cache"));
     env.insert("FONTCONFIG_FILE", tree.q("fonts.conf"));
     env.insert("XDG_RUNTIME_DIR", tree.q(""));
     // The program must find its way without a display of its own.

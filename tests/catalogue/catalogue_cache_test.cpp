@@ -1,0 +1,63 @@
+// The catalogue cache's file: what is written reads back the same, and a file that is damaged,
+// cut short, forged or made by another program version or machine is refused whole.
+#include "catalogue/catalogue_cache.h"
+#include "platform/path_codec.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace {
+
+CachedFiles sampleFiles() {
+  CachedFiles files;
+  files.insert("/fonts/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Alpha Bold", "Alpha", "Bold", 0x20, 7}}});
+  files.insert(pathFromBytes("/fonts/\xff-\xce\xa9/collection.ttc"),
+               {{9, 8, 7, -6, 5}, 2, {{"Жирный", "Ж", "", 0x41, UINT32_MAX}, {QString(), "Ж", "Italic", 0x01, 0}}});
+  return files;
+}
+
+// The bytes with their checksum made right, as a forger would; with a field set first.
+QByteArray withChecksum(QByteArray bytes) {
+  qToUnaligned(cacheChecksum(QByteArrayView(bytes).sliced(kCacheHeaderBytes)), bytes.data() + kCacheHeaderBytes - 8);
+  return bytes;
+}
+QByteArray forged(QByteArray bytes, qsizetype at, uint32_t value) {
+  qToUnaligned(value, bytes.data() + at);
+  return withChecksum(bytes);
+}
+
+TEST(CatalogueCacheFile, ReadsBackWhatWasWritten) {
+  const auto back = decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3"), "1.2.3");
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->localeId, 0x0407);
+  EXPECT_TRUE(back->files == sampleFiles());
+  EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.isEmpty());
+}
+
+TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
+  const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3");
+  for (qsizetype n = 0; n < good.size(); ++n) EXPECT_FALSE(decodeCatalogueCache(good.left(n), "1.2.3")) << n;
+  EXPECT_FALSE(decodeCatalogueCache(good + '\0', "1.2.3"));
+  EXPECT_FALSE(decodeCatalogueCache(good, "1.2.4"));
+  // Header fields, the checksum made right: format, byte order, pointer size, counts, length.
+  for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{8, 2}, {12, 0x04030201}, {16, 4}, {40, 0xFFFFFFFF}, {40, 1},
+                                  {44, 0xFFFFFFFF}, {44, 3}, {48, 1}})
+    EXPECT_FALSE(decodeCatalogueCache(forged(good, at, value), "1.2.3")) << at;
+  // One byte changed anywhere without the checksum: refused; with it: refused or read in bounds.
+  for (qsizetype at = 0; at < good.size(); ++at) {
+    for (const uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
+      QByteArray bytes = good;
+      if (uint8_t(bytes[at]) == value) continue;
+      bytes[at] = char(value);
+      if (at >= qsizetype(kCacheHeaderBytes)) EXPECT_FALSE(decodeCatalogueCache(bytes, "1.2.3")) << at;
+      if (const auto odd = decodeCatalogueCache(withChecksum(bytes), "1.2.3")) {
+        for (const CachedFile& file : odd->files) {
+          EXPECT_TRUE(file.formats >= 1 && file.formats <= 3);
+          EXPECT_TRUE(file.faces.size() == 1 || (file.faces.size() > 1 && file.formats == 2));
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
