@@ -82,7 +82,12 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     return 1;
   }
   const FontFacts none;
-  std::string row, bytes;  // one row's bytes, written at once; a field's before it is escaped
+  std::string rows, bytes;  // rows written 64 KiB at a time; a field's bytes before they are escaped
+  const auto writeRows = [&] {
+    const bool written = std::fwrite(rows.data(), 1, rows.size(), out) == rows.size();
+    rows.clear();
+    return written;  // the reason is reported below
+  };
   const auto bit = [](bool b) { return b ? '1' : '0'; };
   for (int i = 0; i < list.ListCount(); ++i) {
     // The name and the path are views of the sorted entry: neither is copied.
@@ -92,26 +97,27 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
     const auto found = facts.constFind({QString::fromRawData(path.data(), path.size()), face});
     const FontFacts& f = found != facts.cend() ? *found : none;
-    row = std::to_string(i + 1);
-    row += '\t';
+    rows += std::to_string(i + 1);
+    rows += '\t';
     bytes.clear();
     // Plain ASCII is its own UTF-8, narrowed as a path is.
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
       appendPathBytes(bytes, name);
     else
       bytes = name.toUtf8().toStdString();
-    appendEscapedListField(row, bytes);
-    row += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
+    appendEscapedListField(rows, bytes);
+    rows += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
     bytes.clear();
     appendPathBytes(bytes, path);
-    appendEscapedListField(row, bytes);
+    appendEscapedListField(rows, bytes);
     if (formats == FontFormats::All) {
-      row += '\t';
-      row += std::to_string(face);
+      rows += '\t';
+      rows += std::to_string(face);
     }
-    row += '\n';
-    if (std::fwrite(row.data(), 1, row.size(), out) != row.size()) break;  // the reason is reported below
+    rows += '\n';
+    if (rows.size() >= 64 * 1024 && !writeRows()) break;
   }
+  writeRows();
   if (std::fflush(out) != 0 || std::ferror(out)) {
     const QString reason = FileStatus::fromErrno(errno).reason;
     std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(reason));

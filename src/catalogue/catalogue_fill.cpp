@@ -113,21 +113,20 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       // A file that does not open is no entry: only a reporter hears of it.
       for (const ReadAheadFile& file : unopened) {
         if (file.name.startsWith(QLatin1Char('~'))) continue;
-        trap.setSubject(folder + QLatin1Char('/') + file.name);
+        trap.setSubject(file.path);
         trap.notice(FileStatus::fromErrno(file.openError).reason);
       }
     } else {
       trap(108, [&] {
         const FileNameArray names = GetFilesInFolder(services.fs, folder, pattern);
-        for (const QString& name : names.names()) files.push_back({name, std::nullopt, {}});
+        for (const QString& name : names.names()) files.push_back({name, folder % QLatin1Char('/') % name});
       });
     }
     const int n = static_cast<int>(files.size());
     for (int i = 1; i <= n; ++i) {
       ReadAheadFile& file = files[static_cast<size_t>(i - 1)];
-      const QString& name = file.name;
-      if (name.startsWith(QLatin1Char('~'))) continue;
-      const QString path = folder % QLatin1Char('/') % name;
+      if (file.name.startsWith(QLatin1Char('~'))) continue;
+      const QString& path = file.path;
       trap.setSubject(path);
       // One entry per face: a collection read with every format has several, any other file one.
       const CachedFile* const record = file.known;
@@ -178,7 +177,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           // An accepted face has a name table, so its family name reads without failing.
           FontFacts faceFacts = reader ? factsOf(*reader) : factsOf(*kept);
           faceFacts.faces = static_cast<uint16_t>(faces);
-          faceFacts.family = *families.insert(faceFacts.family);
+          if (!kept) faceFacts.family = *families.insert(faceFacts.family);  // a record's is shared already
           facts.insert({path, face}, std::move(faceFacts));
           // A face the system does not know stays registered while the catalogue lists it: the
           // reader of every later file of its family then finds the family known and registers
@@ -187,8 +186,12 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           if (previews && !reader->Installed()) pins.pin(path);
         }
       }
-      if (record) held.emplace_back(path, record);
-      else if (file.fresh) records.insert(path, std::move(*file.fresh));
+      if (record) {
+        held.emplace_back(path, record);
+      } else if (file.fresh) {
+        for (CachedFace& face : file.fresh->faces) face.family = *families.insert(face.family);
+        records.insert(path, std::move(*file.fresh));
+      }
     }
     if (ahead) ahead->recycle(std::move(files));
   }

@@ -1,6 +1,7 @@
 #include "catalogue/read_ahead.h"
 
 #include <QStringBuilder>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,12 +41,12 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   if (known.records && !skipped) {
     const auto it = known.records->constFind(path);
     if (it != known.records->cend() && (it->formats & formatBit(formats)) && fs.fileIdentity(path) == it->identity)
-      return ReadAheadFile{entry.name, std::nullopt, {}, 0, {}, &*it};
+      return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, &*it};
   }
   truetype::FileByteSource file;
   errno = 0;
-  if (!file.open(fs, path)) return ReadAheadFile{entry.name, std::nullopt, {}, errno ? errno : EIO};
-  ReadAheadFile read{entry.name, std::nullopt, {}};
+  if (!file.open(fs, path)) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
+  ReadAheadFile read{entry.name, path, std::nullopt, {}};
   if (skipped) return read;
   try {
     bool complete = false;
@@ -107,7 +108,8 @@ void ReadAhead::work(Job& job) {
     try {
       job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
-      job.read[i] = ReadAheadFile{job.entries[i].name, std::nullopt, std::current_exception()};
+      job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
+                                  std::nullopt, std::current_exception()};
     }
     if (job.finished.fetch_add(1) + 1 == n) {
       const std::lock_guard lock(mutex_);
@@ -127,6 +129,10 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   }
   pending_ -= job->entries.size();
   work(*job);
+  // The other thread's last file of the folder is usually a moment from done: a short spin
+  // spares the sleep and wake-up that would cost more (a tree of small folders meets this at
+  // each folder).
+  for (int spin = 0; spin < 2000 && job->finished != job->entries.size(); ++spin) std::this_thread::yield();
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
@@ -143,7 +149,9 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
 }
 
 void ReadAhead::recycle(std::vector<ReadAheadFile> files) {
-  if (!thread_.joinable() || files.empty()) return;  // freed here
+  // Only read tables are worth a hand-over; files known from their records hold next to nothing.
+  const bool read = std::any_of(files.begin(), files.end(), [](const ReadAheadFile& f) { return f.tables.has_value(); });
+  if (!thread_.joinable() || !read) return;  // freed here
   {
     const std::lock_guard lock(mutex_);
     spent_.push_back(std::move(files));

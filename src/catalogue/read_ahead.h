@@ -31,6 +31,7 @@ constexpr uint8_t kCatalogueNameIds =
 // open, with the errno why; or one whose record of an earlier read still holds, not opened.
 struct ReadAheadFile {
   QString name;
+  QString path;  // the folder's, "/" and the name
   std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
   std::exception_ptr failure;
   int openError = 0;
