@@ -57,9 +57,11 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   QSet<QString> families;  // the faces of a family share one copy of its name
   trap(104, [&] { list.Clear(); });
   facts.clear();
-  pins.releaseAll();
   ListedFiles listed;
   trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed); });
+  // Let go of only now: the scan lets the event loop run, and a face this fill loads again is
+  // then still there to be taken back.
+  pins.releaseAll();
   const auto folderAt = [&](qsizetype k) {
     const QString& entry = folders.at(k);
     return entry.endsWith(QLatin1Char('/')) ? entry.chopped(1) : entry;

@@ -36,6 +36,8 @@ constexpr int kCsidlFonts = 20;
 constexpr int kCsidlLocalAppData = 0x1C;
 constexpr int32_t kDefaultLocaleId = 0x0409;
 constexpr int kExitWaitMs = 3000;
+// How long unloaded preview fonts stay registered with Qt for a refill to take back.
+constexpr int kReleaseDelayMs = 10000;
 // Far above any real font file: fonts covering all of Unicode's ideographs run to 30-60 MB,
 // the largest collections of them to about 120 MB. Larger files are refused for preview.
 constexpr off_t kMaxPreviewFontBytes = off_t{256} << 20;
@@ -154,7 +156,11 @@ QSet<QString> readSystemFamilies() {
 }
 }  // namespace
 
-LinuxFontSystem::LinuxFontSystem() = default;
+LinuxFontSystem::LinuxFontSystem() {
+  releaseTimer_.setSingleShot(true);
+  releaseTimer_.setInterval(kReleaseDelayMs);
+  QObject::connect(&releaseTimer_, &QTimer::timeout, &timerContext_, [this] { releaseUnloaded(); });
+}
 
 LinuxFontSystem::~LinuxFontSystem() {
   // fc-cache writes the cache first and then pauses two seconds (so that later changes get
@@ -166,7 +172,13 @@ LinuxFontSystem::~LinuxFontSystem() {
   refreshers_.clear();
   if (QGuiApplication::instance()) {
     for (const AppFont& f : std::as_const(appFonts_)) QFontDatabase::removeApplicationFont(f.id);
+    releaseUnloaded();
   }
+}
+
+void LinuxFontSystem::releaseUnloaded() {
+  for (const AppFont& f : std::as_const(unloaded_)) QFontDatabase::removeApplicationFont(f.id);
+  unloaded_.clear();
 }
 
 QString LinuxFontSystem::specialFolder(int csidl) {
@@ -288,9 +300,20 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family
   if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPreviewFontBytes) return false;
   int id = -1;
   std::shared_ptr<const char> map;
-  if (QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
+  if (const auto old = unloaded_.find(path); old != unloaded_.end()) {
+    // Unloaded a moment ago: taken back as it is, unless the file has changed since.
+    if (old->inode == st.st_ino && old->changed.tv_sec == st.st_ctim.tv_sec &&
+        old->changed.tv_nsec == st.st_ctim.tv_nsec) {
+      id = old->id;
+      map = std::move(old->map);
+    } else {
+      QFontDatabase::removeApplicationFont(old->id);
+    }
+    unloaded_.erase(old);
+  }
+  if (id < 0 && QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
     id = QFontDatabase::addApplicationFont(path);
-  } else {
+  } else if (id < 0) {
     // Qt would spell a name that is not UTF-8 differently; hand it the file's bytes instead,
     // mapped so that only what the font engine reads is loaded. The map lives as long as the
     // font is registered.
@@ -302,7 +325,7 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family
   QStringList families = QFontDatabase::applicationFontFamilies(id);
   if (!family.isEmpty() && !families.contains(family)) families.append(family);
   for (const QString& f : families) ++appFamilies_[f];
-  appFonts_.insert(path, AppFont{id, 1, families, std::move(map)});
+  appFonts_.insert(path, AppFont{id, 1, families, std::move(map), st.st_ino, st.st_ctim});
   appFontsToIndex_.insert(path);
   return true;
 }
@@ -311,7 +334,8 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
   auto it = appFonts_.find(path);
   if (it == appFonts_.end()) return false;
   if (--it->refs > 0) return true;
-  QFontDatabase::removeApplicationFont(it->id);  // before its map goes with the entry
+  unloaded_.insert(path, *it);
+  releaseTimer_.start();
   for (const QString& f : std::as_const(it->families)) {
     auto n = appFamilies_.find(f);
     if (n != appFamilies_.end() && --*n <= 0) appFamilies_.erase(n);

@@ -9,9 +9,11 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 class LinuxFontSystem : public FontSystem {
@@ -44,6 +46,8 @@ class LinuxFontSystem : public FontSystem {
     int refs = 0;
     QStringList families;
     std::shared_ptr<const char> map;  // the file's bytes, for a font handed over as data
+    ino_t inode = 0;               // the file when it was loaded
+    struct timespec changed = {};
   };
   struct FaceStyle {
     QString family;
@@ -60,7 +64,15 @@ class LinuxFontSystem : public FontSystem {
   void indexAppFont(const QString& path);
   QFont makeFont(const FaceStyle& style) const;
 
+  void releaseUnloaded();
+
   QHash<QString, AppFont> appFonts_;  // by path
+  // Preview fonts unloaded, still registered with Qt until none has been unloaded for a few
+  // seconds: a refill that loads the same file again takes it back. Each registration and each
+  // removal has Qt rebuild its font database (every installed face) when it is next used, and
+  // Filter refills one after another would do so each time.
+  QHash<QString, AppFont> unloaded_;
+  QTimer releaseTimer_;
   QSet<QString> registered_;          // paths added by registerFontResource
   // Families known when this object first looked, and those its app fonts add (counted, as two
   // files may share a family). A probe is two hash lookups; loading a file never rescans.
