@@ -67,7 +67,9 @@ int main(int argc, char** argv) {
 
   if (commandLine) {
     NoYield noYield;
-    AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
+    // A command reads the catalogue once: told --no-cache, it keeps no records at all.
+    AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory,
+                         noCache ? nullptr : &catalogueCache};
     return runCommandLine(arguments, services).value_or(2);
   }
 

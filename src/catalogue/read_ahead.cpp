@@ -129,10 +129,6 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   }
   pending_ -= job->entries.size();
   work(*job);
-  // The other thread's last file of the folder is usually a moment from done: a short spin
-  // spares the sleep and wake-up that would cost more (a tree of small folders meets this at
-  // each folder).
-  for (int spin = 0; spin < 2000 && job->finished != job->entries.size(); ++spin) std::this_thread::yield();
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
