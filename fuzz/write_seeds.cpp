@@ -57,11 +57,12 @@ int main(int argc, char** argv) {
   if (argc == 3) {
     const QString caches = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(caches);
-    CachedFiles files;
-    files.insert("/f/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}});
-    files.insert("/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}});
-    if (!write(caches + "/one.cache", encodeCatalogueCache({{"/a", files.value("/f/a.ttf")}}, 0x0409, "fuzz")) ||
-        !write(caches + "/two.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
+    const CachedFile plain{{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}};
+    const CachedFiles files{{{"/f/a.ttf", plain},
+                             {"/f/b.ttf", plain},
+                             {"/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}}}}};
+    if (!write(caches + "/one.cache", encodeCatalogueCache({{{"/a", plain}}}, 0x0409, "fuzz")) ||
+        !write(caches + "/three.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
       return 1;
   }
   return 0;

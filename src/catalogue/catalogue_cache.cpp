@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_cache.h"
 
+#include "fontfile/cfont_preview.h"
 #include "platform/atomic_file.h"
 
 #include <system_error>
@@ -50,6 +51,21 @@ truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId) {
   return tables;
 }
 
+CachedFace faceOf(const CFontPreview& reader) {
+  const auto bit = [](bool on, int k) { return static_cast<uint16_t>(on ? 1u << k : 0u); };
+  return {reader.FullName(), reader.FamilyName(), reader.SubFamilyName(),
+          static_cast<uint16_t>(bit(reader.Bold(), truetype::kBoldBit) | bit(reader.Italic(), truetype::kItalicBit) |
+                                bit(reader.Underlined(), truetype::kUnderscoreBit) |
+                                bit(reader.StrikeOut(), truetype::kStrikeoutBit))};
+}
+
+void CachedFiles::index() const {
+  byPath.clear();
+  byPath.reserve(static_cast<qsizetype>(files.size()));
+  for (size_t k = 0; k < files.size(); ++k) byPath.insert(files[k].first, static_cast<uint32_t>(k));
+  indexed = true;
+}
+
 FontFacts factsOf(const CachedFace& face) {
   const auto bit = [&](int k) { return truetype::isBitSet(face.fsSelection, k); };
   return {bit(truetype::kBoldBit), bit(truetype::kItalicBit), bit(truetype::kUnderscoreBit),
@@ -73,22 +89,25 @@ void CatalogueCache::takeLoaded() {
   if (!loading_.valid()) return;
   if (std::optional<DecodedCache> loaded = loading_.get()) {
     localeId_ = loaded->localeId;
-    files_ = std::move(loaded->files);
+    files_ = std::make_shared<const CachedFiles>(std::move(loaded->files));
   }
 }
 
-CachedFiles CatalogueCache::records(int32_t localeId) {
+std::shared_ptr<const CachedFiles> CatalogueCache::records(int32_t localeId) {
   takeLoaded();
-  return localeId == localeId_ ? files_ : CachedFiles();
+  if (localeId != localeId_) return std::make_shared<const CachedFiles>();
+  if (!files_->indexed) files_->index();
+  return files_;
 }
 
-void CatalogueCache::keep(int32_t localeId, CachedFiles files, bool changed) {
+void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed) {
   takeLoaded();
   localeId_ = localeId;
-  files_ = std::move(files);
+  std::shared_ptr<const CachedFiles> earlier = std::exchange(files_, std::move(files));
   if (!changed || path_.isEmpty()) return;
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
-  writing_ = inBackground([this, files = files_, localeId] {
-    writeCacheFile(fs_, path_, encodeCatalogueCache(files, localeId, programVersion_));
+  // The earlier records go with the write, on its thread.
+  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId] {
+    writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_));
   });
 }

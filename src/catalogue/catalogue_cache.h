@@ -12,11 +12,16 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
-#include <QList>
+#include <QVarLengthArray>
 #include <QString>
 #include <cstdint>
 #include <future>
+#include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
+
+class CFontPreview;
 
 struct CachedFace {
   // As the reader selects them in the cache's locale.
@@ -34,18 +39,31 @@ struct CachedFile {
   // The formats whose read this is, one bit each (formatBit): both, but for a file that starts
   // with a collection's tag, which only every format reads as a collection.
   uint8_t formats = 0;
-  QList<CachedFace> faces;  // in face order; more than one only in a collection
+  QVarLengthArray<CachedFace, 1> faces;  // in face order; more than one only in a collection
   bool operator==(const CachedFile&) const = default;
 };
 
-// By path.
-using CachedFiles = QHash<QString, CachedFile>;
+// Records by path, in the order a fill met their files (so a folder's files are together).
+// find() looks up what index() indexed.
+struct CachedFiles {
+  std::vector<std::pair<QString, CachedFile>> files;
+  mutable QHash<QString, uint32_t> byPath;
+  mutable bool indexed = false;
+  void index() const;
+  const CachedFile* find(const QString& path) const {
+    const auto it = byPath.constFind(path);
+    return it == byPath.cend() ? nullptr : &files[*it].second;
+  }
+  bool operator==(const CachedFiles& other) const { return files == other.files; }
+};
 
 constexpr uint8_t formatBit(FontFormats formats) { return formats == FontFormats::All ? 2 : 1; }
 
 // The tables a reader would have read for the face: its names in the locale, its style bits.
 truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId);
 FontFacts factsOf(const CachedFace& face);
+// What a reader that read a face with its names gives of it.
+CachedFace faceOf(const CFontPreview& reader);
 
 // The file's bytes: a header of kCacheHeaderBytes (format, program version, machine, locale,
 // counts, a checksum of the rest) and the records, their strings kept once.
@@ -70,11 +88,12 @@ class CatalogueCache {
 
   // Reads the file on a thread of its own, while start-up goes on.
   void startLoading();
-  // The records of the last fill, or of the file, if read in localeId; none otherwise.
-  CachedFiles records(int32_t localeId);
+  // The records of the last fill, or of the file, if read in localeId; none otherwise. Indexed,
+  // and left unchanged while the caller holds them.
+  std::shared_ptr<const CachedFiles> records(int32_t localeId);
   // Keeps the records of a fill; when `changed`, writes them to the file (whole, on a thread of
   // its own; a failure costs only speed).
-  void keep(int32_t localeId, CachedFiles files, bool changed);
+  void keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed);
 
   // A file whose status changed this recently (nanoseconds) gets no record: a change within the
   // same tick of the file system's clock would leave its identity as it was.
@@ -89,5 +108,5 @@ class CatalogueCache {
   std::future<std::optional<DecodedCache>> loading_;
   std::future<void> writing_;
   int32_t localeId_ = 0;
-  CachedFiles files_;
+  std::shared_ptr<const CachedFiles> files_ = std::make_shared<const CachedFiles>();
 };

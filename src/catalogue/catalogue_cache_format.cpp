@@ -30,11 +30,17 @@ class Writer {
   void put(T v) {
     bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
   }
-  void putString(const QString& s) {
+  void putString(QStringView s) {
     const bool oneByte = std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x100; });
     put<uint32_t>(static_cast<uint32_t>(s.size()) | (oneByte ? kOneByteUnits : 0));
-    if (oneByte) bytes += s.toLatin1().toStdString();
-    else bytes.append(reinterpret_cast<const char*>(s.utf16()), static_cast<size_t>(s.size()) * 2);
+    if (oneByte) {
+      const size_t at = bytes.size();
+      bytes.resize(at + static_cast<size_t>(s.size()));
+      std::transform(s.begin(), s.end(), bytes.begin() + static_cast<ptrdiff_t>(at),
+                     [](QChar c) { return static_cast<char>(c.unicode()); });
+    } else {
+      bytes.append(reinterpret_cast<const char*>(s.utf16()), static_cast<size_t>(s.size()) * 2);
+    }
   }
 };
 
@@ -141,29 +147,49 @@ uint64_t cacheChecksum(QByteArrayView payload) {
 }
 
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion) {
-  // Folders, family and style names recur from file to file: each string is written once.
+  // A folder's files follow one another, and names of faces recur from file to file: each is
+  // written once. A file's own name is seldom met twice and is not looked up.
   QHash<QString, uint32_t> index;
-  Writer strings, records;
-  const auto ref = [&](const QString& s) {
-    auto it = index.constFind(s);
-    if (it == index.cend()) {
-      it = index.insert(s, static_cast<uint32_t>(index.size()));
-      strings.putString(s);
-    }
-    records.put<uint32_t>(*it);
+  uint32_t strings = 0;
+  Writer table, records;
+  records.bytes.reserve(files.files.size() * (kFileBytes + kFaceBytes));
+  const auto put = [&](QStringView s) {
+    table.putString(s);
+    records.put(strings++);
   };
-  uint32_t fileCount = 0;
-  for (auto it = files.cbegin(); it != files.cend(); ++it) {
-    const QString& path = it.key();
-    const CachedFile& file = it.value();
+  // Most recur as the very same string (shared, as a fill and a read keep them): looked up by
+  // where its text lies before by the text.
+  QHash<const QChar*, uint32_t> bySharedText;
+  const auto ref = [&](const QString& s) {
+    auto shared = bySharedText.constFind(s.constData());
+    if (shared == bySharedText.cend()) {
+      auto it = index.constFind(s);
+      if (it == index.cend()) {
+        it = index.insert(s, strings);
+        table.putString(s);
+        ++strings;
+      }
+      shared = bySharedText.insert(s.constData(), *it);
+    }
+    records.put<uint32_t>(*shared);
+  };
+  QStringView folder;
+  uint32_t folderString = 0, fileCount = 0;
+  for (const auto& [path, file] : files.files) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) continue;  // no path of a catalogue
-    ref(path.left(slash));
-    ref(path.mid(slash + 1));
+    if (fileCount == 0 || QStringView(path).first(slash) != folder) {
+      folder = QStringView(path).first(slash);
+      folderString = strings;
+      put(folder);
+    } else {
+      records.put(folderString);
+    }
+    put(QStringView(path).sliced(slash + 1));
+    ++fileCount;
     const FileIdentity& id = file.identity;
     for (const uint64_t v : {id.device, id.inode, id.size}) records.put(v);
     for (const int64_t v : {id.modifiedNs, id.changedNs}) records.put(v);
-    ++fileCount;
     records.put(file.formats);
     records.put(static_cast<uint16_t>(file.faces.size()));
     for (const CachedFace& face : file.faces) {
@@ -174,19 +200,24 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
       records.put(face.rank);
     }
   }
-  const std::string payload = strings.bytes + records.bytes;
-  Writer header;
-  header.bytes.assign(kMagic, sizeof kMagic);
-  header.put(kFormatVersion);
-  header.put(kByteOrder);
-  header.put(static_cast<uint32_t>(sizeof(void*)));
-  header.put(localeId);
-  header.bytes += versionField(programVersion);
-  header.put(static_cast<uint32_t>(index.size()));
-  header.put(fileCount);
-  header.put(static_cast<uint64_t>(payload.size()));
-  header.put(cacheChecksum(payload));
-  return QByteArray::fromStdString(header.bytes + payload);
+  Writer out;
+  out.bytes.reserve(kCacheHeaderBytes + table.bytes.size() + records.bytes.size());
+  out.bytes.assign(kMagic, sizeof kMagic);
+  out.put(kFormatVersion);
+  out.put(kByteOrder);
+  out.put(static_cast<uint32_t>(sizeof(void*)));
+  out.put(localeId);
+  out.bytes += versionField(programVersion);
+  out.put(strings);
+  out.put(fileCount);
+  out.put(static_cast<uint64_t>(table.bytes.size() + records.bytes.size()));
+  const size_t sumAt = out.bytes.size();
+  out.put(uint64_t{0});
+  out.bytes += table.bytes;
+  out.bytes += records.bytes;
+  const uint64_t sum = cacheChecksum(QByteArrayView(out.bytes).sliced(kCacheHeaderBytes));
+  std::memcpy(out.bytes.data() + sumAt, &sum, sizeof sum);
+  return QByteArray(out.bytes.data(), static_cast<qsizetype>(out.bytes.size()));
 }
 
 std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion) {
@@ -209,7 +240,7 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
   if (!strings.read(in, stringCount)) return std::nullopt;
   if (fileCount > in.left() / (kFileBytes + kFaceBytes)) return std::nullopt;
   const auto string = [&](uint32_t& k) { return in.get(k) && strings.has(k); };
-  out.files.reserve(fileCount);
+  out.files.files.reserve(fileCount);
   for (uint32_t f = 0; f < fileCount; ++f) {
     uint32_t folder, name;
     CachedFile file;
@@ -236,8 +267,9 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
       face.subfamily = strings.at(subfamily);
       file.faces.append(std::move(face));
     }
-    out.files.insert(strings.path(folder, name), std::move(file));
+    out.files.files.emplace_back(strings.path(folder, name), std::move(file));
   }
+  out.files.index();
   if (in.left() != 0) return std::nullopt;
   return out;
 }

@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QSet>
 #include <QStringBuilder>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <malloc.h>
@@ -68,6 +69,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   };
   // The listing stays on this thread (the reading thread only opens and reads files); a listing that
   // fails is handed on so its box comes in its folder's turn.
+  std::atomic<int> outOfDate = 0;  // the reading thread's count of records found out of date
   std::optional<ReadAhead> ahead;
   qsizetype queued = 0;
   const auto queueFolder = [&](qsizetype k) {
@@ -92,16 +94,18 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   // A file whose record from an earlier read still holds is not read again; the records of this
   // fill replace them.
   CatalogueCache* cache = services.catalogueCache;
-  const CachedFiles known = cache ? cache->records(localeId) : CachedFiles();
-  // The records this fill keeps: those that held, and those of the files read cleanly now.
-  std::vector<std::pair<QString, const CachedFile*>> held;
-  CachedFiles records;
-  facts.reserve(known.size());
+  const std::shared_ptr<const CachedFiles> known = cache ? cache->records(localeId) : nullptr;
+  // The records this fill keeps, in its order: those that held, and those of the files read
+  // cleanly now; and the record and face of each entry, in the order they were added.
+  auto records = std::make_shared<CachedFiles>();
+  bool recordsChanged = false;
+  std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
+  if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
   if (readAhead) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const int64_t settledBefore = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
                                   (cache ? cache->settleNs : 0);
-    ahead.emplace(services.fs, localeId, true, formats, KnownFiles{cache ? &known : nullptr, settledBefore});
+    ahead.emplace(services.fs, localeId, true, formats, KnownFiles{known.get(), settledBefore, &outOfDate});
   }
   for (qsizetype k = 0; k < folders.size(); ++k) {
     const QString folder = folderAt(k);
@@ -132,6 +136,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       trap.setSubject(path);
       // One entry per face: a collection read with every format has several, any other file one.
       const CachedFile* const record = file.known;
+      std::optional<CachedFile>& fresh = file.fresh;  // its faces are added as they are read
+      const auto recordAt = static_cast<uint32_t>(record || fresh ? records->files.size() : UINT32_MAX);
       uint32_t faces = static_cast<uint32_t>(record ? record->faces.size() : 1 + file.laterFaces.size());
       for (uint32_t face = 0; face < faces; ++face) {
         const CachedFace* kept = record ? &record->faces[face] : nullptr;
@@ -157,6 +163,11 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           }
         });
         if (everyFormat && !file.tables && !kept && face == 0) faces = reader->FaceCount();
+        if (fresh) {  // a clean read: every face has its names
+          fresh->faces.append(faceOf(*reader));
+          fresh->faces.back().family = *families.insert(fresh->faces.back().family);
+          kept = &fresh->faces.back();
+        }
         const auto fullName = [&] { return kept ? kept->fullName : reader->FullName(); };
         const uint32_t rank = kept ? kept->rank : ListBox::kNoRank;
         bool accepted = false;
@@ -176,8 +187,9 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           }
         }
         if (accepted) {
+          entryFaces.emplace_back(recordAt, face);
           // An accepted face has a name table, so its family name reads without failing.
-          FontFacts faceFacts = reader ? factsOf(*reader) : factsOf(*kept);
+          FontFacts faceFacts = kept ? factsOf(*kept) : factsOf(*reader);
           faceFacts.faces = static_cast<uint16_t>(faces);
           if (!kept) faceFacts.family = *families.insert(faceFacts.family);  // a record's is shared already
           facts.insert({path, face}, std::move(faceFacts));
@@ -189,10 +201,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         }
       }
       if (record) {
-        held.emplace_back(path, record);
-      } else if (file.fresh) {
-        for (CachedFace& face : file.fresh->faces) face.family = *families.insert(face.family);
-        records.insert(path, std::move(*file.fresh));
+        records->files.emplace_back(path, *record);
+      } else if (fresh) {
+        records->files.emplace_back(path, std::move(*fresh));
+        recordsChanged = true;
       }
     }
     if (ahead) ahead->recycle(std::move(files));
@@ -205,19 +217,13 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     malloc_trim(0);
   }
   if (cache) {
-    bool recordsChanged = !records.isEmpty();
-    if (!recordsChanged && held.size() == static_cast<size_t>(known.size())) {
-      records = known;  // every record held: the same ones
-    } else {
-      records.reserve(records.size() + static_cast<qsizetype>(held.size()));
-      for (const auto& [path, record] : held) records.insert(path, *record);
-    }
-    // A whole catalogue ranks its faces, so that the next fill of the same files needs no sort.
-    if (!filtered && !list.RanksAscend()) {
+    // A fill that read files anew keeps them as they are, written while the list is sorted. One
+    // that read nothing new ranks the faces of a whole catalogue, so that the next fill of the
+    // same files needs no sort.
+    if (!recordsChanged && !filtered && !list.RanksAscend()) {
       for (int i = 0; i < list.ListCount(); ++i) {
-        const auto it = records.find(list.ItemPath(i));
-        if (it != records.end() && list.ItemFace(i) < static_cast<uint32_t>(it->faces.size()))
-          it->faces[list.ItemFace(i)].rank = static_cast<uint32_t>(i);
+        const auto [at, face] = entryFaces[list.ItemAddedAt(i)];
+        if (at != UINT32_MAX) records->files[at].second.faces[face].rank = static_cast<uint32_t>(i);
       }
       recordsChanged = true;
     }

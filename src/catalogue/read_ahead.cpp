@@ -6,29 +6,21 @@
 #include <cstring>
 
 namespace {
-QString nameOf(const truetype::FontTablesState& face, uint16_t nameID, int32_t localeId) {
-  const std::u16string_view name = truetype::selectedNameView(*face.nameRecords, face.nameStrings, nameID, localeId);
-  return QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size()));
-}
-
 // The record of a read that ran to its end and gave every face its names, from a file that has
-// not changed too lately for its identity to tell; nothing otherwise.
-std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAheadFile& read, int32_t localeId,
-                                   FontFormats formats, const KnownFiles& known) {
+// not changed too lately for its identity to tell; its faces are the fill's to add.
+std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAheadFile& read, FontFormats formats,
+                                   const KnownFiles& known) {
   const std::optional<FileIdentity> identity = file.identity();
   if (!identity || identity->changedNs >= known.settledBefore) return std::nullopt;
-  // A file with a collection's tag reads otherwise with every format than without.
-  char tag[4];
-  const bool collection = file.readAt(0, tag, sizeof tag) && std::memcmp(tag, "ttcf", 4) == 0;
-  CachedFile record{*identity, collection ? formatBit(formats) : uint8_t(formatBit(FontFormats::TrueType) |
-                                                                          formatBit(FontFormats::All)), {}};
   for (size_t k = 0; k <= read.laterFaces.size(); ++k) {
     const truetype::FontTablesState& face = k == 0 ? *read.tables : read.laterFaces[k - 1];
     if (!face.validTrueTypeFile || !face.nameRecords) return std::nullopt;
-    record.faces.append({nameOf(face, 4, localeId), nameOf(face, 1, localeId), nameOf(face, 2, localeId),
-                         face.os2Info.fsSelection});
   }
-  return record;
+  // A file with a collection's tag reads otherwise with every format than without.
+  char tag[4];
+  const bool collection = file.readAt(0, tag, sizeof tag) && std::memcmp(tag, "ttcf", 4) == 0;
+  const auto both = static_cast<uint8_t>(formatBit(FontFormats::TrueType) | formatBit(FontFormats::All));
+  return CachedFile{*identity, collection ? formatBit(formats) : both, {}};
 }
 }  // namespace
 
@@ -38,14 +30,20 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   if (!entry.regular) return std::nullopt;
   const QString path = folder % QLatin1Char('/') % entry.name;
   const bool skipped = entry.name.startsWith(QLatin1Char('~'));
-  if (known.records && !skipped) {
-    const auto it = known.records->constFind(path);
-    if (it != known.records->cend() && (it->formats & formatBit(formats)) && fs.fileIdentity(path) == it->identity)
-      return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, &*it};
-  }
+  const CachedFile* record = known.records && !skipped ? known.records->find(path) : nullptr;
+  if (record && !(record->formats & formatBit(formats))) record = nullptr;
+  const auto holds = [&](const std::optional<FileIdentity>& identity) {
+    const bool same = identity == record->identity;
+    if (known.outOfDate) *known.outOfDate += same ? -1 : 1;
+    return same;
+  };
+  constexpr int kOpenAtOnce = 64;
+  const bool lookFirst = record && (!known.outOfDate || *known.outOfDate < kOpenAtOnce);
+  if (lookFirst && holds(fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   truetype::FileByteSource file;
   errno = 0;
   if (!file.open(fs, path)) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
+  if (record && !lookFirst && holds(file.identity())) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   ReadAheadFile read{entry.name, path, std::nullopt, {}};
   if (skipped) return read;
   try {
@@ -62,7 +60,7 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
       read.tables = faces.empty() ? truetype::FontTablesState() : std::move(faces.front());
       for (size_t k = 1; k < faces.size(); ++k) read.laterFaces.push_back(std::move(faces[k]));
     }
-    if (known.records && complete) read.fresh = recordOf(file, read, localeId, formats, known);
+    if (known.records && complete) read.fresh = recordOf(file, read, formats, known);
   } catch (...) {
     read.failure = std::current_exception();
   }

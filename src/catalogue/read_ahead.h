@@ -38,7 +38,9 @@ struct ReadAheadFile {
   // With every format read: a collection's faces after the first (which `tables` holds).
   std::vector<truetype::FontTablesState> laterFaces = {};
   const CachedFile* known = nullptr;  // the record that holds: nothing was read
-  std::optional<CachedFile> fresh = {};  // the record of this read, when it was a clean one
+  // For a clean read (to its end, every face with its names) of a file that has not changed too
+  // lately: its record, but for the faces, which the fill adds from its readers.
+  std::optional<CachedFile> fresh = {};
 };
 
 // The records of earlier reads that a fill may take, and the time (nanoseconds since the epoch)
@@ -47,6 +49,10 @@ struct ReadAheadFile {
 struct KnownFiles {
   const CachedFiles* records = nullptr;
   int64_t settledBefore = 0;
+  // Records found out of date less those found to hold. When far more fail than hold (a cache
+  // from before most files changed), a file with a record is opened at once and the record
+  // checked against the open's own identity: the separate look would only fail.
+  std::atomic<int>* outOfDate = nullptr;
 };
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for

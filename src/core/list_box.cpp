@@ -43,7 +43,8 @@ void ListBox::Clear() {
 }
 
 void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face, uint32_t rank) {
-  Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face, rank};
+  Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face, rank,
+            static_cast<uint32_t>(items_.size())};
   ranked_ = ranked_ && rank != kNoRank;
   if (sorted_ && !items_.empty() && itemLess(item, items_.back())) sorted_ = false;
   items_.push_back(std::move(item));
@@ -100,3 +101,5 @@ QStringView ListBox::ItemPathView(int index) const {
 }
 
 uint32_t ListBox::ItemFace(int index) const { return at(index).face; }
+
+uint32_t ListBox::ItemAddedAt(int index) const { return at(index).added; }

@@ -27,6 +27,8 @@ class ListBox {
   // The same as a view of the entry's text, valid while the list is left unchanged.
   QStringView ItemPathView(int index) const;
   uint32_t ItemFace(int index) const;
+  // How many entries were added before this one.
+  uint32_t ItemAddedAt(int index) const;
   // True when every entry has a rank and the ranks ascend in the list's order.
   bool RanksAscend() const;
 
@@ -36,6 +38,7 @@ class ListBox {
     int32_t pathLength;
     uint32_t face;
     uint32_t rank;
+    uint32_t added;
   };
   // The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
   // before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are

@@ -9,11 +9,10 @@
 namespace {
 
 CachedFiles sampleFiles() {
-  CachedFiles files;
-  files.insert("/fonts/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Alpha Bold", "Alpha", "Bold", 0x20, 7}}});
-  files.insert(pathFromBytes("/fonts/\xff-\xce\xa9/collection.ttc"),
-               {{9, 8, 7, -6, 5}, 2, {{"Жирный", "Ж", "", 0x41, UINT32_MAX}, {QString(), "Ж", "Italic", 0x01, 0}}});
-  return files;
+  return {{{"/fonts/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Alpha Bold", "Alpha", "Bold", 0x20, 7}}}},
+           {"/fonts/b.ttf", {{1, 2, 4, 4, 5}, 3, {{"Alpha", "Alpha", "", 0, 8}}}},
+           {pathFromBytes("/fonts/\xff-\xce\xa9/collection.ttc"),
+            {{9, 8, 7, -6, 5}, 2, {{"Жирный", "Ж", "", 0x41, UINT32_MAX}, {QString(), "Ж", "Italic", 0x01, 0}}}}}};
 }
 
 // The bytes with their checksum made right, as a forger would; with a field set first.
@@ -31,7 +30,7 @@ TEST(CatalogueCacheFile, ReadsBackWhatWasWritten) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->localeId, 0x0407);
   EXPECT_TRUE(back->files == sampleFiles());
-  EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.isEmpty());
+  EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.files.empty());
 }
 
 TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
@@ -41,7 +40,7 @@ TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
   EXPECT_FALSE(decodeCatalogueCache(good, "1.2.4"));
   // Header fields, the checksum made right: format, byte order, pointer size, counts, length.
   for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{8, 2}, {12, 0x04030201}, {16, 4}, {40, 0xFFFFFFFF}, {40, 1},
-                                  {44, 0xFFFFFFFF}, {44, 3}, {48, 1}})
+                                  {44, 0xFFFFFFFF}, {44, 4}, {48, 1}})
     EXPECT_FALSE(decodeCatalogueCache(forged(good, at, value), "1.2.3")) << at;
   // One byte changed anywhere without the checksum: refused; with it: refused or read in bounds.
   for (qsizetype at = 0; at < good.size(); ++at) {
@@ -51,7 +50,7 @@ TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
       bytes[at] = char(value);
       if (at >= qsizetype(kCacheHeaderBytes)) EXPECT_FALSE(decodeCatalogueCache(bytes, "1.2.3")) << at;
       if (const auto odd = decodeCatalogueCache(withChecksum(bytes), "1.2.3")) {
-        for (const CachedFile& file : odd->files) {
+        for (const auto& [path, file] : odd->files.files) {
           EXPECT_TRUE(file.formats >= 1 && file.formats <= 3);
           EXPECT_TRUE(file.faces.size() == 1 || (file.faces.size() > 1 && file.formats == 2));
         }
