@@ -12,9 +12,10 @@ scripts/deps.sh bench
 
 build="$repo/build-bench"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTYPORAMA_BENCH=ON -DTYPORAMA_TESTS=OFF >/dev/null
-cmake --build "$build" --target typorama typorama_floor typorama_micro >/dev/null
+cmake --build "$build" --target typorama typorama_floor typorama_micro typorama_window_filter >/dev/null
 typorama="$build/typorama"
 floor="$build/bench/typorama_floor"
+window_filter="$build/bench/typorama_window_filter"
 micro="$build/bench/typorama_micro"
 
 work="${TYPORAMA_BENCH_WORK:-${TMPDIR:-/tmp}/typorama-bench}"
@@ -252,49 +253,111 @@ for n in $small $large; do
   [ "$base_rows" = 1 ] || echo "bench: the baseline of $n faces lists $base_rows rows, not 1" >&2
   echo "Measuring $n files ..." >&2
   # The list and the floor, alternating, three times the runs: the ratio is the figure to meet.
-  mapfile -t t < <(alternate $((3 * runs)) "env $e QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+  mapfile -t t < <(alternate $((3 * runs)) "env $e QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
                                            "$(q "$floor" "$work/corpus-$n")")
   T[list$n]=${t[0]}
   T[floor$n]=${t[1]}
   # fc-scan alternating with --list too (three rounds: fc-scan takes seconds at 25,000 files).
-  mapfile -t t < <(alternate 3 "env $e QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+  mapfile -t t < <(alternate 3 "env $e QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
                                "env $e $(q fc-scan --format '%{fullname}\n' "$work/corpus-$n")")
   T[listfc$n]=${t[0]}
   T[fcscan$n]=${t[1]}
   # The filled window and the same window over one row with the same installed faces.
-  mapfile -t t < <(alternate "$runs" "timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")" \
-                                     "timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")")
+  mapfile -t t < <(alternate "$runs" "timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama") --no-cache" \
+                                     "timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama") --no-cache")
   T[gui$n]=${t[0]}
   T[guibase$n]=${t[1]}
-  read -r _ M[gui$n] < <(measure "$runs" timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
-  read -r _ B[$n] < <(measure "$runs" timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
-  T[xlsx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.xlsx" --force)
-  T[docx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --export "$work/out-$n.docx" --force)
+  read -r _ M[gui$n] < <(measure "$runs" timeout 60 env $e QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama" --no-cache)
+  read -r _ B[$n] < <(measure "$runs" timeout 60 env $env_base QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama" --no-cache)
+  T[xlsx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --no-cache --export "$work/out-$n.xlsx" --force)
+  T[docx$n]=$(hmedian 3 env $e QT_QPA_PLATFORM=offscreen "$typorama" --no-cache --export "$work/out-$n.docx" --force)
   rows=$(env $e QT_QPA_PLATFORM=offscreen "$typorama" --list 2>/dev/null | wc -l)
   M[rows$n]=$rows
 done
-read -r _ m0 < <(measure "$runs" timeout 60 env $env_one QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama")
+read -r _ m0 < <(measure "$runs" timeout 60 env $env_one QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 "$typorama" --no-cache)
 echo "Measuring $large files in one folder ..." >&2
-mapfile -t t < <(alternate $((3 * runs)) "env $env_flat QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+mapfile -t t < <(alternate $((3 * runs)) "env $env_flat QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
                                          "$(q "$floor" "$work/corpus-flat")")
 T[listflat]=${t[0]}
 T[floorflat]=${t[1]}
 echo "Measuring $large files a folder per family and in 100 folders ..." >&2
-mapfile -t t < <(alternate $((3 * runs)) "env $env_families QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+mapfile -t t < <(alternate $((3 * runs)) "env $env_families QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
                                          "$(q "$floor" "$work/corpus-families")" \
-                                         "env $env_hundred QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "env $env_hundred QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
                                          "$(q "$floor" "$work/corpus-hundred")")
 T[listfamilies]=${t[0]}
 T[floorfamilies]=${t[1]}
 T[listhundred]=${t[2]}
 T[floorhundred]=${t[3]}
 echo "Measuring $large files with the OpenType and collection share, every format ..." >&2
-mapfile -t t < <(alternate $((3 * runs)) "env $env_all QT_QPA_PLATFORM=offscreen $(q "$typorama") --list --all-formats" \
+mapfile -t t < <(alternate $((3 * runs)) "env $env_all QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list --all-formats" \
                                          "$(q "$floor" --all-formats "$work/corpus-all")")
 T[listall]=${t[0]}
 T[floorall]=${t[1]}
 M[rowsall]=$(env $env_all QT_QPA_PLATFORM=offscreen "$typorama" --list --all-formats 2>/dev/null | wc -l)
 M[opentypeall]=$(find "$work/corpus-all" -type f \( -iname '*.otf' -o -iname '*.ttc' -o -iname '*.otc' \) | wc -l)
+
+# ---- the catalogue cache ---------------------------------------------------------------
+# Every figure above reads every file (--no-cache). These read what changed only: each
+# setup's cache is warm after the first round (the rounds alternate, the first one is a warm-up).
+echo "Measuring the cache: Filter in the window, warm --list, font-manager, window start ..." >&2
+# The window's first fill (nothing cached yet) against its Filter clicks over the same tree, in
+# one process: the whole list, and the filter "Mono".
+window_rounds() {  # filter: prints the median first fill and the median Filter, in seconds
+  for _ in $(seq "$runs"); do
+    env $env_large QT_QPA_PLATFORM=offscreen "$window_filter" 5 "$1" 2>/dev/null | python3 -c '
+import statistics, sys
+t = [float(x) for x in sys.stdin.read().split()]
+print(t[0], statistics.median(t[1:]))'
+  done | python3 -c '
+import statistics, sys
+rows = [l.split() for l in sys.stdin if l.strip()]
+print(statistics.median(float(r[0]) for r in rows), statistics.median(float(r[1]) for r in rows))'
+}
+read -r T[fill] T[filterall] < <(window_rounds "")
+read -r T[fillmono] T[filtermono] < <(window_rounds Mono)
+# Warm --list against the floor on both per-folder layouts, and against font-manager's own
+# cached listing (it needs a display: Xvfb; its cache warms in the first round as ours does).
+mapfile -t t < <(alternate $((3 * runs)) "env $env_families QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-families")" \
+                                         "env $env_hundred QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                         "$(q "$floor" "$work/corpus-hundred")")
+T[warmfamilies]=${t[0]}
+T[wfloorfamilies]=${t[1]}
+T[warmhundred]=${t[2]}
+T[wfloorhundred]=${t[3]}
+Xvfb :87 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+sleep 1
+mapfile -t t < <(alternate "$runs" "env $env_large QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+                                   "env $env_large DISPLAY=:87 font-manager --list-full")
+kill "$xvfb" 2>/dev/null || true
+T[warmlarge]=${t[0]}
+T[fontmanager]=${t[1]}
+# The window's start to its filled grid with a warm cache, against a start that reads every file.
+mapfile -t t < <(alternate "$runs" "timeout 60 env $env_large QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")" \
+                                   "timeout 60 env $env_large QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama") --no-cache")
+T[guiwarm]=${t[0]}
+T[guicold]=${t[1]}
+# Without a cache (the first run, which writes it) and with a stale one (every file changed
+# since: a status change each, on a copy of the cache saved before), against reading every file.
+cache_large="${env_large##*XDG_CACHE_HOME=}/typorama/catalogue.cache"
+env $env_large QT_QPA_PLATFORM=offscreen "$typorama" --list >/dev/null 2>&1
+cp "$cache_large" "$work/stale.cache"
+M[cachebytes]=$(stat -c %s "$work/stale.cache")
+find "$work/corpus-$large" -name '*.ttf' -exec chmod u+r {} +
+sleep 3.2  # files this old get records again
+fresh() { printf "sh -c %q x " "$1; exec \"\$@\""; }  # a command run after a shell step
+mapfile -t t < <(alternate $((2 * runs)) \
+  "$(fresh "rm -f $(q "$cache_large")") env $env_large QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+  "$(fresh "cp $(q "$work/stale.cache") $(q "$cache_large")") env $env_large QT_QPA_PLATFORM=offscreen $(q "$typorama") --list" \
+  "$(fresh "rm -f $(q "$cache_large")") env $env_large QT_QPA_PLATFORM=offscreen $(q "$typorama") --no-cache --list" \
+  "$(fresh "rm -f $(q "$cache_large")") timeout 60 env $env_large QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama")" \
+  "$(fresh "rm -f $(q "$cache_large")") timeout 60 env $env_large QT_QPA_PLATFORM=offscreen TYPORAMA_QUIT_WHEN_SHOWN=1 $(q "$typorama") --no-cache")
+T[listnone]=${t[0]}
+T[liststale]=${t[1]}
+T[listcold]=${t[2]}
+T[guinone]=${t[3]}
+T[guicold2]=${t[4]}
 
 echo "Micro benchmarks ..." >&2
 font=$(printf '%s\n' "${sources[@]}" | grep -m1 'DejaVuSans.ttf$' || echo "${sources[0]}")
@@ -339,6 +402,23 @@ row("1", f"--list --all-formats vs floor, {large} files ({M['opentypeall']} .otf
 for k, layout in (("families", "a folder per family (4 files)"), ("hundred", "100 folders of 250")):
     L, F = T["list" + k], T["floor" + k]
     row("7", f"cold --list vs floor, {large} files, {layout}", ms(L), ms(F), f"{L/F:.2f}x", "<= 2x", ok(L/F <= 2))
+A, F = T["filterall"], T["fill"]
+row("8", f"Filter (whole list) vs the window's first fill, {large} files", ms(A), ms(F), f"{A/F:.2f}x", "<= 0.25x", ok(A/F <= 0.25))
+A, F = T["filtermono"], T["fillmono"]
+row("8", f"Filter \"Mono\" vs the window's first fill, {large} files", ms(A), ms(F), f"{A/F:.2f}x", "<= 0.25x", ok(A/F <= 0.25))
+for k, layout in (("families", "a folder per family"), ("hundred", "100 folders of 250")):
+    L, F = T["warm" + k], T["wfloor" + k]
+    row("9", f"warm --list vs floor, {large} files, {layout}", ms(L), ms(F), f"{L/F:.2f}x", "<= 0.6x", ok(L/F <= 0.6))
+L, FM = T["warmlarge"], T["fontmanager"]
+row("10", f"warm --list vs font-manager --list-full (its cache warm), {large} files", ms(L), ms(FM), f"{FM/L:.1f}x faster", ">= 5x", ok(FM / L >= 5))
+G, C = T["guiwarm"], T["guicold"]
+row("11", f"window start, warm cache vs reading every file, {large} files", ms(G), ms(C), f"{G/C:.2f}x", "<= 0.6x", ok(G/C <= 0.6))
+for k, what in (("listnone", "--list, no cache yet (writes it)"), ("liststale", "--list, every record out of date")):
+    L, C = T[k], T["listcold"]
+    row("12", f"{what} vs --no-cache, {large} files", ms(L), ms(C), f"{L/C:.2f}x", "<= 1.05x", ok(L/C <= 1.05))
+G, C = T["guinone"], T["guicold2"]
+row("12", f"window start, no cache yet vs --no-cache, {large} files", ms(G), ms(C), f"{G/C:.2f}x", "<= 1.05x", ok(G/C <= 1.05))
+row("13", f"cache file, {large} files", f"{M['cachebytes']/1024/1024:.1f} MiB", "", f"{M['cachebytes']/M[f'rows{large}']:.0f} B/row", "< 200 B/row", ok(M['cachebytes']/M[f'rows{large}'] < 200))
 g = lambda k: T[k + str(large)] / T[k + str(small)]
 for k, name in (("list", "--list"), ("floor", "floor"), ("fcscan", "fc-scan"), ("gui", "window shown"),
                 ("xlsx", "--export .xlsx"), ("docx", "--export .docx")):

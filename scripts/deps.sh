@@ -9,8 +9,9 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfi
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
            xvfb xauth xclip xdotool x11-utils imagemagick clang libclang-rt-14-dev python3-fonttools
            libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil weston)
+# font-manager: the comparison row of a cached listing.
 bench_pkgs=(libbenchmark-dev hyperfine time fonts-noto-core fonts-noto-extra
-            fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern)
+            fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern font-manager)
 # Building the Debian package and checking it and the desktop files.
 package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
