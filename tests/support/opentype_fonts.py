@@ -39,8 +39,8 @@ def face(source, family, style, full):
     return font
 
 
-kind, out, specs = sys.argv[1], sys.argv[2], sys.argv[3:]
-faces = [face(*specs[i:i + 4]) for i in range(0, len(specs), 4)]
+kind, out, fields = sys.argv[1], sys.argv[2], sys.argv[3:]
+faces = [face(*fields[i:i + 4]) for i in range(0, len(fields), 4)]
 if kind == "collection":
     collection = ttCollection.TTCollection()
     collection.fonts = faces
