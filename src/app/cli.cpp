@@ -2,7 +2,9 @@
 
 #include "core/catalogue_entry.h"
 #include "core/list_escape.h"
+#include "catalogue/catalogue_cache.h"
 #include "catalogue/catalogue_fill.h"
+#include "catalogue/cached_listing.h"
 #include "catalogue/command_line_catalogue.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
@@ -11,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -70,8 +73,75 @@ bool isCoreOnlyMode(const QStringList& arguments) {
          mode == QLatin1String("--version");
 }
 
+namespace {
+// One row of the list: number, name, the four style bits, path, and with every format the face.
+void appendListRow(std::string& rows, int number, QStringView name, const FontFacts& f, std::string_view path,
+                   std::optional<uint32_t> face) {
+  thread_local std::string bytes;  // a field's bytes before they are escaped
+  const auto bit = [](bool b) { return b ? '1' : '0'; };
+  rows += std::to_string(number);
+  rows += '\t';
+  bytes.clear();
+  // Plain ASCII is its own UTF-8, narrowed as a path is.
+  if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+    appendPathBytes(bytes, name);
+  else
+    bytes = name.toUtf8().toStdString();
+  appendEscapedListField(rows, bytes);
+  rows += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
+  appendEscapedListField(rows, path);
+  if (face) {
+    rows += '\t';
+    rows += std::to_string(*face);
+  }
+  rows += '\n';
+}
+}  // namespace
+
 int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out) {
-  const CommandLineCatalogue catalogue(services, filter, formats, stderr);
+  std::string rows;  // written 64 KiB at a time
+  bool written = true;
+  const auto writeRows = [&] {
+    written = written && std::fwrite(rows.data(), 1, rows.size(), out) == rows.size();
+    rows.clear();
+    return written;  // the reason is reported below
+  };
+  const auto finished = [&] {
+    writeRows();
+    if (std::fflush(out) == 0 && !std::ferror(out)) return 0;
+    const QString reason = FileStatus::fromErrno(errno).reason;
+    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(reason));
+    return 1;
+  };
+  const bool everyFormat = formats == FontFormats::All;
+  const int32_t localeId = services.fonts.localeId();
+  // The whole catalogue, with no folder and no file changed since it was last listed, is printed
+  // as it was then, without a scan or a read.
+  CatalogueCache* const cache = services.catalogueCache;
+  const bool whole = cache && cache->keepsFile() && filter.isEmpty();
+  QStringList roots;
+  QByteArray key;
+  if (whole) {
+    roots = catalogueRoots(services);
+    key = listingKey(static_cast<int>(formats), roots);
+    const auto [records, listing] = cache->listing(localeId);
+    PathBytes paths;
+    if (listing && listing->key == key && listingHolds(services.fs, *listing, *records, paths)) {
+      for (size_t i = 0; i < listing->rows.size(); ++i) {
+        const auto [file, face] = listing->rows[i];
+        const CachedFace& kept = records->files[file].second.faces[face];
+        appendListRow(rows, static_cast<int>(i + 1), kept.fullName, factsOf(kept), paths[file],
+                      everyFormat ? std::optional<uint32_t>(face) : std::nullopt);
+        if (rows.size() >= 64 * 1024 && !writeRows()) break;
+      }
+      return finished();
+    }
+  }
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const int64_t settledBefore =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - (cache ? cache->settleNs : 0);
+  ScanTrace trace;
+  const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);
   const ListBox& list = catalogue.list;
   const FactsByFace& facts = catalogue.facts;
   if (list.ListCount() == 0) {
@@ -82,13 +152,8 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     return 1;
   }
   const FontFacts none;
-  std::string rows, bytes;  // rows written 64 KiB at a time; a field's bytes before they are escaped
-  const auto writeRows = [&] {
-    const bool written = std::fwrite(rows.data(), 1, rows.size(), out) == rows.size();
-    rows.clear();
-    return written;  // the reason is reported below
-  };
-  const auto bit = [](bool b) { return b ? '1' : '0'; };
+  std::string pathBytes;
+  std::vector<std::pair<QStringView, uint32_t>> printed;
   for (int i = 0; i < list.ListCount(); ++i) {
     // The name and the path are views of the sorted entry: neither is copied.
     const QString& text = list.List(i);
@@ -96,34 +161,22 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     const uint32_t face = list.ItemFace(i);
     const QStringView name = QStringView(text).first(text.size() - path.size() - kEntrySeparator.size());
     const auto found = facts.constFind({QString::fromRawData(path.data(), path.size()), face});
-    const FontFacts& f = found != facts.cend() ? *found : none;
-    rows += std::to_string(i + 1);
-    rows += '\t';
-    bytes.clear();
-    // Plain ASCII is its own UTF-8, narrowed as a path is.
-    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
-      appendPathBytes(bytes, name);
-    else
-      bytes = name.toUtf8().toStdString();
-    appendEscapedListField(rows, bytes);
-    rows += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
-    bytes.clear();
-    appendPathBytes(bytes, path);
-    appendEscapedListField(rows, bytes);
-    if (formats == FontFormats::All) {
-      rows += '\t';
-      rows += std::to_string(face);
-    }
-    rows += '\n';
+    pathBytes.clear();
+    appendPathBytes(pathBytes, path);
+    appendListRow(rows, i + 1, name, found != facts.cend() ? *found : none, pathBytes,
+                  everyFormat ? std::optional<uint32_t>(face) : std::nullopt);
+    if (whole) printed.emplace_back(path, face);
     if (rows.size() >= 64 * 1024 && !writeRows()) break;
   }
-  writeRows();
-  if (std::fflush(out) != 0 || std::ferror(out)) {
-    const QString reason = FileStatus::fromErrno(errno).reason;
-    std::fprintf(stderr, "typorama: cannot write the list: %s\n", qUtf8Printable(reason));
-    return 1;
+  const int status = finished();
+  // Only a list printed whole, with no failure to tell again, is kept; an entry that is neither
+  // file nor folder (a dangling link whose target may appear) would change no identity.
+  if (whole && status == 0 && catalogue.failures == 0 && !trace.otherEntries) {
+    if (auto listing = listingOfFill(services.fs, key, roots, trace.folders, *cache->records(localeId), printed,
+                                     settledBefore))
+      cache->keepListing(std::move(*listing));
   }
-  return 0;
+  return status;
 }
 
 std::optional<int> runCommandLine(const QStringList& arguments, AppServices& services) {

@@ -81,15 +81,18 @@ CatalogueCache::~CatalogueCache() {
 }
 
 void CatalogueCache::startLoading() {
-  if (path_.isEmpty() || loading_.valid()) return;
+  if (path_.isEmpty() || started_) return;
+  started_ = true;
   loading_ = inBackground([this] { return readCacheFile(fs_, path_, programVersion_); });
 }
 
 void CatalogueCache::takeLoaded() {
+  startLoading();  // when nobody asked for it earlier
   if (!loading_.valid()) return;
   if (std::optional<DecodedCache> loaded = loading_.get()) {
     localeId_ = loaded->localeId;
     files_ = std::make_shared<const CachedFiles>(std::move(loaded->files));
+    listing_ = std::move(loaded->listing);
   }
 }
 
@@ -103,6 +106,7 @@ std::shared_ptr<const CachedFiles> CatalogueCache::records(int32_t localeId) {
 void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed) {
   takeLoaded();
   localeId_ = localeId;
+  listing_.reset();
   std::shared_ptr<const CachedFiles> earlier = std::exchange(files_, std::move(files));
   if (!changed || path_.isEmpty()) return;
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
@@ -110,4 +114,13 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
   writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId] {
     writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_));
   });
+}
+
+void CatalogueCache::keepListing(CachedListing listing) {
+  takeLoaded();
+  listing_ = std::move(listing);
+  if (path_.isEmpty()) return;
+  if (writing_.valid()) writing_.wait();
+  // The listing is small: its records are written with it here, on this thread.
+  writeCacheFile(fs_, path_, encodeCatalogueCache(*files_, localeId_, programVersion_, &*listing_));
 }

@@ -57,6 +57,18 @@ struct CachedFiles {
   bool operator==(const CachedFiles& other) const { return files == other.files; }
 };
 
+// The last whole list the command line printed from the records, kept with them: what it
+// depended on besides the files, each folder its scan tried (and the configured ones, there or
+// not) with its identity, and its rows as record and face. A folder's entries change only with
+// its identity (an entry added, removed or renamed gives it a new modification time), so while
+// no folder and no file of it changed, the rows are the list a scan and a fill would give.
+struct CachedListing {
+  QByteArray key;
+  std::vector<std::pair<QString, std::optional<FileIdentity>>> folders;  // nothing: no folder there
+  std::vector<std::pair<uint32_t, uint16_t>> rows;                      // index in the records, face
+  bool operator==(const CachedListing&) const = default;
+};
+
 constexpr uint8_t formatBit(FontFormats formats) { return formats == FontFormats::All ? 2 : 1; }
 
 // The tables a reader would have read for the face: its names in the locale, its style bits.
@@ -69,10 +81,12 @@ CachedFace faceOf(const CFontPreview& reader);
 // counts, a checksum of the rest) and the records, their strings kept once.
 constexpr size_t kCacheHeaderBytes = 64;
 uint64_t cacheChecksum(QByteArrayView payload);
-QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion);
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
+                                const CachedListing* listing = nullptr);
 struct DecodedCache {
   int32_t localeId = 0;
   CachedFiles files;
+  std::optional<CachedListing> listing;
 };
 // The records of the bytes, each length, count and index checked against the bytes there; nothing
 // at all when anything is odd (another format, program version or machine, a wrong checksum).
@@ -86,14 +100,25 @@ class CatalogueCache {
   CatalogueCache(const CatalogueCache&) = delete;
   CatalogueCache& operator=(const CatalogueCache&) = delete;
 
-  // Reads the file on a thread of its own, while start-up goes on.
+  // Reads the file on a thread of its own, while start-up goes on; else the first records() reads it.
   void startLoading();
+  bool keepsFile() const { return !path_.isEmpty(); }
+  const QByteArray& programVersion() const { return programVersion_; }
   // The records of the last fill, or of the file, if read in localeId; none otherwise. Indexed,
   // and left unchanged while the caller holds them.
   std::shared_ptr<const CachedFiles> records(int32_t localeId);
   // Keeps the records of a fill; when `changed`, writes them to the file (whole, on a thread of
-  // its own; a failure costs only speed).
+  // its own; a failure costs only speed). The listing of earlier records goes.
   void keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed);
+  // The listing kept with the records, if any, and the records it names (not indexed: a
+  // listing that holds needs no look-up by path).
+  std::pair<std::shared_ptr<const CachedFiles>, const CachedListing*> listing(int32_t localeId) {
+    takeLoaded();
+    if (!listing_ || localeId != localeId_) return {nullptr, nullptr};
+    return {files_, &*listing_};
+  }
+  // Keeps the listing with the current records and writes both.
+  void keepListing(CachedListing listing);
 
   // A file whose status changed this recently (nanoseconds) gets no record: a change within the
   // same tick of the file system's clock would leave its identity as it was.
@@ -105,8 +130,10 @@ class CatalogueCache {
   FileSystem& fs_;
   const QString path_;
   const QByteArray programVersion_;
+  bool started_ = false;
   std::future<std::optional<DecodedCache>> loading_;
   std::future<void> writing_;
   int32_t localeId_ = 0;
   std::shared_ptr<const CachedFiles> files_ = std::make_shared<const CachedFiles>();
+  std::optional<CachedListing> listing_;
 };

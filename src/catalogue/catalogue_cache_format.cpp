@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'Y', 'P', 'O', 'R', 'A', 'M', 'A'};
 // Raised whenever the layout, or what the reader takes from a font, changes.
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;
 constexpr uint32_t kByteOrder = 0x01020304;
 constexpr size_t kVersionBytes = 16;
 // magic, format, byte order, pointer size, locale, version, string and file counts, payload
@@ -123,6 +123,52 @@ class Strings {
   std::vector<QString> made_;
 };
 
+void putIdentity(Writer& out, const FileIdentity& id) {
+  for (const uint64_t v : {id.device, id.inode, id.size}) out.put(v);
+  for (const int64_t v : {id.modifiedNs, id.changedNs}) out.put(v);
+}
+
+bool getIdentity(Reader& in, FileIdentity& id) {
+  return in.get(id.device) && in.get(id.inode) && in.get(id.size) && in.get(id.modifiedNs) && in.get(id.changedNs);
+}
+
+// The listing after the records: each row names a record and one of its faces.
+bool getListing(Reader& in, const CachedFiles& files, std::optional<CachedListing>& out) {
+  uint8_t present = 0;
+  uint32_t keyBytes = 0, folders = 0, rows = 0;
+  if (!in.get(present) || present > 1) return false;
+  if (!present) return true;
+  CachedListing& listing = out.emplace();
+  if (!in.get(keyBytes) || keyBytes > in.left()) return false;
+  listing.key.resize(keyBytes);
+  for (char& c : listing.key) in.get(c);
+  if (!in.get(folders) || folders > in.left() / (4 + 1)) return false;
+  listing.folders.reserve(folders);
+  for (uint32_t k = 0; k < folders; ++k) {
+    const char* at = nullptr;
+    uint32_t units = 0;
+    bool oneByte = false;
+    uint8_t there = 0;
+    if (!in.getString(at, units, oneByte) || !in.get(there) || there > 1) return false;
+    QString folder;
+    if (oneByte) {
+      folder = QString::fromLatin1(at, static_cast<qsizetype>(units));
+    } else {
+      folder.resize(static_cast<qsizetype>(units));
+      std::memcpy(folder.data(), at, size_t{units} * 2);
+    }
+    std::optional<FileIdentity> identity;
+    if (there && !getIdentity(in, identity.emplace())) return false;
+    listing.folders.emplace_back(std::move(folder), identity);
+  }
+  if (!in.get(rows) || rows > in.left() / (4 + 2)) return false;
+  listing.rows.resize(rows);
+  for (auto& [file, face] : listing.rows)
+    if (!in.get(file) || !in.get(face) || file >= files.files.size() || face >= files.files[file].second.faces.size())
+      return false;
+  return true;
+}
+
 // The version as the header holds it: cut or padded with zero bytes.
 std::string versionField(QByteArrayView version) {
   std::string field(version.data(), std::min<size_t>(static_cast<size_t>(version.size()), kVersionBytes));
@@ -146,7 +192,8 @@ uint64_t cacheChecksum(QByteArrayView payload) {
   return h;
 }
 
-QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion) {
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
+                                const CachedListing* listing) {
   // A folder's files follow one another, and names of faces recur from file to file: each is
   // written once. A file's own name is seldom met twice and is not looked up.
   QHash<QString, uint32_t> index;
@@ -187,9 +234,7 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
     }
     put(QStringView(path).sliced(slash + 1));
     ++fileCount;
-    const FileIdentity& id = file.identity;
-    for (const uint64_t v : {id.device, id.inode, id.size}) records.put(v);
-    for (const int64_t v : {id.modifiedNs, id.changedNs}) records.put(v);
+    putIdentity(records, file.identity);
     records.put(file.formats);
     records.put(static_cast<uint16_t>(file.faces.size()));
     for (const CachedFace& face : file.faces) {
@@ -198,6 +243,22 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
       ref(face.subfamily);
       records.put(face.fsSelection);
       records.put(face.rank);
+    }
+  }
+  records.put(static_cast<uint8_t>(listing ? 1 : 0));
+  if (listing) {
+    records.put(static_cast<uint32_t>(listing->key.size()));
+    records.bytes.append(listing->key.constData(), static_cast<size_t>(listing->key.size()));
+    records.put(static_cast<uint32_t>(listing->folders.size()));
+    for (const auto& [folder, identity] : listing->folders) {
+      records.putString(folder);
+      records.put(static_cast<uint8_t>(identity ? 1 : 0));
+      if (identity) putIdentity(records, *identity);
+    }
+    records.put(static_cast<uint32_t>(listing->rows.size()));
+    for (const auto& [file, face] : listing->rows) {
+      records.put(file);
+      records.put(face);
     }
   }
   Writer out;
@@ -246,8 +307,7 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
     CachedFile file;
     FileIdentity& id = file.identity;
     uint16_t faces = 0;
-    if (!string(folder) || !string(name) || !in.get(id.device) || !in.get(id.inode) || !in.get(id.size) ||
-        !in.get(id.modifiedNs) || !in.get(id.changedNs) || !in.get(file.formats) || !in.get(faces))
+    if (!string(folder) || !string(name) || !getIdentity(in, id) || !in.get(file.formats) || !in.get(faces))
       return std::nullopt;
     // Formats as the reads give them; more than one face only where a collection was read.
     const uint8_t all = formatBit(FontFormats::All);
@@ -269,7 +329,6 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
     }
     out.files.files.emplace_back(strings.path(folder, name), std::move(file));
   }
-  out.files.index();
-  if (in.left() != 0) return std::nullopt;
+  if (!getListing(in, out.files, out.listing) || in.left() != 0) return std::nullopt;
   return out;
 }

@@ -27,7 +27,7 @@ bool isBelow(const QString& folder, const QString& root) {
 }
 }  // namespace
 
-QStringList catalogueFolders(AppServices& services, ListedFiles* listed) {
+QStringList catalogueRoots(AppServices& services) {
   QStringList roots;
   const auto addRoot = [&](const QString& folder) {
     for (const QString& root : roots)
@@ -38,14 +38,19 @@ QStringList catalogueFolders(AppServices& services, ListedFiles* listed) {
   const QString fontsFolder = GetFontsFolder(services.fonts);
   if (!fontsFolder.isEmpty()) roots.append(fontsFolder);
   for (const QString& folder : services.fonts.otherFontFolders()) addRoot(folder);
-  ScanServices scan{services.fs, services.yielder, services.prompts, listed};
+  return roots;
+}
+
+QStringList catalogueFolders(AppServices& services, ListedFiles* listed, ScanTrace* trace) {
+  QStringList roots = catalogueRoots(services);
+  ScanServices scan{services.fs, services.yielder, services.prompts, listed, trace};
   GetSubDirectories2016(scan, roots, true);
   return roots;
 }
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead, CatalogueFor use) {
+                      bool readAhead, CatalogueFor use, ScanTrace* trace) {
   const bool filtered = !filter.isEmpty();
   const bool previews = use == CatalogueFor::Window;
   // Letter case is ignored the way the user's language sees it (in Turkish "I" pairs with the
@@ -59,7 +64,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   trap(104, [&] { list.Clear(); });
   facts.clear();
   ListedFiles listed;
-  trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed); });
+  trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed, trace); });
   // Let go of only now: the scan lets the event loop run, and a face this fill loads again is
   // then still there to be taken back.
   pins.releaseAll();

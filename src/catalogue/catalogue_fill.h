@@ -20,10 +20,11 @@ class PreviewPins;
 // Called for the please-wait text: file i of n in its folder, and whether the fill is filtered.
 using PleaseWait = std::function<void(int i, int n, bool filtered)>;
 
-// The folders to scan: the fonts folder, the other configured font folders (those not below
-// another one), then every folder below them. With `listed`, the files of each folder the scan
-// listed are kept there.
-QStringList catalogueFolders(AppServices& services, ListedFiles* listed = nullptr);
+// The fonts folder, then the other configured font folders (those not below another one).
+QStringList catalogueRoots(AppServices& services);
+// The folders to scan: the roots, then every folder below them. With `listed`, the files of each
+// folder the scan listed are kept there; with `trace`, what the scan looked at.
+QStringList catalogueFolders(AppServices& services, ListedFiles* listed = nullptr, ScanTrace* trace = nullptr);
 
 // Who reads the catalogue. The command line draws no sample and runs no event loop: its readers
 // leave out the face probe and preview registration (which would load the font database of
@@ -37,7 +38,7 @@ enum class CatalogueFor { Window, CommandLine };
 // please-wait calls and list are the same either way.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead = true, CatalogueFor use = CatalogueFor::Window);
+                      bool readAhead = true, CatalogueFor use = CatalogueFor::Window, ScanTrace* trace = nullptr);
 
 // Names the catalogue grid and its columns for assistive technology.
 void nameCatalogueGrid(FlexGrid& grid);

@@ -20,7 +20,7 @@ QString failureReason(int number, const QString& description, int line) {
 }  // namespace
 
 CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats,
-                                           std::FILE* err)
+                                           std::FILE* err, ScanTrace* trace)
     : pins_(services.fonts) {
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   QString reported;
@@ -29,6 +29,7 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
     // A file that fails to read fails each later statement too: one line tells it.
     if (!subject.isEmpty() && subject == reported) return;
     reported = subject;
+    ++failures;
     std::string text = "typorama: ";
     const QString reason = subject.isEmpty() ? description : failureReason(number, description, line);
     if (!subject.isEmpty()) text += escapeListField(pathToBytes(subject)) + ": ";
@@ -37,5 +38,5 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
     std::fwrite(text.data(), 1, text.size(), err);
     std::fflush(err);
   });
-  collectCatalogue(services, trap, list, filter, formats, facts, pins_, {}, true, CatalogueFor::CommandLine);
+  collectCatalogue(services, trap, list, filter, formats, facts, pins_, {}, true, CatalogueFor::CommandLine, trace);
 }

@@ -3,6 +3,7 @@
 // folder that fails named on one line of standard error instead of in error boxes.
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
+#include "fsys/add_folder.h"
 #include "fontfile/font_formats.h"
 #include "fontfile/preview_pins.h"
 #include "platform/services_bundle.h"
@@ -15,10 +16,13 @@ class CommandLineCatalogue {
   // Collects the entries of the files of `formats` whose full names hold `filter` (all for "");
   // a failure is written to `err` as "typorama: PATH: REASON", the path escaped as --list
   // escapes it, once per file.
-  CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* err);
+  // With `trace`, what the scan looked at is kept there.
+  CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* err,
+                       ScanTrace* trace = nullptr);
 
   ListBox list;
   FactsByFace facts;
+  int failures = 0;  // the lines written to `err`
 
  private:
   PreviewPins pins_;  // stays empty: the command line registers no preview

@@ -4,6 +4,7 @@
 #include "fontfile/windows_1252.h"
 #include "core/runtime_error.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <utility>
@@ -94,7 +95,10 @@ void scanLevel(Scan& scan, QStringList& collection, bool recurse) {
     if (!walk) continue;
     trap(110, [&] {
       std::vector<FileEntry> files;
-      error = s.fs.listFolder(v, subFolders, s.listed ? &files : nullptr);
+      if (s.trace) s.trace->folders.append(v);
+      error = s.fs.listFolder(v, subFolders, s.listed || s.trace ? &files : nullptr);
+      if (s.trace && std::any_of(files.begin(), files.end(), [](const FileEntry& e) { return !e.regular; }))
+        s.trace->otherEntries = true;
       if (s.listed && error == 0) s.listed->insert(withSlash(v), std::move(files));
     });
     for (const SubFolder& sub : subFolders) {

@@ -12,6 +12,12 @@
 // ending with "/".
 using ListedFiles = QHash<QString, std::vector<FileEntry>>;
 
+// What a scan looked at, for a caller that keeps its result while none of it changes.
+struct ScanTrace {
+  QStringList folders;        // each folder whose listing was tried, whatever came of it
+  bool otherEntries = false;  // an entry neither a file nor a folder was met (a dangling link, say)
+};
+
 struct ScanServices {
   FileSystem& fs;
   Yielder& yielder;
@@ -19,6 +25,7 @@ struct ScanServices {
   // When given, the scan keeps the files of each folder it lists here, for a search that follows
   // it with nothing in between that could change the folders (no event loop runs).
   ListedFiles* listed = nullptr;
+  ScanTrace* trace = nullptr;
 };
 
 // The names GetFilesInFolder found, shaped like the array the catalogue code walks: names at

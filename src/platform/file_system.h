@@ -120,6 +120,20 @@ class FileSystem {
   // nothing for anything else or where the system cannot tell. Called from the catalogue's
   // reading thread too.
   virtual std::optional<FileIdentity> fileIdentity(const QString& /*path*/) { return std::nullopt; }
+  // The identity of whatever stands at the path (links followed), a folder's too, the path given
+  // in the system's own bytes; nothing when there is nothing or the system cannot tell.
+  virtual std::optional<FileIdentity> identityAt(const char* /*nativePath*/) { return std::nullopt; }
+  // True when each path (in the system's own bytes) still has the identity given with it, none
+  // meaning nothing there. Paths of one folder one after another may be looked up from it.
+  struct IdentityCheck {
+    const char* path;
+    const std::optional<FileIdentity>* identity;
+  };
+  virtual bool identitiesHold(const std::vector<IdentityCheck>& checks) {
+    for (const IdentityCheck& c : checks)
+      if (identityAt(c.path) != *c.identity) return false;
+    return true;
+  }
   virtual bool removeFile(const QString& path) = 0;
 
   // Opens a regular file for reading (following links); nothing when the path cannot be opened

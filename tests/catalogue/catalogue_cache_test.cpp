@@ -15,6 +15,12 @@ CachedFiles sampleFiles() {
             {{9, 8, 7, -6, 5}, 2, {{"Жирный", "Ж", "", 0x41, UINT32_MAX}, {QString(), "Ж", "Italic", 0x01, 0}}}}}};
 }
 
+// The last list: a folder there and one that was not, rows naming records and faces.
+CachedListing sampleListing() {
+  return {QByteArray("1\0/fonts", 9), {{"/fonts/", FileIdentity{1, 9, 4096, 6, 7}}, {"/gone/", std::nullopt}},
+          {{2, 1}, {0, 0}, {2, 0}, {1, 0}}};
+}
+
 // The bytes with their checksum made right, as a forger would; with a field set first.
 QByteArray withChecksum(QByteArray bytes) {
   qToUnaligned(cacheChecksum(QByteArrayView(bytes).sliced(kCacheHeaderBytes)), bytes.data() + kCacheHeaderBytes - 8);
@@ -26,20 +32,24 @@ QByteArray forged(QByteArray bytes, qsizetype at, uint32_t value) {
 }
 
 TEST(CatalogueCacheFile, ReadsBackWhatWasWritten) {
-  const auto back = decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3"), "1.2.3");
+  const CachedListing listing = sampleListing();
+  const auto back = decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3", &listing), "1.2.3");
   ASSERT_TRUE(back);
   EXPECT_EQ(back->localeId, 0x0407);
   EXPECT_TRUE(back->files == sampleFiles());
+  EXPECT_TRUE(back->listing == listing);
+  EXPECT_FALSE(decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3"), "1.2.3")->listing);
   EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.files.empty());
 }
 
 TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
-  const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3");
+  const CachedListing listing = sampleListing();
+  const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3", &listing);
   for (qsizetype n = 0; n < good.size(); ++n) EXPECT_FALSE(decodeCatalogueCache(good.left(n), "1.2.3")) << n;
   EXPECT_FALSE(decodeCatalogueCache(good + '\0', "1.2.3"));
   EXPECT_FALSE(decodeCatalogueCache(good, "1.2.4"));
   // Header fields, the checksum made right: format, byte order, pointer size, counts, length.
-  for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{8, 2}, {12, 0x04030201}, {16, 4}, {40, 0xFFFFFFFF}, {40, 1},
+  for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{8, 1}, {12, 0x04030201}, {16, 4}, {40, 0xFFFFFFFF}, {40, 1},
                                   {44, 0xFFFFFFFF}, {44, 4}, {48, 1}})
     EXPECT_FALSE(decodeCatalogueCache(forged(good, at, value), "1.2.3")) << at;
   // One byte changed anywhere without the checksum: refused; with it: refused or read in bounds.
@@ -54,6 +64,8 @@ TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
           EXPECT_TRUE(file.formats >= 1 && file.formats <= 3);
           EXPECT_TRUE(file.faces.size() == 1 || (file.faces.size() > 1 && file.formats == 2));
         }
+        for (const auto& [file, face] : odd->listing ? odd->listing->rows : CachedListing().rows)
+          EXPECT_TRUE(file < odd->files.files.size() && face < odd->files.files[file].second.faces.size());
       }
     }
   }

@@ -3,6 +3,7 @@
 #include "platform/file_status.h"
 #include "platform/path_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -197,6 +198,38 @@ std::optional<FileIdentity> LinuxFileSystem::fileIdentity(const QString& path) {
   struct stat st;
   if (::stat(pathToBytes(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return identityOf(st);
+}
+
+std::optional<FileIdentity> LinuxFileSystem::identityAt(const char* nativePath) {
+  struct stat st;
+  if (::stat(nativePath, &st) != 0) return std::nullopt;
+  return identityOf(st);
+}
+
+bool LinuxFileSystem::identitiesHold(const std::vector<IdentityCheck>& checks) {
+  // A file is looked up from its open folder: the folder's path is walked once, not once a file.
+  int folderFd = -1;
+  std::string_view folder;
+  const auto hold = [&](const IdentityCheck& c) {
+    const std::string_view path(c.path);
+    const size_t slash = path.rfind('/');
+    struct stat st;
+    if (slash == std::string_view::npos || slash == 0 || slash + 1 == path.size()) {
+      if (::stat(c.path, &st) != 0) return !*c.identity;
+      return identityOf(st) == *c.identity;
+    }
+    if (path.substr(0, slash) != folder || folderFd < 0) {
+      if (folderFd >= 0) ::close(folderFd);
+      folder = path.substr(0, slash);
+      folderFd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    const int done = folderFd >= 0 ? ::fstatat(folderFd, c.path + slash + 1, &st, 0) : ::stat(c.path, &st);
+    if (done != 0) return !*c.identity;
+    return identityOf(st) == *c.identity;
+  };
+  const bool held = std::all_of(checks.begin(), checks.end(), hold);
+  if (folderFd >= 0) ::close(folderFd);
+  return held;
 }
 
 bool LinuxFileSystem::removeFile(const QString& path) {
