@@ -11,6 +11,7 @@
 #include "fsys/mod_fonts.h"
 #include "platform/file_status.h"
 
+#include <QAccessible>
 #include <QLocale>
 #include <QSet>
 #include <QStringBuilder>
@@ -22,6 +23,20 @@
 #include <optional>
 
 namespace {
+// The decimal digits of a row number, as QString::number writes them, without its general path
+// (a fill writes one per row).
+QString rowNumber(int n) {
+  if (n < 0) return QString::number(n);
+  char16_t digits[10];
+  int at = 10;
+  auto v = static_cast<unsigned>(n);
+  do {
+    digits[--at] = static_cast<char16_t>(u'0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  return QString(reinterpret_cast<const QChar*>(digits + at), 10 - at);
+}
+
 bool isBelow(const QString& folder, const QString& root) {
   return folder != root && folder.startsWith(root);
 }
@@ -104,6 +119,17 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   // cleanly now; and the record and face of each entry, in the order they were added.
   auto records = std::make_shared<CachedFiles>();
   bool recordsChanged = false;
+  // While every record this fill keeps is the next one of the known records (a refill of files
+  // that did not change), they are only counted: the known records serve again as they are.
+  bool asKnown = known != nullptr;
+  size_t knownKept = 0;
+  const auto recordCount = [&] { return asKnown ? knownKept : records->files.size(); };
+  const auto copyKnown = [&] {
+    if (!asKnown) return;
+    asKnown = false;
+    records->files.reserve(known->files.size());
+    records->files.assign(known->files.begin(), known->files.begin() + static_cast<ptrdiff_t>(knownKept));
+  };
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
   if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
   if (readAhead) {
@@ -142,19 +168,24 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       // One entry per face: a collection read with every format has several, any other file one.
       const CachedFile* const record = file.known;
       std::optional<CachedFile>& fresh = file.fresh;  // its faces are added as they are read
-      const auto recordAt = static_cast<uint32_t>(record || fresh ? records->files.size() : UINT32_MAX);
+      const auto recordAt = static_cast<uint32_t>(record || fresh ? recordCount() : UINT32_MAX);
       uint32_t faces = static_cast<uint32_t>(record ? record->faces.size() : 1 + file.laterFaces.size());
       for (uint32_t face = 0; face < faces; ++face) {
         const CachedFace* kept = record ? &record->faces[face] : nullptr;
-        // A face known from before needs a reader only to be probed.
+        // A face known from before needs a reader only to be probed, and only when the system
+        // does not know it: the reader then registers the file for its preview. The probe of a
+        // face it knows asks for the same names a reader would and leaves nothing behind.
+        const bool systemKnows =
+            kept && previews &&
+            CFontPreview::KnownFaceName(services.fonts, kept->family, kept->subfamily, kept->fullName).has_value();
         std::unique_ptr<CFontPreview> reader;
-        if (!kept || previews) {
+        if (!kept || (previews && !systemKnows)) {
           reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
           reader->setFaceProbe(previews);
         }
         trap(110, [&] {
           if (kept) {
-            if (reader) reader->setFontFile(path, tablesOf(*kept, localeId));
+            if (reader) reader->setUnknownFontFile(path, tablesOf(*kept, localeId));
           } else if (file.failure) {
             std::rethrow_exception(file.failure);
           } else if (face > 0 && file.tables) {
@@ -202,12 +233,16 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           // reader of every later file of its family then finds the family known and registers
           // nothing, so a folder of one unknown family costs one registration, not one per file.
           // (The grid draws every sample from its own file either way.)
-          if (previews && !reader->Installed()) pins.pin(path);
+          if (previews && !systemKnows && !reader->Installed()) pins.pin(path);
         }
       }
-      if (record) {
+      if (record && asKnown && knownKept < known->files.size() && record == &known->files[knownKept].second) {
+        ++knownKept;
+      } else if (record) {
+        copyKnown();
         records->files.emplace_back(path, *record);
       } else if (fresh) {
+        copyKnown();
         records->files.emplace_back(path, std::move(*fresh));
         recordsChanged = true;
       }
@@ -225,14 +260,19 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     // A fill that read files anew keeps them as they are, written while the list is sorted. One
     // that read nothing new ranks the faces of a whole catalogue, so that the next fill of the
     // same files needs no sort.
+    if (asKnown && knownKept != known->files.size()) copyKnown();  // some records went
     if (!recordsChanged && !filtered && !list.RanksAscend()) {
+      copyKnown();
       for (int i = 0; i < list.ListCount(); ++i) {
         const auto [at, face] = entryFaces[list.ItemAddedAt(i)];
         if (at != UINT32_MAX) records->files[at].second.faces[face].rank = static_cast<uint32_t>(i);
       }
       recordsChanged = true;
     }
-    cache->keep(localeId, std::move(records), recordsChanged);
+    if (asKnown)
+      cache->keep(localeId, known, false);
+    else
+      cache->keep(localeId, std::move(records), recordsChanged);
   }
 }
 
@@ -262,14 +302,27 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     grid.Clear();
     grid.setCol(2);
   });
-  for (int i = 0; i < count; ++i) {
-    QString name, path;
-    uint32_t face = 0;
+  // The bar shows each row's step before anything outside the grid can see it: at once for a
+  // screen reader, which hears every step; else when the row's file is read, or the last row is
+  // done. Nothing draws the bar during the loop, so the steps between go unseen either way.
+  const bool everyStep = QAccessible::isActive();
+  int stepShown = -1;
+  const auto showStep = [&](int i) {
+    if (i == stepShown) return;
+    stepShown = i;
     trap(128, [&] {
       bar.setValue(progressPercent(i, count));
       bar.setText(QStringLiteral("Loading font ") + QString::number(i + 1) + QStringLiteral(" from ") +
                   QString::number(count));
     });
+  };
+  // The rows are written without a repaint each; the grid draws them all once done.
+  const bool redraw = grid.Redraw();
+  if (redraw) grid.setRedraw(false);
+  for (int i = 0; i < count; ++i) {
+    QString name, path;
+    uint32_t face = 0;
+    if (everyStep) showStep(i);
     trap(130, [&] {
       name = list.ItemName(i);
       path = list.ItemPath(i);
@@ -280,7 +333,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       grid.setCellAlignment(1);
     });
     trap(134, [&] {
-      grid.setTextMatrix(i, 0, QString::number(i + 1));
+      grid.setTextMatrix(i, 0, rowNumber(i + 1));
       grid.setTextMatrix(i, 1, name);
       grid.setTextMatrix(i, 2, kSampleText);
     });
@@ -289,6 +342,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       if (const auto it = facts.constFind({path, face}); it != facts.constEnd()) {
         style = *it;
       } else {
+        showStep(i);
         CFontPreview reader(services.fs, services.fonts);
         reader.setFontFileFace(path, face);
         style = factsOf(reader);
@@ -305,6 +359,8 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       grid.setCellFontStrikeThrough(style.strikeOut);
     });
   }
+  showStep(count - 1);
+  if (redraw) grid.setRedraw(true);
 }
 
 QString noFontsFoundText() {

@@ -100,13 +100,6 @@ void FlexGridModel::setText(int row, int col, const QString& text) {
   markDirty(row, row);
 }
 
-void FlexGridModel::formatRange(int row1, int col1, int row2, int col2,
-                                const std::function<void(CellFormat&)>& change) {
-  for (int r = row1; r <= row2; ++r)
-    for (int c = col1; c <= col2; ++c) change(fmt_[slot(r, c)]);
-  markDirty(row1, row2);
-}
-
 int FlexGridModel::faceIndex(const QString& name) {
   auto it = faceIndex_.constFind(name);
   if (it != faceIndex_.constEnd()) return it.value();

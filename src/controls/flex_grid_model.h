@@ -52,8 +52,12 @@ class FlexGridModel : public QAbstractTableModel {
   void setText(int row, int col, const QString& text);
   const CellFormat& format(int row, int col) const { return fmt_[slot(row, col)]; }
   // Applies `change` to every cell of the rectangle and marks it for repaint.
-  void formatRange(int row1, int col1, int row2, int col2,
-                   const std::function<void(CellFormat&)>& change);
+  template <typename Change>
+  void formatRange(int row1, int col1, int row2, int col2, const Change& change) {
+    for (int r = row1; r <= row2; ++r)
+      for (int c = col1; c <= col2; ++c) change(fmt_[slot(r, c)]);
+    markDirty(row1, row2);
+  }
 
   int faceIndex(const QString& name);  // adds the name to the shared table when new
   QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }

@@ -60,9 +60,17 @@ void CFontPreview::setFontFile(const QString& path, const truetype::FontTablesSt
   ProbeFace();
 }
 
-void CFontPreview::ProbeFace() {
+void CFontPreview::setUnknownFontFile(const QString& path, const truetype::FontTablesState& tables) {
+  const bool probe = faceProbe_;
+  faceProbe_ = false;
+  setFontFile(path, tables);
+  faceProbe_ = probe;
+  if (!path.isEmpty()) ProbeFace(true);
+}
+
+void CFontPreview::ProbeFace(bool knownUnknown) {
   if (!faceProbe_) return;
-  Installed_ = ResolveFaceName();
+  Installed_ = !knownUnknown && ResolveFaceName();
   if (!Installed_) {
     LoadPreviewFont(FontFile_);
     ResolveFaceName();  // only sets FaceName; the face was not known before
@@ -125,21 +133,26 @@ bool CFontPreview::ReadFontTables(truetype::ByteSource& file, std::optional<uint
 }
 
 bool CFontPreview::ResolveFaceName() {
-  // Building the candidates may fail with error 9; that goes to the caller (from the first
-  // name, so the others are built only when the family is not known).
+  // Building the names may fail with error 9; that goes to the caller (from the family name:
+  // the others fail only when it does).
   const QString family = FamilyName();
+  std::optional<QString> known = KnownFaceName(fonts_, family, SubFamilyName(), FullName());
+  if (!known) return false;
+  FaceName_ = std::move(*known);
+  return true;
+}
+
+std::optional<QString> CFontPreview::KnownFaceName(FontSystem& fonts, const QString& family, const QString& subfamily,
+                                    const QString& fullName) {
   for (int k = 0; k < 3; ++k) {
-    const QString candidate = k == 0 ? family : k == 1 ? family + QLatin1Char(' ') + SubFamilyName() : FullName();
+    const QString candidate = k == 0 ? family : k == 1 ? family + QLatin1Char(' ') + subfamily : fullName;
     try {
-      if (fonts_.faceExists(candidate)) {
-        FaceName_ = candidate;
-        return true;
-      }
+      if (fonts.faceExists(candidate)) return candidate;
     } catch (...) {
       // A failing probe counts as "not this name".
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 bool CFontPreview::UnloadPreviewFont() {

@@ -37,6 +37,9 @@ class CFontPreview {
   // A name the read did not decode reads as empty. The tables are copied: they stay with the
   // caller, whose thread may be the one to free them.
   void setFontFile(const QString& path, const truetype::FontTablesState& tables);
+  // The same for a face whose names KnownFaceName has just found unknown to the system: they
+  // are not asked for again before the file is registered for its preview.
+  void setUnknownFontFile(const QString& path, const truetype::FontTablesState& tables);
   // The same for one face of a font file of any kind: face `face` of a collection, or the
   // single face (0) of any other file. A face the file does not have gives no name records.
   void setFontFileFace(const QString& path, uint32_t face);
@@ -50,6 +53,11 @@ class CFontPreview {
   QString FamilyName() const;
   QString FullName() const;
   bool Installed() const;
+  // The probe of a face by its names, as setting a file makes it: the first of the family, the
+  // family and subfamily and the full name that the font system knows; none when it knows none
+  // (a failing look-up counts as "not this name"). A face it knows is then Installed().
+  static std::optional<QString> KnownFaceName(FontSystem& fonts, const QString& family, const QString& subfamily,
+                               const QString& fullName);
   bool Italic() const;
   bool StrikeOut() const;
   QString SubFamilyName() const;
@@ -66,7 +74,7 @@ class CFontPreview {
   void OpenAndRead(const QString& path, std::optional<uint32_t> face);
   bool ReadFontTables(truetype::ByteSource& file, std::optional<uint32_t> face);
   bool ResolveFaceName();
-  void ProbeFace();
+  void ProbeFace(bool knownUnknown = false);
   bool UnloadPreviewFont();
   static bool IsBitSet(uint16_t value, int bit);
   bool IsExistingFile(const QString& path) const;

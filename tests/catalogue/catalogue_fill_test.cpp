@@ -202,6 +202,41 @@ TEST_F(CatalogueTest, UnknownFacesStayLoadedWhileTheGridShowsThem) {
   EXPECT_EQ(app.fonts.outstandingLoads(), 0);
 }
 
+// A refill from the records probes each face without a reader, but asks for the same names and
+// registers the same files as a read of every file: the system's answer of the moment decides.
+TEST_F(CatalogueTest, ARefillFromTheRecordsProbesAndRegistersAsAFullReadDoes) {
+  font("known.ttf", "Knownface Bold");
+  font("new.ttf", "Newface Regular");
+  app.fonts.families.insert("Knownface");
+  CatalogueCache cache(app.fs);
+  form.services().catalogueCache = &cache;
+  std::atomic<int> opened = 0;  // counted on the reading thread too
+  app.fs.beforeCall = [&](const QString& call, const QString&) { opened += call == "openForReading"; };
+  const QString known = path("fonts/known.ttf"), unknown = path("fonts/new.ttf");
+  filter("");
+  const QStringList probes = app.fonts.probes;
+  ASSERT_FALSE(probes.isEmpty());
+  filter("");
+  filter("");
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(app.fonts.probes, probes + probes + probes);
+  EXPECT_EQ(app.fonts.loadCounts.value(unknown), 1);
+  EXPECT_FALSE(app.fonts.loadCounts.contains(known));
+  // The system forgets the family: the refill registers the file, as a reader would.
+  app.fonts.families.remove("Knownface");
+  filter("");
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(app.fonts.loadCounts.value(known), 1);
+  EXPECT_EQ(app.fonts.loadCounts.value(unknown), 1);
+  // A file rewritten in place is read again: its new name shows, never the recorded one.
+  font("new.ttf", "Otherface Regular");
+  filter("");
+  EXPECT_EQ(opened, 3);
+  EXPECT_EQ(column(1), QStringList({"Knownface Bold", "Otherface Regular"}));
+  form.Form_Unload();
+  EXPECT_EQ(app.fonts.outstandingLoads(), 0);
+}
+
 TEST_F(CatalogueTest, SamplesAreDrawnFromTheirOwnFile) {
   ASSERT_TRUE(makeFolder(path("fonts/v2")));
   font("twin.ttf", "Twin Regular");
