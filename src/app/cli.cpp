@@ -141,9 +141,19 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
   const int64_t settledBefore =
       std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - (cache ? cache->settleNs : 0);
   ScanTrace trace;
+  if (whole) cache->awaitListing();
   const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);
   const ListBox& list = catalogue.list;
   const FactsByFace& facts = catalogue.facts;
+  if (whole) {
+    // Kept only after a fill with no failure to tell again; an entry that is neither file nor
+    // folder (a dangling link whose target may appear) would change no identity. Written while
+    // the list prints.
+    std::optional<CachedListing> listing;
+    if (catalogue.failures == 0 && !trace.otherEntries && list.ListCount() > 0)
+      listing = listingOfFill(services.fs, key, roots, trace.folders, *cache->listing(localeId).first, list, settledBefore);
+    cache->keepListing(std::move(listing));
+  }
   if (list.ListCount() == 0) {
     // One line like every other problem here: the box's first line, without its request for
     // a screenshot, which means nothing on a command line.
@@ -153,7 +163,6 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
   }
   const FontFacts none;
   std::string pathBytes;
-  std::vector<std::pair<QStringView, uint32_t>> printed;
   for (int i = 0; i < list.ListCount(); ++i) {
     // The name and the path are views of the sorted entry: neither is copied.
     const QString& text = list.List(i);
@@ -165,18 +174,9 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     appendPathBytes(pathBytes, path);
     appendListRow(rows, i + 1, name, found != facts.cend() ? *found : none, pathBytes,
                   everyFormat ? std::optional<uint32_t>(face) : std::nullopt);
-    if (whole) printed.emplace_back(path, face);
     if (rows.size() >= 64 * 1024 && !writeRows()) break;
   }
-  const int status = finished();
-  // Only a list printed whole, with no failure to tell again, is kept; an entry that is neither
-  // file nor folder (a dangling link whose target may appear) would change no identity.
-  if (whole && status == 0 && catalogue.failures == 0 && !trace.otherEntries) {
-    if (auto listing = listingOfFill(services.fs, key, roots, trace.folders, *cache->records(localeId), printed,
-                                     settledBefore))
-      cache->keepListing(std::move(*listing));
-  }
-  return status;
+  return finished();
 }
 
 std::optional<int> runCommandLine(const QStringList& arguments, AppServices& services) {

@@ -39,8 +39,7 @@ bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFile
 }
 
 std::optional<CachedListing> listingOfFill(FileSystem& fs, QByteArray key, const QStringList& roots,
-                                           const QStringList& folders, const CachedFiles& files,
-                                           const std::vector<std::pair<QStringView, uint32_t>>& rows,
+                                           const QStringList& folders, const CachedFiles& files, const ListBox& list,
                                            int64_t settledBefore) {
   CachedListing out{std::move(key), {}, {}};
   const auto settled = [&](const std::optional<FileIdentity>& identity) {
@@ -56,12 +55,29 @@ std::optional<CachedListing> listingOfFill(FileSystem& fs, QByteArray key, const
   }
   for (const auto& [path, file] : files.files)
     if (!settled(file.identity)) return std::nullopt;
-  if (!files.indexed) files.index();
-  out.rows.reserve(rows.size());
-  for (const auto& [path, face] : rows) {
-    const auto at = files.byPath.constFind(QString::fromRawData(path.data(), path.size()));
-    if (at == files.byPath.cend() || face >= files.files[*at].second.faces.size()) return std::nullopt;
-    out.rows.emplace_back(*at, static_cast<uint16_t>(face));
+  // The entries in the order they were added meet the records in theirs: each entry's record is
+  // the first one on with its path.
+  const auto count = static_cast<size_t>(list.ListCount());
+  std::vector<int> sortedAt(count);
+  for (int i = 0; i < list.ListCount(); ++i) {
+    const uint32_t added = list.ItemAddedAt(i);
+    if (added >= count) return std::nullopt;
+    sortedAt[added] = i;
+  }
+  std::vector<uint32_t> recordOf(count);
+  size_t record = 0;
+  for (size_t added = 0; added < count; ++added) {
+    const QStringView path = list.ItemPathView(sortedAt[added]);
+    while (record < files.files.size() && files.files[record].first != path) ++record;
+    if (record == files.files.size()) return std::nullopt;
+    recordOf[added] = static_cast<uint32_t>(record);
+  }
+  out.rows.reserve(count);
+  for (int i = 0; i < list.ListCount(); ++i) {
+    const uint32_t at = recordOf[list.ItemAddedAt(i)];
+    const uint32_t face = list.ItemFace(i);
+    if (face >= files.files[at].second.faces.size()) return std::nullopt;
+    out.rows.emplace_back(at, static_cast<uint16_t>(face));
   }
   return out;
 }

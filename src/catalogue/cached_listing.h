@@ -1,6 +1,7 @@
 #pragma once
 // Keeping and checking the listing that the catalogue cache holds beside its records.
 #include "catalogue/catalogue_cache.h"
+#include "core/list_box.h"
 #include "platform/file_system.h"
 
 #include <QByteArray>
@@ -31,12 +32,11 @@ struct PathBytes {
 // kept for it; `paths` then holds the bytes of the records' paths.
 bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, PathBytes& paths);
 
-// The listing of a whole list just printed from a fill that reported no failure: the roots (there
-// or not), each folder whose listing the scan tried, and the rows as path and face, each path one
-// of `files`. Nothing when a path has no record or anything changed since `settledBefore`
-// (nanoseconds since the epoch): a change within the same tick of the file system's clock would
-// leave an identity as it was.
+// The listing of a whole list from a fill that reported no failure: the roots (there or not),
+// each folder whose listing the scan tried, and the list's rows as record and face, the records
+// `files` in the order the fill added the list's entries. Nothing when an entry has no record or
+// anything changed since `settledBefore` (nanoseconds since the epoch): a change within the same
+// tick of the file system's clock would leave an identity as it was.
 std::optional<CachedListing> listingOfFill(FileSystem& fs, QByteArray key, const QStringList& roots,
-                                           const QStringList& folders, const CachedFiles& files,
-                                           const std::vector<std::pair<QStringView, uint32_t>>& rows,
+                                           const QStringList& folders, const CachedFiles& files, const ListBox& list,
                                            int64_t settledBefore);

@@ -108,19 +108,24 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
   localeId_ = localeId;
   listing_.reset();
   std::shared_ptr<const CachedFiles> earlier = std::exchange(files_, std::move(files));
-  if (!changed || path_.isEmpty()) return;
-  if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
-  // The earlier records go with the write, on its thread.
-  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId] {
-    writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_));
-  });
+  unwritten_ = unwritten_ || changed;
+  if (!awaitingListing_) write(std::move(earlier));
 }
 
-void CatalogueCache::keepListing(CachedListing listing) {
+void CatalogueCache::keepListing(std::optional<CachedListing> listing) {
   takeLoaded();
+  awaitingListing_ = false;
   listing_ = std::move(listing);
-  if (path_.isEmpty()) return;
-  if (writing_.valid()) writing_.wait();
-  // The listing is small: its records are written with it here, on this thread.
-  writeCacheFile(fs_, path_, encodeCatalogueCache(*files_, localeId_, programVersion_, &*listing_));
+  unwritten_ = unwritten_ || listing_;
+  write(nullptr);
+}
+
+void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
+  if (!unwritten_ || path_.isEmpty()) return;
+  unwritten_ = false;
+  if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
+  // The earlier records go with the write, on its thread.
+  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_, listing = listing_] {
+    writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_, listing ? &*listing : nullptr));
+  });
 }

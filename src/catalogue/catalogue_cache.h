@@ -110,15 +110,18 @@ class CatalogueCache {
   // Keeps the records of a fill; when `changed`, writes them to the file (whole, on a thread of
   // its own; a failure costs only speed). The listing of earlier records goes.
   void keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed);
-  // The listing kept with the records, if any, and the records it names (not indexed: a
-  // listing that holds needs no look-up by path).
+  // The records of the last fill, or of the file, if read in localeId (else none), not indexed,
+  // and the listing kept with them, if any.
   std::pair<std::shared_ptr<const CachedFiles>, const CachedListing*> listing(int32_t localeId) {
     takeLoaded();
-    if (!listing_ || localeId != localeId_) return {nullptr, nullptr};
-    return {files_, &*listing_};
+    if (localeId != localeId_) return {std::make_shared<const CachedFiles>(), nullptr};
+    return {files_, listing_ ? &*listing_ : nullptr};
   }
-  // Keeps the listing with the current records and writes both.
-  void keepListing(CachedListing listing);
+  // The next fill's records wait for the listing of what it lists, to be written once with it.
+  void awaitListing() { awaitingListing_ = true; }
+  // Keeps the listing, if any, with the current records, and writes what was not written yet
+  // (whole, on a thread of its own).
+  void keepListing(std::optional<CachedListing> listing);
 
   // A file whose status changed this recently (nanoseconds) gets no record: a change within the
   // same tick of the file system's clock would leave its identity as it was.
@@ -126,6 +129,7 @@ class CatalogueCache {
 
  private:
   void takeLoaded();
+  void write(std::shared_ptr<const CachedFiles> earlier);
 
   FileSystem& fs_;
   const QString path_;
@@ -136,4 +140,6 @@ class CatalogueCache {
   int32_t localeId_ = 0;
   std::shared_ptr<const CachedFiles> files_ = std::make_shared<const CachedFiles>();
   std::optional<CachedListing> listing_;
+  bool awaitingListing_ = false;
+  bool unwritten_ = false;  // records or a listing the file does not hold yet
 };
