@@ -64,6 +64,9 @@ int main(int argc, char** argv) {
     if (!write(caches + "/one.cache", encodeCatalogueCache({{{"/a", plain}}}, 0x0409, "fuzz")) ||
         !write(caches + "/three.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
       return 1;
+    const CachedListing listing{"1", {{"/f/", FileIdentity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
+    if (!write(caches + "/listed.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing)))
+      return 1;
   }
   return 0;
 }

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <csignal>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <thread>
@@ -235,6 +237,54 @@ TEST_F(CliTest, TheCacheListsWhatAFreshReadListsAndAnOddCacheCostsNothingButTime
   const ListRun blocked = run({"--list"});
   EXPECT_EQ(blocked.errors, "");
   EXPECT_EQ(blocked.lines, run({"--list", "--no-cache"}).lines);
+}
+
+// The last whole list is printed again only while nothing it came from changed: each kind of
+// change in a tree of its own, made after that list was kept.
+TEST(CliCachedList, EachKindOfChangeGivesWhatAFreshReadGives) {
+  if (!QFile::exists(typoramaProgram())) GTEST_SKIP() << "the program is not built";
+  struct Case {
+    const char* change;
+    std::function<bool(TempTree&)> before, after;
+  };
+  const auto font = [](TempTree& t, const char* relative) {
+    return FontBuilder().name(3, 0x409, 1, relative).name(3, 0x409, 4, relative).writeTo(t.q(relative));
+  };
+  const std::vector<Case> cases = {
+      {"a font added to a sub-folder", [&](TempTree& t) { return t.folder("sys/sub") && font(t, "sys/sub/c.ttf"); },
+       [&](TempTree& t) { return font(t, "sys/sub/d.ttf"); }},
+      {"a folder made below", [&](TempTree& t) { return t.folder("sys/sub"); },
+       [&](TempTree& t) { return t.folder("sys/sub/new") && font(t, "sys/sub/new/e.ttf"); }},
+      {"a font renamed", [&](TempTree& t) { return font(t, "sys/b.ttf"); },
+       [&](TempTree& t) { return QFile::rename(t.q("sys/b.ttf"), t.q("sys/z.ttf")); }},
+      {"a link's folder made", [&](TempTree& t) { return QFile::link(t.q("elsewhere"), t.q("sys/later")); },
+       [&](TempTree& t) { return t.folder("elsewhere") && font(t, "elsewhere/f.ttf"); }},
+      {"the fonts folder made", [&](TempTree& t) { return QDir(t.q("data")).rmdir("fonts"); },
+       [&](TempTree& t) { return t.folder("data/fonts") && font(t, "data/fonts/g.ttf"); }},
+  };
+  std::vector<std::unique_ptr<TempTree>> trees;
+  std::vector<std::unique_ptr<PrivateFonts>> fonts;
+  for (const Case& c : cases) {
+    trees.push_back(std::make_unique<TempTree>());
+    TempTree& t = *trees.back();
+    ASSERT_TRUE(t.folder("data") && t.folder("data/fonts") && t.folder("sys") && font(t, "sys/a.ttf") && c.before(t))
+        << c.change;
+    fonts.push_back(std::make_unique<PrivateFonts>(t, "sys"));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));  // old enough to be kept
+  const auto lines = [](const PrivateFonts& f, const QStringList& args) {
+    const ProgramOutcome o = f.typorama(args);
+    EXPECT_EQ(o.status, 0) << o.err.toStdString();
+    return o.out.split('\n', Qt::SkipEmptyParts);
+  };
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const QStringList kept = lines(*fonts[k], {"--list"});
+    ASSERT_EQ(lines(*fonts[k], {"--list"}), kept) << cases[k].change;
+    ASSERT_TRUE(cases[k].after(*trees[k])) << cases[k].change;
+    const QStringList fresh = lines(*fonts[k], {"--list", "--no-cache"});
+    EXPECT_NE(fresh, kept) << cases[k].change;
+    EXPECT_EQ(lines(*fonts[k], {"--list"}), fresh) << cases[k].change;
+  }
 }
 
 TEST_F(CliTest, AWriteErrorOnStandardOutputFails) {
