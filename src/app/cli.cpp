@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,30 +74,6 @@ bool isCoreOnlyMode(const QStringList& arguments) {
          mode == QLatin1String("--version");
 }
 
-namespace {
-// One row of the list: number, name, the four style bits, path, and with every format the face.
-void appendListRow(std::string& rows, int number, QStringView name, const FontFacts& f, std::string_view path,
-                   std::optional<uint32_t> face) {
-  thread_local std::string bytes;  // a field's bytes before they are escaped
-  const auto bit = [](bool b) { return b ? '1' : '0'; };
-  rows += std::to_string(number);
-  rows += '\t';
-  bytes.clear();
-  // Plain ASCII is its own UTF-8, narrowed as a path is.
-  if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
-    appendPathBytes(bytes, name);
-  else
-    bytes = name.toUtf8().toStdString();
-  appendEscapedListField(rows, bytes);
-  rows += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
-  appendEscapedListField(rows, path);
-  if (face) {
-    rows += '\t';
-    rows += std::to_string(*face);
-  }
-  rows += '\n';
-}
-}  // namespace
 
 int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out) {
   std::string rows;  // written 64 KiB at a time
@@ -125,16 +102,14 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     roots = catalogueRoots(services);
     key = listingKey(static_cast<int>(formats), roots);
     const auto [records, listing] = cache->listing(localeId);
-    PathBytes paths;
-    if (listing && listing->key == key && listingHolds(services.fs, *listing, *records, paths)) {
-      for (size_t i = 0; i < listing->rows.size(); ++i) {
-        const auto [file, face] = listing->rows[i];
-        const CachedFace& kept = records->files[file].second.faces[face];
-        appendListRow(rows, static_cast<int>(i + 1), kept.fullName, factsOf(kept), paths[file],
-                      everyFormat ? std::optional<uint32_t>(face) : std::nullopt);
-        if (rows.size() >= 64 * 1024 && !writeRows()) break;
-      }
-      return finished();
+    if (listing && listing->key == key) {
+      // The rows are made on a second thread while this one looks at the folders and files.
+      auto text = std::async(std::launch::async | std::launch::deferred,
+                             [&, records = records, listing = listing] { return listingText(*listing, *records, everyFormat); });
+      const bool holds = listingHolds(services.fs, *listing, *records);
+      rows = text.get();
+      if (holds) return finished();
+      rows.clear();
     }
   }
   const auto now = std::chrono::system_clock::now().time_since_epoch();

@@ -1,6 +1,12 @@
 #include "catalogue/cached_listing.h"
 
+#include "core/list_escape.h"
 #include "platform/path_codec.h"
+
+#include <algorithm>
+#include <future>
+#include <span>
+#include <optional>
 
 QByteArray listingKey(int formats, const QStringList& roots) {
   QByteArray key = QByteArray::number(formats);
@@ -8,34 +14,72 @@ QByteArray listingKey(int formats, const QStringList& roots) {
   return key;
 }
 
-bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, PathBytes& paths) {
-  std::string folders;
-  std::vector<size_t> folderStarts;
-  for (const auto& [folder, identity] : listing.folders) {
-    folderStarts.push_back(folders.size());
-    appendPathBytes(folders, folder);
-    folders += '\0';
-  }
-  paths.bytes.clear();
-  paths.starts.clear();
-  paths.starts.reserve(files.files.size());
-  for (const auto& [path, file] : files.files) {
-    paths.starts.push_back(paths.bytes.size());
-    appendPathBytes(paths.bytes, path);
-    paths.bytes += '\0';
-  }
-  // Folders first: a change is most often a file added to one.
-  std::vector<FileSystem::IdentityCheck> checks;
-  checks.reserve(listing.folders.size() + files.files.size());
-  for (size_t k = 0; k < listing.folders.size(); ++k)
-    checks.push_back({folders.data() + folderStarts[k], &listing.folders[k].second});
+bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files) {
+  // Each path's bytes, ending with a zero byte, one after another: folders first, as a change is
+  // most often a file added to one.
+  std::string bytes;
+  std::vector<size_t> starts;
+  starts.reserve(listing.folders.size() + files.files.size());
+  const auto add = [&](const QString& path) {
+    starts.push_back(bytes.size());
+    appendPathBytes(bytes, path);
+    bytes += '\0';
+  };
+  for (const auto& [folder, identity] : listing.folders) add(folder);
+  for (const auto& [path, file] : files.files) add(path);
   std::vector<std::optional<FileIdentity>> identities;
   identities.reserve(files.files.size());
+  std::vector<FileSystem::IdentityCheck> checks;
+  checks.reserve(starts.size());
+  for (size_t k = 0; k < listing.folders.size(); ++k) checks.push_back({bytes.data() + starts[k], &listing.folders[k].second});
   for (size_t k = 0; k < files.files.size(); ++k) {
     identities.emplace_back(files.files[k].second.identity);
-    checks.push_back({paths.bytes.data() + paths.starts[k], &identities.back()});
+    checks.push_back({bytes.data() + starts[listing.folders.size() + k], &identities.back()});
   }
-  return fs.identitiesHold(checks);
+  // Half of them on a second thread: the system looks up paths on both cores at once.
+  const std::span<const FileSystem::IdentityCheck> all(checks);
+  const size_t half = all.size() / 2;
+  auto later = std::async(std::launch::async | std::launch::deferred,
+                          [&] { return fs.identitiesHold(all.subspan(half)); });
+  const bool first = fs.identitiesHold(all.first(half));
+  return later.get() && first;
+}
+
+void appendListRow(std::string& rows, int number, QStringView name, const FontFacts& f, std::string_view path,
+                   std::optional<uint32_t> face) {
+  thread_local std::string bytes;  // a field's bytes before they are escaped
+  const auto bit = [](bool b) { return b ? '1' : '0'; };
+  rows += std::to_string(number);
+  rows += '\t';
+  bytes.clear();
+  // Plain ASCII is its own UTF-8, narrowed as a path is.
+  if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+    appendPathBytes(bytes, name);
+  else
+    bytes = name.toUtf8().toStdString();
+  appendEscapedListField(rows, bytes);
+  rows += {'\t', bit(f.bold), '\t', bit(f.italic), '\t', bit(f.underlined), '\t', bit(f.strikeOut), '\t'};
+  appendEscapedListField(rows, path);
+  if (face) {
+    rows += '\t';
+    rows += std::to_string(*face);
+  }
+  rows += '\n';
+}
+
+std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField) {
+  std::string rows, path;
+  rows.reserve(listing.rows.size() * 128);
+  for (size_t i = 0; i < listing.rows.size(); ++i) {
+    const auto [file, face] = listing.rows[i];
+    const auto& [filePath, record] = files.files[file];
+    const CachedFace& kept = record.faces[face];
+    path.clear();
+    appendPathBytes(path, filePath);
+    appendListRow(rows, static_cast<int>(i + 1), kept.fullName, factsOf(kept), path,
+                  faceField ? std::optional<uint32_t>(face) : std::nullopt);
+  }
+  return rows;
 }
 
 std::optional<CachedListing> listingOfFill(FileSystem& fs, QByteArray key, const QStringList& roots,

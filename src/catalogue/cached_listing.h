@@ -2,6 +2,7 @@
 // Keeping and checking the listing that the catalogue cache holds beside its records.
 #include "catalogue/catalogue_cache.h"
 #include "core/list_box.h"
+#include "fontfile/font_facts.h"
 #include "platform/file_system.h"
 
 #include <QByteArray>
@@ -19,18 +20,16 @@
 // configuration names (the program and the language of the names are the cache's own).
 QByteArray listingKey(int formats, const QStringList& roots);
 
-// The system's bytes of each record's path, one after another.
-struct PathBytes {
-  std::string bytes;  // each path ends with a zero byte
-  std::vector<size_t> starts;
-  std::string_view operator[](size_t k) const {
-    return std::string_view(bytes).substr(starts[k], (k + 1 < starts.size() ? starts[k + 1] : bytes.size()) - starts[k] - 1);
-  }
-};
-
 // True when every folder of the listing and every file of the records still has the identity
-// kept for it; `paths` then holds the bytes of the records' paths.
-bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, PathBytes& paths);
+// kept for it.
+bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files);
+
+// One row of the list as --list prints it: number, name, the four style bits, the path's bytes,
+// and with every format the face.
+void appendListRow(std::string& rows, int number, QStringView name, const FontFacts& f, std::string_view path,
+                   std::optional<uint32_t> face);
+// The rows of the listing, the face in each with `faceField`.
+std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField);
 
 // The listing of a whole list from a fill that reported no failure: the roots (there or not),
 // each folder whose listing the scan tried, and the list's rows as record and face, the records

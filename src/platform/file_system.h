@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace fileattr {
@@ -129,7 +130,7 @@ class FileSystem {
     const char* path;
     const std::optional<FileIdentity>* identity;
   };
-  virtual bool identitiesHold(const std::vector<IdentityCheck>& checks) {
+  virtual bool identitiesHold(std::span<const IdentityCheck> checks) {
     for (const IdentityCheck& c : checks)
       if (identityAt(c.path) != *c.identity) return false;
     return true;

@@ -206,7 +206,7 @@ std::optional<FileIdentity> LinuxFileSystem::identityAt(const char* nativePath) 
   return identityOf(st);
 }
 
-bool LinuxFileSystem::identitiesHold(const std::vector<IdentityCheck>& checks) {
+bool LinuxFileSystem::identitiesHold(std::span<const IdentityCheck> checks) {
   // A file is looked up from its open folder: the folder's path is walked once, not once a file.
   int folderFd = -1;
   std::string_view folder;

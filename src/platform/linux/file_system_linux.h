@@ -21,7 +21,7 @@ class LinuxFileSystem : public FileSystem {
   std::optional<int64_t> lastModified(const QString& path) override;
   std::optional<FileIdentity> fileIdentity(const QString& path) override;
   std::optional<FileIdentity> identityAt(const char* nativePath) override;
-  bool identitiesHold(const std::vector<IdentityCheck>& checks) override;
+  bool identitiesHold(std::span<const IdentityCheck> checks) override;
   bool removeFile(const QString& path) override;
   // Opened non-blocking and refused after fstat unless regular; read with pread.
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
