@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <cerrno>
@@ -104,11 +105,12 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     const auto [records, listing] = cache->listing(localeId);
     if (listing && listing->key == key) {
       // The rows are made on a second thread while this one looks at the folders and files.
+      std::atomic<bool> changed = false;
       auto text = std::async(std::launch::async | std::launch::deferred,
-                             [&, records = records, listing = listing] { return listingText(*listing, *records, everyFormat); });
-      const bool holds = listingHolds(services.fs, *listing, *records);
+                             [&] { return listingText(*listing, *records, everyFormat, changed); });
+      changed = !listingHolds(services.fs, *listing, *records);
       rows = text.get();
-      if (holds) return finished();
+      if (!changed) return finished();
       rows.clear();
     }
   }

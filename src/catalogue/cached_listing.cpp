@@ -67,10 +67,12 @@ void appendListRow(std::string& rows, int number, QStringView name, const FontFa
   rows += '\n';
 }
 
-std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField) {
+std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField,
+                        const std::atomic<bool>& stop) {
   std::string rows, path;
   rows.reserve(listing.rows.size() * 128);
   for (size_t i = 0; i < listing.rows.size(); ++i) {
+    if (i % 256 == 0 && stop.load(std::memory_order_relaxed)) return {};
     const auto [file, face] = listing.rows[i];
     const auto& [filePath, record] = files.files[file];
     const CachedFace& kept = record.faces[face];

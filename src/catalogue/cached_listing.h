@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,8 +29,9 @@ bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFile
 // and with every format the face.
 void appendListRow(std::string& rows, int number, QStringView name, const FontFacts& f, std::string_view path,
                    std::optional<uint32_t> face);
-// The rows of the listing, the face in each with `faceField`.
-std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField);
+// The rows of the listing, the face in each with `faceField`; nothing once `stop` is set.
+std::string listingText(const CachedListing& listing, const CachedFiles& files, bool faceField,
+                        const std::atomic<bool>& stop);
 
 // The listing of a whole list from a fill that reported no failure: the roots (there or not),
 // each folder whose listing the scan tried, and the list's rows as record and face, the records
