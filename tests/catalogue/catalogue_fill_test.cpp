@@ -5,6 +5,7 @@
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
+#include "controls/flex_grid_model.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
 #include "support/font_folder_fixture.h"
@@ -383,5 +384,54 @@ TEST_F(CatalogueTest, TheNumberColumnWidensToShowEveryNumberWhole) {
     fillCatalogueGrid(form.services(), trap, grid, list, *form.ProgressBar1, facts);
     for (int r = 0; r < grid.Rows(); ++r)
       ASSERT_LE(QFontMetrics(grid.font()).horizontalAdvance(grid.TextMatrix(r, 0)) + 7, grid.columnWidth(0)) << r;
+  }
+}
+
+// A refill over a grid that shows the same rows keeps them: every cell, the tables of font names
+// and files, the current cell, selection, scroll and stripes end as in a grid whose last fill had to
+// write every row (its fill before showed other names). Each case is the list of the last fill.
+TEST_F(CatalogueTest, ARefillThatKeepsRowsEndsAsOneThatWritesThem) {
+  ErrorTrap trap(form.services().prompts, "Form1.LoadFonts");
+  using Row = std::tuple<QString, QString, bool>;  // name, file, bold
+  const QList<Row> first{{"Alpha", "/f/a.ttf", false}, {"Beta", "/f/b.ttf", true}, {"Beta", "/f/c.ttf", false},
+                         {"Gamma", "/f/d.ttf", false}, {"Delta", "/f/e.ttf", true}};
+  const auto fill = [&](FlexGrid& grid, const QList<Row>& rows) {
+    ListBox list;
+    FactsByFace facts;
+    for (const auto& [name, file, bold] : rows) {
+      list.AddItem(name, file);
+      facts.insert({file}, {.bold = bold});
+    }
+    fillCatalogueGrid(form.services(), trap, grid, list, *form.ProgressBar1, facts);
+    StripeGridRows(grid, kEvenRowColor, kOddRowColor);
+  };
+  const auto state = [](const FlexGrid& g) {
+    QStringList out{QString("at %1,%2 to %3,%4 top %5 held %6").arg(g.Row()).arg(g.Col()).arg(g.RowSel()).arg(g.ColSel())
+                        .arg(g.TopRow()).arg(g.fontFilesHeld())};
+    for (int f = 0; f < g.cells().faceCount(); ++f) out << "face " + g.cells().faceName(f);
+    for (int f = 0; f < g.cells().fileCount(); ++f) out << "file " + g.cells().fileName(f);
+    for (int r = 0; r < g.Rows(); ++r)
+      for (int c = 0; c < g.Cols(); ++c)
+        out << QString("%1 %2 %3 %4 %5 %6 %7").arg(g.TextMatrix(r, c), g.cellFontName(r, c), g.cellFontFile(r, c),
+                                                   g.cellFont(r, c).toString()).arg(g.cellFontFace(r, c))
+                   .arg(g.cellBackColor(r, c), 0, 16).arg(g.cellAlignment(r, c));
+    return out.join('\n').toStdString();
+  };
+  QList<Row> other = first, renamed = first, bolder = first, swapped = first;
+  for (Row& row : other) get<0>(row) += " Other";
+  get<0>(renamed[3]) = "Omega";
+  get<2>(bolder[0]) = true;
+  std::swap(get<1>(swapped[1]), get<1>(swapped[2]));
+  const QList<Row> cases[] = {first, renamed, bolder, swapped, first.mid(1, 3), first.mid(0, 4)};
+  for (const QList<Row>& last : cases) {
+    FlexGrid refilled, rewritten;
+    fill(refilled, first);
+    fill(rewritten, other);
+    for (FlexGrid* grid : {&refilled, &rewritten}) {
+      grid->resize(200, 60);
+      grid->setTopRow(2);
+      fill(*grid, last);
+    }
+    EXPECT_EQ(state(refilled), state(rewritten));
   }
 }
