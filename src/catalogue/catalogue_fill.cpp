@@ -11,6 +11,7 @@
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
 #include "platform/file_status.h"
+#include "platform/path_codec.h"
 
 #include <QAccessible>
 #include <QLocale>
@@ -123,7 +124,23 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   trap(104, [&] { list.Clear(); });
   facts.clear();
   ListedFiles listed;
-  trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed, trace); });
+  CatalogueCache* cache = services.catalogueCache;
+  const auto nowNs = [] {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+  };
+  const int64_t scanStart = nowNs();
+  trap(106, [&] { folders = catalogueFolders(services, previews && !cache ? nullptr : &listed, trace); });
+  // The window's scan lets the event loop run, where a font may be installed or removed: its
+  // listing of a folder serves only while the folder's status has not changed since a while
+  // before the scan began (a change within one tick of the file system's clock leaves it as it
+  // was). Any other folder is listed again in its turn, as then.
+  if (previews && cache) {
+    listed.removeIf([&](ListedFiles::iterator it) {
+      const auto id = services.fs.identityAt(pathToBytes(it.key()).c_str());
+      return !id || id->changedNs >= scanStart - cache->settleNs;
+    });
+  }
   // Let go of only now: the scan lets the event loop run, and a face this fill loads again is
   // then still there to be taken back.
   pins.releaseAll();
@@ -157,7 +174,6 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const int32_t localeId = services.fonts.localeId();
   // A file whose record from an earlier read still holds is not read again; the records of this
   // fill replace them.
-  CatalogueCache* cache = services.catalogueCache;
   const std::shared_ptr<const CachedFiles> known = cache ? cache->records(localeId) : nullptr;
   // The records this fill keeps, in its order: those that held, and those of the files read
   // cleanly now; and the record and face of each entry, in the order they were added.
@@ -177,9 +193,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
   if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
   if (readAhead) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const int64_t settledBefore = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
-                                  (cache ? cache->settleNs : 0);
+    const int64_t settledBefore = nowNs() - (cache ? cache->settleNs : 0);
     ahead.emplace(services.fs, localeId, true, formats, KnownFiles{known.get(), settledBefore, &outOfDate});
   }
   for (qsizetype k = 0; k < folders.size(); ++k) {

@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -434,4 +435,24 @@ TEST_F(CatalogueTest, ARefillThatKeepsRowsEndsAsOneThatWritesThem) {
     }
     EXPECT_EQ(state(refilled), state(rewritten));
   }
+}
+
+// The window's scan lets the event loop run: a font installed then, into a folder the scan has
+// already listed, is in the grid the scan's fill makes.
+TEST_F(FontFolderTest, AFontInstalledWhileTheScanRunsIsListed) {
+  ASSERT_TRUE(makeFolder(path("fonts/sub")));
+  font("a.ttf", "Alpha");
+  font("sub/b.ttf", "Beta");
+  CatalogueCache cache(app.fs);
+  cache.settleNs = 100'000'000;
+  form.services().catalogueCache = &cache;
+  form.PushButton1_Click();
+  QThread::msleep(200);  // the folders settle
+  app.yielder.count = 0;
+  app.yielder.onYield = [&](int n) {
+    if (n == 2) font("late.ttf", "Late");  // after the fonts folder's listing
+  };
+  form.PushButton1_Click();
+  ASSERT_EQ(form.MSFlexGrid1->Rows(), 3);
+  EXPECT_EQ(form.MSFlexGrid1->TextMatrix(2, 1), "Late");
 }
