@@ -5,11 +5,13 @@
 #include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
 #include "controls/flex_grid.h"
+#include "controls/flex_grid_model.h"
 #include "controls/progress_bar.h"
 #include "fontfile/cfont_preview.h"
 #include "fsys/add_folder.h"
 #include "fsys/mod_fonts.h"
 #include "platform/file_status.h"
+#include "platform/path_codec.h"
 
 #include <QAccessible>
 #include <QLocale>
@@ -18,23 +20,66 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <malloc.h>
 #include <memory>
 #include <optional>
 
 namespace {
 // The decimal digits of a row number, as QString::number writes them, without its general path
-// (a fill writes one per row).
+// (a fill writes one per row): at the end of `digits`, whose start is returned.
+char16_t* writeDigits(unsigned n, char16_t (&digits)[10]) {
+  char16_t* at = std::end(digits);
+  do {
+    *--at = static_cast<char16_t>(u'0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  return at;
+}
+
 QString rowNumber(int n) {
   if (n < 0) return QString::number(n);
   char16_t digits[10];
-  int at = 10;
-  auto v = static_cast<unsigned>(n);
-  do {
-    digits[--at] = static_cast<char16_t>(u'0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  return QString(reinterpret_cast<const QChar*>(digits + at), 10 - at);
+  const char16_t* at = writeDigits(static_cast<unsigned>(n), digits);
+  return QString(reinterpret_cast<const QChar*>(at), std::end(digits) - at);
+}
+
+bool showsRowNumber(const QString& text, int n) {
+  char16_t digits[10];
+  const char16_t* at = writeDigits(static_cast<unsigned>(n), digits);
+  return text == QStringView(at, std::end(digits));
+}
+
+// True when the grid already holds what the loop of fillCatalogueGrid would write for every entry
+// of the list, its tables of font names and files built in the same order: a refill that finds
+// the same entries (the Filter button over unchanged files) then keeps the cells as they are.
+bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& facts) {
+  using Format = FlexGridModel::CellFormat;
+  const FlexGridModel& cells = grid.cells();
+  const int count = list.ListCount();
+  if (cells.rows() != count || cells.cols() != 3 || cells.fileCount() != count) return false;
+  const auto formatIs = [](const Format& f, int align, int face, int file, uint8_t styleSet, uint8_t style) {
+    return f.align == align && f.face == face && f.file == file && f.styleSet == styleSet && f.style == style;
+  };
+  int faces = 0;  // the names a rewrite would have entered by now, entered in their first row's order
+  for (int i = 0; i < count; ++i) {
+    const QStringView name = list.ItemNameView(i), path = list.ItemPathView(i);
+    const uint32_t face = list.ItemFace(i);
+    const auto it = facts.constFind({path.toString(), face});
+    if (it == facts.constEnd()) return false;  // the row's file would be read
+    const uint8_t style = static_cast<uint8_t>((it->bold ? FlexGridModel::Bold : 0) |
+                                               (it->italic ? FlexGridModel::Italic : 0) |
+                                               (it->underlined ? FlexGridModel::Underline : 0) |
+                                               (it->strikeOut ? FlexGridModel::StrikeOut : 0));
+    const Format& sample = cells.format(i, 2);
+    if (sample.face == faces) ++faces;
+    if (!formatIs(cells.format(i, 0), -1, -1, -1, 0, 0) || !formatIs(cells.format(i, 1), -1, -1, -1, 0, 0) ||
+        sample.face < 0 || sample.face >= faces || !formatIs(sample, 1, sample.face, i, 0x0F, style) ||
+        cells.faceName(sample.face) != name || cells.fileName(i) != path || cells.fileFaceIndex(i) != face ||
+        !showsRowNumber(cells.text(i, 0), i + 1) || cells.text(i, 1) != name || cells.text(i, 2) != kSampleText)
+      return false;
+  }
+  return faces == cells.faceCount();
 }
 
 bool isBelow(const QString& folder, const QString& root) {
@@ -79,7 +124,23 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   trap(104, [&] { list.Clear(); });
   facts.clear();
   ListedFiles listed;
-  trap(106, [&] { folders = catalogueFolders(services, previews ? nullptr : &listed, trace); });
+  CatalogueCache* cache = services.catalogueCache;
+  const auto nowNs = [] {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+  };
+  const int64_t scanStart = nowNs();
+  trap(106, [&] { folders = catalogueFolders(services, previews && !cache ? nullptr : &listed, trace); });
+  // The window's scan lets the event loop run, where a font may be installed or removed: its
+  // listing of a folder serves only while the folder's status has not changed since a while
+  // before the scan began (a change within one tick of the file system's clock leaves it as it
+  // was). Any other folder is listed again in its turn, as then.
+  if (previews && cache) {
+    listed.removeIf([&](ListedFiles::iterator it) {
+      const auto id = services.fs.identityAt(pathToBytes(it.key()).c_str());
+      return !id || id->changedNs >= scanStart - cache->settleNs;
+    });
+  }
   // Let go of only now: the scan lets the event loop run, and a face this fill loads again is
   // then still there to be taken back.
   pins.releaseAll();
@@ -113,7 +174,6 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const int32_t localeId = services.fonts.localeId();
   // A file whose record from an earlier read still holds is not read again; the records of this
   // fill replace them.
-  CatalogueCache* cache = services.catalogueCache;
   const std::shared_ptr<const CachedFiles> known = cache ? cache->records(localeId) : nullptr;
   // The records this fill keeps, in its order: those that held, and those of the files read
   // cleanly now; and the record and face of each entry, in the order they were added.
@@ -133,9 +193,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
   if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
   if (readAhead) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const int64_t settledBefore = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() -
-                                  (cache ? cache->settleNs : 0);
+    const int64_t settledBefore = nowNs() - (cache ? cache->settleNs : 0);
     ahead.emplace(services.fs, localeId, true, formats, KnownFiles{known.get(), settledBefore, &outOfDate});
   }
   for (qsizetype k = 0; k < folders.size(); ++k) {
@@ -297,15 +355,20 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     grid.fitNumbersInColumn(0, count);
   });
   if (grid.Rows() == 0) return;
-  trap(126, [&] {
-    grid.setRow(0);
-    grid.Clear();
-    grid.setCol(2);
-  });
   // The bar shows each row's step before anything outside the grid can see it: at once for a
   // screen reader, which hears every step; else when the row's file is read, or the last row is
   // done. Nothing draws the bar during the loop, so the steps between go unseen either way.
   const bool everyStep = QAccessible::isActive();
+  // Rows that would be written as they stand are kept; the grid then ends as a rewrite leaves it.
+  const bool keep = !everyStep && gridShows(grid, list, facts);
+  trap(126, [&] {
+    grid.setRow(0);
+    if (keep)
+      grid.clearKeepingContent();
+    else
+      grid.Clear();
+    grid.setCol(2);
+  });
   int stepShown = -1;
   const auto showStep = [&](int i) {
     if (i == stepShown) return;
@@ -319,7 +382,8 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
   // The rows are written without a repaint each; the grid draws them all once done.
   const bool redraw = grid.Redraw();
   if (redraw) grid.setRedraw(false);
-  for (int i = 0; i < count; ++i) {
+  if (keep) trap(132, [&] { grid.setRow(count - 1); });  // where the loop leaves the current cell
+  for (int i = 0; !keep && i < count; ++i) {
     QString name, path;
     uint32_t face = 0;
     if (everyStep) showStep(i);

@@ -29,7 +29,8 @@ QStringList catalogueFolders(AppServices& services, ListedFiles* listed = nullpt
 // Who reads the catalogue. The command line draws no sample and runs no event loop: its readers
 // leave out the face probe and preview registration (which would load the font database of
 // every installed face), and each folder's files come from the scan's own listing, as nothing
-// can run between the scan and the search.
+// can run between the scan and the search. The window's fill takes the scan's listing of a
+// folder only while the folder's status shows no change since before the scan.
 enum class CatalogueFor { Window, CommandLine };
 
 // Clears `list` and adds one entry per accepted "*.ttf" file; with every format, one per

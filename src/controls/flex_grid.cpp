@@ -270,6 +270,7 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
 }
 
 void FlexGrid::Clear() { model_->clearCells(); }
+void FlexGrid::clearKeepingContent() { model_->clearKeepingContent(); }
 
 FlexGrid::CellRange FlexGrid::selectionRect() const {
   return {std::min(row_, rowSel_), std::min(col_, colSel_), std::max(row_, rowSel_),

@@ -45,6 +45,10 @@ class FlexGrid : public QTableView {
   QString TextMatrix(int row, int col) const;
   void setTextMatrix(int row, int col, const QString& text);
   void Clear();  // every cell's text and format
+  // Clear() for cells about to be written again exactly as they stand: their texts, font names
+  // and files stay, all else goes as with Clear().
+  void clearKeepingContent();
+  const FlexGridModel& cells() const { return *model_; }
 
   int ColWidth(int col) const;
   void setColWidth(int col, int twips);

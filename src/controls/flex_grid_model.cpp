@@ -90,6 +90,14 @@ void FlexGridModel::clearCells() {
   if (rows_ > 0) markDirty(0, rows_ - 1);
 }
 
+void FlexGridModel::clearKeepingContent() {
+  for (CellFormat& f : fmt_) f.back = kInheritBack;
+  faces_.clear();
+  fonts_.clear();
+  fileFaces_.clear();
+  if (rows_ > 0) markDirty(0, rows_ - 1);
+}
+
 void FlexGridModel::setText(int row, int col, const QString& text) {
   // A text equal to the one above shares its storage: a column of the same sample text
   // then costs one string, not one per row.

@@ -47,6 +47,10 @@ class FlexGridModel : public QAbstractTableModel {
   void setRows(int rows);
   void setCols(int cols);
   void clearCells();
+  // What clearCells() does to all but the texts, font names and files of the cells, for a caller
+  // about to write every cell again as it stands: the back colours go, and the faces and font
+  // files are resolved and loaded afresh when drawn (a file may have been rewritten in place).
+  void clearKeepingContent();
 
   const QString& text(int row, int col) const { return text_[slot(row, col)]; }
   void setText(int row, int col, const QString& text);
@@ -61,8 +65,10 @@ class FlexGridModel : public QAbstractTableModel {
 
   int faceIndex(const QString& name);  // adds the name to the shared table when new
   QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }
+  int faceCount() const { return int(faceNames_.size()); }
   int fileIndex(const QString& path, uint32_t face);  // shares the entry of the cell set just before
   QString fileName(int file) const { return file < 0 ? QString() : files_[size_t(file)]; }
+  int fileCount() const { return int(files_.size()); }
   uint32_t fileFaceIndex(int file) const {
     return file < 0 || size_t(file) >= faceOfFile_.size() ? 0 : faceOfFile_[size_t(file)];
   }

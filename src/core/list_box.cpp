@@ -95,6 +95,11 @@ QString ListBox::ItemPath(int index) const {
   return item.text.right(item.pathLength);
 }
 
+QStringView ListBox::ItemNameView(int index) const {
+  const Item& item = at(index);
+  return QStringView(item.text).first(item.text.size() - item.pathLength - kEntrySeparator.size());
+}
+
 QStringView ListBox::ItemPathView(int index) const {
   const Item& item = at(index);
   return QStringView(item.text).last(item.pathLength);

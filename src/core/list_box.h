@@ -24,7 +24,8 @@ class ListBox {
   const QString& List(int index) const;
   QString ItemName(int index) const;
   QString ItemPath(int index) const;
-  // The same as a view of the entry's text, valid while the list is left unchanged.
+  // The same as views of the entry's text, valid while the list is left unchanged.
+  QStringView ItemNameView(int index) const;
   QStringView ItemPathView(int index) const;
   uint32_t ItemFace(int index) const;
   // How many entries were added before this one.

@@ -23,7 +23,7 @@ struct ScanServices {
   Yielder& yielder;
   Prompts& prompts;
   // When given, the scan keeps the files of each folder it lists here, for a search that follows
-  // it with nothing in between that could change the folders (no event loop runs).
+  // it (one after a scan that let the event loop run keeps only the folders it finds unchanged).
   ListedFiles* listed = nullptr;
   ScanTrace* trace = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
+#include "controls/flex_grid_model.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
 #include "support/font_folder_fixture.h"
@@ -14,6 +15,7 @@
 #include <QLocale>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -384,4 +386,46 @@ TEST_F(CatalogueTest, TheNumberColumnWidensToShowEveryNumberWhole) {
     for (int r = 0; r < grid.Rows(); ++r)
       ASSERT_LE(QFontMetrics(grid.font()).horizontalAdvance(grid.TextMatrix(r, 0)) + 7, grid.columnWidth(0)) << r;
   }
+}
+
+// A refill over a grid that shows the same rows keeps them: cells, tables of font names and files,
+// current cell, selection, scroll and stripes end as in a grid whose fill had to write every row.
+TEST_F(CatalogueTest, ARefillThatKeepsRowsEndsAsOneThatWritesThem) {
+  ErrorTrap trap(form.services().prompts, "Form1.LoadFonts");
+  const QStringList first{"Alpha /f/a", "Beta /f/b B", "Beta /f/c", "Gamma /f/d", "Delta /f/e B"};  // name file [bold]
+  const auto refilled = [&](const QStringList& last, const QString& suffix) {
+    FlexGrid g;
+    g.resize(200, 60);
+    for (const auto& [rows, ending] : {std::pair{first, suffix}, std::pair{last, QString()}}) {
+      ListBox list;
+      FactsByFace facts;
+      for (const QString& row : rows)
+        list.AddItem(row.section(' ', 0, 0) + ending, facts.insert({row.section(' ', 1, 1)}, {.bold = row.endsWith(" B")}).key().path);
+      g.setTopRow(2);
+      fillCatalogueGrid(form.services(), trap, g, list, *form.ProgressBar1, facts);
+      StripeGridRows(g, kEvenRowColor, kOddRowColor);
+    }
+    QStringList out{QString("%1 %2 %3 %4 %5").arg(g.Row()).arg(g.Col()).arg(g.RowSel()).arg(g.ColSel()).arg(g.TopRow())};
+    for (int f = 0; f < g.cells().faceCount(); ++f) out << g.cells().faceName(f);
+    for (int f = 0; f < g.cells().fileCount(); ++f) out << g.cells().fileName(f) + QString::number(g.cells().fileFaceIndex(f));
+    for (int r = 0; r < g.Rows() * g.Cols(); ++r)  // every cell's text, font and whole format
+      out << g.TextMatrix(r / 3, r % 3) + g.cellFont(r / 3, r % 3).toString() +
+                 QByteArray(reinterpret_cast<const char*>(&g.cells().format(r / 3, r % 3)), 16).toHex();
+    return out.join('\n').toStdString();
+  };
+  QStringList renamed = first, bolder = first, swapped = first;
+  renamed[3] = "Omega /f/d", bolder[0] = "Alpha /f/a B", swapped[1] = "Beta /f/c", swapped[2] = "Beta /f/b B";
+  for (const QStringList& last : {first, renamed, bolder, swapped, first.mid(1, 3), first.mid(0, 4)})
+    EXPECT_EQ(refilled(last, ""), refilled(last, " Other"));  // the second writes every row of `last`
+}
+
+TEST_F(FontFolderTest, AFontInstalledWhileTheScanRunsIsListed) {
+  ASSERT_TRUE(makeFolder(path("fonts/sub")));  // a yield after the fonts folder's listing
+  CatalogueCache cache(app.fs);
+  cache.settleNs = 100'000'000;
+  form.services().catalogueCache = &cache;
+  QThread::msleep(200);  // the folders settle
+  app.yielder.onYield = [&](int n) { if (n == 2) font("late.ttf", "Late"); };
+  form.PushButton1_Click();
+  EXPECT_EQ(form.MSFlexGrid1->TextMatrix(0, 1), "Late");
 }
