@@ -86,9 +86,8 @@ void Form1::buildControls() {
   setFont(arialBold(9));
   setMouseTracking(true);
 
-  MSFlexGrid1 = new FlexGrid(this);
+  MSFlexGrid1 = new FlexGrid(this, arialBold(9));
   MSFlexGrid1->setGeometry(px(120), px(480), px(9960), px(5895));
-  MSFlexGrid1->setFont(arialBold(9));
   MSFlexGrid1->setFaceResolver([this](const QString& name) { return services_.fonts.resolveFace(name); });
   nameCatalogueGrid(*MSFlexGrid1);
 
