@@ -14,6 +14,7 @@
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
 #include "controls/twips.h"
+#include "platform/font_system.h"
 #include "platform/path_codec.h"
 
 #include <QApplication>
@@ -27,14 +28,14 @@
 
 namespace {
 constexpr auto px = twipsToPixels;  // designed sizes are in twips
+}  // namespace
 
-QFont arialBold(double points) {
-  QFont font(QStringLiteral("Arial"));
+QFont arialBold(FontSystem& fonts, double points) {
+  QFont font(fonts.drawnFamily(QStringLiteral("Arial")));
   font.setPointSizeF(points);
   font.setBold(true);
   return font;
 }
-}  // namespace
 
 QString makeApplicationTitle(const QString& productName) {
   QString title = productName;
@@ -83,10 +84,10 @@ void Form1::buildControls() {
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
-  setFont(arialBold(9));
+  setFont(arialBold(services_.fonts, 9));
   setMouseTracking(true);
 
-  MSFlexGrid1 = new FlexGrid(this, arialBold(9));
+  MSFlexGrid1 = new FlexGrid(this, arialBold(services_.fonts, 9));
   MSFlexGrid1->setGeometry(px(120), px(480), px(9960), px(5895));
   MSFlexGrid1->setFaceResolver([this](const QString& name) { return services_.fonts.resolveFace(name); });
   nameCatalogueGrid(*MSFlexGrid1);
@@ -94,7 +95,7 @@ void Form1::buildControls() {
   const auto button = [this](const QString& caption, int left, int top, int width) {
     auto* b = new PushButton(caption, this);
     b->setGeometry(px(left), px(top), px(width), px(405));
-    b->setFont(arialBold(11.25));
+    b->setFont(arialBold(services_.fonts, 11.25));
     connect(b, &PushButton::MouseMove, this, &Form1::pointerRuleButton);
     return b;
   };

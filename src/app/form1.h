@@ -18,6 +18,7 @@ class QLineEdit;
 #include "app/form2.h"
 class Form3;
 class PreviewPins;
+class FontSystem;
 
 class Form1 : public QWidget, public MainView {
   Q_OBJECT
@@ -138,3 +139,6 @@ class Form1 : public QWidget, public MainView {
 QString makeApplicationTitle(const QString& productName);
 // The program's icon, drawn once.
 QIcon applicationIcon();
+
+// The windows' bold Arial at `points`, in the family it is drawn in here.
+QFont arialBold(FontSystem& fonts, double points);

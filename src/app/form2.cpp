@@ -20,9 +20,7 @@ Form2::Form2(Form1& owner)
       owner_(owner),
       previewPins_(std::make_unique<PreviewPins>(owner.services().fonts)) {
   setMouseTracking(true);
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSizeF(9);
-  font.setBold(true);
+  const QFont font = arialBold(owner.services().fonts, 9);
   setFont(font);
 
   // Same design as the main grid; it sits in the top-left corner and Form_Resize sizes it.

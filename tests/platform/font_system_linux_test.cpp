@@ -148,6 +148,23 @@ TEST(LinuxFontSystem, FamilyProbeIsExact) {
   EXPECT_FALSE(fs.faceExists(""));
 }
 
+// A family this system may lack is drawn in the face the font database itself falls back to.
+TEST(LinuxFontSystem, DrawnFamilyIsTheFontDatabasesOwnFallback) {
+  LinuxFontSystem fs;
+  for (const char* asked : {"Arial", "MS Sans Serif", "Sans Serif", "No Such Family Anywhere", "DejaVu Serif"}) {
+    for (const bool bold : {false, true}) {
+      QFont wanted(QString::fromLatin1(asked));
+      QFont drawn(fs.drawnFamily(QString::fromLatin1(asked)));
+      wanted.setBold(bold);
+      drawn.setBold(bold);
+      EXPECT_EQ(QFontInfo(drawn).family(), QFontInfo(wanted).family()) << asked;
+      EXPECT_EQ(QFontInfo(drawn).styleName(), QFontInfo(wanted).styleName()) << asked;
+    }
+  }
+  EXPECT_EQ(fs.drawnFamily("DejaVu Serif"), "DejaVu Serif");
+  EXPECT_EQ(fs.drawnFamily(""), "");
+}
+
 TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
   LinuxFontSystem fs;
   const auto family = fs.resolveFace("DejaVu Sans");

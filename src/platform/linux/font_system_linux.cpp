@@ -417,6 +417,38 @@ std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
   return std::nullopt;
 }
 
+QString LinuxFontSystem::drawnFamily(const QString& family) {
+  if (const auto known = drawnFamilies_.constFind(family); known != drawnFamilies_.cend()) return *known;
+  QString drawn = family;
+  // Without a face of its own (the font database also lists "Sans Serif" and the like, which
+  // have none), the database falls back to the first family of fontconfig's sort of every face
+  // for this pattern: the family, upright, the default language. The best match heads that
+  // sort, and finding it costs a fraction of the sort.
+  if (!family.isEmpty() && !faceExists(family)) {
+    const fc::Pattern pattern(FcPatternCreate());
+    const fc::Pattern defaults(FcPatternCreate());
+    FcChar8* language = nullptr;
+    if (pattern && defaults) {
+      FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+      FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+      FcDefaultSubstitute(defaults.get());
+      if (FcPatternGetString(defaults.get(), FC_LANG, 0, &language) == FcResultMatch)
+        FcPatternAddString(pattern.get(), FC_LANG, language);
+      FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+      FcDefaultSubstitute(pattern.get());
+      FcResult result = FcResultNoMatch;
+      const fc::Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+      const QString best = match ? fcString(match.get(), FC_FAMILY) : QString();
+      // Anything else (the same family under another case, one the database lacks) is left to
+      // the database's own search.
+      if (!best.isEmpty() && best.compare(family, Qt::CaseInsensitive) != 0 && QFontDatabase::hasFamily(best))
+        drawn = best;
+    }
+  }
+  drawnFamilies_.insert(family, drawn);
+  return drawn;
+}
+
 void LinuxFontSystem::startCacheRefresh(const QString& folder) {
   std::erase_if(refreshers_, [](const auto& p) { return p->state() == QProcess::NotRunning; });
   auto process = std::make_unique<QProcess>();
