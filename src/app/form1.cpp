@@ -66,6 +66,9 @@ Form1::Form1(AppServices services, QWidget* parent)
       services_(services),
       fontFormats_(savedFontFormats()) {
   buildControls();
+  // A font added or removed here may be the window's own family: the window follows, as a font
+  // asked for by that family would. Queued, so the font system has taken note of the change.
+  connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &Form1::followDrawnFamily, Qt::QueuedConnection);
   new Form1Conveniences(*this);  // keyboard, context menu, drag and drop; owned by the window
 }
 
@@ -144,6 +147,17 @@ void Form1::buildControls() {
   connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form1::MSFlexGrid1_GotFocus);
   connect(MSFlexGrid1, &FlexGrid::LostFocus, this, &Form1::MSFlexGrid1_LostFocus);
   connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form1::pointerRulePlain);
+}
+
+void Form1::followDrawnFamily() {
+  const QString family = services_.fonts.drawnFamily(QStringLiteral("Arial"));
+  if (family == font().family()) return;
+  for (QWidget* w : std::initializer_list<QWidget*>{this, MSFlexGrid1}) {
+    QFont f = w->font();
+    f.setFamily(family);
+    w->setFont(f);
+  }
+  for (PushButton* b : findChildren<PushButton*>()) b->setFont(arialBold(services_.fonts, b->font().pointSizeF()));
 }
 
 PreviewPins& Form1::previewPins() {

@@ -119,6 +119,7 @@ class Form1 : public QWidget, public MainView {
 
  private:
   void buildControls();
+  void followDrawnFamily();  // the windows' family, after a font was added or removed
   void unloadForm2();
 
   AppServices services_;

@@ -197,7 +197,9 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   // The family the file's own name table gives is known too, as long as the file is loaded
   // (fontconfig may spell a family otherwise than the name table).
   ASSERT_FALSE(fs.faceExists("Typora SansOdd"));
+  EXPECT_NE(fs.drawnFamily("Typora Sans"), "Typora Sans");
   EXPECT_TRUE(fs.loadPreviewFont(path, "Typora SansOdd"));
+  EXPECT_EQ(fs.drawnFamily("Typora Sans"), "Typora Sans");  // a loaded family is drawn in itself
   EXPECT_TRUE(fs.faceExists("Typora Sans"));
   EXPECT_TRUE(fs.faceExists("Typora SansOdd"));
   EXPECT_TRUE(fs.loadPreviewFont(path, {}));

@@ -324,7 +324,10 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family
   if (id < 0) return false;
   QStringList families = QFontDatabase::applicationFontFamilies(id);
   if (!family.isEmpty() && !families.contains(family)) families.append(family);
-  for (const QString& f : families) ++appFamilies_[f];
+  for (const QString& f : families) {
+    ++appFamilies_[f];
+    drawnFamilies_.remove(f);  // now drawn in its own face
+  }
   appFonts_.insert(path, AppFont{id, 1, families, std::move(map), st.st_ino, st.st_ctim});
   appFontsToIndex_.insert(path);
   return true;
@@ -338,7 +341,10 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
   releaseTimer_.start();
   for (const QString& f : std::as_const(it->families)) {
     auto n = appFamilies_.find(f);
-    if (n != appFamilies_.end() && --*n <= 0) appFamilies_.erase(n);
+    if (n != appFamilies_.end() && --*n <= 0) {
+      appFamilies_.erase(n);
+      drawnFamilies_.remove(f);
+    }
   }
   appFonts_.erase(it);
   appFontsToIndex_.remove(path);
