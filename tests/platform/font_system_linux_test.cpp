@@ -152,16 +152,12 @@ TEST(LinuxFontSystem, FamilyProbeIsExact) {
 TEST(LinuxFontSystem, DrawnFamilyIsTheFontDatabasesOwnFallback) {
   LinuxFontSystem fs;
   for (const char* asked : {"Arial", "MS Sans Serif", "Sans Serif", "No Such Family Anywhere", "DejaVu Serif"}) {
-    for (const bool bold : {false, true}) {
-      QFont wanted(QString::fromLatin1(asked));
-      QFont drawn(fs.drawnFamily(QString::fromLatin1(asked)));
-      wanted.setBold(bold);
-      drawn.setBold(bold);
-      EXPECT_EQ(QFontInfo(drawn).family(), QFontInfo(wanted).family()) << asked;
-      EXPECT_EQ(QFontInfo(drawn).styleName(), QFontInfo(wanted).styleName()) << asked;
-    }
+    QFont wanted(QString::fromLatin1(asked)), drawn(fs.drawnFamily(QString::fromLatin1(asked)));
+    wanted.setBold(true);
+    drawn.setBold(true);
+    EXPECT_EQ(QFontInfo(drawn).family(), QFontInfo(wanted).family()) << asked;
+    EXPECT_EQ(QFontInfo(drawn).styleName(), QFontInfo(wanted).styleName()) << asked;
   }
-  EXPECT_EQ(fs.drawnFamily("DejaVu Serif"), "DejaVu Serif");
   EXPECT_EQ(fs.drawnFamily(""), "");
 }
 
