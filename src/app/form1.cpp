@@ -14,6 +14,7 @@
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
 #include "controls/twips.h"
+#include "platform/font_system.h"
 #include "platform/path_codec.h"
 
 #include <QApplication>
@@ -27,14 +28,14 @@
 
 namespace {
 constexpr auto px = twipsToPixels;  // designed sizes are in twips
+}  // namespace
 
-QFont arialBold(double points) {
-  QFont font(QStringLiteral("Arial"));
+QFont arialBold(FontSystem& fonts, double points) {
+  QFont font(fonts.drawnFamily(QStringLiteral("Arial")));
   font.setPointSizeF(points);
   font.setBold(true);
   return font;
 }
-}  // namespace
 
 QString makeApplicationTitle(const QString& productName) {
   QString title = productName;
@@ -65,6 +66,9 @@ Form1::Form1(AppServices services, QWidget* parent)
       services_(services),
       fontFormats_(savedFontFormats()) {
   buildControls();
+  // A font added or removed here may be the window's own family: the window follows, as a font
+  // asked for by that family would. Queued, so the font system has taken note of the change.
+  connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &Form1::followDrawnFamily, Qt::QueuedConnection);
   new Form1Conveniences(*this);  // keyboard, context menu, drag and drop; owned by the window
 }
 
@@ -83,19 +87,18 @@ void Form1::buildControls() {
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
-  setFont(arialBold(9));
+  setFont(arialBold(services_.fonts, 9));
   setMouseTracking(true);
 
-  MSFlexGrid1 = new FlexGrid(this);
+  MSFlexGrid1 = new FlexGrid(this, arialBold(services_.fonts, 9));
   MSFlexGrid1->setGeometry(px(120), px(480), px(9960), px(5895));
-  MSFlexGrid1->setFont(arialBold(9));
   MSFlexGrid1->setFaceResolver([this](const QString& name) { return services_.fonts.resolveFace(name); });
   nameCatalogueGrid(*MSFlexGrid1);
 
   const auto button = [this](const QString& caption, int left, int top, int width) {
     auto* b = new PushButton(caption, this);
     b->setGeometry(px(left), px(top), px(width), px(405));
-    b->setFont(arialBold(11.25));
+    b->setFont(arialBold(services_.fonts, 11.25));
     connect(b, &PushButton::MouseMove, this, &Form1::pointerRuleButton);
     return b;
   };
@@ -144,6 +147,17 @@ void Form1::buildControls() {
   connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form1::MSFlexGrid1_GotFocus);
   connect(MSFlexGrid1, &FlexGrid::LostFocus, this, &Form1::MSFlexGrid1_LostFocus);
   connect(MSFlexGrid1, &FlexGrid::MouseMove, this, &Form1::pointerRulePlain);
+}
+
+void Form1::followDrawnFamily() {
+  const QString family = services_.fonts.drawnFamily(QStringLiteral("Arial"));
+  if (family == font().family()) return;
+  for (QWidget* w : std::initializer_list<QWidget*>{this, MSFlexGrid1}) {
+    QFont f = w->font();
+    f.setFamily(family);
+    w->setFont(f);
+  }
+  for (PushButton* b : findChildren<PushButton*>()) b->setFont(arialBold(services_.fonts, b->font().pointSizeF()));
 }
 
 PreviewPins& Form1::previewPins() {

@@ -18,6 +18,7 @@ class QLineEdit;
 #include "app/form2.h"
 class Form3;
 class PreviewPins;
+class FontSystem;
 
 class Form1 : public QWidget, public MainView {
   Q_OBJECT
@@ -118,6 +119,7 @@ class Form1 : public QWidget, public MainView {
 
  private:
   void buildControls();
+  void followDrawnFamily();  // the windows' family, after a font was added or removed
   void unloadForm2();
 
   AppServices services_;
@@ -138,3 +140,6 @@ class Form1 : public QWidget, public MainView {
 QString makeApplicationTitle(const QString& productName);
 // The program's icon, drawn once.
 QIcon applicationIcon();
+
+// The windows' bold Arial at `points`, in the family it is drawn in here.
+QFont arialBold(FontSystem& fonts, double points);

@@ -20,15 +20,12 @@ Form2::Form2(Form1& owner)
       owner_(owner),
       previewPins_(std::make_unique<PreviewPins>(owner.services().fonts)) {
   setMouseTracking(true);
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSizeF(9);
-  font.setBold(true);
+  const QFont font = arialBold(owner.services().fonts, 9);
   setFont(font);
 
   // Same design as the main grid; it sits in the top-left corner and Form_Resize sizes it.
-  MSFlexGrid1 = new FlexGrid(this);
+  MSFlexGrid1 = new FlexGrid(this, font);
   MSFlexGrid1->move(0, 0);
-  MSFlexGrid1->setFont(font);
   MSFlexGrid1->setBackColor(0x80000005);  // the window colour, where the main grid has the 3-D highlight
   FontSystem& fonts = owner.services().fonts;
   MSFlexGrid1->setFaceResolver([&fonts](const QString& name) { return fonts.resolveFace(name); });

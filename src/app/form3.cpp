@@ -16,16 +16,11 @@ constexpr auto px = twipsToPixels;  // designed sizes are in twips
 Form3::Form3(Form1& owner) : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
                              owner_(owner) {
   setFixedSize(px(7890), px(405));
-  QFont font(QStringLiteral("Arial"), 9);
-  font.setBold(true);
-  setFont(font);
+  setFont(arialBold(owner.services().fonts, 9));
   Label1 = new QLabel(this);
   Label1->setGeometry(px(0), px(60), px(8130), px(405));
   Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  QFont labelFont(QStringLiteral("Arial"));
-  labelFont.setPointSizeF(11.25);
-  labelFont.setBold(true);
-  Label1->setFont(labelFont);
+  Label1->setFont(arialBold(owner.services().fonts, 11.25));
   setMouseTracking(true);
   if (const QScreen* screen = owner.screen())
     move(screen->availableGeometry().center() - rect().center());

@@ -9,6 +9,7 @@
 #include "platform/platform_factory.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -71,6 +72,18 @@ int main(int argc, char** argv) {
     AppServices services{consolePrompts, noYield, random, fs, fonts, desktop, &officeFactory,
                          noCache ? nullptr : &catalogueCache};
     return runCommandLine(arguments, services).value_or(2);
+  }
+
+  // Without a desktop's settings the standard font is "Sans Serif", which has no face of its own:
+  // the first text laid out in it (the filter box does so as it is made) would have every
+  // installed face sorted to find one. Named by the face it falls back to, it draws the same.
+  QFont standard = QGuiApplication::font();
+  if (standard.styleHint() == QFont::AnyStyle && standard.style() == QFont::StyleNormal && !standard.fixedPitch()) {
+    const QString drawn = fonts.drawnFamily(standard.family());
+    if (drawn != standard.family()) {
+      standard.setFamily(drawn);
+      QApplication::setFont(standard);
+    }
   }
 
   AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};

@@ -118,7 +118,7 @@ QColor oleColor(uint32_t value, const QPalette& palette) {
   }
 }
 
-FlexGrid::FlexGrid(QWidget* parent)
+FlexGrid::FlexGrid(QWidget* parent, const std::optional<QFont>& baseFont)
     : QTableView(parent), model_(new FlexGridModel(this)), delegate_(new FlexGridDelegate(this)) {
   setModel(model_);
   setItemDelegate(delegate_);
@@ -150,7 +150,7 @@ FlexGrid::FlexGrid(QWidget* parent)
   QFont base(QStringLiteral("Arial"));
   base.setBold(true);
   base.setPointSizeF(8.25);
-  setFont(base);
+  setFont(baseFont.value_or(base));
   model_->setBaseFont(font());
 
   connect(model_, &FlexGridModel::changedLater, this, [this] { model_->flush(); },

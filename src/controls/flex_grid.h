@@ -19,7 +19,10 @@ class FlexGrid : public QTableView {
  public:
   using FaceResolver = std::function<std::optional<QFont>(const QString& name)>;
 
-  explicit FlexGrid(QWidget* parent = nullptr);
+  // `baseFont` is the base font (bold Arial 8.25 points when not given). Given here rather than set
+  // afterwards, the grid measures its rows once: each font measured loads a face, which costs a
+  // match over every installed font.
+  explicit FlexGrid(QWidget* parent = nullptr, const std::optional<QFont>& baseFont = std::nullopt);
   ~FlexGrid() override;
 
   // Turns a cell's font name into a face; without one, names are used as family names.

@@ -38,4 +38,9 @@ class FontSystem {
   // The face a grid cell names: a family name first, else a full name resolved to its
   // family and style. Nothing when no such face is known.
   virtual std::optional<QFont> resolveFace(const QString& name) = 0;
+  // The family that upright text asked for in `family` (no style hint) is drawn in: `family`
+  // itself when it has faces, else the one the font database falls back to. Windows ask for
+  // families that may not exist here, and the database finds the fallback by sorting every
+  // installed face.
+  virtual QString drawnFamily(const QString& family) { return family; }
 };

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
+#include <QFontInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,6 +84,17 @@ TEST(MainWindow, ControlsStandWhereTheyAreDesigned) {
   EXPECT_EQ(nextTabStop(f.PushButton3), f.PushButton4);
   EXPECT_EQ(nextTabStop(f.PushButton5), f.PushButton1);
   EXPECT_EQ(nextTabStop(f.PushButton1), f.Text1);
+}
+
+TEST(MainWindow, FollowsItsFamilyWhenAFontIsAddedOrRemoved) {
+  Harness app;
+  Form1& f = *app.form;
+  app.fonts.drawnFamilies.insert("Arial", "DejaVu Serif");
+  emit qGuiApp->fontDatabaseChanged();
+  QCoreApplication::processEvents();
+  for (QWidget* w : std::initializer_list<QWidget*>{&f, f.MSFlexGrid1, f.PushButton1, f.Text1})
+    EXPECT_EQ(QFontInfo(w->font()).family(), "DejaVu Serif");
+  EXPECT_EQ(QFontInfo(f.PushButton1->font()).pixelSize(), 15);  // 11.25 points, as before
 }
 
 TEST(MainWindow, PointerRulesNeverReplaceTheHourglass) {

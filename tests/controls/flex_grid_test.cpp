@@ -194,6 +194,10 @@ TEST(FlexGrid, WidgetFontIsTheBaseFont) {
   font.setPointSizeF(9);
   grid.setFont(font);
   const int small = grid.rowHeight(0);
+  FlexGrid made(nullptr, font);  // given when made: the same as set afterwards
+  made.setRows(2);
+  EXPECT_EQ(made.rowHeight(0), small);
+  EXPECT_EQ(made.cellFont(1, 1), grid.cellFont(1, 1));
   grid.setFontSize(24);
   EXPECT_EQ(grid.cellFont(1, 1).family(), "DejaVu Serif");
   EXPECT_TRUE(grid.cellFont(1, 1).bold());

@@ -148,6 +148,19 @@ TEST(LinuxFontSystem, FamilyProbeIsExact) {
   EXPECT_FALSE(fs.faceExists(""));
 }
 
+// A family this system may lack is drawn in the face the font database itself falls back to.
+TEST(LinuxFontSystem, DrawnFamilyIsTheFontDatabasesOwnFallback) {
+  LinuxFontSystem fs;
+  for (const char* asked : {"Arial", "MS Sans Serif", "Sans Serif", "No Such Family Anywhere", "DejaVu Serif"}) {
+    QFont wanted(QString::fromLatin1(asked)), drawn(fs.drawnFamily(QString::fromLatin1(asked)));
+    wanted.setBold(true);
+    drawn.setBold(true);
+    EXPECT_EQ(QFontInfo(drawn).family(), QFontInfo(wanted).family()) << asked;
+    EXPECT_EQ(QFontInfo(drawn).styleName(), QFontInfo(wanted).styleName()) << asked;
+  }
+  EXPECT_EQ(fs.drawnFamily(""), "");
+}
+
 TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
   LinuxFontSystem fs;
   const auto family = fs.resolveFace("DejaVu Sans");
@@ -180,7 +193,9 @@ TEST(LinuxFontSystem, PreviewLoadsAreCountedPerFile) {
   // The family the file's own name table gives is known too, as long as the file is loaded
   // (fontconfig may spell a family otherwise than the name table).
   ASSERT_FALSE(fs.faceExists("Typora SansOdd"));
+  EXPECT_NE(fs.drawnFamily("Typora Sans"), "Typora Sans");
   EXPECT_TRUE(fs.loadPreviewFont(path, "Typora SansOdd"));
+  EXPECT_EQ(fs.drawnFamily("Typora Sans"), "Typora Sans");  // a loaded family is drawn in itself
   EXPECT_TRUE(fs.faceExists("Typora Sans"));
   EXPECT_TRUE(fs.faceExists("Typora SansOdd"));
   EXPECT_TRUE(fs.loadPreviewFont(path, {}));

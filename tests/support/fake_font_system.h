@@ -69,6 +69,8 @@ class FakeFontSystem : public FontSystem {
     if (fullNames.contains(name)) return fullNames.value(name);
     return std::nullopt;
   }
+  QHash<QString, QString> drawnFamilies;  // asked -> drawn; unlisted families are drawn in themselves
+  QString drawnFamily(const QString& family) override { return drawnFamilies.value(family, family); }
   // Loads that were never unloaded.
   int outstandingLoads() const {
     int n = 0;

@@ -324,7 +324,10 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family
   if (id < 0) return false;
   QStringList families = QFontDatabase::applicationFontFamilies(id);
   if (!family.isEmpty() && !families.contains(family)) families.append(family);
-  for (const QString& f : families) ++appFamilies_[f];
+  for (const QString& f : families) {
+    ++appFamilies_[f];
+    drawnFamilies_.remove(f);  // now drawn in its own face
+  }
   appFonts_.insert(path, AppFont{id, 1, families, std::move(map), st.st_ino, st.st_ctim});
   appFontsToIndex_.insert(path);
   return true;
@@ -338,7 +341,10 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
   releaseTimer_.start();
   for (const QString& f : std::as_const(it->families)) {
     auto n = appFamilies_.find(f);
-    if (n != appFamilies_.end() && --*n <= 0) appFamilies_.erase(n);
+    if (n != appFamilies_.end() && --*n <= 0) {
+      appFamilies_.erase(n);
+      drawnFamilies_.remove(f);
+    }
   }
   appFonts_.erase(it);
   appFontsToIndex_.remove(path);
@@ -415,6 +421,38 @@ std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
   auto sys = systemFullNames_.constFind(name);
   if (sys != systemFullNames_.cend() && faceExists(sys->family)) return makeFont(*sys);
   return std::nullopt;
+}
+
+QString LinuxFontSystem::drawnFamily(const QString& family) {
+  if (const auto known = drawnFamilies_.constFind(family); known != drawnFamilies_.cend()) return *known;
+  QString drawn = family;
+  // Without a face of its own (the font database also lists "Sans Serif" and the like, which
+  // have none), the database falls back to the first family of fontconfig's sort of every face
+  // for this pattern: the family, upright, the default language. The best match heads that
+  // sort, and finding it costs a fraction of the sort.
+  if (!family.isEmpty() && !faceExists(family)) {
+    const fc::Pattern pattern(FcPatternCreate());
+    const fc::Pattern defaults(FcPatternCreate());
+    FcChar8* language = nullptr;
+    if (pattern && defaults) {
+      FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+      FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+      FcDefaultSubstitute(defaults.get());
+      if (FcPatternGetString(defaults.get(), FC_LANG, 0, &language) == FcResultMatch)
+        FcPatternAddString(pattern.get(), FC_LANG, language);
+      FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+      FcDefaultSubstitute(pattern.get());
+      FcResult result = FcResultNoMatch;
+      const fc::Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+      const QString best = match ? fcString(match.get(), FC_FAMILY) : QString();
+      // Anything else (the same family under another case, one the database lacks) is left to
+      // the database's own search.
+      if (!best.isEmpty() && best.compare(family, Qt::CaseInsensitive) != 0 && QFontDatabase::hasFamily(best))
+        drawn = best;
+    }
+  }
+  drawnFamilies_.insert(family, drawn);
+  return drawn;
 }
 
 void LinuxFontSystem::startCacheRefresh(const QString& folder) {

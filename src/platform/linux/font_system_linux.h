@@ -30,6 +30,7 @@ class LinuxFontSystem : public FontSystem {
   bool loadPreviewFont(const QString& path, const QString& family) override;
   bool unloadPreviewFont(const QString& path) override;
   std::optional<QFont> resolveFace(const QString& name) override;
+  QString drawnFamily(const QString& family) override;
 
   // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
   static int32_t localeIdFromName(const QString& locale);
@@ -84,6 +85,7 @@ class LinuxFontSystem : public FontSystem {
   bool systemFullNamesValid_ = false;
   QHash<QString, FaceStyle> appFullNames_;
   QSet<QString> appFontsToIndex_;
+  QHash<QString, QString> drawnFamilies_;  // asked for, drawn in
   QStringList pendingRefresh_;
   std::vector<std::unique_ptr<QProcess>> refreshers_;  // fc-cache runs, waited for at the latest when this goes
   QObject timerContext_;  // cancels a scheduled refresh when this object goes
