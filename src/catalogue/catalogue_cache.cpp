@@ -28,14 +28,11 @@ void writeCacheFile(FileSystem& fs, const QString& path, const QByteArray& bytes
   if (file.openUnnamed().ok() && file.write(bytes).ok()) file.commit(Flush::No);
 }
 
-// Runs the work on a thread of its own, or here when no thread is to be had.
+// Runs the work on a thread of its own, or where its result is waited for when no thread is to
+// be had.
 template <class Work>
 auto inBackground(Work work) {
-  try {
-    return std::async(std::launch::async, work);
-  } catch (const std::system_error&) {
-    return std::async(std::launch::deferred, work);
-  }
+  return std::async(std::launch::async | std::launch::deferred, std::move(work));
 }
 }  // namespace
 
@@ -76,6 +73,7 @@ CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray programV
     : fs_(fs), path_(std::move(path)), programVersion_(std::move(programVersion)) {}
 
 CatalogueCache::~CatalogueCache() {
+  if (listingToWrite_) listingToWrite_->set_value(std::nullopt);
   if (loading_.valid()) loading_.wait();
   if (writing_.valid()) writing_.wait();
 }
@@ -109,13 +107,34 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
   listing_.reset();
   std::shared_ptr<const CachedFiles> earlier = std::exchange(files_, std::move(files));
   unwritten_ = unwritten_ || changed;
-  if (!awaitingListing_) write(std::move(earlier));
+  if (!awaitingListing_ || path_.isEmpty()) {
+    write(std::move(earlier));
+    return;
+  }
+  // The records are encoded at once, while the list sorts; the listing follows when it is made.
+  if (writing_.valid()) writing_.wait();
+  std::promise<std::optional<CachedListing>>& promise = listingToWrite_.emplace();
+  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId, records = unwritten_,
+                           listing = promise.get_future()]() mutable {
+    std::optional<CachedListing> kept;
+    const QByteArray bytes = encodeCatalogueCache(*files, localeId, programVersion_, [&]() -> const CachedListing* {
+      kept = listing.get();
+      return kept ? &*kept : nullptr;
+    });
+    if (records || kept) writeCacheFile(fs_, path_, bytes);
+  });
+  unwritten_ = false;
 }
 
 void CatalogueCache::keepListing(std::optional<CachedListing> listing) {
   takeLoaded();
   awaitingListing_ = false;
   listing_ = std::move(listing);
+  if (listingToWrite_) {
+    listingToWrite_->set_value(listing_);
+    listingToWrite_.reset();
+    return;
+  }
   unwritten_ = unwritten_ || listing_;
   write(nullptr);
 }

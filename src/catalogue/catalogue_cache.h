@@ -15,6 +15,7 @@
 #include <QVarLengthArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -83,6 +84,9 @@ constexpr size_t kCacheHeaderBytes = 64;
 uint64_t cacheChecksum(QByteArrayView payload);
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
                                 const CachedListing* listing = nullptr);
+// The same with a listing asked for only once the records are encoded.
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
+                                const std::function<const CachedListing*()>& listingOnceReady);
 struct DecodedCache {
   int32_t localeId = 0;
   CachedFiles files;
@@ -141,5 +145,7 @@ class CatalogueCache {
   std::shared_ptr<const CachedFiles> files_ = std::make_shared<const CachedFiles>();
   std::optional<CachedListing> listing_;
   bool awaitingListing_ = false;
+  // The listing a write under way waits for, after the records it encodes meanwhile.
+  std::optional<std::promise<std::optional<CachedListing>>> listingToWrite_;
   bool unwritten_ = false;  // records or a listing the file does not hold yet
 };

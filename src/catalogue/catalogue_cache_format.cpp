@@ -194,6 +194,11 @@ uint64_t cacheChecksum(QByteArrayView payload) {
 
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
                                 const CachedListing* listing) {
+  return encodeCatalogueCache(files, localeId, programVersion, [&] { return listing; });
+}
+
+QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
+                                const std::function<const CachedListing*()>& listingOnceReady) {
   // A folder's files follow one another, and names of faces recur from file to file: each is
   // written once. A file's own name is seldom met twice and is not looked up.
   QHash<QString, uint32_t> index;
@@ -245,6 +250,7 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
       records.put(face.rank);
     }
   }
+  const CachedListing* const listing = listingOnceReady();
   records.put(static_cast<uint8_t>(listing ? 1 : 0));
   if (listing) {
     records.put(static_cast<uint32_t>(listing->key.size()));
