@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <cerrno>
 #include <cstdio>
@@ -114,9 +113,7 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
       rows.clear();
     }
   }
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const int64_t settledBefore =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - (cache ? cache->settleNs : 0);
+  const int64_t settledBefore = cache ? cache->settledBefore() : 0;
   ScanTrace trace;
   if (whole) cache->awaitListing();
   const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);

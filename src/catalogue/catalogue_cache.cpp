@@ -3,7 +3,7 @@
 #include "fontfile/cfont_preview.h"
 #include "platform/atomic_file.h"
 
-#include <system_error>
+#include <chrono>
 
 namespace {
 // Far above any real catalogue's (about 100 bytes a file): a larger file is not read at all.
@@ -76,6 +76,11 @@ CatalogueCache::~CatalogueCache() {
   if (listingToWrite_) listingToWrite_->set_value(std::nullopt);
   if (loading_.valid()) loading_.wait();
   if (writing_.valid()) writing_.wait();
+}
+
+int64_t CatalogueCache::settledBefore() const {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - settleNs;
 }
 
 void CatalogueCache::startLoading() {

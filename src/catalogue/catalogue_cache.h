@@ -107,7 +107,6 @@ class CatalogueCache {
   // Reads the file on a thread of its own, while start-up goes on; else the first records() reads it.
   void startLoading();
   bool keepsFile() const { return !path_.isEmpty(); }
-  const QByteArray& programVersion() const { return programVersion_; }
   // The records of the last fill, or of the file, if read in localeId; none otherwise. Indexed,
   // and left unchanged while the caller holds them.
   std::shared_ptr<const CachedFiles> records(int32_t localeId);
@@ -130,6 +129,8 @@ class CatalogueCache {
   // A file whose status changed this recently (nanoseconds) gets no record: a change within the
   // same tick of the file system's clock would leave its identity as it was.
   int64_t settleNs = 3'000'000'000;
+  // Nanoseconds since the epoch: a file or folder whose status changed before this has settled.
+  int64_t settledBefore() const;
 
  private:
   void takeLoaded();

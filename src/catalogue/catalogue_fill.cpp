@@ -209,7 +209,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
   if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
   if (readAhead) {
-    const int64_t settledBefore = nowNs() - (cache ? cache->settleNs : 0);
+    const int64_t settledBefore = cache ? cache->settledBefore() : nowNs();
     ahead.emplace(services.fs, localeId, true, formats, KnownFiles{known.get(), settledBefore, &outOfDate});
   }
   for (qsizetype k = 0; k < folders.size(); ++k) {
