@@ -171,13 +171,15 @@ LinuxFontSystem::~LinuxFontSystem() {
   for (const auto& p : refreshers_) p->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 1)));
   refreshers_.clear();
   if (QGuiApplication::instance()) {
-    for (const AppFont& f : std::as_const(appFonts_)) QFontDatabase::removeApplicationFont(f.id);
+    for (const AppFont& f : std::as_const(appFonts_))
+      if (f.id >= 0) QFontDatabase::removeApplicationFont(f.id);
     releaseUnloaded();
   }
 }
 
 void LinuxFontSystem::releaseUnloaded() {
-  for (const AppFont& f : std::as_const(unloaded_)) QFontDatabase::removeApplicationFont(f.id);
+  for (const AppFont& f : std::as_const(unloaded_))
+    if (f.id >= 0) QFontDatabase::removeApplicationFont(f.id);
   unloaded_.clear();
 }
 
@@ -289,6 +291,29 @@ bool LinuxFontSystem::faceExists(const QString& face) {
   return systemFamilies_.contains(face) || appFamilies_.contains(face);
 }
 
+bool LinuxFontSystem::readAppFont(const std::string& bytes, const QString& path, const QString& family,
+                                  AppFont& font) {
+  // The faces as fontconfig reads them, which is what Qt would register.
+  const fc::FontSet set(FcFontSetCreate());
+  if (!set) return false;
+  FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(bytes.c_str()), static_cast<unsigned>(-1), nullptr, nullptr,
+                     set.get());
+  for (int i = 0; i < set->nfont; ++i) {
+    FcPattern* p = set->fonts[i];
+    const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
+                          fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), path};
+    if (!style.family.isEmpty() && !font.families.contains(style.family)) font.families << style.family;
+    for (int k = 0;; ++k) {
+      const QString full = fcString(p, FC_FULLNAME, k);
+      if (full.isEmpty()) break;
+      font.fullNames.append({full, style});
+    }
+  }
+  if (font.families.isEmpty()) return false;
+  if (!family.isEmpty() && !font.families.contains(family)) font.families << family;
+  return true;
+}
+
 bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family) {
   auto it = appFonts_.find(path);
   if (it != appFonts_.end()) {
@@ -298,39 +323,52 @@ bool LinuxFontSystem::loadPreviewFont(const QString& path, const QString& family
   const std::string bytes = pathToBytes(path);
   struct stat st {};
   if (::stat(bytes.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPreviewFontBytes) return false;
-  int id = -1;
-  std::shared_ptr<const char> map;
+  AppFont font;
   if (const auto old = unloaded_.find(path); old != unloaded_.end()) {
     // Unloaded a moment ago: taken back as it is, unless the file has changed since.
     if (old->inode == st.st_ino && old->changed.tv_sec == st.st_ctim.tv_sec &&
         old->changed.tv_nsec == st.st_ctim.tv_nsec) {
-      id = old->id;
-      map = std::move(old->map);
-    } else {
+      font = std::move(*old);
+      if (!family.isEmpty() && !font.families.contains(family)) font.families << family;
+    } else if (old->id >= 0) {
       QFontDatabase::removeApplicationFont(old->id);
     }
     unloaded_.erase(old);
   }
-  if (id < 0 && QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == path) {
-    id = QFontDatabase::addApplicationFont(path);
-  } else if (id < 0) {
-    // Qt would spell a name that is not UTF-8 differently; hand it the file's bytes instead,
-    // mapped so that only what the font engine reads is loaded. The map lives as long as the
-    // font is registered.
-    qsizetype size = 0;
-    map = mapFontFile(bytes, &size);
-    if (map) id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(map.get(), size));
-  }
-  if (id < 0) return false;
-  QStringList families = QFontDatabase::applicationFontFamilies(id);
-  if (!family.isEmpty() && !families.contains(family)) families.append(family);
-  for (const QString& f : families) {
+  // Qt hears of the file only when something is drawn by one of its names (the grid draws
+  // each sample from its file): each registration empties Qt's cache of loaded faces, and the
+  // window's own faces would then be looked up again among every installed face.
+  if (font.families.isEmpty() && !readAppFont(bytes, path, family, font)) return false;
+  font.refs = 1;
+  font.inode = st.st_ino;
+  font.changed = st.st_ctim;
+  for (const QString& f : std::as_const(font.families)) {
     ++appFamilies_[f];
     drawnFamilies_.remove(f);  // now drawn in its own face
   }
-  appFonts_.insert(path, AppFont{id, 1, families, std::move(map), st.st_ino, st.st_ctim});
-  appFontsToIndex_.insert(path);
+  for (const auto& [full, style] : std::as_const(font.fullNames)) appFullNames_.insert(full, style);
+  unregisteredAppFonts_ = unregisteredAppFonts_ || font.id < 0;
+  appFonts_.insert(path, std::move(font));
   return true;
+}
+
+void LinuxFontSystem::registerWithQt() {
+  if (!unregisteredAppFonts_) return;
+  unregisteredAppFonts_ = false;
+  for (auto it = appFonts_.begin(); it != appFonts_.end(); ++it) {
+    if (it->id >= 0) continue;
+    const std::string bytes = pathToBytes(it.key());
+    if (QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())) == it.key()) {
+      it->id = QFontDatabase::addApplicationFont(it.key());
+    } else {
+      // Qt would spell a name that is not UTF-8 differently; hand it the file's bytes instead,
+      // mapped so that only what the font engine reads is loaded. The map lives as long as the
+      // font is registered.
+      qsizetype size = 0;
+      it->map = mapFontFile(bytes, &size);
+      if (it->map) it->id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(it->map.get(), size));
+    }
+  }
 }
 
 bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
@@ -347,7 +385,6 @@ bool LinuxFontSystem::unloadPreviewFont(const QString& path) {
     }
   }
   appFonts_.erase(it);
-  appFontsToIndex_.remove(path);
   for (auto n = appFullNames_.begin(); n != appFullNames_.end();) {
     if (n->path == path) n = appFullNames_.erase(n);
     else ++n;
@@ -374,23 +411,6 @@ void LinuxFontSystem::indexSystemFullNames() {
   systemFullNamesValid_ = true;
 }
 
-void LinuxFontSystem::indexAppFont(const QString& path) {
-  const fc::FontSet set(FcFontSetCreate());
-  if (!set) return;
-  FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(pathToBytes(path).c_str()),
-                     static_cast<unsigned>(-1), nullptr, nullptr, set.get());
-  for (int i = 0; i < set->nfont; ++i) {
-    FcPattern* p = set->fonts[i];
-    const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
-                          fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), path};
-    for (int k = 0;; ++k) {
-      const QString full = fcString(p, FC_FULLNAME, k);
-      if (full.isEmpty()) break;
-      appFullNames_.insert(full, style);
-    }
-  }
-}
-
 QFont LinuxFontSystem::makeFont(const FaceStyle& style) const {
   QFont font(style.family);
   font.setWeight(static_cast<QFont::Weight>(std::clamp(FcWeightToOpenType(style.weight), 1, 1000)));
@@ -407,16 +427,16 @@ QFont LinuxFontSystem::makeFont(const FaceStyle& style) const {
 std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
   if (name.isEmpty()) return std::nullopt;
   if (faceExists(name)) {
+    if (!systemFamilies_.contains(name)) registerWithQt();
     QFont font(name);
     font.setStyleStrategy(QFont::NoFontMerging);
     return font;
   }
-  if (!appFontsToIndex_.isEmpty()) {
-    for (const QString& path : std::as_const(appFontsToIndex_)) indexAppFont(path);
-    appFontsToIndex_.clear();
-  }
   auto app = appFullNames_.constFind(name);
-  if (app != appFullNames_.cend() && faceExists(app->family)) return makeFont(*app);
+  if (app != appFullNames_.cend() && faceExists(app->family)) {
+    registerWithQt();
+    return makeFont(*app);
+  }
   if (!systemFullNamesValid_) indexSystemFullNames();
   auto sys = systemFullNames_.constFind(name);
   if (sys != systemFullNames_.cend() && faceExists(sys->family)) return makeFont(*sys);
@@ -426,6 +446,7 @@ std::optional<QFont> LinuxFontSystem::resolveFace(const QString& name) {
 QString LinuxFontSystem::drawnFamily(const QString& family) {
   if (const auto known = drawnFamilies_.constFind(family); known != drawnFamilies_.cend()) return *known;
   QString drawn = family;
+  if (appFamilies_.contains(family)) registerWithQt();
   // Without a face of its own (the font database also lists "Sans Serif" and the like, which
   // have none), the database falls back to the first family of fontconfig's sort of every face
   // for this pattern: the family, upright, the default language. The best match heads that

@@ -42,14 +42,6 @@ class LinuxFontSystem : public FontSystem {
  private:
   std::string localeSource_;  // the locale variable localeIdOfSource_ was worked out from
   int32_t localeIdOfSource_ = 0;
-  struct AppFont {
-    int id = -1;
-    int refs = 0;
-    QStringList families;
-    std::shared_ptr<const char> map;  // the file's bytes, for a font handed over as data
-    ino_t inode = 0;               // the file when it was loaded
-    struct timespec changed = {};
-  };
   struct FaceStyle {
     QString family;
     int weight = 400;     // OpenType weight class
@@ -57,12 +49,22 @@ class LinuxFontSystem : public FontSystem {
     int stretch = 100;    // fontconfig width, the same scale as QFont::Stretch
     QString path;         // the app font it came from; empty for system fonts
   };
+  struct AppFont {
+    int id = -1;  // Qt's, once registered: only when something is drawn by one of its names
+    int refs = 0;
+    QStringList families;
+    QList<std::pair<QString, FaceStyle>> fullNames;
+    std::shared_ptr<const char> map;  // the file's bytes, for a font handed over as data
+    ino_t inode = 0;               // the file when it was loaded
+    struct timespec changed = {};
+  };
 
   void loadSystemFamilies();
   void startCacheRefresh(const QString& folder);
   void flushPendingCacheRefresh();
   void indexSystemFullNames();
-  void indexAppFont(const QString& path);
+  static bool readAppFont(const std::string& bytes, const QString& path, const QString& family, AppFont& font);
+  void registerWithQt();
   QFont makeFont(const FaceStyle& style) const;
 
   void releaseUnloaded();
@@ -84,7 +86,7 @@ class LinuxFontSystem : public FontSystem {
   QHash<QString, FaceStyle> systemFullNames_;
   bool systemFullNamesValid_ = false;
   QHash<QString, FaceStyle> appFullNames_;
-  QSet<QString> appFontsToIndex_;
+  bool unregisteredAppFonts_ = false;
   QHash<QString, QString> drawnFamilies_;  // asked for, drawn in
   QStringList pendingRefresh_;
   std::vector<std::unique_ptr<QProcess>> refreshers_;  // fc-cache runs, waited for at the latest when this goes
