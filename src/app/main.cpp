@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
   // the first text laid out in it (the filter box does so as it is made) would have every
   // installed face sorted to find one. Named by the face it falls back to, it draws the same.
   QFont standard = QGuiApplication::font();
+  // Any text first needs Qt's database of every installed face; meanwhile a second thread asks
+  // fontconfig what the standard font and Arial (the window's controls) are drawn in.
+  fonts.prepareDrawnFamilies({standard.family(), QStringLiteral("Arial")});
+  QFontDatabase::hasFamily(standard.family());
   if (standard.styleHint() == QFont::AnyStyle && standard.style() == QFont::StyleNormal && !standard.fixedPitch()) {
     const QString drawn = fonts.drawnFamily(standard.family());
     if (drawn != standard.family()) {

@@ -43,4 +43,7 @@ class FontSystem {
   // families that may not exist here, and the database finds the fallback by sorting every
   // installed face.
   virtual QString drawnFamily(const QString& family) { return family; }
+  // Starts looking up, beside the caller, what the first drawnFamily calls for `families` will
+  // need, while the caller builds Qt's font database.
+  virtual void prepareDrawnFamilies(const QStringList& families) { (void)families; }
 };

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -136,8 +137,8 @@ int32_t icuLocaleId(const std::string& name) {
 // fontconfig directly: building Qt's whole font database costs far more than the names, and a
 // listing without a window never needs that database. The font set is walked as it is: a
 // listing query (FcFontList) would compare every face with every distinct one found so far.
-QSet<QString> readSystemFamilies() {
-  FcFontSet* set = FcConfigGetFonts(nullptr, FcSetSystem);
+QSet<QString> readSystemFamilies(FcConfig* config) {
+  FcFontSet* set = FcConfigGetFonts(config, FcSetSystem);
   if (!set) return {};
   // Most faces share their family with several others: the names are compared as bytes (in
   // fontconfig's memory) before any is turned into a QString.
@@ -153,6 +154,24 @@ QSet<QString> readSystemFamilies() {
     }
   }
   return families;
+}
+
+// The family of fontconfig's best match for upright text in `family`, the default language.
+QString bestFamily(FcConfig* config, const QString& family) {
+  const fc::Pattern pattern(FcPatternCreate());
+  const fc::Pattern defaults(FcPatternCreate());
+  if (!pattern || !defaults) return {};
+  FcChar8* language = nullptr;
+  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+  FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+  FcDefaultSubstitute(defaults.get());
+  if (FcPatternGetString(defaults.get(), FC_LANG, 0, &language) == FcResultMatch)
+    FcPatternAddString(pattern.get(), FC_LANG, language);
+  FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  const fc::Pattern match(FcFontMatch(config, pattern.get(), &result));
+  return match ? fcString(match.get(), FC_FAMILY) : QString();
 }
 }  // namespace
 
@@ -282,8 +301,34 @@ int32_t LinuxFontSystem::localeId() {
 
 void LinuxFontSystem::loadSystemFamilies() {
   if (systemFamiliesLoaded_) return;
-  systemFamilies_ = readSystemFamilies();
+  if (prepared_.valid()) {
+    Prepared prepared = prepared_.get();
+    systemFamilies_ = std::move(prepared.systemFamilies);
+    bestFamilies_ = std::move(prepared.bestFamilies);
+  } else {
+    systemFamilies_ = readSystemFamilies(nullptr);
+  }
   systemFamiliesLoaded_ = true;
+}
+
+void LinuxFontSystem::prepareDrawnFamilies(const QStringList& families) {
+  if (systemFamiliesLoaded_ || prepared_.valid()) return;
+  // The thread keeps the configuration current now: loading a sample face makes an empty one
+  // current for a moment.
+  FcConfig* config = FcConfigReference(nullptr);
+  if (!config) return;
+  try {
+    prepared_ = std::async(std::launch::async, [config, families] {
+      Prepared prepared;
+      prepared.systemFamilies = readSystemFamilies(config);
+      for (const QString& f : families)
+        if (!f.isEmpty() && !prepared.systemFamilies.contains(f)) prepared.bestFamilies.insert(f, bestFamily(config, f));
+      FcConfigDestroy(config);
+      return prepared;
+    });
+  } catch (const std::system_error&) {
+    FcConfigDestroy(config);  // no thread: looked up when asked
+  }
 }
 
 bool LinuxFontSystem::faceExists(const QString& face) {
@@ -452,25 +497,11 @@ QString LinuxFontSystem::drawnFamily(const QString& family) {
   // for this pattern: the family, upright, the default language. The best match heads that
   // sort, and finding it costs a fraction of the sort.
   if (!family.isEmpty() && !faceExists(family)) {
-    const fc::Pattern pattern(FcPatternCreate());
-    const fc::Pattern defaults(FcPatternCreate());
-    FcChar8* language = nullptr;
-    if (pattern && defaults) {
-      FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
-      FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
-      FcDefaultSubstitute(defaults.get());
-      if (FcPatternGetString(defaults.get(), FC_LANG, 0, &language) == FcResultMatch)
-        FcPatternAddString(pattern.get(), FC_LANG, language);
-      FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-      FcDefaultSubstitute(pattern.get());
-      FcResult result = FcResultNoMatch;
-      const fc::Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
-      const QString best = match ? fcString(match.get(), FC_FAMILY) : QString();
-      // Anything else (the same family under another case, one the database lacks) is left to
-      // the database's own search.
-      if (!best.isEmpty() && best.compare(family, Qt::CaseInsensitive) != 0 && QFontDatabase::hasFamily(best))
-        drawn = best;
-    }
+    const QString best = bestFamilies_.contains(family) ? bestFamilies_.take(family) : bestFamily(nullptr, family);
+    // Anything else (the same family under another case, one the database lacks) is left to
+    // the database's own search.
+    if (!best.isEmpty() && best.compare(family, Qt::CaseInsensitive) != 0 && QFontDatabase::hasFamily(best))
+      drawn = best;
   }
   drawnFamilies_.insert(family, drawn);
   return drawn;

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <memory>
+#include <future>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -31,6 +32,7 @@ class LinuxFontSystem : public FontSystem {
   bool unloadPreviewFont(const QString& path) override;
   std::optional<QFont> resolveFace(const QString& name) override;
   QString drawnFamily(const QString& family) override;
+  void prepareDrawnFamilies(const QStringList& families) override;
 
   // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
   static int32_t localeIdFromName(const QString& locale);
@@ -88,6 +90,12 @@ class LinuxFontSystem : public FontSystem {
   QHash<QString, FaceStyle> appFullNames_;
   bool unregisteredAppFonts_ = false;
   QHash<QString, QString> drawnFamilies_;  // asked for, drawn in
+  struct Prepared {
+    QSet<QString> systemFamilies;
+    QHash<QString, QString> bestFamilies;  // fontconfig's best match, for families without faces
+  };
+  std::future<Prepared> prepared_;
+  QHash<QString, QString> bestFamilies_;
   QStringList pendingRefresh_;
   std::vector<std::unique_ptr<QProcess>> refreshers_;  // fc-cache runs, waited for at the latest when this goes
   QObject timerContext_;  // cancels a scheduled refresh when this object goes
