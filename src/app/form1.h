@@ -94,6 +94,8 @@ class Form1 : public QWidget, public MainView {
   ListWindowView* currentListWindow() override { return unloaded_ ? nullptr : form2_; }
   bool closed() const override { return unloaded_; }
   void hideWindow() override { hide(); }
+  void setEarlyCatalogue(std::unique_ptr<EarlyCatalogue> early) { early_ = std::move(early); }
+  std::unique_ptr<EarlyCatalogue> takeEarlyCatalogue() override { return std::move(early_); }
   // The full-window list, created on first use.
   Form2* form2();
   bool hasForm2() const { return form2_ != nullptr; }
@@ -129,6 +131,7 @@ class Form1 : public QWidget, public MainView {
   QElapsedTimer pleaseWaitDrawn_;  // since the please-wait window was last drawn
   Form2* form2_ = nullptr;
   std::unique_ptr<PreviewPins> previewPins_;
+  std::unique_ptr<EarlyCatalogue> early_;
   bool unloaded_ = false;
   bool shownBefore_ = false;
   FactsByFace facts_;

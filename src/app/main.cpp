@@ -2,7 +2,9 @@
 #include "app/cli.h"
 #include "app/form1.h"
 #include "app/qt_services.h"
+#include "app/user_settings.h"
 #include "catalogue/catalogue_cache.h"
+#include "catalogue/catalogue_commands.h"
 #include "fsys/mod_fonts.h"
 #include "office/office_factory.h"
 #include "platform/path_codec.h"
@@ -15,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace {
 bool hasDisplay() {
@@ -79,10 +83,24 @@ int main(int argc, char** argv) {
   // the first text laid out in it (the filter box does so as it is made) would have every
   // installed face sorted to find one. Named by the face it falls back to, it draws the same.
   QFont standard = QGuiApplication::font();
-  // Any text first needs Qt's database of every installed face; meanwhile a second thread asks
-  // fontconfig what the standard font and Arial (the window's controls) are drawn in.
+  // Any text first needs Qt's database of every installed face. A second thread builds it while
+  // this one collects the catalogue, and a third asks fontconfig what the standard font and
+  // Arial (the window's controls) are drawn in.
   fonts.prepareDrawnFamilies({standard.family(), QStringLiteral("Arial")});
-  QFontDatabase::hasFamily(standard.family());
+  std::thread database;
+  try {
+    database = std::thread([family = standard.family()] { QFontDatabase::hasFamily(family); });
+  } catch (const std::system_error&) {
+    // built when first needed
+  }
+  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
+  std::unique_ptr<EarlyCatalogue> early;
+  try {
+    early = catalogue::collectEarly(services, savedFontFormats());
+  } catch (...) {
+    // the window's fill collects it and reports what fails
+  }
+  if (database.joinable()) database.join();
   if (standard.styleHint() == QFont::AnyStyle && standard.style() == QFont::StyleNormal && !standard.fixedPitch()) {
     const QString drawn = fonts.drawnFamily(standard.family());
     if (drawn != standard.family()) {
@@ -91,8 +109,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
   Form1 form(services);
+  form.setEarlyCatalogue(std::move(early));
   windowPrompts.setParentWindow(&form);
   form.Form_Load();
   form.show();

@@ -6,6 +6,32 @@
 #include "core/runtime_error.h"
 #include "fontfile/preview_pins.h"
 
+std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, FontFormats formats) {
+  // Nothing is shown before the window: a box the collection would show only marks it failed.
+  struct Unshown final : Prompts {
+    int asked = 0;
+    MsgResult messageBox(const QString&, const QString&, MsgButtons, MsgIcon) override {
+      ++asked;
+      return MsgResult::Ok;
+    }
+    QString showOpen(const FileDialogRequest&) override { return ++asked, QString(); }
+    QString showSave(const FileDialogRequest&) override { return ++asked, QString(); }
+  } prompts;
+  NoYield noYield;
+  AppServices early{prompts,         noYield,         services.random, services.fs, services.fonts, services.desktop,
+                    services.office, services.catalogueCache};
+  auto result = std::make_unique<EarlyCatalogue>();
+  result->formats = formats;
+  result->pins = std::make_unique<PreviewPins>(services.fonts);
+  ErrorTrap trap(prompts, QStringLiteral("Form1.LoadFonts"));
+  bool failed = false;
+  // Files that do not open are passed over without a box (line 0) in the window too.
+  trap.setReporter([&](int, const QString&, int line) { failed = failed || line != 0; });
+  collectCatalogue(early, trap, result->list, QString(), formats, result->facts, *result->pins, {});
+  if (failed || prompts.asked > 0) return nullptr;
+  return result;
+}
+
 void catalogue::loadFonts(MainView& view) {
   AppServices& services = view.services();
   CommandFlags& flags = view.flags();
@@ -24,8 +50,15 @@ void catalogue::loadFonts(MainView& view) {
     view.setPleaseWaitText(filtered ? QStringLiteral("Loading fonts.. %1 of %2 please wait...").arg(i).arg(n)
                                     : QStringLiteral("Loading fonts: %1 of %2... please wait").arg(i).arg(n));
   };
-  collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(), view.previewPins(),
-                   pleaseWait);
+  std::unique_ptr<EarlyCatalogue> early = view.takeEarlyCatalogue();
+  if (early && filter.isEmpty() && early->formats == view.fontFormats()) {
+    view.list() = std::move(early->list);
+    view.catalogueFacts() = std::move(early->facts);
+    view.previewPins().takeFrom(*early->pins);
+  } else {
+    collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(),
+                     view.previewPins(), pleaseWait);
+  }
   fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
 
   trap(140, [&] {

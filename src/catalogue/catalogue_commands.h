@@ -5,6 +5,10 @@
 
 namespace catalogue {
 
+// Collects the catalogue of every file of `formats`, as the main window's first fill would, before
+// the window is made; null when anything failed (the fill then collects again, and its boxes
+// come in their turn).
+std::unique_ptr<EarlyCatalogue> collectEarly(AppServices& services, FontFormats formats);
 // Collects the catalogue into the main window's list and grid; the first fill shows the
 // please-wait window meanwhile.
 void loadFonts(MainView& view);

@@ -6,6 +6,7 @@
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
 #include "fontfile/font_formats.h"
+#include "fontfile/preview_pins.h"
 #include "platform/services_bundle.h"
 
 #include <QString>
@@ -14,7 +15,6 @@
 class FlexGrid;
 class ProgressBar;
 class PushButton;
-class PreviewPins;
 
 // Mouse-pointer values of the windows.
 namespace pointer {
@@ -22,6 +22,15 @@ constexpr int Default = 0;
 constexpr int Hourglass = 11;
 constexpr int Custom = 99;
 }  // namespace pointer
+
+// A catalogue collected before the main window was made (while Qt built its font database on
+// another thread), for the window's first fill.
+struct EarlyCatalogue {
+  FontFormats formats = FontFormats::TrueType;
+  ListBox list;
+  FactsByFace facts;
+  std::unique_ptr<PreviewPins> pins;
+};
 
 // One long command runs at a time; an export stops when asked to.
 struct CommandFlags {
@@ -71,4 +80,6 @@ class MainView {
   // True once the main window has closed (a command that let clicks run must then stop).
   virtual bool closed() const = 0;
   virtual void hideWindow() = 0;
+  // The catalogue collected before the window was made, once; null when there is none.
+  virtual std::unique_ptr<EarlyCatalogue> takeEarlyCatalogue() { return nullptr; }
 };

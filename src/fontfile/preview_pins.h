@@ -22,6 +22,12 @@ class PreviewPins {
     for (const QString& path : paths_) fonts_.unloadPreviewFont(path);
     paths_.clear();
   }
+  // Takes over the files `other` pinned, letting go of its own.
+  void takeFrom(PreviewPins& other) {
+    releaseAll();
+    paths_ = std::move(other.paths_);
+    other.paths_.clear();
+  }
   size_t count() const { return paths_.size(); }
 
  private:

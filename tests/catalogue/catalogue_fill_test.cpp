@@ -2,6 +2,7 @@
 #include "core/catalogue_entry.h"
 #include "app/form3.h"
 #include "catalogue/catalogue_cache.h"
+#include "catalogue/catalogue_commands.h"
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
@@ -177,6 +178,29 @@ TEST_F(CatalogueTest, AFileTheReaderCannotReadGivesTwoBoxesAndTheFillGoesOn) {
                              "Please email screenshot of this message to support@example.com")
                   .arg(i == 0 ? 110 : 114));
   }
+}
+
+TEST_F(CatalogueTest, TheFirstFillTakesACatalogueCollectedBeforeTheWindowWhenNothingFailed) {
+  font("b.ttf", "Beta");
+  font("a.ttf", "Alpha");
+  const auto collected = [&](FontFormats formats) { return catalogue::collectEarly(app.services, formats); };
+  auto early = collected(FontFormats::TrueType);
+  auto otherFormats = collected(FontFormats::All);
+  ASSERT_TRUE(early && otherFormats);
+  font("c.ttf", "Gamma");  // added since: only a fill that collects itself lists it
+  form.setEarlyCatalogue(std::move(early));
+  filter("");
+  EXPECT_EQ(column(1), QStringList({"Alpha", "Beta"}));
+  EXPECT_EQ(form.lblFontsInstalled->text(), "Total Number Of Fonts Installed: 2");
+  filter("");  // taken once
+  EXPECT_EQ(column(1), QStringList({"Alpha", "Beta", "Gamma"}));
+  form.setEarlyCatalogue(std::move(otherFormats));
+  filter("");  // collected for other formats
+  EXPECT_EQ(column(1), QStringList({"Alpha", "Beta", "Gamma"}));
+
+  writeAt(path("fonts/broken.ttf"), FontBuilder().withoutName().build());
+  EXPECT_FALSE(collected(FontFormats::TrueType)) << "the fill's own collection shows the boxes";
+  EXPECT_TRUE(app.prompts.boxes.empty());
 }
 
 TEST_F(CatalogueTest, PleaseWaitIsWrittenForEverySixthFileOfAFolder) {
