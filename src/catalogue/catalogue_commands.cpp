@@ -6,7 +6,8 @@
 #include "core/runtime_error.h"
 #include "fontfile/preview_pins.h"
 
-std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, FontFormats formats) {
+std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, FontFormats formats,
+                                                        std::chrono::milliseconds limit) {
   // Nothing is shown before the window: a box the collection would show only marks it failed.
   struct Unshown final : Prompts {
     int asked = 0;
@@ -17,8 +18,16 @@ std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, F
     QString showOpen(const FileDialogRequest&) override { return ++asked, QString(); }
     QString showSave(const FileDialogRequest&) override { return ++asked, QString(); }
   } prompts;
-  NoYield noYield;
-  AppServices early{prompts,         noYield,         services.random, services.fs, services.fonts, services.desktop,
+  // Nor is any progress: a collection that takes longer than `limit` (a cold disk) is given up, and the window's fill collects again under its please-wait window.
+  struct GivenUp {};
+  struct Timed final : Yielder {
+    std::chrono::steady_clock::time_point deadline;
+    void yield() override {
+      if (std::chrono::steady_clock::now() > deadline) throw GivenUp{};  // no error: passes every trap
+    }
+  } timed;
+  timed.deadline = std::chrono::steady_clock::now() + limit;
+  AppServices early{prompts,         timed,          services.random, services.fs, services.fonts, services.desktop,
                     services.office, services.catalogueCache};
   auto result = std::make_unique<EarlyCatalogue>();
   result->formats = formats;
@@ -27,7 +36,12 @@ std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, F
   bool failed = false;
   // Files that do not open are passed over without a box (line 0) in the window too.
   trap.setReporter([&](int, const QString&, int line) { failed = failed || line != 0; });
-  collectCatalogue(early, trap, result->list, QString(), formats, result->facts, *result->pins, {});
+  try {
+    collectCatalogue(early, trap, result->list, QString(), formats, result->facts, *result->pins,
+                     [&](int, int, bool) { timed.yield(); });
+  } catch (const GivenUp&) {
+    return nullptr;
+  }
   if (failed || prompts.asked > 0) return nullptr;
   return result;
 }

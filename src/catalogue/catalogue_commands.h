@@ -3,12 +3,15 @@
 // full-window list.
 #include "controls/main_view.h"
 
+#include <chrono>
+
 namespace catalogue {
 
 // Collects the catalogue of every file of `formats`, as the main window's first fill would, before
 // the window is made; null when anything failed (the fill then collects again, and its boxes
-// come in their turn).
-std::unique_ptr<EarlyCatalogue> collectEarly(AppServices& services, FontFormats formats);
+// come in their turn) or when it took longer than `limit`, about what a start takes anyway.
+std::unique_ptr<EarlyCatalogue> collectEarly(AppServices& services, FontFormats formats,
+                                             std::chrono::milliseconds limit = std::chrono::seconds(1));
 // Collects the catalogue into the main window's list and grid; the first fill shows the
 // please-wait window meanwhile.
 void loadFonts(MainView& view);

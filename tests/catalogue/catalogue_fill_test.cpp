@@ -180,13 +180,15 @@ TEST_F(CatalogueTest, AFileTheReaderCannotReadGivesTwoBoxesAndTheFillGoesOn) {
   }
 }
 
-TEST_F(CatalogueTest, TheFirstFillTakesACatalogueCollectedBeforeTheWindowWhenNothingFailed) {
+TEST_F(CatalogueTest, TheFirstFillTakesACatalogueCollectedBeforeTheWindowInTimeWithoutFailures) {
   font("b.ttf", "Beta");
   font("a.ttf", "Alpha");
   const auto collected = [&](FontFormats formats) { return catalogue::collectEarly(app.services, formats); };
   auto early = collected(FontFormats::TrueType);
   auto otherFormats = collected(FontFormats::All);
   ASSERT_TRUE(early && otherFormats);
+  EXPECT_FALSE(catalogue::collectEarly(app.services, FontFormats::TrueType, std::chrono::milliseconds(0)))
+      << "given up after its time";
   font("c.ttf", "Gamma");  // added since: only a fill that collects itself lists it
   form.setEarlyCatalogue(std::move(early));
   filter("");
