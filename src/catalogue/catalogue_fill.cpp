@@ -63,10 +63,14 @@ bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& fac
     return f.align == align && f.face == face && f.file == file && f.styleSet == styleSet && f.style == style;
   };
   int faces = 0;  // the names a rewrite would have entered by now, entered in their first row's order
+  FontFace key;  // one buffer for every row's look-up
   for (int i = 0; i < count; ++i) {
     const QStringView name = list.ItemNameView(i), path = list.ItemPathView(i);
     const uint32_t face = list.ItemFace(i);
-    const auto it = facts.constFind({path.toString(), face});
+    key.path.resize(path.size());
+    std::copy(path.begin(), path.end(), key.path.begin());
+    key.index = face;
+    const auto it = facts.constFind(key);
     if (it == facts.constEnd()) return false;  // the row's file would be read
     const uint8_t style = static_cast<uint8_t>((it->bold ? FlexGridModel::Bold : 0) |
                                                (it->italic ? FlexGridModel::Italic : 0) |
@@ -138,7 +142,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   QStringList folders;
   QSet<QString> families;  // the faces of a family share one copy of its name
   trap(104, [&] { list.Clear(); });
-  facts.clear();
+  // The facts of the last fill stay while this one runs: a face met again only has its value
+  // replaced, and those not met go at the end.
   ListedFiles listed;
   CatalogueCache* cache = services.catalogueCache;
   const auto nowNs = [] {
@@ -246,6 +251,13 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       uint32_t faces = static_cast<uint32_t>(record ? record->faces.size() : 1 + file.laterFaces.size());
       for (uint32_t face = 0; face < faces; ++face) {
         const CachedFace* kept = record ? &record->faces[face] : nullptr;
+        // A face known from before that the filter leaves out is passed over at once: nothing
+        // of it is shown, so it needs neither a probe nor a reader.
+        bool matches = false;
+        if (kept && filtered) {
+          trap(116, [&] { matches = holdsFilter(kept->fullName); });
+          if (!matches) continue;
+        }
         // A face known from before needs a reader only to be probed, and only when the system
         // does not know it: the reader then registers the file for its preview. The probe of a
         // face it knows asks for the same names a reader would and leaves nothing behind.
@@ -287,8 +299,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
           });
           accepted = trap(114, [&] { list.AddItem(fullName(), path, face, rank); });
         } else {
-          bool matches = false;
-          trap(116, [&] { matches = holdsFilter(fullName()); });
+          if (!record) trap(116, [&] { matches = holdsFilter(fullName()); });
           if (matches) {
             trap(118, [&] {
               if (pleaseWait) pleaseWait(i, n, true);
@@ -324,6 +335,15 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     if (ahead) ahead->recycle(std::move(files));
   }
   trap.setSubject({});
+  if (facts.size() != list.ListCount()) {
+    FactsByFace current;
+    current.reserve(list.ListCount());
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const FontFace face{list.ItemPath(i), list.ItemFace(i)};
+      current.insert(face, facts.value(face));
+    }
+    facts.swap(current);
+  }
   if (ahead) {
     ahead.reset();
     // What the reading thread allocated sits freed in its own malloc arena, where nothing

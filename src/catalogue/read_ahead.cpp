@@ -25,7 +25,8 @@ std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAhe
 }  // namespace
 
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
-                                             int32_t localeId, FontFormats formats, const KnownFiles& known) {
+                                             int32_t localeId, FontFormats formats, const KnownFiles& known,
+                                             OpenFolder* opened) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
   const QString path = folder % QLatin1Char('/') % entry.name;
@@ -39,7 +40,7 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   };
   constexpr int kOpenAtOnce = 64;
   const bool lookFirst = record && (!known.outOfDate || *known.outOfDate < kOpenAtOnce);
-  if (lookFirst && holds(fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
+  if (lookFirst && holds(opened ? opened->fileIdentity(entry.name) : fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   truetype::FileByteSource file;
   errno = 0;
   if (!file.open(fs, path)) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
@@ -91,6 +92,7 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   job->folder = std::move(folder);
   job->entries = std::move(entries);
   job->failure = std::move(listingFailure);
+  if (known_.records && !known_.records->files.empty() && !job->entries.empty()) job->opened = fs_.openFolder(job->folder);
   job->read.resize(job->entries.size());
   pending_ += job->entries.size();
   {
@@ -104,7 +106,7 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_);
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get());
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
                                   std::nullopt, std::current_exception()};

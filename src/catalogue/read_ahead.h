@@ -57,10 +57,11 @@ struct KnownFiles {
 
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry not known to be a regular file (never opened at all). An entry whose record holds,
-// by the file's identity, is neither opened nor read.
+// by the file's identity (looked up in `opened`, the folder held open, when given), is neither
+// opened nor read.
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
                                              int32_t localeId, FontFormats formats = FontFormats::TrueType,
-                                             const KnownFiles& known = {});
+                                             const KnownFiles& known = {}, OpenFolder* opened = nullptr);
 
 class ReadAhead {
  public:
@@ -91,6 +92,7 @@ class ReadAhead {
     QString folder;
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
+    std::unique_ptr<OpenFolder> opened;  // while records are there to check its files against
     std::vector<std::optional<ReadAheadFile>> read;  // one per entry
     std::atomic<size_t> claimed = 0;                 // entries taken by either thread
     std::atomic<size_t> finished = 0;

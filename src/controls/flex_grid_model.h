@@ -64,10 +64,10 @@ class FlexGridModel : public QAbstractTableModel {
   }
 
   int faceIndex(const QString& name);  // adds the name to the shared table when new
-  QString faceName(int face) const { return face < 0 ? QString() : faceNames_[face]; }
+  const QString& faceName(int face) const { return face < 0 ? kNoName : faceNames_[size_t(face)]; }
   int faceCount() const { return int(faceNames_.size()); }
   int fileIndex(const QString& path, uint32_t face);  // shares the entry of the cell set just before
-  QString fileName(int file) const { return file < 0 ? QString() : files_[size_t(file)]; }
+  const QString& fileName(int file) const { return file < 0 ? kNoName : files_[size_t(file)]; }
   int fileCount() const { return int(files_.size()); }
   uint32_t fileFaceIndex(int file) const {
     return file < 0 || size_t(file) >= faceOfFile_.size() ? 0 : faceOfFile_[size_t(file)];
@@ -94,6 +94,7 @@ class FlexGridModel : public QAbstractTableModel {
   void changedLater();  // asks the owner to call flush() soon
 
  private:
+  static inline const QString kNoName;
   size_t slot(int row, int col) const { return size_t(row) * size_t(cols_) + size_t(col); }
   void markDirty(int row1, int row2);
   uint8_t effectiveStyle(const CellFormat& f) const;

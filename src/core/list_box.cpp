@@ -62,7 +62,23 @@ void ListBox::sort() const {
   // proves it (the order of the texts is a total one, so a proven order is the only one).
   bool proven = false;
   if (ranked_) {
-    std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) { return a.rank < b.rank; });
+    // A whole list of the same files again ranks 0 to n-1: each entry goes straight to its place.
+    const size_t n = items_.size();
+    std::vector<uint32_t> at(n, kNoRank);
+    bool dense = true;
+    for (size_t k = 0; k < n && dense; ++k) {
+      const uint32_t rank = items_[k].rank;
+      dense = rank < n && at[rank] == kNoRank;
+      if (dense) at[rank] = static_cast<uint32_t>(k);
+    }
+    if (dense) {
+      std::vector<Item> placed;
+      placed.reserve(n);
+      for (const uint32_t k : at) placed.push_back(std::move(items_[k]));
+      items_.swap(placed);
+    } else {
+      std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) { return a.rank < b.rank; });
+    }
     proven = std::is_sorted(items_.begin(), items_.end(), itemLess);
   }
   if (!proven) std::sort(items_.begin(), items_.end(), itemLess);

@@ -66,6 +66,15 @@ class ReadableFile {
   virtual int64_t readAt(uint64_t offset, void* out, size_t length) = 0;
 };
 
+// A folder held open, its files looked up by name: a look-up walks the name only, not the
+// folder's whole path. Used from the catalogue's reading thread too.
+class OpenFolder {
+ public:
+  virtual ~OpenFolder() = default;
+  // What FileSystem::fileIdentity gives for the folder's path, "/" and the name.
+  virtual std::optional<FileIdentity> fileIdentity(const QString& name) = 0;
+};
+
 // The outcome of FileSystem::copyFileChecked.
 struct CheckedCopy {
   FileStatus status;          // the copy's own failure, if any
@@ -121,6 +130,9 @@ class FileSystem {
   // nothing for anything else or where the system cannot tell. Called from the catalogue's
   // reading thread too.
   virtual std::optional<FileIdentity> fileIdentity(const QString& /*path*/) { return std::nullopt; }
+  // The folder held open for look-ups by name; nothing where the system cannot hold it so (its
+  // files are then looked up by their whole paths).
+  virtual std::unique_ptr<OpenFolder> openFolder(const QString& /*folder*/) { return nullptr; }
   // The identity of whatever stands at the path (links followed), a folder's too, the path given
   // in the system's own bytes; nothing when there is nothing or the system cannot tell.
   virtual std::optional<FileIdentity> identityAt(const char* /*nativePath*/) { return std::nullopt; }

@@ -72,6 +72,25 @@ TEST_F(CatalogueTest, RefillsAndTheFullWindowListReadOnlyTheFilesThatChanged) {
   EXPECT_TRUE(form.MSFlexGrid1->cellFont(2, 2).bold());
 }
 
+// The facts follow the list through refills that narrow, widen and change it.
+TEST_F(CatalogueTest, FactsHoldTheListedFacesAfterEachRefill) {
+  font("a.ttf", "Alpha");
+  font("b.ttf", "Beta", 0x20);
+  CatalogueCache cache(app.fs);
+  form.services().catalogueCache = &cache;
+  int step = 0;
+  for (const auto& [text, expected] :
+       {std::pair{"", "a.ttf b.ttf bold "}, {"be", "b.ttf bold "}, {"", "a.ttf b.ttf bold "}, {"", "a.ttf b.ttf "}}) {
+    if (step++ == 3) font("b.ttf", "Beta");  // rewritten in place, no longer bold
+    filter(text);
+    QStringList facts;
+    for (auto it = form.catalogueFacts().cbegin(); it != form.catalogueFacts().cend(); ++it)
+      facts << it.key().path.section('/', -1) + (it->bold ? " bold" : "");
+    facts.sort();
+    EXPECT_EQ(facts.join(' ') + ' ', expected) << text;
+  }
+}
+
 TEST_F(CatalogueTest, SampleCellsTakeTheirOwnFileStyle) {
   font("r.ttf", "Face A Regular", 0x40);
   font("bi.ttf", "Face B Bold Italic", 0x21);

@@ -124,6 +124,23 @@ TEST_F(LinuxFs, OneListingTellsEachSubFoldersAttributesAndIdentity) {
   EXPECT_EQ(fs_.listFolder(q("missing/"), subs, nullptr), 76);
 }
 
+// A folder held open tells its files' identities as stat does by their whole paths.
+TEST_F(LinuxFs, AnOpenFolderIdentifiesItsFilesAsTheirPathsDo) {
+  folder("d");
+  folder("d/sub");
+  file("d/a.ttf");
+  file("d/b.ttf");
+  const std::unique_ptr<OpenFolder> opened = fs_.openFolder(q("d"));
+  struct stat st;
+  ASSERT_TRUE(opened && stat(path("d/a.ttf").c_str(), &st) == 0);
+  const std::optional<FileIdentity> a = opened->fileIdentity("a.ttf");
+  EXPECT_TRUE(a && a->inode == st.st_ino && a->changedNs == st.st_ctim.tv_sec * 1'000'000'000 + st.st_ctim.tv_nsec);
+  EXPECT_FALSE(opened->fileIdentity("sub") || opened->fileIdentity("missing") || fs_.openFolder(q("d/a.ttf")));
+  ASSERT_EQ(rename(path("d/b.ttf").c_str(), path("d/a.ttf").c_str()), 0);  // replaced under its name
+  EXPECT_EQ(opened->fileIdentity("a.ttf"), fs_.fileIdentity(q("d/a.ttf")));
+  EXPECT_NE(opened->fileIdentity("a.ttf"), a);
+}
+
 TEST_F(LinuxFs, DeniesAnOrdinaryUserAFolderItMayNotRead) {
   folder("locked", 0700);
   folder("locked/in");

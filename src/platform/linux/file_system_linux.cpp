@@ -52,6 +52,22 @@ class LinuxReadableFile final : public ReadableFile {
   FileIdentity identity_;
 };
 
+class LinuxOpenFolder final : public OpenFolder {
+ public:
+  explicit LinuxOpenFolder(int fd) : fd_(fd) {}
+  ~LinuxOpenFolder() override { ::close(fd_); }
+  LinuxOpenFolder(const LinuxOpenFolder&) = delete;
+  LinuxOpenFolder& operator=(const LinuxOpenFolder&) = delete;
+  std::optional<FileIdentity> fileIdentity(const QString& name) override {
+    struct stat st;
+    if (::fstatat(fd_, pathToBytes(name).c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return identityOf(st);
+  }
+
+ private:
+  const int fd_;
+};
+
 enum class Kind { Folder, Regular, Other, Missing };
 
 // What the entry leads to, following symbolic links. The entry's type answers without a stat
@@ -198,6 +214,13 @@ std::optional<FileIdentity> LinuxFileSystem::fileIdentity(const QString& path) {
   struct stat st;
   if (::stat(pathToBytes(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return identityOf(st);
+}
+
+std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const QString& folder) {
+  const std::string bytes = pathToBytes(folder);
+  const int fd = bytes.empty() ? -1 : ::open(bytes.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return std::make_unique<LinuxOpenFolder>(fd);
 }
 
 std::optional<FileIdentity> LinuxFileSystem::identityAt(const char* nativePath) {

@@ -20,6 +20,8 @@ class LinuxFileSystem : public FileSystem {
   std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
   std::optional<FileIdentity> fileIdentity(const QString& path) override;
+  // An O_PATH descriptor of the folder; each look-up an fstatat of the name.
+  std::unique_ptr<OpenFolder> openFolder(const QString& folder) override;
   std::optional<FileIdentity> identityAt(const char* nativePath) override;
   bool identitiesHold(std::span<const IdentityCheck> checks) override;
   bool removeFile(const QString& path) override;
