@@ -107,9 +107,9 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
       std::atomic<bool> changed = false;
       auto text = std::async(std::launch::async | std::launch::deferred,
                              [&] { return listingText(*listing, *records, everyFormat, changed); });
-      changed = !listingHolds(services.fs, *listing, *records);
+      const bool holds = listingHolds(services.fs, *listing, *records, changed);
       rows = text.get();
-      if (!changed) return finished();
+      if (holds) return finished();
       rows.clear();
     }
   }

@@ -121,6 +121,9 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
   std::promise<std::optional<CachedListing>>& promise = listingToWrite_.emplace();
   writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId, records = unwritten_,
                            listing = promise.get_future()]() mutable {
+    // Freed here and now: a task's captures otherwise live on until the program's own thread lets
+    // go of its future, at exit.
+    earlier.reset();
     std::optional<CachedListing> kept;
     const QByteArray bytes = encodeCatalogueCache(*files, localeId, programVersion_, [&]() -> const CachedListing* {
       kept = listing.get();
@@ -149,7 +152,9 @@ void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
   unwritten_ = false;
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
   // The earlier records go with the write, on its thread.
-  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_, listing = listing_] {
+  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_,
+                           listing = listing_]() mutable {
+    earlier.reset();  // as in keep()
     writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_, listing ? &*listing : nullptr));
   });
 }
