@@ -114,6 +114,7 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     }
   }
   const int64_t settledBefore = cache ? cache->settledBefore() : 0;
+  if (cache) cache->indexAhead();
   ScanTrace trace;
   if (whole) cache->awaitListing();
   const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);

@@ -75,6 +75,7 @@ CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray programV
 CatalogueCache::~CatalogueCache() {
   if (listingToWrite_) listingToWrite_->set_value(std::nullopt);
   if (loading_.valid()) loading_.wait();
+  if (indexing_.valid()) indexing_.wait();
   if (writing_.valid()) writing_.wait();
 }
 
@@ -99,8 +100,15 @@ void CatalogueCache::takeLoaded() {
   }
 }
 
+void CatalogueCache::indexAhead() {
+  takeLoaded();
+  if (!files_->indexed && !files_->files.empty() && !indexing_.valid())
+    indexing_ = inBackground([files = files_] { files->index(); });
+}
+
 std::shared_ptr<const CachedFiles> CatalogueCache::records(int32_t localeId) {
   takeLoaded();
+  if (indexing_.valid()) indexing_.get();
   if (localeId != localeId_) return std::make_shared<const CachedFiles>();
   if (!files_->indexed) files_->index();
   return files_;
