@@ -107,13 +107,14 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
       std::atomic<bool> changed = false;
       auto text = std::async(std::launch::async | std::launch::deferred,
                              [&] { return listingText(*listing, *records, everyFormat, changed); });
-      changed = !listingHolds(services.fs, *listing, *records);
+      const bool holds = listingHolds(services.fs, *listing, *records, changed);
       rows = text.get();
-      if (!changed) return finished();
+      if (holds) return finished();
       rows.clear();
     }
   }
   const int64_t settledBefore = cache ? cache->settledBefore() : 0;
+  if (cache) cache->indexAhead();
   ScanTrace trace;
   if (whole) cache->awaitListing();
   const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);

@@ -14,34 +14,48 @@ QByteArray listingKey(int formats, const QStringList& roots) {
   return key;
 }
 
-bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files) {
-  // Each path's bytes, ending with a zero byte, one after another: folders first, as a change is
-  // most often a file added to one.
-  std::string bytes;
+namespace {
+// Checks the entries [begin, end) of the listing's folders and then the records' files, in
+// chunks that grow from a few to a thousand, until one fails or `changed` is set: a stale cache
+// mostly fails at its first file, and the paths of the rest are then never even narrowed.
+bool entriesHold(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, size_t begin, size_t end,
+                 std::atomic<bool>& changed) {
+  const size_t folders = listing.folders.size();
+  std::string bytes;  // each path's bytes, ending with a zero byte, one after another
   std::vector<size_t> starts;
-  starts.reserve(listing.folders.size() + files.files.size());
-  const auto add = [&](const QString& path) {
-    starts.push_back(bytes.size());
-    appendPathBytes(bytes, path);
-    bytes += '\0';
-  };
-  for (const auto& [folder, identity] : listing.folders) add(folder);
-  for (const auto& [path, file] : files.files) add(path);
   std::vector<std::optional<FileIdentity>> identities;
-  identities.reserve(files.files.size());
   std::vector<FileSystem::IdentityCheck> checks;
-  checks.reserve(starts.size());
-  for (size_t k = 0; k < listing.folders.size(); ++k) checks.push_back({bytes.data() + starts[k], &listing.folders[k].second});
-  for (size_t k = 0; k < files.files.size(); ++k) {
-    identities.emplace_back(files.files[k].second.identity);
-    checks.push_back({bytes.data() + starts[listing.folders.size() + k], &identities.back()});
+  for (size_t at = begin, chunk = 16; at < end; at += chunk, chunk = std::min<size_t>(chunk * 4, 1024)) {
+    if (changed.load(std::memory_order_relaxed)) return false;
+    const size_t last = std::min(end, at + chunk);
+    bytes.clear();
+    starts.clear();
+    identities.clear();
+    checks.clear();
+    for (size_t k = at; k < last; ++k) {
+      starts.push_back(bytes.size());
+      appendPathBytes(bytes, k < folders ? listing.folders[k].first : files.files[k - folders].first);
+      bytes += '\0';
+      if (k >= folders) identities.emplace_back(files.files[k - folders].second.identity);
+    }
+    for (size_t k = at, file = 0; k < last; ++k)
+      checks.push_back({bytes.data() + starts[k - at], k < folders ? &listing.folders[k].second : &identities[file++]});
+    if (!fs.identitiesHold(checks)) {
+      changed = true;
+      return false;
+    }
   }
-  // Half of them on a second thread: the system looks up paths on both cores at once.
-  const std::span<const FileSystem::IdentityCheck> all(checks);
-  const size_t half = all.size() / 2;
+  return true;
+}
+}  // namespace
+
+bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, std::atomic<bool>& changed) {
+  // Folders first, as a change is most often a file added to one. Half of them on a second
+  // thread: the system looks up paths on both cores at once.
+  const size_t all = listing.folders.size() + files.files.size(), half = all / 2;
   auto later = std::async(std::launch::async | std::launch::deferred,
-                          [&] { return fs.identitiesHold(all.subspan(half)); });
-  const bool first = fs.identitiesHold(all.first(half));
+                          [&] { return entriesHold(fs, listing, files, half, all, changed); });
+  const bool first = entriesHold(fs, listing, files, 0, half, changed);
   return later.get() && first;
 }
 

@@ -22,8 +22,8 @@
 QByteArray listingKey(int formats, const QStringList& roots);
 
 // True when every folder of the listing and every file of the records still has the identity
-// kept for it.
-bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files);
+// kept for it. Sets `changed` at the first one that has not, and stops once it is set.
+bool listingHolds(FileSystem& fs, const CachedListing& listing, const CachedFiles& files, std::atomic<bool>& changed);
 
 // One row of the list as --list prints it: number, name, the four style bits, the path's bytes,
 // and with every format the face.

@@ -75,6 +75,7 @@ CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray programV
 CatalogueCache::~CatalogueCache() {
   if (listingToWrite_) listingToWrite_->set_value(std::nullopt);
   if (loading_.valid()) loading_.wait();
+  if (indexing_.valid()) indexing_.wait();
   if (writing_.valid()) writing_.wait();
 }
 
@@ -99,8 +100,15 @@ void CatalogueCache::takeLoaded() {
   }
 }
 
+void CatalogueCache::indexAhead() {
+  takeLoaded();
+  if (!files_->indexed && !files_->files.empty() && !indexing_.valid())
+    indexing_ = inBackground([files = files_] { files->index(); });
+}
+
 std::shared_ptr<const CachedFiles> CatalogueCache::records(int32_t localeId) {
   takeLoaded();
+  if (indexing_.valid()) indexing_.get();
   if (localeId != localeId_) return std::make_shared<const CachedFiles>();
   if (!files_->indexed) files_->index();
   return files_;
@@ -121,6 +129,9 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
   std::promise<std::optional<CachedListing>>& promise = listingToWrite_.emplace();
   writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId, records = unwritten_,
                            listing = promise.get_future()]() mutable {
+    // Freed here and now: a task's captures otherwise live on until the program's own thread lets
+    // go of its future, at exit.
+    earlier.reset();
     std::optional<CachedListing> kept;
     const QByteArray bytes = encodeCatalogueCache(*files, localeId, programVersion_, [&]() -> const CachedListing* {
       kept = listing.get();
@@ -149,7 +160,9 @@ void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
   unwritten_ = false;
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
   // The earlier records go with the write, on its thread.
-  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_, listing = listing_] {
+  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_,
+                           listing = listing_]() mutable {
+    earlier.reset();  // as in keep()
     writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_, listing ? &*listing : nullptr));
   });
 }

@@ -110,6 +110,9 @@ class CatalogueCache {
   // The records of the last fill, or of the file, if read in localeId; none otherwise. Indexed,
   // and left unchanged while the caller holds them.
   std::shared_ptr<const CachedFiles> records(int32_t localeId);
+  // Indexes the records on a thread of its own, for a fill that is sure to come (its scan goes
+  // on meanwhile).
+  void indexAhead();
   // Keeps the records of a fill; when `changed`, writes them to the file (whole, on a thread of
   // its own; a failure costs only speed). The listing of earlier records goes.
   void keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed);
@@ -141,6 +144,7 @@ class CatalogueCache {
   const QByteArray programVersion_;
   bool started_ = false;
   std::future<std::optional<DecodedCache>> loading_;
+  std::future<void> indexing_;
   std::future<void> writing_;
   int32_t localeId_ = 0;
   std::shared_ptr<const CachedFiles> files_ = std::make_shared<const CachedFiles>();

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
+#include <span>
 #include <string>
 
 namespace {
@@ -55,6 +57,11 @@ class Reader {
     skip(sizeof v);
     return true;
   }
+  bool pass(size_t n) {
+    if (left_ < n) return false;
+    skip(n);
+    return true;
+  }
   // A string's units, checked to lie inside; not yet turned into a QString.
   bool getString(const char*& at, uint32_t& units, bool& oneByte) {
     uint32_t head;
@@ -77,29 +84,31 @@ class Reader {
   size_t left_;
 };
 
-// The payload's strings, each turned into a QString once, when a record first takes it whole;
-// a file's name goes straight into its path.
+// The payload's strings. A record's names are each turned into a QString once per `made` (one a
+// thread), a file's name straight into its path.
 class Strings {
  public:
   bool read(Reader& in, uint32_t count) {
     spans_.resize(count);
-    made_.resize(count);
     for (Span& s : spans_)
       if (!in.getString(s.at, s.units, s.oneByte)) return false;
     return true;
   }
+  size_t count() const { return spans_.size(); }
   bool has(uint32_t k) const { return k < spans_.size(); }
-  const QString& at(uint32_t k) {
-    if (made_[k].isNull()) append(made_[k], k);
-    return made_[k];
+  const QString& at(uint32_t k, std::vector<QString>& made) const {
+    if (made[k].isNull() && spans_[k].units > 0) {
+      made[k] = QString(static_cast<qsizetype>(spans_[k].units), Qt::Uninitialized);
+      put(reinterpret_cast<char16_t*>(made[k].data()), spans_[k]);
+    }
+    return made[k];
   }
   // folder + "/" + name, in one allocation.
   QString path(uint32_t folder, uint32_t name) const {
-    QString out;
-    out.reserve(static_cast<qsizetype>(spans_[folder].units) + 1 + spans_[name].units);
-    append(out, folder);
-    out.append(QLatin1Char('/'));
-    append(out, name);
+    QString out(static_cast<qsizetype>(spans_[folder].units) + 1 + spans_[name].units, Qt::Uninitialized);
+    char16_t* p = put(reinterpret_cast<char16_t*>(out.data()), spans_[folder]);
+    *p++ = u'/';
+    put(p, spans_[name]);
     return out;
   }
 
@@ -109,18 +118,15 @@ class Strings {
     uint32_t units = 0;
     bool oneByte = false;
   };
-  void append(QString& out, uint32_t k) const {
-    const Span& s = spans_[k];
+  static char16_t* put(char16_t* out, const Span& s) {
     if (s.oneByte) {
-      out.append(QLatin1StringView(s.at, static_cast<qsizetype>(s.units)));
-    } else if (s.units > 0) {
-      const qsizetype at = out.size();
-      out.resize(at + static_cast<qsizetype>(s.units));
-      std::memcpy(out.data() + at, s.at, size_t{s.units} * 2);
+      for (uint32_t k = 0; k < s.units; ++k) out[k] = static_cast<uint8_t>(s.at[k]);
+    } else {
+      std::memcpy(out, s.at, size_t{s.units} * 2);
     }
+    return out + s.units;
   }
   std::vector<Span> spans_;
-  std::vector<QString> made_;
 };
 
 void putIdentity(Writer& out, const FileIdentity& id) {
@@ -130,6 +136,52 @@ void putIdentity(Writer& out, const FileIdentity& id) {
 
 bool getIdentity(Reader& in, FileIdentity& id) {
   return in.get(id.device) && in.get(id.inode) && in.get(id.size) && in.get(id.modifiedNs) && in.get(id.changedNs);
+}
+
+using Record = std::pair<QString, CachedFile>;
+
+// Above this many records, the second half is decoded on a thread of its own meanwhile: the
+// program waits for them at start.
+constexpr uint32_t kRecordsForTwoThreads = 4096;
+
+// Steps over `count` records by their face counts alone.
+bool passRecords(Reader& in, uint32_t count) {
+  for (uint32_t f = 0; f < count; ++f) {
+    uint16_t faces = 0;
+    if (!in.pass(kFileBytes - sizeof faces) || !in.get(faces) || !in.pass(size_t{faces} * kFaceBytes)) return false;
+  }
+  return true;
+}
+
+// Decodes records into `out` from where `in` stands, each checked; false at anything odd.
+bool getRecords(Reader& in, const Strings& strings, std::span<Record> out) {
+  std::vector<QString> made(out.empty() ? 0 : strings.count());
+  const auto string = [&](uint32_t& k) { return in.get(k) && strings.has(k); };
+  for (auto& [path, file] : out) {
+    uint32_t folder, name;
+    uint16_t faces = 0;
+    if (!string(folder) || !string(name) || !getIdentity(in, file.identity) || !in.get(file.formats) ||
+        !in.get(faces))
+      return false;
+    // Formats as the reads give them; more than one face only where a collection was read.
+    const uint8_t all = formatBit(FontFormats::All);
+    if (file.formats == 0 || (file.formats & ~(all | formatBit(FontFormats::TrueType))) || faces == 0 ||
+        faces > truetype::kMaxCollectionFaces || (faces > 1 && file.formats != all) ||
+        faces > in.left() / kFaceBytes)
+      return false;
+    file.faces.reserve(faces);
+    for (uint16_t k = 0; k < faces; ++k) {
+      uint32_t full, family, subfamily;
+      CachedFace& face = file.faces.emplace_back();
+      if (!string(full) || !string(family) || !string(subfamily) || !in.get(face.fsSelection) || !in.get(face.rank))
+        return false;
+      face.fullName = strings.at(full, made);
+      face.family = strings.at(family, made);
+      face.subfamily = strings.at(subfamily, made);
+    }
+    path = strings.path(folder, name);
+  }
+  return true;
 }
 
 // The listing after the records: each row names a record and one of its faces.
@@ -306,35 +358,16 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
   Strings strings;
   if (!strings.read(in, stringCount)) return std::nullopt;
   if (fileCount > in.left() / (kFileBytes + kFaceBytes)) return std::nullopt;
-  const auto string = [&](uint32_t& k) { return in.get(k) && strings.has(k); };
-  out.files.files.reserve(fileCount);
-  for (uint32_t f = 0; f < fileCount; ++f) {
-    uint32_t folder, name;
-    CachedFile file;
-    FileIdentity& id = file.identity;
-    uint16_t faces = 0;
-    if (!string(folder) || !string(name) || !getIdentity(in, id) || !in.get(file.formats) || !in.get(faces))
-      return std::nullopt;
-    // Formats as the reads give them; more than one face only where a collection was read.
-    const uint8_t all = formatBit(FontFormats::All);
-    if (file.formats == 0 || (file.formats & ~(all | formatBit(FontFormats::TrueType))) || faces == 0 ||
-        faces > truetype::kMaxCollectionFaces || (faces > 1 && file.formats != all) ||
-        faces > in.left() / kFaceBytes)
-      return std::nullopt;
-    file.faces.reserve(faces);
-    for (uint16_t k = 0; k < faces; ++k) {
-      uint32_t full, family, subfamily;
-      CachedFace face;
-      if (!string(full) || !string(family) || !string(subfamily) || !in.get(face.fsSelection) ||
-          !in.get(face.rank))
-        return std::nullopt;
-      face.fullName = strings.at(full);
-      face.family = strings.at(family);
-      face.subfamily = strings.at(subfamily);
-      file.faces.append(std::move(face));
-    }
-    out.files.files.emplace_back(strings.path(folder, name), std::move(file));
-  }
-  if (!getListing(in, out.files, out.listing) || in.left() != 0) return std::nullopt;
+  const uint32_t half = fileCount >= kRecordsForTwoThreads ? fileCount / 2 : fileCount;
+  Reader rest = in;
+  if (!passRecords(rest, half)) return std::nullopt;
+  std::vector<Record>& files = out.files.files;
+  files.resize(fileCount);
+  const std::span<Record> all(files);
+  const auto decodeRest = [&] { return getRecords(rest, strings, all.subspan(half)); };
+  auto later = std::async(half < fileCount ? std::launch::async | std::launch::deferred : std::launch::deferred,
+                          decodeRest);
+  const bool first = getRecords(in, strings, all.first(half));
+  if (!later.get() || !first || !getListing(rest, out.files, out.listing) || rest.left() != 0) return std::nullopt;
   return out;
 }

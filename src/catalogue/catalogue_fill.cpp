@@ -195,7 +195,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const int32_t localeId = services.fonts.localeId();
   // A file whose record from an earlier read still holds is not read again; the records of this
   // fill replace them.
-  const std::shared_ptr<const CachedFiles> known = cache ? cache->records(localeId) : nullptr;
+  std::shared_ptr<const CachedFiles> known = cache ? cache->records(localeId) : nullptr;
   // The records this fill keeps, in its order: those that held, and those of the files read
   // cleanly now; and the record and face of each entry, in the order they were added.
   auto records = std::make_shared<CachedFiles>();
@@ -363,10 +363,12 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       }
       recordsChanged = true;
     }
-    if (asKnown)
+    if (asKnown) {
       cache->keep(localeId, known, false);
-    else
+    } else {
+      known.reset();  // the cache's write frees them, on its thread
       cache->keep(localeId, std::move(records), recordsChanged);
+    }
   }
 }
 

@@ -33,12 +33,16 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   const bool skipped = entry.name.startsWith(QLatin1Char('~'));
   const CachedFile* record = known.records && !skipped ? known.records->find(path) : nullptr;
   if (record && !(record->formats & formatBit(formats))) record = nullptr;
+  constexpr int kOpenAtOnce = 64;
   const auto holds = [&](const std::optional<FileIdentity>& identity) {
     const bool same = identity == record->identity;
-    if (known.outOfDate) *known.outOfDate += same ? -1 : 1;
+    // Counted only up to twice the turn either way: both threads write the count, and a write
+    // for every file would pass its cache line from core to core 25,000 times.
+    const int count = known.outOfDate ? known.outOfDate->load(std::memory_order_relaxed) : 0;
+    if (known.outOfDate && (same ? count > -2 * kOpenAtOnce : count < 2 * kOpenAtOnce))
+      *known.outOfDate += same ? -1 : 1;
     return same;
   };
-  constexpr int kOpenAtOnce = 64;
   const bool lookFirst = record && (!known.outOfDate || *known.outOfDate < kOpenAtOnce);
   if (lookFirst && holds(opened ? opened->fileIdentity(entry.name) : fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   truetype::FileByteSource file;

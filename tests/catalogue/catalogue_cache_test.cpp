@@ -42,6 +42,27 @@ TEST(CatalogueCacheFile, ReadsBackWhatWasWritten) {
   EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.files.empty());
 }
 
+// Thousands of records, decoded in two halves on two threads: read back in order, and a record
+// forged in the second half refuses the whole file too.
+TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
+  CachedFiles files;
+  for (int k = 0; k < 5001; ++k) {
+    const QString folder = QStringLiteral("/fonts/%1%2/").arg(k / 300).arg(k % 7 ? "" : "-\u0416");
+    const QString name = QStringLiteral("Face %1").arg(k % 40);
+    files.files.push_back({folder + QString::number(k) + ".ttf",
+                           {{1, uint64_t(k), 3, 4, 5}, 3, {{name + " Bold", name, "Bold", uint16_t(k), uint32_t(k)}}}});
+  }
+  const QByteArray good = encodeCatalogueCache(files, 0x0409, "1", nullptr);
+  const auto back = decodeCatalogueCache(good, "1");
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(back->files == files);
+  // The last record, before the byte that says no listing follows: folder, name and full name
+  // indexes past the strings, no face.
+  const qsizetype last = good.size() - 1 - (4 + 4 + 5 * 8 + 1 + 2) - (3 * 4 + 2 + 4);
+  for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{0, 0xFFFFFFFF}, {4, 0xFFFFFFFF}, {51, 0xFFFFFFFF}, {49, 0}})
+    EXPECT_FALSE(decodeCatalogueCache(forged(good, last + at, value), "1")) << at;
+}
+
 TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
   const CachedListing listing = sampleListing();
   const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3", &listing);
