@@ -355,7 +355,7 @@ T[guicold]=${t[1]}
 T[guibefore]=$([ -x "$before" ] && echo "${t[2]}" || echo 0)
 # Without a cache (the first run, which writes it) and with a stale one (every file changed
 # since: a status change each, on a copy of the cache saved before), against reading every file.
-cache_large="${env_large##*XDG_CACHE_HOME=}/typorama/catalogue.cache"
+cache_large="$(sed -E 's/.*XDG_CACHE_HOME=([^ ]*).*/\1/' <<<"$env_large")/typorama/catalogue.cache"
 env $env_large QT_QPA_PLATFORM=offscreen "$typorama" --list >/dev/null 2>&1
 cp "$cache_large" "$work/stale.cache"
 M[cachebytes]=$(stat -c %s "$work/stale.cache")
