@@ -18,7 +18,8 @@ std::unique_ptr<EarlyCatalogue> catalogue::collectEarly(AppServices& services, F
     QString showOpen(const FileDialogRequest&) override { return ++asked, QString(); }
     QString showSave(const FileDialogRequest&) override { return ++asked, QString(); }
   } prompts;
-  // Nor is any progress: a collection that takes longer than `limit` (a cold disk) is given up, and the window's fill collects again under its please-wait window.
+  // Nor is any progress: a collection that takes longer than `limit` (a cold disk) is given up,
+  // and the window's fill collects again under its please-wait window.
   struct GivenUp {};
   struct Timed final : Yielder {
     std::chrono::steady_clock::time_point deadline;
