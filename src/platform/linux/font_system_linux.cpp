@@ -321,8 +321,10 @@ void LinuxFontSystem::prepareDrawnFamilies(const QStringList& families) {
     prepared_ = std::async(std::launch::async, [config, families] {
       Prepared prepared;
       prepared.systemFamilies = readSystemFamilies(config);
-      for (const QString& f : families)
-        if (!f.isEmpty() && !prepared.systemFamilies.contains(f)) prepared.bestFamilies.insert(f, bestFamily(config, f));
+      for (const QString& f : families) {
+        if (!f.isEmpty() && !prepared.systemFamilies.contains(f))
+          prepared.bestFamilies.insert(f, bestFamily(config, f));
+      }
       FcConfigDestroy(config);
       return prepared;
     });
