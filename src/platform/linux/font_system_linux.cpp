@@ -156,6 +156,16 @@ QSet<QString> readSystemFamilies(FcConfig* config) {
   return families;
 }
 
+// Every full name a face gives (one per language).
+QStringList fullNamesOf(FcPattern* p) {
+  QStringList names;
+  for (int k = 0;; ++k) {
+    QString full = fcString(p, FC_FULLNAME, k);
+    if (full.isEmpty()) return names;
+    names << std::move(full);
+  }
+}
+
 // The family of fontconfig's best match for upright text in `family`, the default language.
 QString bestFamily(FcConfig* config, const QString& family) {
   const fc::Pattern pattern(FcPatternCreate());
@@ -350,11 +360,7 @@ bool LinuxFontSystem::readAppFont(const std::string& bytes, const QString& path,
     const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
                           fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), path};
     if (!style.family.isEmpty() && !font.families.contains(style.family)) font.families << style.family;
-    for (int k = 0;; ++k) {
-      const QString full = fcString(p, FC_FULLNAME, k);
-      if (full.isEmpty()) break;
-      font.fullNames.append({full, style});
-    }
+    for (const QString& full : fullNamesOf(p)) font.fullNames.append({full, style});
   }
   if (font.families.isEmpty()) return false;
   if (!family.isEmpty() && !font.families.contains(family)) font.families << family;
@@ -449,11 +455,7 @@ void LinuxFontSystem::indexSystemFullNames() {
     const FaceStyle style{fcString(p, FC_FAMILY), fcInt(p, FC_WEIGHT, FC_WEIGHT_REGULAR),
                           fcInt(p, FC_SLANT, FC_SLANT_ROMAN), fcInt(p, FC_WIDTH, FC_WIDTH_NORMAL), {}};
     if (style.family.isEmpty()) continue;
-    for (int k = 0;; ++k) {
-      const QString full = fcString(p, FC_FULLNAME, k);
-      if (full.isEmpty()) break;
-      systemFullNames_.insert(full, style);
-    }
+    for (const QString& full : fullNamesOf(p)) systemFullNames_.insert(full, style);
   }
   systemFullNamesValid_ = true;
 }
