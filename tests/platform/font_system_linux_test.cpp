@@ -8,6 +8,8 @@
 #include <QFontInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>
@@ -160,6 +162,44 @@ TEST(LinuxFontSystem, DrawnFamilyIsTheFontDatabasesOwnFallback) {
     EXPECT_EQ(QFontInfo(drawn).styleName(), QFontInfo(wanted).styleName()) << asked;
   }
   EXPECT_EQ(fs.drawnFamily(""), "");
+}
+
+// The program's own best match against fontconfig's, for patterns as Qt makes them when it sets up
+// a face: a family, often a file and its face, a size; and files fontconfig does not know.
+TEST(FontMatch, GivesFontconfigsOwnAnswer) {
+  using Match = FcPattern* (*)(FcConfig*, FcPattern*, FcResult*);
+  const auto own = reinterpret_cast<Match>(dlsym(RTLD_NEXT, "FcFontMatch"));
+  ASSERT_TRUE(own);
+  ASSERT_NE(own, &FcFontMatch);  // else this compares fontconfig with itself
+  QTemporaryDir tmp;
+  const QString unknown = writeRenamedFont(tmp.path(), "typora.ttf");
+  ASSERT_TRUE(FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(unknown.toUtf8().constData())));
+  FcFontSet* system = FcConfigGetFonts(nullptr, FcSetSystem);
+  ASSERT_TRUE(system && system->nfont > 0);
+  const auto unparse = [](FcPattern* p) {
+    FcChar8* text = p ? FcNameUnparse(p) : nullptr;
+    const QByteArray out = text ? QByteArray(reinterpret_cast<const char*>(text)) : "none";
+    free(text);
+    if (p) FcPatternDestroy(p);
+    return out;
+  };
+  const QByteArray files[] = {"", "/no/such/font.ttf", unknown.toUtf8()};
+  for (int k = -3; k < system->nfont; k += k < 0 ? 1 : std::max(1, system->nfont / 60)) {
+    FcPattern* p = FcPatternCreate();
+    FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(k == -1 ? "Typora Sans" : "DejaVu Sans"));
+    FcChar8* file = nullptr;
+    if (k >= 0) FcPatternGetString(system->fonts[k], FC_FILE, 0, &file);
+    if (k >= 0 || !files[k + 3].isEmpty())
+      FcPatternAddString(p, FC_FILE, file ? file : reinterpret_cast<const FcChar8*>(files[k + 3].constData()));
+    FcPatternAddInteger(p, FC_INDEX, 0);
+    FcPatternAddDouble(p, FC_PIXEL_SIZE, 12 + k % 9);
+    FcConfigSubstitute(nullptr, p, FcMatchPattern);
+    FcDefaultSubstitute(p);
+    FcResult ours = FcResultMatch, theirs = FcResultMatch;
+    EXPECT_EQ(unparse(FcFontMatch(nullptr, p, &ours)), unparse(own(nullptr, p, &theirs))) << k;
+    EXPECT_EQ(ours, theirs) << k;
+    FcPatternDestroy(p);
+  }
 }
 
 TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
