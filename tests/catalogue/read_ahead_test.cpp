@@ -3,13 +3,17 @@
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
+#include "controls/flex_grid.h"
+#include "controls/flex_grid_model.h"
 #include "support/font_folder_fixture.h"
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -164,6 +168,79 @@ TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfC
   agree("made unreadable");
   app.fonts.locale = 0x0407;
   agree("another locale");
+}
+
+// Filter clicks in one window, which keeps its facts, grid and records from click to click, show
+// what a fill that reads every file shows, whatever changed on the disk between two clicks.
+TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
+  makeTree();
+  CatalogueCache cache(app.fs);
+  cache.settleNs = 0;  // the files were made just now
+  // Each row: name, file and face, the sample's style, and the facts kept for it.
+  const auto row = [](const QString& name, const QString& file, uint32_t face, int style, const FontFacts& f) {
+    const int bits = f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut;
+    return QStringLiteral("%1|%2#%3|%4|%5%6/%7").arg(name, file).arg(face).arg(style).arg(f.family).arg(bits).arg(f.faces);
+  };
+  const auto fresh = [&](const QString& filter, FontFormats formats) {
+    ErrorTrap trap(app.prompts, "Form1.LoadFonts");
+    ListBox list;
+    FactsByFace facts;
+    PreviewPins pins(app.fonts);
+    form.services().catalogueCache = nullptr;
+    collectCatalogue(form.services(), trap, list, filter, formats, facts, pins, {});
+    form.services().catalogueCache = &cache;
+    std::vector<QString> rows;
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
+      rows.push_back(row(list.ItemName(i), list.ItemPath(i), list.ItemFace(i),
+                         f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut, f));
+    }
+    return rows;
+  };
+  const auto shown = [&] {
+    const FlexGridModel& cells = form.MSFlexGrid1->cells();
+    std::vector<QString> rows;
+    for (int i = 0; i < cells.rows(); ++i)
+      rows.push_back(row(cells.text(i, 1), cells.fileName(i), cells.fileFaceIndex(i), cells.cellStyle(i, 2),
+                         form.catalogueFacts().value({form.List1.ItemPath(i), form.List1.ItemFace(i)})));
+    return rows;
+  };
+  const std::string f3 = tree.path("fonts/a/f3.ttf");
+  struct stat before {};
+  ASSERT_EQ(stat(f3.c_str(), &before), 0);
+  const std::vector<std::tuple<const char*, QString, FontFormats, std::function<void()>>> steps = {
+      {"first", "", FontFormats::TrueType, [] {}},
+      {"unchanged", "", FontFormats::TrueType, [] {}},
+      {"narrowed", "alpha", FontFormats::TrueType, [] {}},
+      {"narrowed again", "alpha", FontFormats::TrueType, [] {}},
+      {"rewritten, its size and times restored", "alpha", FontFormats::TrueType,
+       [&] {
+         font("a/f3.ttf", "Alpha 9", 0x20);
+         const struct timespec times[2] = {before.st_atim, before.st_mtim};
+         ASSERT_EQ(utimensat(AT_FDCWD, f3.c_str(), times, 0), 0);
+       }},
+      {"widened", "", FontFormats::TrueType, [] {}},
+      {"every format", "", FontFormats::All, [] {}},
+      {"added and removed", "", FontFormats::All,
+       [&] {
+         font("a/added.ttf", "Alpha Added", 0x01);
+         ASSERT_EQ(unlink(tree.path("fonts/b/g4.ttf").c_str()), 0);
+       }},
+      {"TrueType again", "", FontFormats::TrueType, [] {}},
+  };
+  for (const auto& [change, filter, formats, make] : steps) {
+    make();
+    form.Text1->setText(filter);
+    if (formats != form.fontFormats())
+      form.setFontFormats(formats);  // clicks Filter itself
+    else
+      form.PushButton1_Click();
+    EXPECT_EQ(shown(), fresh(filter, formats)) << change;
+  }
+  // Not vacuous: the rewritten face shows its new name in bold, the added face is there.
+  const std::vector<QString> last = shown();
+  EXPECT_EQ(std::count_if(last.begin(), last.end(), [](const QString& r) { return r.startsWith("Alpha 9|") && r.contains("|1|"); }), 1);
+  EXPECT_EQ(std::count_if(last.begin(), last.end(), [](const QString& r) { return r.startsWith("Alpha Added|"); }), 1);
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {
