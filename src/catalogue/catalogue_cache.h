@@ -55,11 +55,6 @@ struct CachedFiles {
     const auto it = byPath.constFind(path);
     return it == byPath.cend() ? nullptr : &files[*it].second;
   }
-  // The same, tried first at `at`: where a file stands when its folder is met as before, its
-  // files in the same order (which spares hashing the path).
-  const CachedFile* find(const QString& path, size_t at) const {
-    return at < files.size() && files[at].first == path ? &files[at].second : find(path);
-  }
   // Where the path's record stands; files.size() when it has none.
   size_t indexOf(const QString& path) const { return byPath.value(path, static_cast<uint32_t>(files.size())); }
   bool operator==(const CachedFiles& other) const { return files == other.files; }

@@ -29,9 +29,23 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
                                              OpenFolder* opened, size_t recordAt) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
-  const QString path = folder % QLatin1Char('/') % entry.name;
   const bool skipped = entry.name.startsWith(QLatin1Char('~'));
-  const CachedFile* record = known.records && !skipped ? known.records->find(path, recordAt) : nullptr;
+  // The record at `recordAt` is this file's when its path is the folder's, "/" and the name: the
+  // file then takes the record's copy of its path, neither built nor hashed.
+  const CachedFile* record = nullptr;
+  QString path;
+  if (known.records && !skipped && recordAt < known.records->files.size()) {
+    const auto& [kept, file] = known.records->files[recordAt];
+    if (kept.size() == folder.size() + 1 + entry.name.size() && kept.startsWith(folder) &&
+        kept[folder.size()] == QLatin1Char('/') && kept.endsWith(entry.name)) {
+      path = kept;
+      record = &file;
+    }
+  }
+  if (!record) {
+    path = folder % QLatin1Char('/') % entry.name;
+    if (known.records && !skipped) record = known.records->find(path);
+  }
   if (record && !(record->formats & formatBit(formats))) record = nullptr;
   constexpr int kOpenAtOnce = 64;
   const auto holds = [&](const std::optional<FileIdentity>& identity) {

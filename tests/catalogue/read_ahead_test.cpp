@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -176,6 +178,7 @@ TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
   makeTree();
   CatalogueCache cache(app.fs);
   cache.settleNs = 0;  // the files were made just now
+  app.fs.listingSettleNs = 0;  // and so were the folders; each change comes a few ticks after a click
   // Each row: name, file and face, the sample's style, and the facts kept for it.
   const auto row = [](const QString& name, const QString& file, uint32_t face, int style, const FontFacts& f) {
     const int bits = f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut;
@@ -186,9 +189,10 @@ TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
     ListBox list;
     FactsByFace facts;
     PreviewPins pins(app.fonts);
-    form.services().catalogueCache = nullptr;
-    collectCatalogue(form.services(), trap, list, filter, formats, facts, pins, {});
-    form.services().catalogueCache = &cache;
+    LinuxFileSystem disk;  // which has listed nothing before
+    AppServices& s = form.services();
+    AppServices plain{s.prompts, s.yielder, s.random, disk, s.fonts, s.desktop, s.office, nullptr};
+    collectCatalogue(plain, trap, list, filter, formats, facts, pins, {});
     std::vector<QString> rows;
     for (int i = 0; i < list.ListCount(); ++i) {
       const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
@@ -228,7 +232,9 @@ TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
        }},
       {"TrueType again", "", FontFormats::TrueType, [] {}},
   };
+  form.services().catalogueCache = &cache;
   for (const auto& [change, filter, formats, make] : steps) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     make();
     form.Text1->setText(filter);
     if (formats != form.fontFormats())
