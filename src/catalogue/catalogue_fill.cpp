@@ -288,9 +288,9 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         if (kept && previews) {
           systemKnows = knownFamilies.contains(kept->family.constData());
           if (!systemKnows) {
-            const auto known = CFontPreview::KnownFaceName(services.fonts, kept->family, kept->subfamily, kept->fullName);
-            systemKnows = known.has_value();
-            if (known == kept->family) knownFamilies.insert(kept->family.constData());
+            const auto probed = CFontPreview::KnownFaceName(services.fonts, kept->family, kept->subfamily, kept->fullName);
+            systemKnows = probed.has_value();
+            if (probed == kept->family) knownFamilies.insert(kept->family.constData());
           }
         }
         std::unique_ptr<CFontPreview> reader;

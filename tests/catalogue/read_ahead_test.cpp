@@ -9,11 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <iterator>
 #include <stdexcept>
-#include <thread>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -172,17 +170,26 @@ TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfC
   agree("another locale");
 }
 
-// Filter clicks in one window, which keeps its facts, grid and records from click to click, show
-// what a fill that reads every file shows, whatever changed on the disk between two clicks.
+// Filter clicks in one window, which keeps its facts, grid, records and listings from click to
+// click, show what a fill that reads every file shows, whatever changed on the disk between two.
 TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
   makeTree();
+  ASSERT_EQ(symlink(tree.path("fonts/c/later.ttf").c_str(), tree.path("fonts/b/later.ttf").c_str()), 0);
   CatalogueCache cache(app.fs);
-  cache.settleNs = 0;  // the files were made just now
-  app.fs.listingSettleNs = 0;  // and so were the folders; each change comes a few ticks after a click
-  // Each row: name, file and face, the sample's style, and the facts kept for it.
-  const auto row = [](const QString& name, const QString& file, uint32_t face, int style, const FontFacts& f) {
-    const int bits = f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut;
-    return QStringLiteral("%1|%2#%3|%4|%5%6/%7").arg(name, file).arg(face).arg(style).arg(f.family).arg(bits).arg(f.faces);
+  cache.settleNs = 0;  // the files and folders were made just now; each change comes ticks later
+  app.fs.listingSettleNs = 0;
+  // Each row: name, file and face, the sample's style bits, and the facts kept for it.
+  const auto rows = [](const ListBox& list, const FactsByFace& facts, const FlexGridModel* cells) {
+    QStringList out;
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
+      const int bits = f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut;
+      out.push_back(QStringLiteral("%1|%2#%3|%4|%5%6/%7")
+                        .arg(cells ? cells->text(i, 1) : list.ItemName(i), cells ? cells->fileName(i) : list.ItemPath(i))
+                        .arg(cells ? cells->fileFaceIndex(i) : list.ItemFace(i)).arg(cells ? cells->cellStyle(i, 2) : bits)
+                        .arg(f.family).arg(bits).arg(f.faces));
+    }
+    return out;
   };
   const auto fresh = [&](const QString& filter, FontFormats formats) {
     ErrorTrap trap(app.prompts, "Form1.LoadFonts");
@@ -190,63 +197,41 @@ TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
     FactsByFace facts;
     PreviewPins pins(app.fonts);
     LinuxFileSystem disk;  // which has listed nothing before
-    AppServices& s = form.services();
-    AppServices plain{s.prompts, s.yielder, s.random, disk, s.fonts, s.desktop, s.office, nullptr};
+    AppServices plain{app.prompts, form.services().yielder, form.services().random, disk, app.fonts,
+                      form.services().desktop, form.services().office, nullptr};
     collectCatalogue(plain, trap, list, filter, formats, facts, pins, {});
-    std::vector<QString> rows;
-    for (int i = 0; i < list.ListCount(); ++i) {
-      const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
-      rows.push_back(row(list.ItemName(i), list.ItemPath(i), list.ItemFace(i),
-                         f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut, f));
-    }
-    return rows;
-  };
-  const auto shown = [&] {
-    const FlexGridModel& cells = form.MSFlexGrid1->cells();
-    std::vector<QString> rows;
-    for (int i = 0; i < cells.rows(); ++i)
-      rows.push_back(row(cells.text(i, 1), cells.fileName(i), cells.fileFaceIndex(i), cells.cellStyle(i, 2),
-                         form.catalogueFacts().value({form.List1.ItemPath(i), form.List1.ItemFace(i)})));
-    return rows;
+    return rows(list, facts, nullptr);
   };
   const std::string f3 = tree.path("fonts/a/f3.ttf");
   struct stat before {};
   ASSERT_EQ(stat(f3.c_str(), &before), 0);
-  const std::vector<std::tuple<const char*, QString, FontFormats, std::function<void()>>> steps = {
-      {"first", "", FontFormats::TrueType, [] {}},
-      {"unchanged", "", FontFormats::TrueType, [] {}},
-      {"narrowed", "alpha", FontFormats::TrueType, [] {}},
-      {"narrowed again", "alpha", FontFormats::TrueType, [] {}},
-      {"rewritten, its size and times restored", "alpha", FontFormats::TrueType,
-       [&] {
-         font("a/f3.ttf", "Alpha 9", 0x20);
-         const struct timespec times[2] = {before.st_atim, before.st_mtim};
-         ASSERT_EQ(utimensat(AT_FDCWD, f3.c_str(), times, 0), 0);
-       }},
-      {"widened", "", FontFormats::TrueType, [] {}},
-      {"every format", "", FontFormats::All, [] {}},
-      {"added and removed", "", FontFormats::All,
-       [&] {
-         font("a/added.ttf", "Alpha Added", 0x01);
-         ASSERT_EQ(unlink(tree.path("fonts/b/g4.ttf").c_str()), 0);
-       }},
-      {"TrueType again", "", FontFormats::TrueType, [] {}},
+  const auto rewriteF3 = [&] {  // bold and renamed, its size and times restored
+    font("a/f3.ttf", "Alpha 9", 0x20);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    utimensat(AT_FDCWD, f3.c_str(), times, 0);
   };
+  using enum FontFormats;
+  const std::vector<std::tuple<QString, FontFormats, std::function<void()>>> steps = {
+      {"", TrueType, [] {}}, {"", TrueType, [] {}}, {"alpha", TrueType, [] {}}, {"alpha", TrueType, [] {}},
+      {"alpha", TrueType, rewriteF3}, {"", TrueType, [] {}}, {"", All, [] {}},
+      {"", All, [&] { font("a/added.ttf", "Alpha Added", 1), unlink(tree.path("fonts/b/g4.ttf").c_str()); }},
+      {"", TrueType, [&] { font("c/later.ttf", "Later Through A Link"); }}, {"", TrueType, [] {}}};
   form.services().catalogueCache = &cache;
-  for (const auto& [change, filter, formats, make] : steps) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    make();
+  int step = 0;
+  for (const auto& [filter, formats, change] : steps) {
+    usleep(20'000);
+    change();
     form.Text1->setText(filter);
     if (formats != form.fontFormats())
       form.setFontFormats(formats);  // clicks Filter itself
     else
       form.PushButton1_Click();
-    EXPECT_EQ(shown(), fresh(filter, formats)) << change;
+    EXPECT_EQ(rows(form.List1, form.catalogueFacts(), &form.MSFlexGrid1->cells()), fresh(filter, formats)) << step++;
   }
-  // Not vacuous: the rewritten face shows its new name in bold, the added face is there.
-  const std::vector<QString> last = shown();
-  EXPECT_EQ(std::count_if(last.begin(), last.end(), [](const QString& r) { return r.startsWith("Alpha 9|") && r.contains("|1|"); }), 1);
-  EXPECT_EQ(std::count_if(last.begin(), last.end(), [](const QString& r) { return r.startsWith("Alpha Added|"); }), 1);
+  // Not vacuous: the rewritten face shows in bold, the added face and the link's new target show.
+  const QString shown = rows(form.List1, form.catalogueFacts(), &form.MSFlexGrid1->cells()).join('\n');
+  EXPECT_TRUE(shown.contains("Alpha 9|" + tree.q("fonts/a/f3.ttf") + "#0|1|"));
+  EXPECT_TRUE(shown.contains("Alpha Added|") && shown.contains(tree.q("fonts/b/later.ttf")));
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {
