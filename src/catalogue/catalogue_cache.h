@@ -55,6 +55,8 @@ struct CachedFiles {
     const auto it = byPath.constFind(path);
     return it == byPath.cend() ? nullptr : &files[*it].second;
   }
+  // Where the path's record stands; files.size() when it has none.
+  size_t indexOf(const QString& path) const { return byPath.value(path, static_cast<uint32_t>(files.size())); }
   bool operator==(const CachedFiles& other) const { return files == other.files; }
 };
 

@@ -51,6 +51,22 @@ bool showsRowNumber(const QString& text, int n) {
   return text == QStringView(at, std::end(digits));
 }
 
+// The style bits the grid draws a sample with.
+uint8_t sampleStyle(const FontFacts& f) {
+  return static_cast<uint8_t>((f.bold ? FlexGridModel::Bold : 0) | (f.italic ? FlexGridModel::Italic : 0) |
+                              (f.underlined ? FlexGridModel::Underline : 0) |
+                              (f.strikeOut ? FlexGridModel::StrikeOut : 0));
+}
+
+// The style of entry i's sample: kept with the entry by the collection, else from the facts;
+// nothing when the fill would read the entry's file for it.
+std::optional<uint8_t> entryStyle(const ListBox& list, int i, const FactsByFace& facts) {
+  if (const uint32_t data = list.ItemData(i); data != ListBox::kNoData) return static_cast<uint8_t>(data);
+  const auto it = facts.constFind({list.ItemPath(i), list.ItemFace(i)});
+  if (it == facts.constEnd()) return std::nullopt;
+  return sampleStyle(*it);
+}
+
 // True when the grid already holds what the loop of fillCatalogueGrid would write for every entry
 // of the list, its tables of font names and files built in the same order: a refill that finds
 // the same entries (the Filter button over unchanged files) then keeps the cells as they are.
@@ -63,23 +79,15 @@ bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& fac
     return f.align == align && f.face == face && f.file == file && f.styleSet == styleSet && f.style == style;
   };
   int faces = 0;  // the names a rewrite would have entered by now, entered in their first row's order
-  FontFace key;  // one buffer for every row's look-up
   for (int i = 0; i < count; ++i) {
     const QStringView name = list.ItemNameView(i), path = list.ItemPathView(i);
     const uint32_t face = list.ItemFace(i);
-    key.path.resize(path.size());
-    std::copy(path.begin(), path.end(), key.path.begin());
-    key.index = face;
-    const auto it = facts.constFind(key);
-    if (it == facts.constEnd()) return false;  // the row's file would be read
-    const uint8_t style = static_cast<uint8_t>((it->bold ? FlexGridModel::Bold : 0) |
-                                               (it->italic ? FlexGridModel::Italic : 0) |
-                                               (it->underlined ? FlexGridModel::Underline : 0) |
-                                               (it->strikeOut ? FlexGridModel::StrikeOut : 0));
+    const std::optional<uint8_t> style = entryStyle(list, i, facts);
+    if (!style) return false;  // the row's file would be read
     const Format& sample = cells.format(i, 2);
     if (sample.face == faces) ++faces;
     if (!formatIs(cells.format(i, 0), -1, -1, -1, 0, 0) || !formatIs(cells.format(i, 1), -1, -1, -1, 0, 0) ||
-        sample.face < 0 || sample.face >= faces || !formatIs(sample, 1, sample.face, i, 0x0F, style) ||
+        sample.face < 0 || sample.face >= faces || !formatIs(sample, 1, sample.face, i, 0x0F, *style) ||
         cells.faceName(sample.face) != name || cells.fileName(i) != path || cells.fileFaceIndex(i) != face ||
         !showsRowNumber(cells.text(i, 0), i + 1) || cells.text(i, 1) != name || cells.text(i, 2) != kSampleText)
       return false;
@@ -141,6 +149,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const bool everyFormat = formats == FontFormats::All;
   QStringList folders;
   QSet<QString> families;  // the faces of a family share one copy of its name
+  // The families the probe found known, by the address of their text (the records share one
+  // copy of each): what the system knows now it still knows at the end of the fill, as the
+  // fill's own registrations are let go only by the next one.
+  QSet<const QChar*> knownFamilies;
   trap(104, [&] { list.Clear(); });
   // The facts of the last fill stay while this one runs: a face met again only has its value
   // replaced, and those not met go at the end.
@@ -213,6 +225,17 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   };
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;
   if (known) facts.reserve(static_cast<qsizetype>(known->files.size()));
+  // What decides which faces a fill takes besides the files: the formats, the language its
+  // letter case follows and the filter.
+  const auto factsKey = [&](const QString& f) -> QString {
+    return QString::number(static_cast<int>(formats)) % QChar(0) % locale.name() % QChar(0) % f;
+  };
+  // The facts of a face of the known records are there already when the last collection into
+  // them took the same records under the same filter (or none): a refill of unchanged files
+  // puts no face again.
+  const bool factsHeld =
+      known && facts.source == known && (facts.sourceKey == factsKey(filter) || facts.sourceKey == factsKey({}));
+  bool everyFaceTaken = true;  // each face the filter let through is in the list and its facts
   if (readAhead) {
     const int64_t settledBefore = cache ? cache->settledBefore() : nowNs();
     ahead.emplace(services.fs, localeId, true, formats, KnownFiles{known.get(), settledBefore, &outOfDate});
@@ -261,9 +284,15 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         // A face known from before needs a reader only to be probed, and only when the system
         // does not know it: the reader then registers the file for its preview. The probe of a
         // face it knows asks for the same names a reader would and leaves nothing behind.
-        const bool systemKnows =
-            kept && previews &&
-            CFontPreview::KnownFaceName(services.fonts, kept->family, kept->subfamily, kept->fullName).has_value();
+        bool systemKnows = false;
+        if (kept && previews) {
+          systemKnows = knownFamilies.contains(kept->family.constData());
+          if (!systemKnows) {
+            const auto probed = CFontPreview::KnownFaceName(services.fonts, kept->family, kept->subfamily, kept->fullName);
+            systemKnows = probed.has_value();
+            if (probed == kept->family) knownFamilies.insert(kept->family.constData());
+          }
+        }
         std::unique_ptr<CFontPreview> reader;
         if (!kept || (previews && !systemKnows)) {
           reader = std::make_unique<CFontPreview>(services.fs, services.fonts, localeId);
@@ -292,28 +321,36 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
         }
         const auto fullName = [&] { return kept ? kept->fullName : reader->FullName(); };
         const uint32_t rank = kept ? kept->rank : ListBox::kNoRank;
+        // The sample's style goes with the entry, so the grid's fill needs no look-up by path.
+        const uint32_t style = kept ? sampleStyle(factsOf(*kept))
+                                    : sampleStyle({reader->Bold(), reader->Italic(), reader->Underlined(),
+                                                   reader->StrikeOut()});
         bool accepted = false;
         if (!filtered) {
           trap(112, [&] {
             if (pleaseWait && i % 6 == 0 && face == 0) pleaseWait(i, n, false);
           });
-          accepted = trap(114, [&] { list.AddItem(fullName(), path, face, rank); });
+          accepted = trap(114, [&] { list.AddItem(fullName(), path, face, rank, style); });
+          everyFaceTaken = everyFaceTaken && accepted;
         } else {
           if (!record) trap(116, [&] { matches = holdsFilter(fullName()); });
           if (matches) {
             trap(118, [&] {
               if (pleaseWait) pleaseWait(i, n, true);
             });
-            accepted = trap(120, [&] { list.AddItem(fullName(), path, face, rank); });
+            accepted = trap(120, [&] { list.AddItem(fullName(), path, face, rank, style); });
+            everyFaceTaken = everyFaceTaken && accepted;
           }
         }
         if (accepted) {
           entryFaces.emplace_back(recordAt, face);
-          // An accepted face has a name table, so its family name reads without failing.
-          FontFacts faceFacts = kept ? factsOf(*kept) : factsOf(*reader);
-          faceFacts.faces = static_cast<uint16_t>(faces);
-          if (!kept) faceFacts.family = *families.insert(faceFacts.family);  // a record's is shared already
-          facts.insert({path, face}, std::move(faceFacts));
+          if (!(record && factsHeld)) {
+            // An accepted face has a name table, so its family name reads without failing.
+            FontFacts faceFacts = kept ? factsOf(*kept) : factsOf(*reader);
+            faceFacts.faces = static_cast<uint16_t>(faces);
+            if (!kept) faceFacts.family = *families.insert(faceFacts.family);  // a record's is shared already
+            facts.insert({path, face}, std::move(faceFacts));
+          }
           // A face the system does not know stays registered while the catalogue lists it: the
           // reader of every later file of its family then finds the family known and registers
           // nothing, so a folder of one unknown family costs one registration, not one per file.
@@ -335,6 +372,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     if (ahead) ahead->recycle(std::move(files));
   }
   trap.setSubject({});
+  if (!cache) facts.source.reset();
   if (facts.size() != list.ListCount()) {
     FactsByFace current;
     current.reserve(list.ListCount());
@@ -363,6 +401,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       }
       recordsChanged = true;
     }
+    // Every face of these records that the filter let through is now in the list, its facts
+    // taken from its record.
+    facts.source = everyFaceTaken ? (asKnown ? std::shared_ptr<const void>(known) : records) : nullptr;
+    facts.sourceKey = factsKey(filter);
     if (asKnown) {
       cache->keep(localeId, known, false);
     } else {
@@ -439,15 +481,15 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       grid.setTextMatrix(i, 1, name);
       grid.setTextMatrix(i, 2, kSampleText);
     });
-    FontFacts style;
+    uint8_t style = 0;
     trap(136, [&] {
-      if (const auto it = facts.constFind({path, face}); it != facts.constEnd()) {
-        style = *it;
+      if (const std::optional<uint8_t> known = entryStyle(list, i, facts)) {
+        style = *known;
       } else {
         showStep(i);
         CFontPreview reader(services.fs, services.fonts);
         reader.setFontFileFace(path, face);
-        style = factsOf(reader);
+        style = sampleStyle(factsOf(reader));
       }
     });
     trap(138, [&] {
@@ -455,10 +497,10 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
       // The sample is drawn from the row's own file: the name alone may belong to another
       // file, or to a face the system has never seen.
       grid.setCellFontFile(path, face);
-      grid.setCellFontBold(style.bold);
-      grid.setCellFontItalic(style.italic);
-      grid.setCellFontUnderline(style.underlined);
-      grid.setCellFontStrikeThrough(style.strikeOut);
+      grid.setCellFontBold(style & FlexGridModel::Bold);
+      grid.setCellFontItalic(style & FlexGridModel::Italic);
+      grid.setCellFontUnderline(style & FlexGridModel::Underline);
+      grid.setCellFontStrikeThrough(style & FlexGridModel::StrikeOut);
     });
   }
   showStep(count - 1);

@@ -26,12 +26,26 @@ std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAhe
 
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
                                              int32_t localeId, FontFormats formats, const KnownFiles& known,
-                                             OpenFolder* opened) {
+                                             OpenFolder* opened, size_t recordAt) {
   // Opening anything but a regular file (a device, say) could block or have side effects.
   if (!entry.regular) return std::nullopt;
-  const QString path = folder % QLatin1Char('/') % entry.name;
   const bool skipped = entry.name.startsWith(QLatin1Char('~'));
-  const CachedFile* record = known.records && !skipped ? known.records->find(path) : nullptr;
+  // The record at `recordAt` is this file's when its path is the folder's, "/" and the name: the
+  // file then takes the record's copy of its path, neither built nor hashed.
+  const CachedFile* record = nullptr;
+  QString path;
+  if (known.records && !skipped && recordAt < known.records->files.size()) {
+    const auto& [kept, file] = known.records->files[recordAt];
+    if (kept.size() == folder.size() + 1 + entry.name.size() && kept.startsWith(folder) &&
+        kept[folder.size()] == QLatin1Char('/') && kept.endsWith(entry.name)) {
+      path = kept;
+      record = &file;
+    }
+  }
+  if (!record) {
+    path = folder % QLatin1Char('/') % entry.name;
+    if (known.records && !skipped) record = known.records->find(path);
+  }
   if (record && !(record->formats & formatBit(formats))) record = nullptr;
   constexpr int kOpenAtOnce = 64;
   const auto holds = [&](const std::optional<FileIdentity>& identity) {
@@ -96,7 +110,10 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   job->folder = std::move(folder);
   job->entries = std::move(entries);
   job->failure = std::move(listingFailure);
-  if (known_.records && !known_.records->files.empty() && !job->entries.empty()) job->opened = fs_.openFolder(job->folder);
+  if (known_.records && !known_.records->files.empty() && !job->entries.empty()) {
+    job->opened = fs_.openFolder(job->folder);
+    job->firstRecord = known_.records->indexOf(job->folder % QLatin1Char('/') % job->entries.front().name);
+  }
   job->read.resize(job->entries.size());
   pending_ += job->entries.size();
   {
@@ -110,7 +127,8 @@ void ReadAhead::work(Job& job) {
   const size_t n = job.entries.size();
   for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
     try {
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get());
+      const size_t recordAt = job.firstRecord == SIZE_MAX ? SIZE_MAX : job.firstRecord + i;
+      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get(), recordAt);
     } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
       job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
                                   std::nullopt, std::current_exception()};

@@ -58,10 +58,11 @@ struct KnownFiles {
 // Opens the entry once: the open answers "can it be opened" and serves the read. Nothing for
 // an entry not known to be a regular file (never opened at all). An entry whose record holds,
 // by the file's identity (looked up in `opened`, the folder held open, when given), is neither
-// opened nor read.
+// opened nor read. Its record is looked for first at `recordAt` of the records.
 std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
                                              int32_t localeId, FontFormats formats = FontFormats::TrueType,
-                                             const KnownFiles& known = {}, OpenFolder* opened = nullptr);
+                                             const KnownFiles& known = {}, OpenFolder* opened = nullptr,
+                                             size_t recordAt = SIZE_MAX);
 
 class ReadAhead {
  public:
@@ -93,6 +94,9 @@ class ReadAhead {
     std::vector<FileEntry> entries;
     std::exception_ptr failure;
     std::unique_ptr<OpenFolder> opened;  // while records are there to check its files against
+    // Where the first entry's record stands: a folder met as before has the records of its
+    // files one after another, in its order.
+    size_t firstRecord = SIZE_MAX;
     std::vector<std::optional<ReadAheadFile>> read;  // one per entry
     std::atomic<size_t> claimed = 0;                 // entries taken by either thread
     std::atomic<size_t> finished = 0;

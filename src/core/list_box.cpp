@@ -42,9 +42,9 @@ void ListBox::Clear() {
   ranked_ = true;
 }
 
-void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face, uint32_t rank) {
+void ListBox::AddItem(const QString& fullName, const QString& path, uint32_t face, uint32_t rank, uint32_t data) {
   Item item{makeCatalogueEntry(fullName, path), static_cast<int32_t>(path.size()), face, rank,
-            static_cast<uint32_t>(items_.size())};
+            static_cast<uint32_t>(items_.size()), data};
   ranked_ = ranked_ && rank != kNoRank;
   if (sorted_ && !items_.empty() && itemLess(item, items_.back())) sorted_ = false;
   items_.push_back(std::move(item));
@@ -122,5 +122,7 @@ QStringView ListBox::ItemPathView(int index) const {
 }
 
 uint32_t ListBox::ItemFace(int index) const { return at(index).face; }
+
+uint32_t ListBox::ItemData(int index) const { return at(index).data; }
 
 uint32_t ListBox::ItemAddedAt(int index) const { return at(index).added; }

@@ -11,13 +11,16 @@
 class ListBox {
  public:
   static constexpr uint32_t kNoRank = UINT32_MAX;
+  static constexpr uint32_t kNoData = UINT32_MAX;
 
   void Clear();
   // Adds the entry "fullName||MySeparator123||path" for face `face` of the file. Entries of
   // equal text keep the order of their faces. `rank` is where the entry stood in an earlier
   // sorted list, if known: when every entry has one and their order proves sorted, the list is
-  // ordered by them instead of by a sort of the texts (a refill of the same files).
-  void AddItem(const QString& fullName, const QString& path, uint32_t face = 0, uint32_t rank = kNoRank);
+  // ordered by them instead of by a sort of the texts (a refill of the same files). `data` is
+  // the caller's own number for the entry, given back by ItemData.
+  void AddItem(const QString& fullName, const QString& path, uint32_t face = 0, uint32_t rank = kNoRank,
+               uint32_t data = kNoData);
   int ListCount() const { return static_cast<int>(items_.size()); }
   // Entry text, full name, file and face by index; each fails with error 381 (invalid property
   // array index) outside the list.
@@ -28,6 +31,7 @@ class ListBox {
   QStringView ItemNameView(int index) const;
   QStringView ItemPathView(int index) const;
   uint32_t ItemFace(int index) const;
+  uint32_t ItemData(int index) const;
   // How many entries were added before this one.
   uint32_t ItemAddedAt(int index) const;
   // True when every entry has a rank and the ranks ascend in the list's order.
@@ -40,6 +44,7 @@ class ListBox {
     uint32_t face;
     uint32_t rank;
     uint32_t added;
+    uint32_t data;
   };
   // The order of the list: ordinal comparison of the case-folded entry texts (so a blank sorts
   // before the separator's "|": "Sans Bold||…" before "Sans||…"); texts that fold alike are

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 class CFontPreview;
 
@@ -25,7 +26,15 @@ struct FontFace {
 // The path hashed with the table's seed, as a path alone is (Qt's fast string hash needs one).
 inline size_t qHash(const FontFace& face, size_t seed = 0) { return qHash(face.path, seed) ^ face.index; }
 
-using FactsByFace = QHash<FontFace, FontFacts>;
+struct FactsByFace : QHash<FontFace, FontFacts> {
+  // What the collection that left these facts took them from, with its filter: the records of
+  // its files (held, so that no later records can take their address) when it found every face
+  // of them that its filter let through. A collection from the same records under the same
+  // filter, or with the last one unfiltered, finds each such face here with the value it would
+  // put. Nothing when unknown.
+  std::shared_ptr<const void> source;
+  QString sourceKey;
+};
 
 // The facts of the face a reader has read.
 FontFacts factsOf(const CFontPreview& reader);

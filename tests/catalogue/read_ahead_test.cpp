@@ -3,13 +3,17 @@
 #include "catalogue/catalogue_fill.h"
 #include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
+#include "controls/flex_grid.h"
+#include "controls/flex_grid_model.h"
 #include "support/font_folder_fixture.h"
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -164,6 +168,70 @@ TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfC
   agree("made unreadable");
   app.fonts.locale = 0x0407;
   agree("another locale");
+}
+
+// Filter clicks in one window, which keeps its facts, grid, records and listings from click to
+// click, show what a fill that reads every file shows, whatever changed on the disk between two.
+TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
+  makeTree();
+  ASSERT_EQ(symlink(tree.path("fonts/c/later.ttf").c_str(), tree.path("fonts/b/later.ttf").c_str()), 0);
+  CatalogueCache cache(app.fs);
+  cache.settleNs = 0;  // the files and folders were made just now; each change comes ticks later
+  app.fs.listingSettleNs = 0;
+  // Each row: name, file and face, the sample's style bits, and the facts kept for it.
+  const auto rows = [](const ListBox& list, const FactsByFace& facts, const FlexGridModel* cells) {
+    QStringList out;
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const FontFacts f = facts.value({list.ItemPath(i), list.ItemFace(i)});
+      const int bits = f.bold + 2 * f.italic + 4 * f.underlined + 8 * f.strikeOut;
+      out.push_back(QStringLiteral("%1|%2#%3|%4|%5%6/%7")
+                        .arg(cells ? cells->text(i, 1) : list.ItemName(i), cells ? cells->fileName(i) : list.ItemPath(i))
+                        .arg(cells ? cells->fileFaceIndex(i) : list.ItemFace(i)).arg(cells ? cells->cellStyle(i, 2) : bits)
+                        .arg(f.family).arg(bits).arg(f.faces));
+    }
+    return out;
+  };
+  const auto fresh = [&](const QString& filter, FontFormats formats) {
+    ErrorTrap trap(app.prompts, "Form1.LoadFonts");
+    ListBox list;
+    FactsByFace facts;
+    PreviewPins pins(app.fonts);
+    LinuxFileSystem disk;  // which has listed nothing before
+    AppServices plain{app.prompts, form.services().yielder, form.services().random, disk, app.fonts,
+                      form.services().desktop, form.services().office, nullptr};
+    collectCatalogue(plain, trap, list, filter, formats, facts, pins, {});
+    return rows(list, facts, nullptr);
+  };
+  const std::string f3 = tree.path("fonts/a/f3.ttf");
+  struct stat before {};
+  ASSERT_EQ(stat(f3.c_str(), &before), 0);
+  const auto rewriteF3 = [&] {  // bold and renamed, its size and times restored
+    font("a/f3.ttf", "Alpha 9", 0x20);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    utimensat(AT_FDCWD, f3.c_str(), times, 0);
+  };
+  using enum FontFormats;
+  const std::vector<std::tuple<QString, FontFormats, std::function<void()>>> steps = {
+      {"", TrueType, [] {}}, {"", TrueType, [] {}}, {"alpha", TrueType, [] {}}, {"alpha", TrueType, [] {}},
+      {"alpha", TrueType, rewriteF3}, {"", TrueType, [] {}}, {"", All, [] {}},
+      {"", All, [&] { font("a/added.ttf", "Alpha Added", 1), unlink(tree.path("fonts/b/g4.ttf").c_str()); }},
+      {"", TrueType, [&] { font("c/later.ttf", "Later Through A Link"); }}, {"", TrueType, [] {}}};
+  form.services().catalogueCache = &cache;
+  int step = 0;
+  for (const auto& [filter, formats, change] : steps) {
+    usleep(20'000);
+    change();
+    form.Text1->setText(filter);
+    if (formats != form.fontFormats())
+      form.setFontFormats(formats);  // clicks Filter itself
+    else
+      form.PushButton1_Click();
+    EXPECT_EQ(rows(form.List1, form.catalogueFacts(), &form.MSFlexGrid1->cells()), fresh(filter, formats)) << step++;
+  }
+  // Not vacuous: the rewritten face shows in bold, the added face and the link's new target show.
+  const QString shown = rows(form.List1, form.catalogueFacts(), &form.MSFlexGrid1->cells()).join('\n');
+  EXPECT_TRUE(shown.contains("Alpha 9|" + tree.q("fonts/a/f3.ttf") + "#0|1|"));
+  EXPECT_TRUE(shown.contains("Alpha Added|") && shown.contains(tree.q("fonts/b/later.ttf")));
 }
 
 TEST(ReadAhead, HandsOnAListingFailureInItsTurnAndStopsWithWorkLeft) {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -104,11 +106,9 @@ SubFolder subFolderOf(int dirFd, const dirent* entry) {
   return sub;
 }
 
-// Walks the folder's entries; returns 0 or a listing error number.
+// Walks the entries of the open folder and closes it; returns 0 or a listing error number.
 template <typename Visit>
-int forEachEntry(const QString& folder, Visit visit) {
-  DIR* dir = opendir(pathToBytes(folder).c_str());
-  if (!dir) return listingError(errno);
+int walkEntries(DIR* dir, Visit visit) {
   const int fd = dirfd(dir);
   int result = 0;
   for (;;) {
@@ -124,6 +124,14 @@ int forEachEntry(const QString& folder, Visit visit) {
   }
   closedir(dir);
   return result;
+}
+
+// Walks the folder's entries; returns 0 or a listing error number.
+template <typename Visit>
+int forEachEntry(const QString& folder, Visit visit) {
+  DIR* dir = opendir(pathToBytes(folder).c_str());
+  if (!dir) return listingError(errno);
+  return walkEntries(dir, visit);
 }
 
 }  // namespace
@@ -166,10 +174,49 @@ int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>&
 
 int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
                                 std::vector<FileEntry>* files) {
-  return forEachEntry(folder, [&](int fd, const dirent* entry, Kind kind) {
+  const auto take = [&](int fd, const dirent* entry, Kind kind, const QString& name) {
     if (kind == Kind::Folder) subFolders.push_back(subFolderOf(fd, entry));
-    else if (files) files->push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
+    else if (files) files->push_back({name, kind == Kind::Regular});
+  };
+  DIR* dir = opendir(pathToBytes(folder).c_str());
+  if (!dir) return listingError(errno);
+  struct stat st;
+  const std::optional<FileIdentity> identity =
+      fstat(dirfd(dir), &st) == 0 ? std::optional(identityOf(st)) : std::nullopt;
+  std::shared_ptr<const KeptEntries> kept;
+  {
+    const std::lock_guard lock(keptMutex_);
+    const auto it = kept_.constFind(folder);
+    if (it != kept_.cend() && it->identity == identity) kept = it->entries;
+  }
+  if (kept) {
+    // Each entry as the listing would give it: only the name and type come from before.
+    dirent entry{};
+    for (const auto& [name, type] : *kept) {
+      entry.d_type = type;
+      const std::string bytes = type == DT_REG ? std::string() : pathToBytes(name);
+      if (bytes.size() >= sizeof entry.d_name) continue;  // never kept: no name is that long
+      std::memcpy(entry.d_name, bytes.c_str(), bytes.size() + 1);
+      const Kind kind = entryKind(dirfd(dir), &entry);
+      if (kind != Kind::Missing) take(dirfd(dir), &entry, kind, name);
+    }
+    closedir(dir);
+    return 0;
+  }
+  auto entries = std::make_shared<KeptEntries>();
+  const int result = walkEntries(dir, [&](int fd, const dirent* entry, Kind kind) {
+    entries->emplace_back(pathFromBytes(entry->d_name), entry->d_type);
+    take(fd, entry, kind, entries->back().first);
   });
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const bool settled =
+      identity && identity->changedNs < std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - listingSettleNs;
+  const std::lock_guard lock(keptMutex_);
+  if (result == 0 && settled)
+    kept_.insert(folder, {*identity, std::move(entries)});
+  else
+    kept_.remove(folder);
+  return result;
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {

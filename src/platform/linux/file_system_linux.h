@@ -3,6 +3,12 @@
 // names which are not valid UTF-8 are neither dropped nor changed.
 #include "platform/file_system.h"
 
+#include <QHash>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 class LinuxFileSystem : public FileSystem {
  public:
   // Directory 16, hidden 2 for a name starting with ".", read-only 1 when the entry is not
@@ -12,7 +18,9 @@ class LinuxFileSystem : public FileSystem {
   bool isRootFolder(const QString& path) override;
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
-  // One stat per sub-folder, relative to the folder being listed.
+  // One stat per sub-folder, relative to the folder being listed. A folder whose status shows no
+  // change since a while before its last listing is not read again: its names are taken as that
+  // listing found them (links and entries of unknown type looked at again, as a listing does).
   int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
   bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override;
@@ -31,4 +39,19 @@ class LinuxFileSystem : public FileSystem {
   // Through an unnamed temporary (O_TMPFILE) where the file system allows.
   CheckedCopy copyFileChecked(const QString& source, const QString& target,
                               const std::function<bool(const QString& tempPath)>& accept) override;
+
+  // A folder whose status changed this recently (nanoseconds) before a listing keeps no names
+  // from it: a change within the same tick of the file system's clock would leave its status as
+  // it was.
+  int64_t listingSettleNs = 3'000'000'000;
+
+ private:
+  // A folder's names and entry types as its last listing found them, with its identity then.
+  using KeptEntries = std::vector<std::pair<QString, unsigned char>>;
+  struct KeptListing {
+    FileIdentity identity;
+    std::shared_ptr<const KeptEntries> entries;
+  };
+  std::mutex keptMutex_;
+  QHash<QString, KeptListing> kept_;
 };
