@@ -72,7 +72,7 @@ enum class Kind { Folder, Regular, Other, Missing };
 
 // What the entry leads to, following symbolic links. The entry's type answers without a stat
 // except for links and on file systems that leave it unknown.
-Kind entryKind(int dirFd, const dirent* entry) {
+Kind entryKind(int dirFd, const dirent64* entry) {
   if (entry->d_type == DT_DIR) return Kind::Folder;
   if (entry->d_type == DT_REG) return Kind::Regular;
   if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return Kind::Other;
@@ -88,7 +88,7 @@ Kind entryKind(int dirFd, const dirent* entry) {
 
 // A sub-folder entry with its attributes and identity, as attributes() and folderId() would
 // read them by path.
-SubFolder subFolderOf(int dirFd, const dirent* entry) {
+SubFolder subFolderOf(int dirFd, const dirent64* entry) {
   SubFolder sub{pathFromBytes(entry->d_name), std::nullopt, std::nullopt};
   struct stat st;
   if (fstatat(dirFd, entry->d_name, &st, 0) != 0) return sub;
@@ -104,25 +104,31 @@ SubFolder subFolderOf(int dirFd, const dirent* entry) {
   return sub;
 }
 
-// Walks the folder's entries; returns 0 or a listing error number.
+// Walks the folder's entries; returns 0 or a listing error number. The entries are read in
+// blocks straight from the folder (opendir would add a status query and a 32 KiB allocation for
+// each folder of a scan of thousands).
 template <typename Visit>
 int forEachEntry(const QString& folder, Visit visit) {
-  DIR* dir = opendir(pathToBytes(folder).c_str());
-  if (!dir) return listingError(errno);
-  const int fd = dirfd(dir);
+  const int fd = ::open(pathToBytes(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return listingError(errno);
+  alignas(dirent64) char block[32 * 1024];
   int result = 0;
   for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(dir);
-    if (!entry) {
-      if (errno != 0) result = listingError(errno);
+    const ssize_t got = ::getdents64(fd, block, sizeof block);
+    if (got <= 0) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) result = listingError(errno);
       break;
     }
-    if (isDotName(entry->d_name)) continue;
-    const Kind kind = entryKind(fd, entry);
-    if (kind != Kind::Missing) visit(fd, entry, kind);
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(block + at);
+      at += entry->d_reclen;
+      if (isDotName(entry->d_name)) continue;
+      const Kind kind = entryKind(fd, entry);
+      if (kind != Kind::Missing) visit(fd, entry, kind);
+    }
   }
-  closedir(dir);
+  ::close(fd);
   return result;
 }
 
@@ -159,27 +165,27 @@ bool LinuxFileSystem::isRootFolder(const QString& path) {
 }
 
 int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
     if (kind == Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
   });
 }
 
 int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
                                 std::vector<FileEntry>* files) {
-  return forEachEntry(folder, [&](int fd, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int fd, const dirent64* entry, Kind kind) {
     if (kind == Kind::Folder) subFolders.push_back(subFolderOf(fd, entry));
     else if (files) files->push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
   });
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
            if (kind != Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
          }) == 0;
 }
 
 bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
            if (kind != Kind::Folder) entries.push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
          }) == 0;
 }
