@@ -106,20 +106,36 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   changed_.notify_all();
 }
 
-void ReadAhead::work(Job& job) {
+bool ReadAhead::workOne(Job& job) {
   const size_t n = job.entries.size();
-  for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
-    try {
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get());
-    } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
-      job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
-                                  std::nullopt, std::current_exception()};
-    }
-    if (job.finished.fetch_add(1) + 1 == n) {
-      const std::lock_guard lock(mutex_);
-      changed_.notify_all();
-    }
+  size_t i;
+  if (stop_ || (i = job.claimed.fetch_add(1)) >= n) return false;
+  try {
+    job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get());
+  } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
+    job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
+                                std::nullopt, std::current_exception()};
   }
+  if (job.finished.fetch_add(1) + 1 == n) {
+    const std::lock_guard lock(mutex_);
+    changed_.notify_all();
+  }
+  return true;
+}
+
+void ReadAhead::work(Job& job) {
+  while (workOne(job)) {
+  }
+}
+
+bool ReadAhead::workOnLater() {
+  std::shared_ptr<Job> later;
+  {
+    const std::lock_guard lock(mutex_);
+    for (size_t k = 1; k < jobs_.size() && !later; ++k)
+      if (jobs_[k]->claimed < jobs_[k]->entries.size()) later = jobs_[k];
+  }
+  return later && workOne(*later);
 }
 
 std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
@@ -133,6 +149,11 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   }
   pending_ -= job->entries.size();
   work(*job);
+  // While the reading thread ends its last files of this folder, this thread reads the files
+  // of later folders, one at a time, rather than sleep and be woken (a pair of system calls a
+  // folder, in a tree of thousands of small folders).
+  while (job->finished != job->entries.size() && workOnLater()) {
+  }
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });
