@@ -56,7 +56,9 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
     if (formats == FontFormats::TrueType) {
       truetype::FontTablesState tables;
       // A partial read is kept, as the reader keeps it.
-      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
+      // Only the names read are kept: the fill copies the tables into its reader, on its thread.
+      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds, 0,
+                                          truetype::NameRecordsKept::Decoded);
       read.tables = std::move(tables);
     } else {
       auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds, &complete);
