@@ -47,7 +47,9 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   if (lookFirst && holds(opened ? opened->fileIdentity(entry.name) : fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   truetype::FileByteSource file;
   errno = 0;
-  if (!file.open(fs, path)) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
+  // Without records the file's identity is never asked for, and its size seldom: the open makes
+  // no status query. With them, the identity is the one the file had as it was opened.
+  if (!(known.records ? file.open(fs, path) : file.openListed(fs, path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
   if (record && !lookFirst && holds(file.identity())) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   ReadAheadFile read{entry.name, path, std::nullopt, {}};
   if (skipped) return read;

@@ -17,7 +17,7 @@ class ByteSource {
   virtual ~ByteSource() = default;
   virtual uint64_t size() const = 0;
   // True when [offset, offset + length) lies wholly inside the source.
-  bool contains(uint64_t offset, uint64_t length) const {
+  virtual bool contains(uint64_t offset, uint64_t length) const {
     const uint64_t n = size();
     return offset <= n && length <= n - offset;
   }
@@ -53,10 +53,15 @@ class FileByteSource final : public ByteSource {
   FileByteSource& operator=(const FileByteSource&) = delete;
 
   bool open(FileSystem& fs, const QString& path);
+  // Opens a file its folder's listing showed as regular (FileSystem::openListedFile): its size is
+  // learnt from the reads where they reach its end, else asked for only when a check needs it
+  // beyond the bytes read, so that a parse usually makes no status query.
+  bool openListed(FileSystem& fs, const QString& path);
   void close();
-  // The open file's identity as it was opened.
+  // The open file's identity as it was opened (a listed one's: as first asked for).
   std::optional<FileIdentity> identity() const { return file_ ? file_->identity() : std::nullopt; }
-  uint64_t size() const override { return size_; }
+  uint64_t size() const override;
+  bool contains(uint64_t offset, uint64_t length) const override;
   bool readAt(uint64_t offset, void* out, size_t length) override;
   void willRead(uint64_t offset, uint64_t length) override;
 
@@ -72,9 +77,14 @@ class FileByteSource final : public ByteSource {
     uint8_t bytes[kWindowBytes];
   };
   bool readFully(uint64_t offset, uint8_t* out, size_t length);
+  // Reads up to `length` bytes, fewer only at the end of the file or on an error; an end met
+  // after some bytes gives the size.
+  size_t readUpTo(uint64_t offset, uint8_t* out, size_t length);
 
   std::unique_ptr<ReadableFile> file_;
-  uint64_t size_ = 0;
+  mutable uint64_t size_ = 0;
+  mutable bool sized_ = false;
+  uint64_t present_ = 0;  // unsized: the bytes up to here were read, so they are there
   int readCalls_ = 0;
   uint64_t bytesRead_ = 0;
   // The window at the start of the file stays; the other one follows the reads elsewhere.

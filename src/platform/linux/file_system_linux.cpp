@@ -34,12 +34,20 @@ FileIdentity identityOf(const struct stat& st) {
 
 class LinuxReadableFile final : public ReadableFile {
  public:
-  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), identity_(identityOf(st)) {}
+  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), asked_(true), identity_(identityOf(st)) {}
+  // A listed file: its status is read when first asked for; anything but a regular file then
+  // has no identity and reads as empty.
+  explicit LinuxReadableFile(int fd) : fd_(fd) {}
   ~LinuxReadableFile() override { ::close(fd_); }
   LinuxReadableFile(const LinuxReadableFile&) = delete;
   LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
-  uint64_t size() const override { return identity_.size; }
-  std::optional<FileIdentity> identity() const override { return identity_; }
+  uint64_t size() const override { return identity() ? identity_->size : 0; }
+  std::optional<FileIdentity> identity() const override {
+    struct stat st;
+    if (!asked_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) identity_ = identityOf(st);
+    asked_ = true;
+    return identity_;
+  }
   int64_t readAt(uint64_t offset, void* out, size_t length) override {
     for (;;) {
       const ssize_t got = ::pread(fd_, out, length, static_cast<off_t>(offset));
@@ -49,7 +57,8 @@ class LinuxReadableFile final : public ReadableFile {
 
  private:
   int fd_;
-  FileIdentity identity_;
+  mutable bool asked_ = false;
+  mutable std::optional<FileIdentity> identity_;
 };
 
 class LinuxOpenFolder final : public OpenFolder {
@@ -276,4 +285,10 @@ std::unique_ptr<ReadableFile> LinuxFileSystem::openForReading(const QString& pat
     return nullptr;
   }
   return std::make_unique<LinuxReadableFile>(fd, st);
+}
+
+std::unique_ptr<ReadableFile> LinuxFileSystem::openListedFile(const QString& path) {
+  const int fd = ::open(pathToBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  return std::make_unique<LinuxReadableFile>(fd);
 }

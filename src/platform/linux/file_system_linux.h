@@ -27,6 +27,8 @@ class LinuxFileSystem : public FileSystem {
   bool removeFile(const QString& path) override;
   // Opened non-blocking and refused after fstat unless regular; read with pread.
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
+  // Opened non-blocking; fstat only when the size or identity is asked for.
+  std::unique_ptr<ReadableFile> openListedFile(const QString& path) override;
   FileStatus createFolderPath(const QString& folder) override;
   // Through an unnamed temporary (O_TMPFILE) where the file system allows.
   CheckedCopy copyFileChecked(const QString& source, const QString& target,
