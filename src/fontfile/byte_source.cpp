@@ -17,7 +17,7 @@ bool FileByteSource::open(FileSystem& fs, const QString& path) {
   close();
   file_ = fs.openForReading(path);
   if (!file_) return false;
-  size_ = file_->size();
+  size_ = there_ = file_->size();
   sized_ = true;
   return true;
 }
@@ -30,24 +30,18 @@ bool FileByteSource::openListed(FileSystem& fs, const QString& path) {
 
 void FileByteSource::close() {
   file_.reset();
-  size_ = 0;
+  size_ = there_ = 0;
   sized_ = false;
-  present_ = 0;
   front_.length = 0;
   moving_.length = 0;
 }
 
 uint64_t FileByteSource::size() const {
   if (!sized_ && file_) {
-    size_ = file_->size();
+    size_ = there_ = file_->size();
     sized_ = true;
   }
   return size_;
-}
-
-bool FileByteSource::contains(uint64_t offset, uint64_t length) const {
-  if (!sized_ && length <= present_ && offset <= present_ - length) return true;
-  return ByteSource::contains(offset, length);
 }
 
 size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length) {
@@ -60,7 +54,7 @@ size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length) {
       // The end of the file, right after bytes that were there: its size, as a status query
       // would tell it now.
       if (done > 0 && !sized_) {
-        size_ = offset + done;
+        size_ = there_ = offset + done;
         sized_ = true;
       }
       return done;
@@ -68,7 +62,7 @@ size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length) {
     bytesRead_ += static_cast<uint64_t>(got);
     done += static_cast<size_t>(got);
   }
-  if (!sized_) present_ = std::max(present_, offset + done);
+  if (!sized_) there_ = std::max(there_, offset + done);
   return done;
 }
 

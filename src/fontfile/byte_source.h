@@ -17,7 +17,8 @@ class ByteSource {
   virtual ~ByteSource() = default;
   virtual uint64_t size() const = 0;
   // True when [offset, offset + length) lies wholly inside the source.
-  virtual bool contains(uint64_t offset, uint64_t length) const {
+  bool contains(uint64_t offset, uint64_t length) const {
+    if (length <= there_ && offset <= there_ - length) return true;  // no size needed
     const uint64_t n = size();
     return offset <= n && length <= n - offset;
   }
@@ -26,12 +27,17 @@ class ByteSource {
   // The reads that follow lie in [offset, offset + length), as far as the caller knows: a
   // source that reads ahead may read just that span rather than a whole window.
   virtual void willRead(uint64_t /*offset*/, uint64_t /*length*/) {}
+
+ protected:
+  // The bytes from the start known to be there (at most the size).
+  mutable uint64_t there_ = 0;
 };
 
 class MemoryByteSource final : public ByteSource {
  public:
-  MemoryByteSource(const void* data, size_t size)
-      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+  MemoryByteSource(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)), size_(size) {
+    there_ = size;
+  }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
 
@@ -61,7 +67,6 @@ class FileByteSource final : public ByteSource {
   // The open file's identity as it was opened (a listed one's: as first asked for).
   std::optional<FileIdentity> identity() const { return file_ ? file_->identity() : std::nullopt; }
   uint64_t size() const override;
-  bool contains(uint64_t offset, uint64_t length) const override;
   bool readAt(uint64_t offset, void* out, size_t length) override;
   void willRead(uint64_t offset, uint64_t length) override;
 
@@ -83,8 +88,7 @@ class FileByteSource final : public ByteSource {
 
   std::unique_ptr<ReadableFile> file_;
   mutable uint64_t size_ = 0;
-  mutable bool sized_ = false;
-  uint64_t present_ = 0;  // unsized: the bytes up to here were read, so they are there
+  mutable bool sized_ = false;  // else there_ holds the bytes known from the reads
   int readCalls_ = 0;
   uint64_t bytesRead_ = 0;
   // The window at the start of the file stays; the other one follows the reads elsewhere.
