@@ -44,9 +44,11 @@ uint64_t FileByteSource::size() const {
   return size_;
 }
 
-size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length) {
+size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length, size_t need) {
   size_t done = 0;
-  while (done < length) {
+  // A short read that gave what is needed ends it: before the end of the file it is as good as
+  // a whole one, and a small file need not be asked once more to find its end.
+  for (bool shortRead = false; done < length && !(shortRead && done >= need);) {
     ++readCalls_;
     const int64_t got = file_->readAt(offset + done, p + done, length - done);
     if (got < 0) return done;
@@ -61,6 +63,7 @@ size_t FileByteSource::readUpTo(uint64_t offset, uint8_t* p, size_t length) {
     }
     bytesRead_ += static_cast<uint64_t>(got);
     done += static_cast<size_t>(got);
+    shortRead = done < length;
   }
   if (!sized_) there_ = std::max(there_, offset + done);
   return done;
@@ -87,7 +90,7 @@ void FileByteSource::willRead(uint64_t offset, uint64_t length) {
   for (const Window* w : {&front_, &moving_})
     if (w->length != 0 && offset >= w->at && offset - w->at + length <= w->length) return;
   moving_.length = 0;
-  if (readUpTo(offset, moving_.bytes, static_cast<size_t>(length)) != length) return;
+  if (readUpTo(offset, moving_.bytes, static_cast<size_t>(length), static_cast<size_t>(length)) != length) return;
   moving_.at = offset;
   moving_.length = static_cast<size_t>(length);
 }
@@ -109,7 +112,7 @@ bool FileByteSource::readAt(uint64_t offset, void* out, size_t length) {
   Window& w = (offset == 0 || front_.length == 0) ? front_ : moving_;
   w.length = 0;
   if (readFirst) {
-    const size_t got = readUpTo(offset, w.bytes, kWindowBytes);
+    const size_t got = readUpTo(offset, w.bytes, kWindowBytes, length);
     if (got < length) return false;
     w.at = offset;
     w.length = got;

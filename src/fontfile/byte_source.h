@@ -82,9 +82,9 @@ class FileByteSource final : public ByteSource {
     uint8_t bytes[kWindowBytes];
   };
   bool readFully(uint64_t offset, uint8_t* out, size_t length);
-  // Reads up to `length` bytes, fewer only at the end of the file or on an error; an end met
-  // after some bytes gives the size.
-  size_t readUpTo(uint64_t offset, uint8_t* out, size_t length);
+  // Reads up to `length` bytes and at least `need` of them where the file has them: fewer only
+  // at its end or on an error. An end met after some bytes gives the size.
+  size_t readUpTo(uint64_t offset, uint8_t* out, size_t length, size_t need);
 
   std::unique_ptr<ReadableFile> file_;
   mutable uint64_t size_ = 0;
