@@ -128,6 +128,7 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     if (catalogue.failures == 0 && !trace.otherEntries && list.ListCount() > 0)
       listing = listingOfFill(services.fs, key, roots, trace.folders, *cache->listing(localeId).first, list, settledBefore);
     cache->keepListing(std::move(listing));
+    cache->letGo();  // the command needs them no more; printing goes on while they are freed
   }
   if (list.ListCount() == 0) {
     // One line like every other problem here: the box's first line, without its request for

@@ -18,7 +18,9 @@ std::optional<DecodedCache> readCacheFile(FileSystem& fs, const QString& path, c
     if (got <= 0) return std::nullopt;
     done += got;
   }
-  return decodeCatalogueCache(bytes, version);
+  return decodeCatalogueCache(bytes, version, [&fs](const QString& file, const FileIdentity& identity) {
+    return fs.fileIdentity(file) == identity;
+  });
 }
 
 void writeCacheFile(FileSystem& fs, const QString& path, const QByteArray& bytes) {
@@ -138,6 +140,7 @@ void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> f
       return kept ? &*kept : nullptr;
     });
     if (records || kept) writeCacheFile(fs_, path_, bytes);
+    files.reset();  // freed here if the program let go of them meanwhile (letGo)
   });
   unwritten_ = false;
 }
@@ -155,6 +158,12 @@ void CatalogueCache::keepListing(std::optional<CachedListing> listing) {
   write(nullptr);
 }
 
+void CatalogueCache::letGo() {
+  takeLoaded();
+  files_ = std::make_shared<const CachedFiles>();
+  listing_.reset();
+}
+
 void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
   if (!unwritten_ || path_.isEmpty()) return;
   unwritten_ = false;
@@ -164,5 +173,6 @@ void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
                            listing = listing_]() mutable {
     earlier.reset();  // as in keep()
     writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_, listing ? &*listing : nullptr));
+    files.reset();  // as above
   });
 }

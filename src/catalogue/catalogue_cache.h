@@ -94,9 +94,15 @@ struct DecodedCache {
   CachedFiles files;
   std::optional<CachedListing> listing;
 };
+// Whether the file at the path still has the identity a record gives.
+using RecordHolds = std::function<bool(const QString& path, const FileIdentity& identity)>;
 // The records of the bytes, each length, count and index checked against the bytes there; nothing
 // at all when anything is odd (another format, program version or machine, a wrong checksum).
-std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion);
+// With `holds`, a few records spread over the file are looked at first, and nothing is decoded
+// when most of them no longer hold: nearly every file changed since, and the records would serve
+// none.
+std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion,
+                                                 const RecordHolds& holds = {});
 
 class CatalogueCache {
  public:
@@ -130,6 +136,10 @@ class CatalogueCache {
   // Keeps the listing, if any, with the current records, and writes what was not written yet
   // (whole, on a thread of its own).
   void keepListing(std::optional<CachedListing> listing);
+
+  // Lets go of the records and the listing, for a caller done with them: those a write under way
+  // holds are freed on its thread, meanwhile, rather than on the caller's at its end.
+  void letGo();
 
   // A file whose status changed this recently (nanoseconds) gets no record: a change within the
   // same tick of the file system's clock would leave its identity as it was.

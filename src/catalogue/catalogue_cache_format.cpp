@@ -153,6 +153,29 @@ bool passRecords(Reader& in, uint32_t count) {
   return true;
 }
 
+// True when most of a few records spread over the `count` from where `in` stands no longer hold
+// by `holds`: after a change of nearly every file (a system update, a copied tree) the records
+// would only cost their decoding, at start, for no file. Walks only as far as the sample needs.
+bool mostlyOutOfDate(Reader in, const Strings& strings, uint32_t count, const RecordHolds& holds) {
+  constexpr uint32_t kSample = 16;
+  if (!holds || count < 4 * kSample) return false;  // a few records cost little either way
+  uint32_t held = 0, failed = 0;
+  for (uint32_t f = 0, next = 0; f < count && 2 * held <= kSample && 2 * failed <= kSample; ++f) {
+    if (f == next) {
+      Reader at = in;
+      uint32_t folder = 0, name = 0;
+      FileIdentity identity;
+      if (!at.get(folder) || !at.get(name) || !strings.has(folder) || !strings.has(name) ||
+          !getIdentity(at, identity))
+        return false;  // the decoding refuses it
+      ++(holds(strings.path(folder, name), identity) ? held : failed);
+      next = static_cast<uint32_t>(uint64_t{held + failed} * count / kSample);
+    }
+    if (!passRecords(in, 1)) return false;
+  }
+  return 2 * failed > kSample;
+}
+
 // Decodes records into `out` from where `in` stands, each checked; false at anything odd.
 bool getRecords(Reader& in, const Strings& strings, std::span<Record> out) {
   std::vector<QString> made(out.empty() ? 0 : strings.count());
@@ -252,8 +275,9 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
 QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
                                 const std::function<const CachedListing*()>& listingOnceReady) {
   // A folder's files follow one another, and names of faces recur from file to file: each is
-  // written once. A file's own name is seldom met twice and is not looked up.
-  QHash<QString, uint32_t> index;
+  // written once, looked up by its units (views of the records' own strings, there until the
+  // end). A file's own name is seldom met twice and is not looked up.
+  QHash<QStringView, uint32_t> index;
   uint32_t strings = 0;
   Writer table, records;
   records.bytes.reserve(files.files.size() * (kFileBytes + kFaceBytes));
@@ -261,21 +285,14 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
     table.putString(s);
     records.put(strings++);
   };
-  // Most recur as the very same string (shared, as a fill and a read keep them): looked up by
-  // where its text lies before by the text.
-  QHash<const QChar*, uint32_t> bySharedText;
   const auto ref = [&](const QString& s) {
-    auto shared = bySharedText.constFind(s.constData());
-    if (shared == bySharedText.cend()) {
-      auto it = index.constFind(s);
-      if (it == index.cend()) {
-        it = index.insert(s, strings);
-        table.putString(s);
-        ++strings;
-      }
-      shared = bySharedText.insert(s.constData(), *it);
+    auto it = index.constFind(QStringView(s));
+    if (it == index.cend()) {
+      it = index.insert(QStringView(s), strings);
+      table.putString(s);
+      ++strings;
     }
-    records.put<uint32_t>(*shared);
+    records.put<uint32_t>(*it);
   };
   QStringView folder;
   uint32_t folderString = 0, fileCount = 0;
@@ -339,7 +356,8 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
   return QByteArray(out.bytes.data(), static_cast<qsizetype>(out.bytes.size()));
 }
 
-std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion) {
+std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion,
+                                                const RecordHolds& holds) {
   Reader in(bytes.data(), static_cast<size_t>(bytes.size()));
   char magic[sizeof kMagic], version[kVersionBytes];
   uint32_t format = 0, order = 0, pointerBytes = 0, stringCount = 0, fileCount = 0;
@@ -358,6 +376,7 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
   Strings strings;
   if (!strings.read(in, stringCount)) return std::nullopt;
   if (fileCount > in.left() / (kFileBytes + kFaceBytes)) return std::nullopt;
+  if (mostlyOutOfDate(in, strings, fileCount, holds)) return std::nullopt;
   const uint32_t half = fileCount >= kRecordsForTwoThreads ? fileCount / 2 : fileCount;
   Reader rest = in;
   if (!passRecords(rest, half)) return std::nullopt;

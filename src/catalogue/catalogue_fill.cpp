@@ -174,6 +174,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
       return !id || id->changedNs >= scanStart - cache->settleNs;
     });
   }
+  // About as many records as the scan listed files: room for them at once, rather than moved
+  // from block to block as they come.
+  size_t listedFiles = 0;
+  for (const std::vector<FileEntry>& files : std::as_const(listed)) listedFiles += files.size();
   // Let go of only now: the scan lets the event loop run, and a face this fill loads again is
   // then still there to be taken back.
   pins.releaseAll();
@@ -220,7 +224,7 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   const auto copyKnown = [&] {
     if (!asKnown) return;
     asKnown = false;
-    records->files.reserve(known->files.size());
+    records->files.reserve(std::max(known->files.size(), listedFiles));
     records->files.assign(known->files.begin(), known->files.begin() + static_cast<ptrdiff_t>(knownKept));
   };
   std::vector<std::pair<uint32_t, uint32_t>> entryFaces;

@@ -61,7 +61,9 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
   if (lookFirst && holds(opened ? opened->fileIdentity(entry.name) : fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   truetype::FileByteSource file;
   errno = 0;
-  if (!file.open(fs, path)) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
+  // Without records the file's identity is never asked for, and its size seldom: the open makes
+  // no status query. With them, the identity is the one the file had as it was opened.
+  if (!(known.records ? file.open(fs, path) : file.openListed(fs, path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
   if (record && !lookFirst && holds(file.identity())) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
   ReadAheadFile read{entry.name, path, std::nullopt, {}};
   if (skipped) return read;
@@ -70,7 +72,9 @@ std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& fold
     if (formats == FontFormats::TrueType) {
       truetype::FontTablesState tables;
       // A partial read is kept, as the reader keeps it.
-      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds);
+      // Only the names read are kept: the fill copies the tables into its reader, on its thread.
+      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds, 0,
+                                          truetype::NameRecordsKept::Decoded);
       read.tables = std::move(tables);
     } else {
       auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds, &complete);
@@ -123,21 +127,37 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   changed_.notify_all();
 }
 
-void ReadAhead::work(Job& job) {
+bool ReadAhead::workOne(Job& job) {
   const size_t n = job.entries.size();
-  for (size_t i; !stop_ && (i = job.claimed.fetch_add(1)) < n;) {
-    try {
-      const size_t recordAt = job.firstRecord == SIZE_MAX ? SIZE_MAX : job.firstRecord + i;
-      job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get(), recordAt);
-    } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
-      job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
-                                  std::nullopt, std::current_exception()};
-    }
-    if (job.finished.fetch_add(1) + 1 == n) {
-      const std::lock_guard lock(mutex_);
-      changed_.notify_all();
-    }
+  size_t i;
+  if (stop_ || (i = job.claimed.fetch_add(1)) >= n) return false;
+  try {
+    const size_t recordAt = job.firstRecord == SIZE_MAX ? SIZE_MAX : job.firstRecord + i;
+    job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get(), recordAt);
+  } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
+    job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
+                                std::nullopt, std::current_exception()};
   }
+  if (job.finished.fetch_add(1) + 1 == n) {
+    const std::lock_guard lock(mutex_);
+    changed_.notify_all();
+  }
+  return true;
+}
+
+void ReadAhead::work(Job& job) {
+  while (workOne(job)) {
+  }
+}
+
+bool ReadAhead::workOnLater() {
+  std::shared_ptr<Job> later;
+  {
+    const std::lock_guard lock(mutex_);
+    for (size_t k = 1; k < jobs_.size() && !later; ++k)
+      if (jobs_[k]->claimed < jobs_[k]->entries.size()) later = jobs_[k];
+  }
+  return later && workOne(*later);
 }
 
 std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
@@ -151,6 +171,11 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   }
   pending_ -= job->entries.size();
   work(*job);
+  // While the reading thread ends its last files of this folder, this thread reads the files
+  // of later folders, one at a time, rather than sleep and be woken (a pair of system calls a
+  // folder, in a tree of thousands of small folders).
+  while (job->finished != job->entries.size() && workOnLater()) {
+  }
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return job->finished == job->entries.size(); });

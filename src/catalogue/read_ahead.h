@@ -101,8 +101,12 @@ class ReadAhead {
     std::atomic<size_t> claimed = 0;                 // entries taken by either thread
     std::atomic<size_t> finished = 0;
   };
+  // Reads one unclaimed entry of the job; false when none was left.
+  bool workOne(Job& job);
   // Reads entries of the job until none is left unclaimed.
   void work(Job& job);
+  // Reads one unclaimed entry of a folder queued after the oldest; false when there was none.
+  bool workOnLater();
   void run();
 
   FileSystem& fs_;

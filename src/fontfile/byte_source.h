@@ -18,6 +18,7 @@ class ByteSource {
   virtual uint64_t size() const = 0;
   // True when [offset, offset + length) lies wholly inside the source.
   bool contains(uint64_t offset, uint64_t length) const {
+    if (length <= there_ && offset <= there_ - length) return true;  // no size needed
     const uint64_t n = size();
     return offset <= n && length <= n - offset;
   }
@@ -26,12 +27,17 @@ class ByteSource {
   // The reads that follow lie in [offset, offset + length), as far as the caller knows: a
   // source that reads ahead may read just that span rather than a whole window.
   virtual void willRead(uint64_t /*offset*/, uint64_t /*length*/) {}
+
+ protected:
+  // The bytes from the start known to be there (at most the size).
+  mutable uint64_t there_ = 0;
 };
 
 class MemoryByteSource final : public ByteSource {
  public:
-  MemoryByteSource(const void* data, size_t size)
-      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+  MemoryByteSource(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)), size_(size) {
+    there_ = size;
+  }
   uint64_t size() const override { return size_; }
   bool readAt(uint64_t offset, void* out, size_t length) override;
 
@@ -53,10 +59,14 @@ class FileByteSource final : public ByteSource {
   FileByteSource& operator=(const FileByteSource&) = delete;
 
   bool open(FileSystem& fs, const QString& path);
+  // Opens a file its folder's listing showed as regular (FileSystem::openListedFile): its size is
+  // learnt from the reads where they reach its end, else asked for only when a check needs it
+  // beyond the bytes read, so that a parse usually makes no status query.
+  bool openListed(FileSystem& fs, const QString& path);
   void close();
-  // The open file's identity as it was opened.
+  // The open file's identity as it was opened (a listed one's: as first asked for).
   std::optional<FileIdentity> identity() const { return file_ ? file_->identity() : std::nullopt; }
-  uint64_t size() const override { return size_; }
+  uint64_t size() const override;
   bool readAt(uint64_t offset, void* out, size_t length) override;
   void willRead(uint64_t offset, uint64_t length) override;
 
@@ -72,9 +82,13 @@ class FileByteSource final : public ByteSource {
     uint8_t bytes[kWindowBytes];
   };
   bool readFully(uint64_t offset, uint8_t* out, size_t length);
+  // Reads up to `length` bytes and at least `need` of them where the file has them: fewer only
+  // at its end or on an error. An end met after some bytes gives the size.
+  size_t readUpTo(uint64_t offset, uint8_t* out, size_t length, size_t need);
 
   std::unique_ptr<ReadableFile> file_;
-  uint64_t size_ = 0;
+  mutable uint64_t size_ = 0;
+  mutable bool sized_ = false;  // else there_ holds the bytes known from the reads
   int readCalls_ = 0;
   uint64_t bytesRead_ = 0;
   // The window at the start of the file stays; the other one follows the reads elsewhere.

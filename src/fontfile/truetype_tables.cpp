@@ -112,7 +112,7 @@ std::optional<size_t> pickNameRecord(const std::vector<NameRecord>& records, uin
 constexpr uint16_t kLastSelectedNameID = 7;  // Copyright (0) to Trademark (7)
 
 bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
-                   uint8_t nameIds) {
+                   uint8_t nameIds, NameRecordsKept kept) {
   uint8_t header[kNameHeaderBytes];
   if (!src.readAt(tableOffset, header, sizeof header)) return false;
   const uint16_t count = be16(header + 2);
@@ -141,9 +141,10 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
     const uint8_t* r = raw.data() + j * kNameRecordBytes;
     records[j] = {be16(r), be16(r + 2), be16(r + 4), be16(r + 6), be16(r + 8), be16(r + 10)};
   }
-  state.nameRecords = std::move(records);
-  state.nameStrings.assign(count, std::u16string());
-  const auto& recs = *state.nameRecords;
+  const bool all = kept == NameRecordsKept::All;
+  state.nameRecords = all ? std::move(records) : std::vector<NameRecord>();
+  state.nameStrings.assign(all ? count : 0, std::u16string());
+  const auto& recs = all ? *state.nameRecords : records;
 
   // Each record's string is checked in order: the first one past the end stops the parse
   // there, and only the records before it count as read.
@@ -171,12 +172,31 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
     return j >= readable || r.length == 0 || decodedLength(r.platformID, bytesOf(j), r.length) == 0;
   };
   // Only the strings the properties can return are decoded, at most eight.
+  // The records picked, in the table's order (a record holds one name ID: none is picked twice),
+  // so that every selection among them gives what it gives among all records.
+  size_t picks[kLastSelectedNameID + 1];
+  size_t picked = 0;
   for (uint16_t id = 0; id <= kLastSelectedNameID; ++id) {
     if ((nameIds & nameIdBit(id)) == 0) continue;
     const auto pick = pickNameRecord(recs, id, localeId, isEmpty);
     if (!pick || isEmpty(*pick)) continue;
-    const NameRecord& r = recs[*pick];
-    state.nameStrings[*pick] = decodeNameString(r.platformID, bytesOf(*pick), r.length);
+    size_t at = picked++;
+    for (; at > 0 && picks[at - 1] > *pick; --at) picks[at] = picks[at - 1];
+    picks[at] = *pick;
+  }
+  if (!all) {
+    state.nameRecords->reserve(picked);
+    state.nameStrings.reserve(picked);
+  }
+  for (size_t k = 0; k < picked; ++k) {
+    const NameRecord& r = recs[picks[k]];
+    std::u16string text = decodeNameString(r.platformID, bytesOf(picks[k]), r.length);
+    if (all) {
+      state.nameStrings[picks[k]] = std::move(text);
+    } else {
+      state.nameRecords->push_back(r);
+      state.nameStrings.push_back(std::move(text));
+    }
   }
   return readable == recs.size();
 }
@@ -192,7 +212,7 @@ bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state)
 }  // namespace
 
 bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, uint8_t nameIds,
-                    uint32_t directoryOffset) {
+                    uint32_t directoryOffset, NameRecordsKept kept) {
   const auto directory = readDirectory(src, directoryOffset);
   if (!directory) return false;
 
@@ -208,7 +228,7 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, u
     for (const auto& e : *directory) {
       if (tagIs(e, "name")) {
         src.willRead(e.offset, e.length);
-        if (!readNameTable(src, e.offset, state, localeId, nameIds)) return false;
+        if (!readNameTable(src, e.offset, state, localeId, nameIds, kept)) return false;
       } else if (tagIs(e, "OS/2")) {
         if (!readOs2Table(src, e.offset, state)) return false;
       }
@@ -233,25 +253,6 @@ std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& src) 
   return offsets;
 }
 
-void keepDecodedNames(FontTablesState& state) {
-  if (!state.nameRecords) return;
-  auto& records = *state.nameRecords;
-  auto& strings = state.nameStrings;
-  size_t kept = 0;
-  for (size_t j = 0; j < records.size() && j < strings.size(); ++j) {
-    if (strings[j].empty()) continue;
-    if (kept != j) {
-      records[kept] = records[j];
-      strings[kept] = std::move(strings[j]);
-    }
-    ++kept;
-  }
-  records.resize(kept);
-  records.shrink_to_fit();
-  strings.resize(kept);
-  strings.shrink_to_fit();
-}
-
 std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, uint8_t nameIds, bool* complete) {
   bool all = true;
   const auto directories = readCollectionDirectories(src);
@@ -265,8 +266,8 @@ std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, ui
       faces[k] = faces[static_cast<size_t>(earlier - offsets.begin())];
       continue;
     }
-    all = readFontTables(src, faces[k], localeId, nameIds, offsets[k]) && all;  // a partial read is kept
-    keepDecodedNames(faces[k]);
+    // A partial read is kept.
+    all = readFontTables(src, faces[k], localeId, nameIds, offsets[k], NameRecordsKept::Decoded) && all;
   }
   if (complete) *complete = all;
   return faces;

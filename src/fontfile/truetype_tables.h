@@ -54,12 +54,18 @@ struct FontTablesState {
 constexpr uint8_t kAllNameIds = 0xFF;
 constexpr uint8_t nameIdBit(uint16_t nameID) { return static_cast<uint8_t>(1u << nameID); }
 
+// Which name records a parse keeps: all of them (each with its string, decoded or left empty), or
+// only those whose strings it decoded, in the table's order. Every name either gives is the same;
+// the second costs memory and copies by the names read, not by the size of the name table.
+enum class NameRecordsKept { All, Decoded };
+
 // Parses the tables, decoding the name strings that localeId selects for the name IDs asked
 // for; true when the parse ran to its end. A read outside the source, a table directory with no
 // entries and a name table with no records stop the parse with false. The offset table and
 // directory are read at directoryOffset: 0 for a font file, a face's own offset in a collection.
 bool readFontTables(ByteSource& source, FontTablesState& state, int32_t localeId,
-                    uint8_t nameIds = kAllNameIds, uint32_t directoryOffset = 0);
+                    uint8_t nameIds = kAllNameIds, uint32_t directoryOffset = 0,
+                    NameRecordsKept kept = NameRecordsKept::All);
 
 // A collection ("ttcf") holds at most this many faces here; the largest real ones hold a few
 // hundred. The faces past it are not read, so a forged count costs nothing.
@@ -71,16 +77,12 @@ constexpr uint32_t kMaxCollectionFaces = 1024;
 std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& source);
 
 // Every face of a font file: each face of a collection in face order, or the single face of
-// any other file. Only the strings decoded are kept of a face's name records, so a collection
-// costs memory by its faces, not by the size of their name tables. A face that cannot be read
+// any other file. Only the records of the strings decoded are kept (NameRecordsKept::Decoded),
+// so a collection costs memory by its faces, not by the size of their name tables. A face that cannot be read
 // has no name records; a collection that names no face gives none. With `complete`, tells
 // whether every face's parse ran to its end.
 std::vector<FontTablesState> readFontFaces(ByteSource& source, int32_t localeId, uint8_t nameIds,
                                            bool* complete = nullptr);
-
-// Drops the name records whose strings were not decoded. Every name the state gives stays the
-// same.
-void keepDecodedNames(FontTablesState& state);
 
 // True when the source starts with a table directory whose every table (offset and length as
 // the directory gives them) lies wholly inside the source: a file cut short fails here. A

@@ -110,7 +110,8 @@ void scanLevel(Scan& scan, QStringList& collection, bool recurse) {
         found.append(path);
       });
     }
-    if (error == errors::permissionDenied().number || error == errors::pathNotFound().number) {
+    // Tested only on a failure: each error object made costs a description and its copy.
+    if (error != 0 && (error == errors::permissionDenied().number || error == errors::pathNotFound().number)) {
       trap(116, [&] {
         const qsizetype at = collection.indexOf(v);
         if (at < 0) return;

@@ -58,9 +58,10 @@ struct FileIdentity {
 class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
-  // The size when it was opened.
+  // The size when it was opened (for a listed file, when first asked for).
   virtual uint64_t size() const = 0;
-  // The file's identity when it was opened; nothing where the system cannot tell it.
+  // The file's identity when it was opened (for a listed file, when first asked for); nothing
+  // where the system cannot tell it.
   virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
   // Reads up to `length` bytes at `offset`: the count read (0 at the end), or -1 on an error.
   virtual int64_t readAt(uint64_t offset, void* out, size_t length) = 0;
@@ -154,6 +155,11 @@ class FileSystem {
   // every read, so the file cannot change identity between them. The catalogue's read-ahead
   // calls this (and the file's readAt) from its own thread while others run on the main one.
   virtual std::unique_ptr<ReadableFile> openForReading(const QString& path) = 0;
+  // As openForReading, for a path that its folder's listing showed as a regular file (or a link
+  // to one): opened without a status query of its own, which is made only when the size or the
+  // identity is asked for. A reader that learns the size from its reads spares one system call a
+  // file. Should the entry have been replaced since (by a folder, say), its reads fail.
+  virtual std::unique_ptr<ReadableFile> openListedFile(const QString& path) { return openForReading(path); }
   // Creates the folder and every missing folder above it.
   virtual FileStatus createFolderPath(const QString& folder) = 0;
   // Copies the regular file `source` into a hidden temporary file in `target`'s folder. When the

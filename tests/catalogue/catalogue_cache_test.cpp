@@ -63,6 +63,30 @@ TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
     EXPECT_FALSE(decodeCatalogueCache(forged(good, last + at, value), "1")) << at;
 }
 
+// With a look at the files, records that mostly no longer hold are not decoded at all; a
+// minority out of date (one folder changed, or every other file) keeps them all.
+TEST(CatalogueCacheFile, RecordsMostlyOutOfDateAreNotDecoded) {
+  CachedFiles files;
+  for (uint64_t k = 0; k < 400; ++k)
+    files.files.push_back({QStringLiteral("/fonts/%1/%2.ttf").arg(k / 40).arg(k), {{1, k, 3, 4, 5}, 1, {{"A", "A", "", 0, 0}}}});
+  const QByteArray bytes = encodeCatalogueCache(files, 0x0409, "1", nullptr);
+  const std::pair<std::function<bool(uint64_t)>, bool> cases[] = {
+      {[](uint64_t) { return true; }, true},         {[](uint64_t) { return false; }, false},
+      {[](uint64_t k) { return k >= 40; }, true},    {[](uint64_t k) { return k % 2 == 0; }, true},
+      {[](uint64_t k) { return k >= 360; }, false},  {[](uint64_t k) { return k % 3 == 0; }, false}};
+  for (const auto& [holds, decoded] : cases) {
+    int asked = 0;
+    const auto back = decodeCatalogueCache(bytes, "1", [&](const QString& path, const FileIdentity& identity) {
+      ++asked;
+      EXPECT_TRUE(path == files.files[identity.inode].first);
+      return holds(identity.inode);
+    });
+    EXPECT_EQ(bool(back), decoded) << asked;
+    EXPECT_LE(asked, 16);
+    EXPECT_TRUE(!back || back->files == files);
+  }
+}
+
 TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
   const CachedListing listing = sampleListing();
   const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3", &listing);

@@ -38,13 +38,34 @@ class FileByteSourceTest : public ::testing::Test {
   int files_ = 0;
 };
 
+// Counts the questions put to a listed file about its size and identity.
+class CountingDisk : public LinuxFileSystem {
+ public:
+  int asked = 0;
+  std::unique_ptr<ReadableFile> openListedFile(const QString& path) override {
+    struct Counted final : ReadableFile {
+      std::unique_ptr<ReadableFile> file;
+      int& asked;
+      Counted(std::unique_ptr<ReadableFile> f, int& n) : file(std::move(f)), asked(n) {}
+      uint64_t size() const override { return ++asked, file->size(); }
+      std::optional<FileIdentity> identity() const override { return ++asked, file->identity(); }
+      int64_t readAt(uint64_t offset, void* out, size_t length) override { return file->readAt(offset, out, length); }
+    };
+    auto file = LinuxFileSystem::openListedFile(path);
+    return file ? std::make_unique<Counted>(std::move(file), asked) : nullptr;
+  }
+};
+
 TEST_F(FileByteSourceTest, EveryReadGivesTheFileBytes) {
   constexpr int window = static_cast<int>(FileByteSource::kWindowBytes);
-  for (const int size : {1, 100, window - 1, window, window + 1, 3 * window + 17}) {
+  for (const int size : {1, 100, window - 1, window, window + 1, 3 * window + 17})
+  for (const bool listed : {false, true}) {  // a listed file learns its size from the reads
     const QByteArray bytes = randomBytes(size, static_cast<unsigned>(size));
     FileByteSource src;
-    ASSERT_TRUE(src.open(disk, write(bytes)));
-    ASSERT_EQ(src.size(), static_cast<uint64_t>(size));
+    ASSERT_TRUE(listed ? src.openListed(disk, write(bytes)) : src.open(disk, write(bytes)));
+    if (!listed) {
+      ASSERT_EQ(src.size(), static_cast<uint64_t>(size));
+    }
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> at(0, size + 8), len(0, 2 * window);
     for (int round = 0; round < 3000; ++round) {
@@ -59,6 +80,7 @@ TEST_F(FileByteSourceTest, EveryReadGivesTheFileBytes) {
             << size << " " << offset << " " << length;
       ASSERT_EQ(out[static_cast<size_t>(length)], 0xA5);  // nothing written past the end
     }
+    EXPECT_EQ(src.size(), static_cast<uint64_t>(size));
   }
 }
 
@@ -101,6 +123,42 @@ TEST_F(FileByteSourceTest, AParseReadsAFontInTwoCallsAndAgreesWithMemory) {
   EXPECT_EQ(fromFile.nameStrings, fromMemory.nameStrings);
   EXPECT_EQ(fromFile.os2Info.fsSelection, fromMemory.os2Info.fsSelection);
   EXPECT_EQ(selectNameString(*fromFile.nameRecords, fromFile.nameStrings, 4, 0x409), u"Family Bold");
+}
+
+// A listed file whose name table lies far behind its first window, whole or cut short: read as
+// from memory; whole, without a question about its size.
+TEST_F(FileByteSourceTest, AListedFileParsesAsMemoryDoesWithoutAStatusQuery) {
+  const FontBuilder builder = FontBuilder()
+                                  .name(3, 0x409, 1, u"Family")
+                                  .name(3, 0x409, 4, u"Family Bold")
+                                  .table("zzzz", QByteArray(20000, 'z'))
+                                  .order({"head", "OS/2", "zzzz", "name"});
+  const QByteArray font = builder.build();
+  const qsizetype nameAt = font.size() - builder.nameTable().size();
+  for (const qsizetype cut : {font.size(), font.size() - 3, nameAt + 4, qsizetype(5000), qsizetype(100)}) {
+    CountingDisk counting;
+    FileByteSource file;
+    ASSERT_TRUE(file.openListed(counting, write(font.left(cut))));
+    FontTablesState fromFile, fromMemory;
+    const bool complete = readFontTables(file, fromFile, 0x409);
+    MemoryByteSource memory(font.constData(), static_cast<size_t>(cut));
+    EXPECT_EQ(readFontTables(memory, fromMemory, 0x409), complete) << cut;
+    EXPECT_EQ(fromFile.nameRecords.has_value(), fromMemory.nameRecords.has_value()) << cut;
+    EXPECT_EQ(fromFile.nameStrings, fromMemory.nameStrings) << cut;
+    if (cut == font.size()) {
+      EXPECT_TRUE(complete);
+      EXPECT_EQ(counting.asked, 0);
+      EXPECT_EQ(file.readCalls(), 2);
+    }
+  }
+  // A font smaller than a window: one read, and no call to find its end.
+  CountingDisk counting;
+  FileByteSource small;
+  ASSERT_TRUE(small.openListed(counting, write(FontBuilder().name(3, 0x409, 4, u"Small").build())));
+  FontTablesState tables;
+  EXPECT_TRUE(readFontTables(small, tables, 0x409));
+  EXPECT_EQ(small.readCalls(), 1);
+  EXPECT_EQ(counting.asked, 0);
 }
 
 TEST_F(FileByteSourceTest, ANameTableBetweenLongTablesIsReadExactly) {

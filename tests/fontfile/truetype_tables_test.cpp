@@ -20,6 +20,14 @@ Parsed parse(const QByteArray& bytes, int32_t locale = 0x0409) {
   MemoryByteSource src(bytes.constData(), static_cast<size_t>(bytes.size()));
   Parsed p{false, {}};
   p.complete = readFontTables(src, p.state, locale);
+  // Keeping only the records of the names decoded changes no name and no outcome.
+  FontTablesState kept;
+  EXPECT_EQ(readFontTables(src, kept, locale, kAllNameIds, 0, NameRecordsKept::Decoded), p.complete);
+  EXPECT_EQ(kept.nameRecords.has_value(), p.state.nameRecords.has_value());
+  for (uint16_t id = 0; id <= 7 && kept.nameRecords; ++id)
+    EXPECT_EQ(selectNameString(*kept.nameRecords, kept.nameStrings, id, locale),
+              selectNameString(*p.state.nameRecords, p.state.nameStrings, id, locale));
+  EXPECT_LE(kept.nameStrings.size(), 8u);
   return p;
 }
 // The string a name ID yields, the way CFontPreview reads it: parsed and selected in one locale.

@@ -36,12 +36,20 @@ FileIdentity identityOf(const struct stat& st) {
 
 class LinuxReadableFile final : public ReadableFile {
  public:
-  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), identity_(identityOf(st)) {}
+  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), asked_(true), identity_(identityOf(st)) {}
+  // A listed file: its status is read when first asked for; anything but a regular file then
+  // has no identity and reads as empty.
+  explicit LinuxReadableFile(int fd) : fd_(fd) {}
   ~LinuxReadableFile() override { ::close(fd_); }
   LinuxReadableFile(const LinuxReadableFile&) = delete;
   LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
-  uint64_t size() const override { return identity_.size; }
-  std::optional<FileIdentity> identity() const override { return identity_; }
+  uint64_t size() const override { return identity() ? identity_->size : 0; }
+  std::optional<FileIdentity> identity() const override {
+    struct stat st;
+    if (!asked_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) identity_ = identityOf(st);
+    asked_ = true;
+    return identity_;
+  }
   int64_t readAt(uint64_t offset, void* out, size_t length) override {
     for (;;) {
       const ssize_t got = ::pread(fd_, out, length, static_cast<off_t>(offset));
@@ -51,7 +59,8 @@ class LinuxReadableFile final : public ReadableFile {
 
  private:
   int fd_;
-  FileIdentity identity_;
+  mutable bool asked_ = false;
+  mutable std::optional<FileIdentity> identity_;
 };
 
 class LinuxOpenFolder final : public OpenFolder {
@@ -74,7 +83,7 @@ enum class Kind { Folder, Regular, Other, Missing };
 
 // What the entry leads to, following symbolic links. The entry's type answers without a stat
 // except for links and on file systems that leave it unknown.
-Kind entryKind(int dirFd, const dirent* entry) {
+Kind entryKind(int dirFd, const dirent64* entry) {
   if (entry->d_type == DT_DIR) return Kind::Folder;
   if (entry->d_type == DT_REG) return Kind::Regular;
   if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return Kind::Other;
@@ -90,7 +99,7 @@ Kind entryKind(int dirFd, const dirent* entry) {
 
 // A sub-folder entry with its attributes and identity, as attributes() and folderId() would
 // read them by path.
-SubFolder subFolderOf(int dirFd, const dirent* entry) {
+SubFolder subFolderOf(int dirFd, const dirent64* entry) {
   SubFolder sub{pathFromBytes(entry->d_name), std::nullopt, std::nullopt};
   struct stat st;
   if (fstatat(dirFd, entry->d_name, &st, 0) != 0) return sub;
@@ -106,32 +115,43 @@ SubFolder subFolderOf(int dirFd, const dirent* entry) {
   return sub;
 }
 
-// Walks the entries of the open folder and closes it; returns 0 or a listing error number.
+// Opened to be listed: a folder name that is a FIFO or device must never block or act.
+int openForListing(const QString& folder) {
+  return ::open(pathToBytes(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Walks the entries of the folder open as `fd` and closes it; returns 0 or a listing error
+// number. The entries are read in blocks straight from the folder (opendir would add a status
+// query and a 32 KiB allocation for each folder of a scan of thousands).
 template <typename Visit>
-int walkEntries(DIR* dir, Visit visit) {
-  const int fd = dirfd(dir);
+int walkEntries(int fd, Visit visit) {
+  alignas(dirent64) char block[32 * 1024];
   int result = 0;
   for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(dir);
-    if (!entry) {
-      if (errno != 0) result = listingError(errno);
+    const ssize_t got = ::getdents64(fd, block, sizeof block);
+    if (got <= 0) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) result = listingError(errno);
       break;
     }
-    if (isDotName(entry->d_name)) continue;
-    const Kind kind = entryKind(fd, entry);
-    if (kind != Kind::Missing) visit(fd, entry, kind);
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(block + at);
+      at += entry->d_reclen;
+      if (isDotName(entry->d_name)) continue;
+      const Kind kind = entryKind(fd, entry);
+      if (kind != Kind::Missing) visit(fd, entry, kind);
+    }
   }
-  closedir(dir);
+  ::close(fd);
   return result;
 }
 
 // Walks the folder's entries; returns 0 or a listing error number.
 template <typename Visit>
 int forEachEntry(const QString& folder, Visit visit) {
-  DIR* dir = opendir(pathToBytes(folder).c_str());
-  if (!dir) return listingError(errno);
-  return walkEntries(dir, visit);
+  const int fd = openForListing(folder);
+  if (fd < 0) return listingError(errno);
+  return walkEntries(fd, visit);
 }
 
 }  // namespace
@@ -167,22 +187,31 @@ bool LinuxFileSystem::isRootFolder(const QString& path) {
 }
 
 int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
     if (kind == Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
   });
 }
 
 int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
                                 std::vector<FileEntry>* files) {
-  const auto take = [&](int fd, const dirent* entry, Kind kind, const QString& name) {
+  const auto take = [&](int fd, const dirent64* entry, Kind kind, const QString& name) {
     if (kind == Kind::Folder) subFolders.push_back(subFolderOf(fd, entry));
     else if (files) files->push_back({name, kind == Kind::Regular});
   };
-  DIR* dir = opendir(pathToBytes(folder).c_str());
-  if (!dir) return listingError(errno);
+  const int fd = openForListing(folder);
+  if (fd < 0) return listingError(errno);
+  // A folder listed for the first time is only listed (the command line lists each folder
+  // once). Listed again, as by a window's refills, its status is taken and its listing kept.
+  bool again = false;
+  {
+    const std::lock_guard lock(keptMutex_);
+    again = !listedOnce_.insert(qHash(folder)).second;
+  }
+  if (!again) return walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
+    take(at, entry, kind, pathFromBytes(entry->d_name));
+  });
   struct stat st;
-  const std::optional<FileIdentity> identity =
-      fstat(dirfd(dir), &st) == 0 ? std::optional(identityOf(st)) : std::nullopt;
+  const std::optional<FileIdentity> identity = fstat(fd, &st) == 0 ? std::optional(identityOf(st)) : std::nullopt;
   std::shared_ptr<const KeptEntries> kept;
   {
     const std::lock_guard lock(keptMutex_);
@@ -191,22 +220,22 @@ int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& s
   }
   if (kept) {
     // Each entry as the listing would give it: only the name and type come from before.
-    dirent entry{};
+    dirent64 entry{};
     for (const auto& [name, type] : *kept) {
       entry.d_type = type;
       const std::string bytes = type == DT_REG ? std::string() : pathToBytes(name);
       if (bytes.size() >= sizeof entry.d_name) continue;  // never kept: no name is that long
       std::memcpy(entry.d_name, bytes.c_str(), bytes.size() + 1);
-      const Kind kind = entryKind(dirfd(dir), &entry);
-      if (kind != Kind::Missing) take(dirfd(dir), &entry, kind, name);
+      const Kind kind = entryKind(fd, &entry);
+      if (kind != Kind::Missing) take(fd, &entry, kind, name);
     }
-    closedir(dir);
+    ::close(fd);
     return 0;
   }
   auto entries = std::make_shared<KeptEntries>();
-  const int result = walkEntries(dir, [&](int fd, const dirent* entry, Kind kind) {
+  const int result = walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
     entries->emplace_back(pathFromBytes(entry->d_name), entry->d_type);
-    take(fd, entry, kind, entries->back().first);
+    take(at, entry, kind, entries->back().first);
   });
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   const bool settled =
@@ -220,13 +249,13 @@ int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& s
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
            if (kind != Kind::Folder) names.push_back(pathFromBytes(entry->d_name));
          }) == 0;
 }
 
 bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
-  return forEachEntry(folder, [&](int, const dirent* entry, Kind kind) {
+  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
            if (kind != Kind::Folder) entries.push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
          }) == 0;
 }
@@ -317,4 +346,10 @@ std::unique_ptr<ReadableFile> LinuxFileSystem::openForReading(const QString& pat
     return nullptr;
   }
   return std::make_unique<LinuxReadableFile>(fd, st);
+}
+
+std::unique_ptr<ReadableFile> LinuxFileSystem::openListedFile(const QString& path) {
+  const int fd = ::open(pathToBytes(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  return std::make_unique<LinuxReadableFile>(fd);
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,8 +19,8 @@ class LinuxFileSystem : public FileSystem {
   bool isRootFolder(const QString& path) override;
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
-  // One stat per sub-folder, relative to the folder being listed. A folder whose status shows no
-  // change since a while before its last listing is not read again: its names are taken as that
+  // One stat per sub-folder, relative to the folder being listed. A folder listed before whose
+  // status shows no change since a while before its last listing is not read again: its names are taken as that
   // listing found them (links and entries of unknown type looked at again, as a listing does).
   int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
@@ -35,6 +36,8 @@ class LinuxFileSystem : public FileSystem {
   bool removeFile(const QString& path) override;
   // Opened non-blocking and refused after fstat unless regular; read with pread.
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
+  // Opened non-blocking; fstat only when the size or identity is asked for.
+  std::unique_ptr<ReadableFile> openListedFile(const QString& path) override;
   FileStatus createFolderPath(const QString& folder) override;
   // Through an unnamed temporary (O_TMPFILE) where the file system allows.
   CheckedCopy copyFileChecked(const QString& source, const QString& target,
@@ -54,4 +57,5 @@ class LinuxFileSystem : public FileSystem {
   };
   std::mutex keptMutex_;
   QHash<QString, KeptListing> kept_;
+  std::unordered_set<size_t> listedOnce_;  // by the hash of the folder's path
 };
