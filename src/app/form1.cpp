@@ -66,6 +66,7 @@ Form1::Form1(AppServices services, QWidget* parent)
       services_(services),
       fontFormats_(savedFontFormats()) {
   buildControls();
+  services_.fs.keepListings();  // each refill lists the font folders again
   // A font added or removed here may be the window's own family: the window follows, as a font
   // asked for by that family would. Queued, so the font system has taken note of the change.
   connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &Form1::followDrawnFamily, Qt::QueuedConnection);

@@ -393,11 +393,10 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
     malloc_trim(0);
   }
   if (cache) {
-    // A fill that read files anew keeps them as they are, written while the list is sorted. One
-    // that read nothing new ranks the faces of a whole catalogue, so that the next fill of the
-    // same files needs no sort.
+    // The faces of a whole catalogue are ranked as the sorted list has them, so that the next
+    // fill of the same files (the first Filter after a start that read them) needs no sort.
     if (asKnown && knownKept != known->files.size()) copyKnown();  // some records went
-    if (!recordsChanged && !filtered && !list.RanksAscend()) {
+    if (!filtered && !list.RanksAscend()) {
       copyKnown();
       for (int i = 0; i < list.ListCount(); ++i) {
         const auto [at, face] = entryFaces[list.ItemAddedAt(i)];

@@ -99,6 +99,9 @@ class FileSystem {
   // As listSubFolders, with what attributes(path, ~ReadOnly) and folderId(path) give for each
   // sub-folder; with `files`, also appends the folder's other entries as listFileEntries does.
   // A listing that tells these itself spares a query by path per folder, and a second listing.
+  // For a caller that lists the same folders again and again (a window's refills): a listing
+  // may then keep what it found, to serve while the folder shows no change.
+  virtual void keepListings() {}
   virtual int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) {
     std::vector<QString> names;
     const int error = listSubFolders(folder, names);

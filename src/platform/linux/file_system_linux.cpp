@@ -200,14 +200,8 @@ int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& s
   };
   const int fd = openForListing(folder);
   if (fd < 0) return listingError(errno);
-  // A folder listed for the first time is only listed (the command line lists each folder
-  // once). Listed again, as by a window's refills, its status is taken and its listing kept.
-  bool again = false;
-  {
-    const std::lock_guard lock(keptMutex_);
-    again = !listedOnce_.insert(qHash(folder)).second;
-  }
-  if (!again) return walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
+  // The command line lists each folder once: it takes no status of it and keeps nothing.
+  if (!keepListings_) return walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
     take(at, entry, kind, pathFromBytes(entry->d_name));
   });
   struct stat st;

@@ -5,8 +5,8 @@
 
 #include <QHash>
 #include <memory>
+#include <atomic>
 #include <mutex>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -19,8 +19,9 @@ class LinuxFileSystem : public FileSystem {
   bool isRootFolder(const QString& path) override;
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
-  // One stat per sub-folder, relative to the folder being listed. A folder listed before whose
-  // status shows no change since a while before its last listing is not read again: its names are taken as that
+  void keepListings() override { keepListings_ = true; }
+  // One stat per sub-folder, relative to the folder being listed. Once listings are kept, a
+  // folder whose status shows no change since a while before its last listing is not read again: its names are taken as that
   // listing found them (links and entries of unknown type looked at again, as a listing does).
   int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
@@ -57,5 +58,5 @@ class LinuxFileSystem : public FileSystem {
   };
   std::mutex keptMutex_;
   QHash<QString, KeptListing> kept_;
-  std::unordered_set<size_t> listedOnce_;  // by the hash of the folder's path
+  std::atomic<bool> keepListings_ = false;
 };
