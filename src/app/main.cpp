@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     // built when first needed
   }
   AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
+  fs.keepListings();  // the window's, from its first collection on
   std::unique_ptr<EarlyCatalogue> early;
   try {
     early = catalogue::collectEarly(services, savedFontFormats());
