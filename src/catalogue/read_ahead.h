@@ -32,8 +32,8 @@ constexpr uint8_t kCatalogueNameIds =
 struct ReadAheadFile {
   QString name;
   QString path;  // the folder's, "/" and the name
-  std::optional<truetype::FontTablesState> tables;  // none for names starting with "~": never read
-  std::exception_ptr failure;
+  std::optional<truetype::FontTablesState> tables = {};  // none for names starting with "~": never read
+  std::exception_ptr failure = {};
   int openError = 0;
   // With every format read: a collection's faces after the first (which `tables` holds).
   std::vector<truetype::FontTablesState> laterFaces = {};
