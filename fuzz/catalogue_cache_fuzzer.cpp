@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qToUnaligned(cacheChecksum(QByteArrayView(bytes).sliced(kCacheHeaderBytes)), bytes.data() + kCacheHeaderBytes - 8);
   const auto read = decodeCatalogueCache(bytes, "fuzz");
   if (!read) return 0;
-  const CachedListing* listing = read->listing ? &*read->listing : nullptr;
+  const Snapshot* listing = read->listing ? &*read->listing : nullptr;
   const auto again = decodeCatalogueCache(encodeCatalogueCache(read->files, read->localeId, "fuzz", listing), "fuzz");
   if (!again || again->localeId != read->localeId || !(again->files == read->files) || again->listing != read->listing) {
     std::fprintf(stderr, "catalogue_cache_fuzzer: what was read does not read back the same\n");

@@ -57,14 +57,14 @@ int main(int argc, char** argv) {
   if (argc == 3) {
     const QString caches = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(caches);
-    const CachedFile plain{{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}};
-    const CachedFiles files{{{"/f/a.ttf", plain},
+    const Record plain{{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}};
+    const Records files{{{"/f/a.ttf", plain},
                              {"/f/b.ttf", plain},
                              {"/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}}}}};
     if (!write(caches + "/one.cache", encodeCatalogueCache({{{"/a", plain}}}, 0x0409, "fuzz")) ||
         !write(caches + "/three.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
       return 1;
-    const CachedListing listing{"1", {{"/f/", FileIdentity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
+    const Snapshot listing{"1", {{"/f/", Identity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
     if (!write(caches + "/listed.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing)))
       return 1;
   }

@@ -3,9 +3,9 @@
 #include "core/catalogue_entry.h"
 #include "core/list_escape.h"
 #include "catalogue/catalogue_cache.h"
-#include "catalogue/catalogue_fill.h"
-#include "catalogue/cached_listing.h"
 #include "catalogue/command_line_catalogue.h"
+#include "catalogue/fill_grid.h"
+#include "catalogue/snapshot.h"
 #include "export/export_cli.h"
 #include "ops/font_commands_cli.h"
 #include "platform/file_status.h"
@@ -91,45 +91,17 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
     return 1;
   };
   const bool everyFormat = formats == FontFormats::All;
-  const int32_t localeId = services.fonts.localeId();
   // The whole catalogue, with no folder and no file changed since it was last listed, is printed
   // as it was then, without a scan or a read.
-  CatalogueCache* const cache = services.catalogueCache;
-  const bool whole = cache && cache->keepsFile() && filter.isEmpty();
-  QStringList roots;
-  QByteArray key;
+  const bool whole = filter.isEmpty();
   if (whole) {
-    roots = catalogueRoots(services);
-    key = listingKey(static_cast<int>(formats), roots);
-    const auto [records, listing] = cache->listing(localeId);
-    if (listing && listing->key == key) {
-      // The rows are made on a second thread while this one looks at the folders and files.
-      std::atomic<bool> changed = false;
-      auto text = std::async(std::launch::async | std::launch::deferred,
-                             [&] { return listingText(*listing, *records, everyFormat, changed); });
-      const bool holds = listingHolds(services.fs, *listing, *records, changed);
-      rows = text.get();
-      if (holds) return finished();
-      rows.clear();
-    }
+    rows = CommandLineCatalogue::rowsOfSnapshot(services, formats);
+    if (!rows.empty()) return finished();
   }
-  const int64_t settledBefore = cache ? cache->settledBefore() : 0;
-  if (cache) cache->indexAhead();
-  ScanTrace trace;
-  if (whole) cache->awaitListing();
-  const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole ? &trace : nullptr);
+  if (services.catalogueCache) services.catalogueCache->indexAhead();
+  const CommandLineCatalogue catalogue(services, filter, formats, stderr, whole);
   const ListBox& list = catalogue.list;
   const FactsByFace& facts = catalogue.facts;
-  if (whole) {
-    // Kept only after a fill with no failure to tell again; an entry that is neither file nor
-    // folder (a dangling link whose target may appear) would change no identity. Written while
-    // the list prints.
-    std::optional<CachedListing> listing;
-    if (catalogue.failures == 0 && !trace.otherEntries && list.ListCount() > 0)
-      listing = listingOfFill(services.fs, key, roots, trace.folders, *cache->listing(localeId).first, list, settledBefore);
-    cache->keepListing(std::move(listing));
-    cache->letGo();  // the command needs them no more; printing goes on while they are freed
-  }
   if (list.ListCount() == 0) {
     // One line like every other problem here: the box's first line, without its request for
     // a screenshot, which means nothing on a command line.

@@ -4,7 +4,8 @@
 #include "app/form3.h"
 #include "app/main_module.h"
 #include "app/user_settings.h"
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "core/error_trap.h"
 #include "core/runtime_error.h"
 #include "app/form2.h"
@@ -66,7 +67,6 @@ Form1::Form1(AppServices services, QWidget* parent)
       services_(services),
       fontFormats_(savedFontFormats()) {
   buildControls();
-  services_.fs.keepListings();  // each refill lists the font folders again
   // A font added or removed here may be the window's own family: the window follows, as a font
   // asked for by that family would. Queued, so the font system has taken note of the change.
   connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &Form1::followDrawnFamily, Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include "app/user_settings.h"
 #include "catalogue/catalogue_cache.h"
 #include "catalogue/catalogue_commands.h"
+#include "platform/program_identity.h"
 #include "fsys/mod_fonts.h"
 #include "office/office_factory.h"
 #include "platform/path_codec.h"
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
   // What the last run read of the font files, read from its file while start-up goes on.
   const QString caches = GetSpecialFolder(fonts, kCsidlLocalAppData);
   CatalogueCache catalogueCache(fs, noCache || caches.isEmpty() ? QString() : caches + QStringLiteral("typorama/catalogue.cache"),
-                                QCoreApplication::applicationVersion().toUtf8());
+                                QCoreApplication::applicationVersion().toUtf8() + ' ' + programBuild() + ' ' +
+                                    readerCredentials());
   catalogueCache.startLoading();
 
   if (commandLine) {
@@ -95,7 +97,6 @@ int main(int argc, char** argv) {
     // built when first needed
   }
   AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
-  fs.keepListings();  // the window's, from its first collection on
   std::unique_ptr<EarlyCatalogue> early;
   try {
     early = catalogue::collectEarly(services, savedFontFormats());

@@ -3,13 +3,13 @@
 #include "fontfile/cfont_preview.h"
 #include "platform/atomic_file.h"
 
-#include <chrono>
+#include <QDir>
 
 namespace {
 // Far above any real catalogue's (about 100 bytes a file): a larger file is not read at all.
 constexpr uint64_t kMaxCacheBytes = uint64_t{256} << 20;
 
-std::optional<DecodedCache> readCacheFile(FileSystem& fs, const QString& path, const QByteArray& version) {
+std::optional<DecodedCache> readCacheFile(FileSystem& fs, const QString& path, const QByteArray& key) {
   const std::unique_ptr<ReadableFile> file = fs.openForReading(path);
   if (!file || file->size() > kMaxCacheBytes) return std::nullopt;
   QByteArray bytes(static_cast<qsizetype>(file->size()), Qt::Uninitialized);
@@ -18,8 +18,8 @@ std::optional<DecodedCache> readCacheFile(FileSystem& fs, const QString& path, c
     if (got <= 0) return std::nullopt;
     done += got;
   }
-  return decodeCatalogueCache(bytes, version, [&fs](const QString& file, const FileIdentity& identity) {
-    return fs.fileIdentity(file) == identity;
+  return decodeCatalogueCache(bytes, key, [&fs](const QString& file, const Identity& identity) {
+    return fs.identity(file) == identity;
   });
 }
 
@@ -38,58 +38,26 @@ auto inBackground(Work work) {
 }
 }  // namespace
 
-truetype::FontTablesState tablesOf(const CachedFace& face, int32_t localeId) {
-  truetype::FontTablesState tables;
-  tables.validTrueTypeFile = true;
-  const auto language = static_cast<uint16_t>(localeId);
-  tables.nameRecords = std::vector<truetype::NameRecord>{
-      {3, 1, language, 1, 0, 0}, {3, 1, language, 2, 0, 0}, {3, 1, language, 4, 0, 0}};
-  for (const QString* name : {&face.family, &face.subfamily, &face.fullName})
-    tables.nameStrings.emplace_back(reinterpret_cast<const char16_t*>(name->utf16()), static_cast<size_t>(name->size()));
-  tables.os2Info.fsSelection = face.fsSelection;
-  return tables;
-}
-
-CachedFace faceOf(const CFontPreview& reader) {
-  const auto bit = [](bool on, int k) { return static_cast<uint16_t>(on ? 1u << k : 0u); };
-  return {reader.FullName(), reader.FamilyName(), reader.SubFamilyName(),
-          static_cast<uint16_t>(bit(reader.Bold(), truetype::kBoldBit) | bit(reader.Italic(), truetype::kItalicBit) |
-                                bit(reader.Underlined(), truetype::kUnderscoreBit) |
-                                bit(reader.StrikeOut(), truetype::kStrikeoutBit))};
-}
-
-void CachedFiles::index() const {
-  byPath.clear();
-  byPath.reserve(static_cast<qsizetype>(files.size()));
-  for (size_t k = 0; k < files.size(); ++k) byPath.insert(files[k].first, static_cast<uint32_t>(k));
-  indexed = true;
-}
-
-FontFacts factsOf(const CachedFace& face) {
-  const auto bit = [&](int k) { return truetype::isBitSet(face.fsSelection, k); };
-  return {bit(truetype::kBoldBit), bit(truetype::kItalicBit), bit(truetype::kUnderscoreBit),
-          bit(truetype::kStrikeoutBit), 1, face.family};
-}
-
-CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray programVersion)
-    : fs_(fs), path_(std::move(path)), programVersion_(std::move(programVersion)) {}
+CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray key)
+    : fs_(fs), path_(std::move(path)), key_(std::move(key)) {}
 
 CatalogueCache::~CatalogueCache() {
-  if (listingToWrite_) listingToWrite_->set_value(std::nullopt);
   if (loading_.valid()) loading_.wait();
   if (indexing_.valid()) indexing_.wait();
   if (writing_.valid()) writing_.wait();
 }
 
-int64_t CatalogueCache::settledBefore() const {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - settleNs;
+std::optional<TimeStamp> CatalogueCache::stamp() {
+  const QString folder = path_.isEmpty() ? QDir::tempPath() : path_.left(path_.lastIndexOf(QLatin1Char('/')) + 1);
+  if (std::optional<TimeStamp> stamp = fs_.timeStamp(folder)) return stamp;
+  if (path_.isEmpty() || !fs_.createFolderPath(folder).ok()) return std::nullopt;
+  return fs_.timeStamp(folder);  // the cache's folder, made on the first run
 }
 
 void CatalogueCache::startLoading() {
   if (path_.isEmpty() || started_) return;
   started_ = true;
-  loading_ = inBackground([this] { return readCacheFile(fs_, path_, programVersion_); });
+  loading_ = inBackground([this] { return readCacheFile(fs_, path_, key_); });
 }
 
 void CatalogueCache::takeLoaded() {
@@ -97,82 +65,59 @@ void CatalogueCache::takeLoaded() {
   if (!loading_.valid()) return;
   if (std::optional<DecodedCache> loaded = loading_.get()) {
     localeId_ = loaded->localeId;
-    files_ = std::make_shared<const CachedFiles>(std::move(loaded->files));
-    listing_ = std::move(loaded->listing);
+    records_ = std::make_shared<const Records>(std::move(loaded->records));
+    snapshot_ = std::move(loaded->snapshot);
   }
 }
 
 void CatalogueCache::indexAhead() {
   takeLoaded();
-  if (!files_->indexed && !files_->files.empty() && !indexing_.valid())
-    indexing_ = inBackground([files = files_] { files->index(); });
+  if (!records_->indexed && !records_->files.empty() && !indexing_.valid())
+    indexing_ = inBackground([records = records_] { records->index(); });
 }
 
-std::shared_ptr<const CachedFiles> CatalogueCache::records(int32_t localeId) {
+std::shared_ptr<const Records> CatalogueCache::records(int32_t localeId) {
   takeLoaded();
   if (indexing_.valid()) indexing_.get();
-  if (localeId != localeId_) return std::make_shared<const CachedFiles>();
-  if (!files_->indexed) files_->index();
-  return files_;
+  if (localeId != localeId_) return std::make_shared<const Records>();
+  if (!records_->indexed) records_->index();
+  return records_;
 }
 
-void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const CachedFiles> files, bool changed) {
+void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const Records> records, bool changed) {
   takeLoaded();
   localeId_ = localeId;
-  listing_.reset();
-  std::shared_ptr<const CachedFiles> earlier = std::exchange(files_, std::move(files));
+  snapshot_.reset();
+  std::shared_ptr<const Records> earlier = std::exchange(records_, std::move(records));
   unwritten_ = unwritten_ || changed;
-  if (!awaitingListing_ || path_.isEmpty()) {
-    write(std::move(earlier));
-    return;
-  }
-  // The records are encoded at once, while the list sorts; the listing follows when it is made.
-  if (writing_.valid()) writing_.wait();
-  std::promise<std::optional<CachedListing>>& promise = listingToWrite_.emplace();
-  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId, records = unwritten_,
-                           listing = promise.get_future()]() mutable {
-    // Freed here and now: a task's captures otherwise live on until the program's own thread lets
-    // go of its future, at exit.
-    earlier.reset();
-    std::optional<CachedListing> kept;
-    const QByteArray bytes = encodeCatalogueCache(*files, localeId, programVersion_, [&]() -> const CachedListing* {
-      kept = listing.get();
-      return kept ? &*kept : nullptr;
-    });
-    if (records || kept) writeCacheFile(fs_, path_, bytes);
-    files.reset();  // freed here if the program let go of them meanwhile (letGo)
-  });
-  unwritten_ = false;
+  if (!deferred_) write(std::move(earlier));
 }
 
-void CatalogueCache::keepListing(std::optional<CachedListing> listing) {
+void CatalogueCache::keepSnapshot(std::optional<Snapshot> snapshot) {
   takeLoaded();
-  awaitingListing_ = false;
-  listing_ = std::move(listing);
-  if (listingToWrite_) {
-    listingToWrite_->set_value(listing_);
-    listingToWrite_.reset();
-    return;
-  }
-  unwritten_ = unwritten_ || listing_;
+  deferred_ = false;
+  snapshot_ = std::move(snapshot);
+  unwritten_ = unwritten_ || snapshot_;
   write(nullptr);
 }
 
 void CatalogueCache::letGo() {
   takeLoaded();
-  files_ = std::make_shared<const CachedFiles>();
-  listing_.reset();
+  records_ = std::make_shared<const Records>();
+  snapshot_.reset();
 }
 
-void CatalogueCache::write(std::shared_ptr<const CachedFiles> earlier) {
+void CatalogueCache::write(std::shared_ptr<const Records> earlier) {
   if (!unwritten_ || path_.isEmpty()) return;
   unwritten_ = false;
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
   // The earlier records go with the write, on its thread.
-  writing_ = inBackground([this, files = files_, earlier = std::move(earlier), localeId = localeId_,
-                           listing = listing_]() mutable {
-    earlier.reset();  // as in keep()
-    writeCacheFile(fs_, path_, encodeCatalogueCache(*files, localeId, programVersion_, listing ? &*listing : nullptr));
-    files.reset();  // as above
+  writing_ = inBackground([this, records = records_, earlier = std::move(earlier), localeId = localeId_,
+                           snapshot = snapshot_]() mutable {
+    // Freed here and now: a task's captures otherwise live on until the program's own thread lets
+    // go of its future, at exit.
+    earlier.reset();
+    writeCacheFile(fs_, path_, encodeCatalogueCache(*records, localeId, key_, snapshot ? &*snapshot : nullptr));
+    records.reset();  // freed here if the program let go of them meanwhile (letGo)
   });
 }

@@ -1,6 +1,7 @@
 #include "catalogue/catalogue_commands.h"
 
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
 #include "core/runtime_error.h"

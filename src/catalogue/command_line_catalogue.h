@@ -10,15 +10,19 @@
 
 #include <QString>
 #include <cstdio>
+#include <string>
 
 class CommandLineCatalogue {
  public:
   // Collects the entries of the files of `formats` whose full names hold `filter` (all for "");
   // a failure is written to `err` as "typorama: PATH: REASON", the path escaped as --list
-  // escapes it, once per file.
-  // With `trace`, what the scan looked at is kept there.
+  // escapes it, once per file. With `snapshot`, the cache keeps a snapshot of the whole list.
   CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* err,
-                       ScanTrace* trace = nullptr);
+                       bool snapshot = false);
+
+  // The rows of the whole list as --list printed them last, when the cache's snapshot of it still
+  // holds: nothing it came from changed. Empty otherwise.
+  static std::string rowsOfSnapshot(AppServices& services, FontFormats formats);
 
   ListBox list;
   FactsByFace facts;

@@ -2,96 +2,9 @@
 
 #include <QStringBuilder>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
-namespace {
-// The record of a read that ran to its end and gave every face its names, from a file that has
-// not changed too lately for its identity to tell; its faces are the fill's to add.
-std::optional<CachedFile> recordOf(truetype::FileByteSource& file, const ReadAheadFile& read, FontFormats formats,
-                                   const KnownFiles& known) {
-  const std::optional<FileIdentity> identity = file.identity();
-  if (!identity || identity->changedNs >= known.settledBefore) return std::nullopt;
-  for (size_t k = 0; k <= read.laterFaces.size(); ++k) {
-    const truetype::FontTablesState& face = k == 0 ? *read.tables : read.laterFaces[k - 1];
-    if (!face.validTrueTypeFile || !face.nameRecords) return std::nullopt;
-  }
-  // A file with a collection's tag reads otherwise with every format than without.
-  char tag[4];
-  const bool collection = file.readAt(0, tag, sizeof tag) && std::memcmp(tag, "ttcf", 4) == 0;
-  const auto both = static_cast<uint8_t>(formatBit(FontFormats::TrueType) | formatBit(FontFormats::All));
-  return CachedFile{*identity, collection ? formatBit(formats) : both, {}};
-}
-}  // namespace
-
-std::optional<ReadAheadFile> readFolderEntry(FileSystem& fs, const QString& folder, const FileEntry& entry,
-                                             int32_t localeId, FontFormats formats, const KnownFiles& known,
-                                             OpenFolder* opened, size_t recordAt) {
-  // Opening anything but a regular file (a device, say) could block or have side effects.
-  if (!entry.regular) return std::nullopt;
-  const bool skipped = entry.name.startsWith(QLatin1Char('~'));
-  // The record at `recordAt` is this file's when its path is the folder's, "/" and the name: the
-  // file then takes the record's copy of its path, neither built nor hashed.
-  const CachedFile* record = nullptr;
-  QString path;
-  if (known.records && !skipped && recordAt < known.records->files.size()) {
-    const auto& [kept, file] = known.records->files[recordAt];
-    if (kept.size() == folder.size() + 1 + entry.name.size() && kept.startsWith(folder) &&
-        kept[folder.size()] == QLatin1Char('/') && kept.endsWith(entry.name)) {
-      path = kept;
-      record = &file;
-    }
-  }
-  if (!record) {
-    path = folder % QLatin1Char('/') % entry.name;
-    if (known.records && !skipped) record = known.records->find(path);
-  }
-  if (record && !(record->formats & formatBit(formats))) record = nullptr;
-  constexpr int kOpenAtOnce = 64;
-  const auto holds = [&](const std::optional<FileIdentity>& identity) {
-    const bool same = identity == record->identity;
-    // Counted only up to twice the turn either way: both threads write the count, and a write
-    // for every file would pass its cache line from core to core 25,000 times.
-    const int count = known.outOfDate ? known.outOfDate->load(std::memory_order_relaxed) : 0;
-    if (known.outOfDate && (same ? count > -2 * kOpenAtOnce : count < 2 * kOpenAtOnce))
-      *known.outOfDate += same ? -1 : 1;
-    return same;
-  };
-  const bool lookFirst = record && (!known.outOfDate || *known.outOfDate < kOpenAtOnce);
-  if (lookFirst && holds(opened ? opened->fileIdentity(entry.name) : fs.fileIdentity(path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
-  truetype::FileByteSource file;
-  errno = 0;
-  // Without records the file's identity is never asked for, and its size seldom: the open makes
-  // no status query. With them, the identity is the one the file had as it was opened.
-  if (!(known.records ? file.open(fs, path) : file.openListed(fs, path))) return ReadAheadFile{entry.name, path, std::nullopt, {}, errno ? errno : EIO};
-  if (record && !lookFirst && holds(file.identity())) return ReadAheadFile{entry.name, path, std::nullopt, {}, 0, {}, record};
-  ReadAheadFile read{entry.name, path, std::nullopt, {}};
-  if (skipped) return read;
-  try {
-    bool complete = false;
-    if (formats == FontFormats::TrueType) {
-      truetype::FontTablesState tables;
-      // A partial read is kept, as the reader keeps it.
-      // Only the names read are kept: the fill copies the tables into its reader, on its thread.
-      complete = truetype::readFontTables(file, tables, localeId, kCatalogueNameIds, 0,
-                                          truetype::NameRecordsKept::Decoded);
-      read.tables = std::move(tables);
-    } else {
-      auto faces = truetype::readFontFaces(file, localeId, kCatalogueNameIds, &complete);
-      // A collection without faces is no usable font, as a file without a name table is not.
-      complete = complete && !faces.empty();
-      read.tables = faces.empty() ? truetype::FontTablesState() : std::move(faces.front());
-      for (size_t k = 1; k < faces.size(); ++k) read.laterFaces.push_back(std::move(faces[k]));
-    }
-    if (known.records && complete) read.fresh = recordOf(file, read, formats, known);
-  } catch (...) {
-    read.failure = std::current_exception();
-  }
-  return read;
-}
-
-ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats, KnownFiles known)
-    : fs_(fs), localeId_(localeId), formats_(formats), known_(known) {
+ReadAhead::ReadAhead(FileSystem& fs, int32_t localeId, bool threaded, FontFormats formats, RecordMatch match)
+    : fs_(fs), localeId_(localeId), formats_(formats), match_(std::move(match)) {
   if (!threaded) return;
   try {
     thread_ = std::thread([this] { run(); });
@@ -114,9 +27,9 @@ void ReadAhead::queue(QString folder, std::vector<FileEntry> entries, std::excep
   job->folder = std::move(folder);
   job->entries = std::move(entries);
   job->failure = std::move(listingFailure);
-  if (known_.records && !known_.records->files.empty() && !job->entries.empty()) {
+  if (match_.records && !match_.records->files.empty() && !job->entries.empty()) {
     job->opened = fs_.openFolder(job->folder);
-    job->firstRecord = known_.records->indexOf(job->folder % QLatin1Char('/') % job->entries.front().name);
+    job->firstRecord = match_.records->indexOf(job->folder % QLatin1Char('/') % job->entries.front().name);
   }
   job->read.resize(job->entries.size());
   pending_ += job->entries.size();
@@ -133,10 +46,11 @@ bool ReadAhead::workOne(Job& job) {
   if (stop_ || (i = job.claimed.fetch_add(1)) >= n) return false;
   try {
     const size_t recordAt = job.firstRecord == SIZE_MAX ? SIZE_MAX : job.firstRecord + i;
-    job.read[i] = readFolderEntry(fs_, job.folder, job.entries[i], localeId_, formats_, known_, job.opened.get(), recordAt);
+    job.read[i] = matchFile(fs_, job.folder, job.entries[i], localeId_, formats_, match_, job.opened.get(), recordAt);
   } catch (...) {  // out of memory, say: the file counts, and its turn shows the failure
-    job.read[i] = ReadAheadFile{job.entries[i].name, job.folder % QLatin1Char('/') % job.entries[i].name,
-                                std::nullopt, std::current_exception()};
+    job.read[i] = MatchedFile{.name = job.entries[i].name,
+                              .path = job.folder % QLatin1Char('/') % job.entries[i].name,
+                              .failure = std::current_exception()};
   }
   if (job.finished.fetch_add(1) + 1 == n) {
     const std::lock_guard lock(mutex_);
@@ -160,7 +74,7 @@ bool ReadAhead::workOnLater() {
   return later && workOne(*later);
 }
 
-std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened) {
+std::vector<MatchedFile> ReadAhead::next(std::vector<MatchedFile>* unopened) {
   std::shared_ptr<Job> job;
   {
     // The job stays queued until it is read, so the reading thread keeps helping with it (a
@@ -182,7 +96,7 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
     jobs_.pop_front();  // only this thread takes jobs, so the front is still this one
   }
   if (job->failure) std::rethrow_exception(job->failure);  // a failed listing has no entries
-  std::vector<ReadAheadFile> files;
+  std::vector<MatchedFile> files;
   files.reserve(job->entries.size());
   for (auto& read : job->read) {
     if (read && !read->openError) files.push_back(std::move(*read));
@@ -191,9 +105,9 @@ std::vector<ReadAheadFile> ReadAhead::next(std::vector<ReadAheadFile>* unopened)
   return files;
 }
 
-void ReadAhead::recycle(std::vector<ReadAheadFile> files) {
+void ReadAhead::recycle(std::vector<MatchedFile> files) {
   // Only read tables are worth a hand-over; files known from their records hold next to nothing.
-  const bool read = std::any_of(files.begin(), files.end(), [](const ReadAheadFile& f) { return f.tables.has_value(); });
+  const bool read = std::any_of(files.begin(), files.end(), [](const MatchedFile& f) { return f.tables.has_value(); });
   if (!thread_.joinable() || !read) return;  // freed here
   {
     const std::lock_guard lock(mutex_);
@@ -217,7 +131,7 @@ void ReadAhead::run() {
       return stop_ || job || !spent_.empty();
     });
     if (stop_) return;
-    std::vector<std::vector<ReadAheadFile>> spent;
+    std::vector<std::vector<MatchedFile>> spent;
     spent.swap(spent_);
     lock.unlock();
     spent.clear();

@@ -1,6 +1,7 @@
 #include "export/export_commands.h"
 
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "controls/progress_bar.h"
 #include "controls/push_button.h"
 #include "core/app_title.h"

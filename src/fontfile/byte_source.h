@@ -65,7 +65,7 @@ class FileByteSource final : public ByteSource {
   bool openListed(FileSystem& fs, const QString& path);
   void close();
   // The open file's identity as it was opened (a listed one's: as first asked for).
-  std::optional<FileIdentity> identity() const { return file_ ? file_->identity() : std::nullopt; }
+  std::optional<Identity> identity() const { return file_ ? file_->identity() : std::nullopt; }
   uint64_t size() const override;
   bool readAt(uint64_t offset, void* out, size_t length) override;
   void willRead(uint64_t offset, uint64_t length) override;

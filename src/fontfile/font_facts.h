@@ -7,6 +7,7 @@
 #include <memory>
 
 class CFontPreview;
+struct Records;  // the catalogue's records of earlier reads
 
 struct FontFacts {
   bool bold = false;
@@ -32,7 +33,7 @@ struct FactsByFace : QHash<FontFace, FontFacts> {
   // of them that its filter let through. A collection from the same records under the same
   // filter, or with the last one unfiltered, finds each such face here with the value it would
   // put. Nothing when unknown.
-  std::shared_ptr<const void> source;
+  std::shared_ptr<const Records> source;
   QString sourceKey;
 };
 

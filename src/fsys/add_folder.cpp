@@ -59,7 +59,7 @@ bool isKeptName(const QString& name) {
 
 // Records the folder's identity; false when it was met before (a link back into the tree,
 // or a second link to the same folder).
-bool isFirstVisit(const std::optional<FolderId>& id, SeenFolders& seen) {
+bool isFirstVisit(const std::optional<Identity>& id, SeenFolders& seen) {
   if (!id) return true;  // nothing to compare; keep it
   return seen.insert({id->device, id->inode}).second;
 }
@@ -71,6 +71,16 @@ QString withSlash(const QString& folder) {
 QString joinFolder(const QString& parent, const QString& name) {
   // The loaders pass folders ending with "/"; one without it still gets a sound path.
   return withSlash(parent) + name + QLatin1Char('/');
+}
+
+// Lists the folder's sub-folders, keeping its listing and tracing it where asked.
+int listFolder(ScanServices& s, const QString& folder, std::vector<SubFolder>& subFolders) {
+  Listing listing;
+  const bool kept = s.listings || s.trace;
+  const int error = s.fs.listFolder(folder, subFolders, kept ? &listing.files : nullptr, kept ? &listing.identity : nullptr);
+  if (s.trace) s.trace->add(folder, listing.identity, listing.files);
+  if (s.listings && error == 0) s.listings->insert(withSlash(folder), std::move(listing));
+  return error;
 }
 
 void scanLevel(Scan& scan, QStringList& collection, bool recurse) {
@@ -93,18 +103,11 @@ void scanLevel(Scan& scan, QStringList& collection, bool recurse) {
     trap(106, [&] { s.yielder.yield(); });
     trap(108, [&] { walk = scan.mayEnter(v); });
     if (!walk) continue;
-    trap(110, [&] {
-      std::vector<FileEntry> files;
-      if (s.trace) s.trace->folders.append(v);
-      error = s.fs.listFolder(v, subFolders, s.listed || s.trace ? &files : nullptr);
-      if (s.trace && std::any_of(files.begin(), files.end(), [](const FileEntry& e) { return !e.regular; }))
-        s.trace->otherEntries = true;
-      if (s.listed && error == 0) s.listed->insert(withSlash(v), std::move(files));
-    });
+    trap(110, [&] { error = listFolder(s, v, subFolders); });
     for (const SubFolder& sub : subFolders) {
       trap(112, [&] { s.yielder.yield(); });
       trap(114, [&] {
-        if (!isKeptName(sub.name) || !isFirstVisit(sub.id, scan.seen)) return;
+        if (!isKeptName(sub.name) || !isFirstVisit(sub.identity, scan.seen)) return;
         const QString path = joinFolder(v, sub.name);
         scan.attributes.insert(path, sub.attributes);
         found.append(path);
@@ -147,7 +150,7 @@ void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool
   // second root that lies inside the first) is not walked again.
   Scan scan{services, {}, {}};
   for (const QString& entry : collection) {
-    if (const auto id = services.fs.folderId(entry)) scan.seen.insert({id->device, id->inode});
+    if (const auto id = services.fs.identity(entry)) scan.seen.insert({id->device, id->inode});
   }
   scanLevel(scan, collection, recurse);
 }
@@ -198,14 +201,22 @@ bool MatchesFilePattern(const QString& name, const QString& pattern) {
   return p == pattern.size();
 }
 
+void ScanTrace::add(const QString& folder, const std::optional<Identity>& identity, const std::vector<FileEntry>& files) {
+  folders.emplace_back(folder, identity);
+  otherEntries = otherEntries || std::any_of(files.begin(), files.end(), [](const FileEntry& e) { return !e.regular; });
+}
+
 std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern,
-                                        ListedFiles* listed) {
+                                        Listings* listings, ScanTrace* trace) {
   const QString dir = withSlash(folder);
   std::vector<FileEntry> entries;
-  if (listed && listed->contains(dir))
-    entries = listed->take(dir);
-  else
-    fs.listFileEntries(dir, entries);  // an unreadable folder simply has no files
+  if (listings && listings->contains(dir)) {
+    entries = listings->take(dir).files;
+  } else {
+    std::optional<Identity> identity;
+    fs.listFileEntries(dir, entries, trace ? &identity : nullptr);  // an unreadable folder simply has no files
+    if (trace) trace->add(dir, identity, entries);
+  }
   std::erase_if(entries, [&](const FileEntry& e) { return !MatchesFilePattern(e.name, pattern); });
   return entries;
 }

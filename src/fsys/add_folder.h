@@ -6,25 +6,34 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 #include <vector>
 
-// The entries other than sub-folders of each folder a scan listed in full, by the folder's path
-// ending with "/".
-using ListedFiles = QHash<QString, std::vector<FileEntry>>;
+// A folder's listing: its entries other than sub-folders, and its identity as it was before
+// they were read.
+struct Listing {
+  std::vector<FileEntry> files;
+  std::optional<Identity> identity;
+};
+// The listings of the folders a scan listed in full, by the folder's path ending with "/".
+using Listings = QHash<QString, Listing>;
 
-// What a scan looked at, for a caller that keeps its result while none of it changes.
+// Every folder whose entries were read, for a caller that keeps its result while none of it
+// changes: the scan's and the file searches' alike, whatever came of it.
 struct ScanTrace {
-  QStringList folders;        // each folder whose listing was tried, whatever came of it
+  std::vector<std::pair<QString, std::optional<Identity>>> folders;  // identity before reading
   bool otherEntries = false;  // an entry neither a file nor a folder was met (a dangling link, say)
+  void add(const QString& folder, const std::optional<Identity>& identity, const std::vector<FileEntry>& files);
 };
 
 struct ScanServices {
   FileSystem& fs;
   Yielder& yielder;
   Prompts& prompts;
-  // When given, the scan keeps the files of each folder it lists here, for a search that follows
-  // it (one after a scan that let the event loop run keeps only the folders it finds unchanged).
-  ListedFiles* listed = nullptr;
+  // When given, the scan keeps the listing of each folder it lists here, for a search that
+  // follows it.
+  Listings* listings = nullptr;
   ScanTrace* trace = nullptr;
 };
 
@@ -66,10 +75,10 @@ FileNameArray GetFilesInFolder(FileSystem& fs, const QString& folder, const QStr
 
 // The folder's entries that are not folders and match the pattern, in the file system's order,
 // not yet tested for opening: the catalogue's read opens each file once and lets that open
-// answer both. A folder found in `listed` is taken from there (and dropped) instead of being
-// listed again.
+// answer both. A folder whose listing is in `listings` is taken from there (and dropped)
+// instead of being listed again; one listed here is added to `trace`, when given.
 std::vector<FileEntry> GetMatchingFiles(FileSystem& fs, const QString& folder, const QString& pattern,
-                                        ListedFiles* listed = nullptr);
+                                        Listings* listings = nullptr, ScanTrace* trace = nullptr);
 
 bool IsOpenableFile(FileSystem& fs, const QString& path);
 

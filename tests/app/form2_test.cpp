@@ -1,7 +1,8 @@
 // The full-window list: the Maximize command and the window it fills, on real folders of
 // generated fonts; and both windows for screen readers and under a dark palette.
 #include "core/catalogue_entry.h"
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "app/form2.h"
 #include "controls/grid_mouse_wheel.h"
 #include "controls/flex_grid.h"

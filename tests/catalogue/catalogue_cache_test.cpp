@@ -8,7 +8,7 @@
 
 namespace {
 
-CachedFiles sampleFiles() {
+Records sampleFiles() {
   return {{{"/fonts/a.ttf", {{1, 2, 3, 4, 5}, 3, {{"Alpha Bold", "Alpha", "Bold", 0x20, 7}}}},
            {"/fonts/b.ttf", {{1, 2, 4, 4, 5}, 3, {{"Alpha", "Alpha", "", 0, 8}}}},
            {pathFromBytes("/fonts/\xff-\xce\xa9/collection.ttc"),
@@ -16,8 +16,8 @@ CachedFiles sampleFiles() {
 }
 
 // The last list: a folder there and one that was not, rows naming records and faces.
-CachedListing sampleListing() {
-  return {QByteArray("1\0/fonts", 9), {{"/fonts/", FileIdentity{1, 9, 4096, 6, 7}}, {"/gone/", std::nullopt}},
+Snapshot sampleListing() {
+  return {QByteArray("1\0/fonts", 9), {{"/fonts/", Identity{1, 9, 4096, 6, 7}}, {"/gone/", std::nullopt}},
           {{2, 1}, {0, 0}, {2, 0}, {1, 0}}};
 }
 
@@ -32,20 +32,20 @@ QByteArray forged(QByteArray bytes, qsizetype at, uint32_t value) {
 }
 
 TEST(CatalogueCacheFile, ReadsBackWhatWasWritten) {
-  const CachedListing listing = sampleListing();
+  const Snapshot listing = sampleListing();
   const auto back = decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3", &listing), "1.2.3");
   ASSERT_TRUE(back);
   EXPECT_EQ(back->localeId, 0x0407);
-  EXPECT_TRUE(back->files == sampleFiles());
-  EXPECT_TRUE(back->listing == listing);
-  EXPECT_FALSE(decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3"), "1.2.3")->listing);
-  EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->files.files.empty());
+  EXPECT_TRUE(back->records == sampleFiles());
+  EXPECT_TRUE(back->snapshot == listing);
+  EXPECT_FALSE(decodeCatalogueCache(encodeCatalogueCache(sampleFiles(), 0x0407, "1.2.3"), "1.2.3")->snapshot);
+  EXPECT_TRUE(decodeCatalogueCache(encodeCatalogueCache({}, 0x0409, ""), "")->records.files.empty());
 }
 
 // Thousands of records, decoded in two halves on two threads: read back in order, and a record
 // forged in the second half refuses the whole file too.
 TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
-  CachedFiles files;
+  Records files;
   for (int k = 0; k < 5001; ++k) {
     const QString folder = QStringLiteral("/fonts/%1%2/").arg(k / 300).arg(k % 7 ? "" : "-\u0416");
     const QString name = QStringLiteral("Face %1").arg(k % 40);
@@ -55,7 +55,7 @@ TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
   const QByteArray good = encodeCatalogueCache(files, 0x0409, "1", nullptr);
   const auto back = decodeCatalogueCache(good, "1");
   ASSERT_TRUE(back);
-  EXPECT_TRUE(back->files == files);
+  EXPECT_TRUE(back->records == files);
   // The last record, before the byte that says no listing follows: folder, name and full name
   // indexes past the strings, no face.
   const qsizetype last = good.size() - 1 - (4 + 4 + 5 * 8 + 1 + 2) - (3 * 4 + 2 + 4);
@@ -66,7 +66,7 @@ TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
 // With a look at the files, records that mostly no longer hold are not decoded at all; a
 // minority out of date (one folder changed, or every other file) keeps them all.
 TEST(CatalogueCacheFile, RecordsMostlyOutOfDateAreNotDecoded) {
-  CachedFiles files;
+  Records files;
   for (uint64_t k = 0; k < 400; ++k)
     files.files.push_back({QStringLiteral("/fonts/%1/%2.ttf").arg(k / 40).arg(k), {{1, k, 3, 4, 5}, 1, {{"A", "A", "", 0, 0}}}});
   const QByteArray bytes = encodeCatalogueCache(files, 0x0409, "1", nullptr);
@@ -76,19 +76,19 @@ TEST(CatalogueCacheFile, RecordsMostlyOutOfDateAreNotDecoded) {
       {[](uint64_t k) { return k >= 360; }, false},  {[](uint64_t k) { return k % 3 == 0; }, false}};
   for (const auto& [holds, decoded] : cases) {
     int asked = 0;
-    const auto back = decodeCatalogueCache(bytes, "1", [&](const QString& path, const FileIdentity& identity) {
+    const auto back = decodeCatalogueCache(bytes, "1", [&](const QString& path, const Identity& identity) {
       ++asked;
       EXPECT_TRUE(path == files.files[identity.inode].first);
       return holds(identity.inode);
     });
     EXPECT_EQ(bool(back), decoded) << asked;
     EXPECT_LE(asked, 16);
-    EXPECT_TRUE(!back || back->files == files);
+    EXPECT_TRUE(!back || back->records == files);
   }
 }
 
 TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
-  const CachedListing listing = sampleListing();
+  const Snapshot listing = sampleListing();
   const QByteArray good = encodeCatalogueCache(sampleFiles(), 0x0409, "1.2.3", &listing);
   for (qsizetype n = 0; n < good.size(); ++n) EXPECT_FALSE(decodeCatalogueCache(good.left(n), "1.2.3")) << n;
   EXPECT_FALSE(decodeCatalogueCache(good + '\0', "1.2.3"));
@@ -105,12 +105,12 @@ TEST(CatalogueCacheFile, RefusesWholeAnyFileThatIsOdd) {
       bytes[at] = char(value);
       if (at >= qsizetype(kCacheHeaderBytes)) EXPECT_FALSE(decodeCatalogueCache(bytes, "1.2.3")) << at;
       if (const auto odd = decodeCatalogueCache(withChecksum(bytes), "1.2.3")) {
-        for (const auto& [path, file] : odd->files.files) {
+        for (const auto& [path, file] : odd->records.files) {
           EXPECT_TRUE(file.formats >= 1 && file.formats <= 3);
           EXPECT_TRUE(file.faces.size() == 1 || (file.faces.size() > 1 && file.formats == 2));
         }
-        for (const auto& [file, face] : odd->listing ? odd->listing->rows : CachedListing().rows)
-          EXPECT_TRUE(file < odd->files.files.size() && face < odd->files.files[file].second.faces.size());
+        for (const auto& [file, face] : odd->snapshot ? odd->snapshot->rows : Snapshot().rows)
+          EXPECT_TRUE(file < odd->records.files.size() && face < odd->records.files[file].second.faces.size());
       }
     }
   }

@@ -3,7 +3,8 @@
 #include "app/form3.h"
 #include "catalogue/catalogue_cache.h"
 #include "catalogue/catalogue_commands.h"
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "fontfile/preview_pins.h"
 #include "controls/flex_grid.h"
 #include "controls/flex_grid_model.h"
@@ -467,9 +468,7 @@ TEST_F(CatalogueTest, ARefillThatKeepsRowsEndsAsOneThatWritesThem) {
 TEST_F(FontFolderTest, AFontInstalledWhileTheScanRunsIsListed) {
   ASSERT_TRUE(makeFolder(path("fonts/sub")));  // a yield after the fonts folder's listing
   CatalogueCache cache(app.fs);
-  cache.settleNs = 100'000'000;
   form.services().catalogueCache = &cache;
-  QThread::msleep(200);  // the folders settle
   app.yielder.onYield = [&](int n) { if (n == 2) font("late.ttf", "Late"); };
   form.PushButton1_Click();
   EXPECT_EQ(form.MSFlexGrid1->TextMatrix(0, 1), "Late");

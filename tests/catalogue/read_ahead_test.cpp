@@ -1,6 +1,8 @@
 // The fill with its files read ahead on a second thread against the fill that reads each file
 // itself: the same list, error boxes and please-wait calls, odd files included.
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/catalogue_cache.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "fontfile/preview_pins.h"
 #include "catalogue/read_ahead.h"
 #include "controls/flex_grid.h"
@@ -123,8 +125,7 @@ TEST_F(ReadAheadTest, GivesTheSameListBoxesAndPleaseWaitCallsAsReadingEachFileIn
 
 TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfChange) {
   makeTree();
-  CatalogueCache cache(app.fs);
-  cache.settleNs = 0;  // the files were made just now
+  CatalogueCache cache(app.fs);  // stamped in the temporary folder, as the tree is
   const auto agree = [&](const char* change) {
     using enum FontFormats;
     for (const auto& [filter, formats, use] : {std::tuple{QString(), TrueType, CatalogueFor::Window},
@@ -175,9 +176,7 @@ TEST_F(ReadAheadTest, WithTheCacheGivesWhatReadingEveryFileGivesAfterEachKindOfC
 TEST_F(ReadAheadTest, FilterClicksShowWhatAFreshReadShowsAfterEachChange) {
   makeTree();
   ASSERT_EQ(symlink(tree.path("fonts/c/later.ttf").c_str(), tree.path("fonts/b/later.ttf").c_str()), 0);
-  CatalogueCache cache(app.fs);
-  cache.settleNs = 0;  // the files and folders were made just now; each change comes ticks later
-  app.fs.listingSettleNs = 0;
+  CatalogueCache cache(app.fs);  // stamped in the temporary folder, as the tree is
   // Each row: name, file and face, the sample's style bits, and the facts kept for it.
   const auto rows = [](const ListBox& list, const FactsByFace& facts, const FlexGridModel* cells) {
     QStringList out;

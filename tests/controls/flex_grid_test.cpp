@@ -1,5 +1,6 @@
 #include "core/runtime_error.h"
-#include "catalogue/catalogue_fill.h"
+#include "catalogue/collect_catalogue.h"
+#include "catalogue/fill_grid.h"
 #include "controls/flex_grid.h"
 
 #include <QApplication>

@@ -48,7 +48,7 @@ class CountingDisk : public LinuxFileSystem {
       int& asked;
       Counted(std::unique_ptr<ReadableFile> f, int& n) : file(std::move(f)), asked(n) {}
       uint64_t size() const override { return ++asked, file->size(); }
-      std::optional<FileIdentity> identity() const override { return ++asked, file->identity(); }
+      std::optional<Identity> identity() const override { return ++asked, file->identity(); }
       int64_t readAt(uint64_t offset, void* out, size_t length) override { return file->readAt(offset, out, length); }
     };
     auto file = LinuxFileSystem::openListedFile(path);

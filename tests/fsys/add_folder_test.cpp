@@ -6,6 +6,7 @@
 #include "support/fake_prompts.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 #include <random>
 
@@ -176,8 +177,8 @@ TEST(GetMatchingFiles, TakesTheFilesOfEachFolderTheScanListedInFull) {
   s.fs.addFile("/r/A/notes.txt");
   s.fs.addFile("/r/B/c.ttf");
   s.fs.failListing("/r/B/", 75);  // kept in the collection, but not listed in full
-  ListedFiles listed;
-  s.services.listed = &listed;
+  Listings listed;
+  s.services.listings = &listed;
   const QStringList folders = s.run({"/r/"});
   ASSERT_EQ(folders, QStringList({"/r/", "/r/A/", "/r/B/"}));
   std::vector<QString> listedAgain;
@@ -192,6 +193,36 @@ TEST(GetMatchingFiles, TakesTheFilesOfEachFolderTheScanListedInFull) {
   }
   EXPECT_EQ(listedAgain, std::vector<QString>({"/r/B/"}));
   EXPECT_TRUE(listed.isEmpty());  // each listing is handed over once
+}
+
+// What keeps a list while nothing changed must know every folder whose entries were read, for
+// whatever reason: listed by the scan, refused, or too deep for the scan and listed by the search.
+TEST(ScanTrace, HoldsEveryFolderWhoseEntriesWereRead) {
+  Scan s;
+  const QString deep = "/r/" + QString(130, QLatin1Char('d')) + "/" + QString(130, QLatin1Char('e')) + "/";
+  s.fs.addFile("/r/a.ttf");
+  s.fs.addFile("/r/A/b.ttf");
+  s.fs.addFile(deep + "c.ttf");
+  s.fs.addFile(deep + "below/e.ttf");  // never reached: a folder that deep is not walked
+  s.fs.addFile("/r/B/d.ttf");
+  s.fs.failListing("/r/B/", 70);
+  std::set<QString> read;
+  s.fs.beforeCall = [&](const QString& call, const QString& path) {
+    if (call == "listSubFolders" || call == "listFiles") read.insert(path.endsWith('/') ? path : path + '/');
+  };
+  ScanTrace trace;
+  Listings listings;
+  s.services.listings = &listings;
+  s.services.trace = &trace;
+  const QStringList folders = s.run({"/r/"});
+  for (const QString& folder : folders) GetMatchingFiles(s.fs, folder, "*.ttf", &listings, &trace);
+  std::set<QString> traced;
+  for (const auto& [folder, identity] : trace.folders) {
+    traced.insert(folder);
+    EXPECT_EQ(identity, s.fs.identity(folder)) << folder.toStdString();
+  }
+  EXPECT_TRUE(read.count(deep)) << "the deep folder's files were listed";
+  for (const QString& folder : read) EXPECT_TRUE(traced.count(folder)) << folder.toStdString();
 }
 
 TEST(HasInvalidNameChar, UsesTheWindows1252CodeOfEachCharacter) {

@@ -106,7 +106,9 @@ TEST_F(LinuxFs, OneListingTellsEachSubFoldersAttributesAndIdentity) {
   ASSERT_EQ(symlink("nowhere", path("d/dangling").c_str()), 0);
   std::vector<SubFolder> subs;
   std::vector<FileEntry> files;
-  ASSERT_EQ(fs_.listFolder(q("d/"), subs, &files), 0);
+  std::optional<Identity> own;
+  ASSERT_EQ(fs_.listFolder(q("d/"), subs, &files, &own), 0);
+  EXPECT_EQ(own, fs_.identity(q("d")));
   // Without the read-only bit (the link's target is read-only); the identity is the stat's.
   const std::map<QString, uint32_t> expected = {{".hid", 18}, {"sub", 16}, {"tolink", 1040}};
   ASSERT_EQ(subs.size(), expected.size());
@@ -114,7 +116,8 @@ TEST_F(LinuxFs, OneListingTellsEachSubFoldersAttributesAndIdentity) {
     struct stat st;
     ASSERT_EQ(stat(pathToBytes(q("d/") + sub.name).c_str(), &st), 0);
     EXPECT_EQ(sub.attributes, expected.at(sub.name)) << sub.name.toStdString();
-    EXPECT_EQ(sub.id, (FolderId{st.st_dev, st.st_ino})) << sub.name.toStdString();
+    EXPECT_TRUE(sub.identity && sub.identity->device == st.st_dev && sub.identity->inode == st.st_ino)
+        << sub.name.toStdString();
   }
   ASSERT_EQ(files.size(), 2u);
   for (const FileEntry& f : files)
@@ -133,12 +136,13 @@ TEST_F(LinuxFs, AnOpenFolderIdentifiesItsFilesAsTheirPathsDo) {
   const std::unique_ptr<OpenFolder> opened = fs_.openFolder(q("d"));
   struct stat st;
   ASSERT_TRUE(opened && stat(path("d/a.ttf").c_str(), &st) == 0);
-  const std::optional<FileIdentity> a = opened->fileIdentity("a.ttf");
+  const std::optional<Identity> a = opened->identity("a.ttf");
   EXPECT_TRUE(a && a->inode == st.st_ino && a->changedNs == st.st_ctim.tv_sec * 1'000'000'000 + st.st_ctim.tv_nsec);
-  EXPECT_FALSE(opened->fileIdentity("sub") || opened->fileIdentity("missing") || fs_.openFolder(q("d/a.ttf")));
+  EXPECT_EQ(opened->identity("sub"), fs_.identity(q("d/sub")));
+  EXPECT_FALSE(opened->identity("missing") || fs_.openFolder(q("d/a.ttf")));
   ASSERT_EQ(rename(path("d/b.ttf").c_str(), path("d/a.ttf").c_str()), 0);  // replaced under its name
-  EXPECT_EQ(opened->fileIdentity("a.ttf"), fs_.fileIdentity(q("d/a.ttf")));
-  EXPECT_NE(opened->fileIdentity("a.ttf"), a);
+  EXPECT_EQ(opened->identity("a.ttf"), fs_.identity(q("d/a.ttf")));
+  EXPECT_NE(opened->identity("a.ttf"), a);
 }
 
 TEST_F(LinuxFs, DeniesAnOrdinaryUserAFolderItMayNotRead) {
@@ -171,10 +175,45 @@ TEST_F(LinuxFs, IdentifiesFoldersThroughLinks) {
   folder("a");
   folder("b");
   ASSERT_EQ(symlink(path("a").c_str(), path("l").c_str()), 0);
-  ASSERT_TRUE(fs_.folderId(q("a/")).has_value());
-  EXPECT_EQ(fs_.folderId(q("l/")), fs_.folderId(q("a")));
-  EXPECT_NE(fs_.folderId(q("b")), fs_.folderId(q("a")));
-  EXPECT_EQ(fs_.folderId(q("missing")), std::nullopt);
+  ASSERT_TRUE(fs_.identity(q("a/")).has_value());
+  EXPECT_EQ(fs_.identity(q("l/")), fs_.identity(q("a")));
+  EXPECT_NE(fs_.identity(q("b")), fs_.identity(q("a")));
+  EXPECT_EQ(fs_.identity(q("missing")), std::nullopt);
+}
+
+// The stamp is the file system's own time: what changed before it is older, what changes after
+// it is not, and a kept listing serves only while its folder is unchanged and settled before it.
+TEST_F(LinuxFs, StampsWithTheFileSystemsOwnTimeAndKeepsOnlySettledListings) {
+  folder("d");
+  file("d/a.ttf");
+  const std::optional<TimeStamp> stamp = fs_.timeStamp(q(""));
+  ASSERT_TRUE(stamp);
+  file("d/b.ttf");
+  const std::optional<Identity> before = fs_.identity(q("d/a.ttf")), after = fs_.identity(q("d/b.ttf"));
+  ASSERT_TRUE(before && after);
+  EXPECT_EQ(stamp->device, before->device);
+  EXPECT_TRUE(before->changedNs <= stamp->ns && after->changedNs >= stamp->ns);
+  EXPECT_FALSE(isSettled(*after, *stamp));
+  EXPECT_FALSE(fs_.timeStamp(q("missing/")));
+  const auto names = [&] {
+    std::vector<SubFolder> subs;
+    std::vector<FileEntry> files;
+    fs_.listFolder(q("d/"), subs, &files);
+    QStringList out;
+    for (const FileEntry& f : files) out.append(f.name);
+    out.sort();
+    return out.join(' ');
+  };
+  // Listed while it changed on the stamp's tick or later: not kept, so a change made within the
+  // same tick still shows.
+  fs_.keepListings(stamp);
+  EXPECT_EQ(names(), "a.ttf b.ttf");
+  const std::optional<TimeStamp> later = fs_.timeStamp(q(""));
+  fs_.keepListings(later);
+  EXPECT_EQ(names(), "a.ttf b.ttf");
+  file("d/c.ttf");
+  EXPECT_EQ(names(), "a.ttf b.ttf c.ttf");
+  fs_.keepListings(std::nullopt);
 }
 
 TEST_F(LinuxFs, ReadsTimesAndRemovesFiles) {

@@ -18,9 +18,9 @@ QString join(const QString& folder, const QString& name) {
 }
 class MemoryFile final : public ReadableFile {
  public:
-  MemoryFile(QByteArray bytes, FileIdentity identity) : bytes_(std::move(bytes)), identity_(identity) {}
+  MemoryFile(QByteArray bytes, Identity identity) : bytes_(std::move(bytes)), identity_(identity) {}
   uint64_t size() const override { return uint64_t(bytes_.size()); }
-  std::optional<FileIdentity> identity() const override { return identity_; }
+  std::optional<Identity> identity() const override { return identity_; }
   int64_t readAt(uint64_t offset, void* out, size_t length) override {
     if (offset >= size()) return 0;
     const size_t n = std::min<uint64_t>(length, size() - offset);
@@ -30,7 +30,7 @@ class MemoryFile final : public ReadableFile {
 
  private:
   const QByteArray bytes_;
-  const FileIdentity identity_;
+  const Identity identity_;
 };
 
 uint32_t defaultAttributes(const QString& normalised, bool folder) {
@@ -190,13 +190,6 @@ bool FakeFileSystem::canOpen(const QString& path) {
   return n && !n->folder && n->openable;
 }
 
-std::optional<FolderId> FakeFileSystem::folderId(const QString& path) {
-  call("folderId", path);
-  const Node* n = findResolved(path);
-  if (!n) return std::nullopt;
-  return FolderId{1, n->inode};
-}
-
 std::optional<int64_t> FakeFileSystem::lastModified(const QString& path) {
   call("lastModified", path);
   const Node* n = findResolved(path);
@@ -244,15 +237,26 @@ std::unique_ptr<ReadableFile> FakeFileSystem::openForReading(const QString& path
   return std::make_unique<MemoryFile>(n->bytes, identityOf(*n));
 }
 
-FileIdentity FakeFileSystem::identityOf(const Node& n) {
-  return {1, n.inode, uint64_t(n.bytes.size()), n.modified * 1'000'000'000, n.changed};
+Identity FakeFileSystem::identityOf(const Node& n) const {
+  bool proves = true;
+  for (const auto& [path, node] : nodes_)
+    if (!unproven_.empty() && node.inode == n.inode)
+      proves = std::none_of(unproven_.begin(), unproven_.end(), [&](const QString& u) {
+        return path == u || path.startsWith(u + QLatin1Char('/'));
+      });
+  return {1, n.inode, uint64_t(n.bytes.size()), n.modified * 1'000'000'000, n.changed, proves};
 }
 
-std::optional<FileIdentity> FakeFileSystem::fileIdentity(const QString& path) {
-  call("fileIdentity", path);
+std::optional<Identity> FakeFileSystem::identity(const QString& path) {
+  call("identity", path);
   const Node* n = findResolved(path);
-  if (!n || n->folder) return std::nullopt;
+  if (!n) return std::nullopt;
   return identityOf(*n);
+}
+
+std::optional<TimeStamp> FakeFileSystem::timeStamp(const QString& folder) {
+  call("timeStamp", folder);
+  return TimeStamp{1, ++changes_};
 }
 
 FileStatus FakeFileSystem::createFolderPath(const QString& folder) {

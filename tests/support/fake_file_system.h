@@ -39,6 +39,9 @@ class FakeFileSystem : public FileSystem {
   void failListing(const QString& folder, int error, int namesBefore = 0);
   // The file is listed but cannot be opened.
   void setUnopenable(const QString& path);
+  // Identities of what is at the path or below it do not prove changes, as on a network file
+  // system.
+  void setUnproven(const QString& path) { unproven_.push_back(normalise(path)); }
   // Root folders are "/" and whatever is named here.
   void setRootFolder(const QString& path);
   bool exists(const QString& path) const;
@@ -57,9 +60,10 @@ class FakeFileSystem : public FileSystem {
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
   bool canOpen(const QString& path) override;
-  std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
-  std::optional<FileIdentity> fileIdentity(const QString& path) override;
+  std::optional<Identity> identity(const QString& path) override;
+  // The count of changes so far, one more: every change after it counts higher.
+  std::optional<TimeStamp> timeStamp(const QString& folder) override;
   bool removeFile(const QString& path) override;
   // The catalogue's read-ahead calls openForReading from its own thread: tests leave the fake
   // unchanged while a fill runs. Files that are not openable fail as the source of a copy with EACCES, and a folder with the
@@ -85,7 +89,7 @@ class FakeFileSystem : public FileSystem {
   };
 
   static QString normalise(const QString& path);
-  static FileIdentity identityOf(const Node& node);
+  Identity identityOf(const Node& node) const;
   // The path with every link along it replaced by its target ("" when a part is missing).
   QString resolve(const QString& path) const;
   Node* find(const QString& normalised);
@@ -97,6 +101,7 @@ class FakeFileSystem : public FileSystem {
 
   std::map<QString, Node> nodes_;
   std::vector<QString> roots_;
+  std::vector<QString> unproven_;
   uint64_t nextInode_ = 1;
   int64_t changes_ = 0;
 };

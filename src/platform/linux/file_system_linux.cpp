@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <linux/magic.h>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace {
@@ -28,15 +30,45 @@ bool isDotName(const char* name) {
 // The folder scan's error number: 70 permission denied, 76 path not found, 75 for the rest.
 int listingError(int err) { return errorOfErrno(err).number; }
 
-FileIdentity identityOf(const struct stat& st) {
+// File systems whose status-change time does not prove a rewrite: FAT keeps no status-change
+// time at all, FUSE and network file systems give whatever their server or driver says.
+bool provesChange(long type) {
+  constexpr long kUnproven[] = {MSDOS_SUPER_MAGIC, 0x2011BAB0 /* exFAT */, 0x65735546 /* FUSE */, NFS_SUPER_MAGIC,
+                                SMB_SUPER_MAGIC,   0xFE534D42 /* SMB2 */, 0xFF534D42 /* CIFS */, V9FS_MAGIC,
+                                0x00C36400 /* Ceph */, AFS_SUPER_MAGIC, 0x6B414653 /* kAFS */, CODA_SUPER_MAGIC,
+                                NCP_SUPER_MAGIC,   0x5346544E /* NTFS */, 0x7366746E /* NTFS3 */};
+  return std::find(std::begin(kUnproven), std::end(kUnproven), type) == std::end(kUnproven);
+}
+
+// Whether the device's file system proves changes: asked of the file system once per device
+// (`at` and `name` say where something of it stands), from either thread of a fill.
+bool deviceProvesChange(dev_t device, int at, const char* name) {
+  static std::mutex mutex;
+  static std::unordered_map<dev_t, bool> known;
+  {
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(device); it != known.end()) return it->second;
+  }
+  struct statfs fs;
+  const int fd = name ? ::openat(at, name, O_PATH | O_CLOEXEC) : at;
+  const bool proves = fd >= 0 && ::fstatfs(fd, &fs) == 0 && provesChange(static_cast<long>(fs.f_type));
+  if (name && fd >= 0) ::close(fd);
+  const std::lock_guard lock(mutex);
+  known.emplace(device, proves);
+  return proves;
+}
+
+// The identity of what `st` describes, which stands at `name` in the folder `at` (or is `at`
+// itself without a name).
+Identity identityOf(const struct stat& st, int at, const char* name) {
   const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
-          ns(st.st_mtim), ns(st.st_ctim)};
+          ns(st.st_mtim), ns(st.st_ctim), deviceProvesChange(st.st_dev, at, name)};
 }
 
 class LinuxReadableFile final : public ReadableFile {
  public:
-  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), asked_(true), identity_(identityOf(st)) {}
+  LinuxReadableFile(int fd, const struct stat& st) : fd_(fd), asked_(true), identity_(identityOf(st, fd, nullptr)) {}
   // A listed file: its status is read when first asked for; anything but a regular file then
   // has no identity and reads as empty.
   explicit LinuxReadableFile(int fd) : fd_(fd) {}
@@ -44,9 +76,9 @@ class LinuxReadableFile final : public ReadableFile {
   LinuxReadableFile(const LinuxReadableFile&) = delete;
   LinuxReadableFile& operator=(const LinuxReadableFile&) = delete;
   uint64_t size() const override { return identity() ? identity_->size : 0; }
-  std::optional<FileIdentity> identity() const override {
+  std::optional<Identity> identity() const override {
     struct stat st;
-    if (!asked_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) identity_ = identityOf(st);
+    if (!asked_ && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) identity_ = identityOf(st, fd_, nullptr);
     asked_ = true;
     return identity_;
   }
@@ -60,7 +92,7 @@ class LinuxReadableFile final : public ReadableFile {
  private:
   int fd_;
   mutable bool asked_ = false;
-  mutable std::optional<FileIdentity> identity_;
+  mutable std::optional<Identity> identity_;
 };
 
 class LinuxOpenFolder final : public OpenFolder {
@@ -69,17 +101,18 @@ class LinuxOpenFolder final : public OpenFolder {
   ~LinuxOpenFolder() override { ::close(fd_); }
   LinuxOpenFolder(const LinuxOpenFolder&) = delete;
   LinuxOpenFolder& operator=(const LinuxOpenFolder&) = delete;
-  std::optional<FileIdentity> fileIdentity(const QString& name) override {
+  std::optional<Identity> identity(const QString& name) override {
+    const std::string bytes = pathToBytes(name);
     struct stat st;
-    if (::fstatat(fd_, pathToBytes(name).c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return identityOf(st);
+    if (::fstatat(fd_, bytes.c_str(), &st, 0) != 0) return std::nullopt;
+    return identityOf(st, fd_, bytes.c_str());
   }
 
  private:
   const int fd_;
 };
 
-enum class Kind { Folder, Regular, Other, Missing };
+using Kind = EntryKind;
 
 // What the entry leads to, following symbolic links. The entry's type answers without a stat
 // except for links and on file systems that leave it unknown.
@@ -111,7 +144,7 @@ SubFolder subFolderOf(int dirFd, const dirent64* entry) {
     attributes |= fileattr::ReparsePoint;
   if (entry->d_name[0] == '.') attributes |= fileattr::Hidden;
   sub.attributes = attributes;
-  sub.id = FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  sub.identity = identityOf(st, dirFd, entry->d_name);
   return sub;
 }
 
@@ -192,54 +225,77 @@ int LinuxFileSystem::listSubFolders(const QString& folder, std::vector<QString>&
   });
 }
 
-int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
-                                std::vector<FileEntry>* files) {
-  const auto take = [&](int fd, const dirent64* entry, Kind kind, const QString& name) {
-    if (kind == Kind::Folder) subFolders.push_back(subFolderOf(fd, entry));
-    else if (files) files->push_back({name, kind == Kind::Regular});
-  };
+void LinuxFileSystem::keepListings(std::optional<TimeStamp> stamp) {
+  const std::lock_guard lock(keptMutex_);
+  keepStamp_ = stamp;
+  if (!stamp) kept_.clear();
+}
+
+int LinuxFileSystem::takeKept(int fd, const KeptEntries& kept, const Take& take) {
+  // Only the name and type come from before: links and unknown types are looked at again.
+  dirent64 entry{};
+  for (const auto& [name, type] : kept) {
+    entry.d_type = type;
+    const std::string bytes = type == DT_REG ? std::string() : pathToBytes(name);
+    if (bytes.size() >= sizeof entry.d_name) continue;  // never kept: no name is that long
+    std::memcpy(entry.d_name, bytes.c_str(), bytes.size() + 1);
+    const Kind kind = entryKind(fd, &entry);
+    if (kind != Kind::Missing) take(fd, &entry, kind, name);
+  }
+  ::close(fd);
+  return 0;
+}
+
+int LinuxFileSystem::readListing(const QString& folder, std::optional<Identity>* identity, const Take& take) {
   const int fd = openForListing(folder);
-  if (fd < 0) return listingError(errno);
-  // The command line lists each folder once: it takes no status of it and keeps nothing.
-  if (!keepListings_) return walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
-    take(at, entry, kind, pathFromBytes(entry->d_name));
-  });
+  if (fd < 0) {
+    const int error = listingError(errno);
+    if (identity) *identity = this->identity(folder);
+    return error;
+  }
+  std::optional<TimeStamp> stamp;
+  {
+    const std::lock_guard lock(keptMutex_);
+    stamp = keepStamp_;
+  }
+  // The identity before any entry is read: an entry made meanwhile changes it after.
   struct stat st;
-  const std::optional<FileIdentity> identity = fstat(fd, &st) == 0 ? std::optional(identityOf(st)) : std::nullopt;
+  std::optional<Identity> own;
+  if ((identity || stamp) && ::fstat(fd, &st) == 0) own = identityOf(st, fd, nullptr);
+  if (identity) *identity = own;
+  if (!stamp) {
+    return walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
+      take(at, entry, kind, pathFromBytes(entry->d_name));
+    });
+  }
   std::shared_ptr<const KeptEntries> kept;
   {
     const std::lock_guard lock(keptMutex_);
     const auto it = kept_.constFind(folder);
-    if (it != kept_.cend() && it->identity == identity) kept = it->entries;
+    if (it != kept_.cend() && own && it->identity == *own) kept = it->entries;
   }
-  if (kept) {
-    // Each entry as the listing would give it: only the name and type come from before.
-    dirent64 entry{};
-    for (const auto& [name, type] : *kept) {
-      entry.d_type = type;
-      const std::string bytes = type == DT_REG ? std::string() : pathToBytes(name);
-      if (bytes.size() >= sizeof entry.d_name) continue;  // never kept: no name is that long
-      std::memcpy(entry.d_name, bytes.c_str(), bytes.size() + 1);
-      const Kind kind = entryKind(fd, &entry);
-      if (kind != Kind::Missing) take(fd, &entry, kind, name);
-    }
-    ::close(fd);
-    return 0;
-  }
+  if (kept) return takeKept(fd, *kept, take);
   auto entries = std::make_shared<KeptEntries>();
   const int result = walkEntries(fd, [&](int at, const dirent64* entry, Kind kind) {
     entries->emplace_back(pathFromBytes(entry->d_name), entry->d_type);
     take(at, entry, kind, entries->back().first);
   });
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const bool settled =
-      identity && identity->changedNs < std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() - listingSettleNs;
   const std::lock_guard lock(keptMutex_);
-  if (result == 0 && settled)
-    kept_.insert(folder, {*identity, std::move(entries)});
+  if (result == 0 && own && isSettled(*own, *stamp))
+    kept_.insert(folder, {*own, std::move(entries)});
   else
     kept_.remove(folder);
   return result;
+}
+
+int LinuxFileSystem::listFolder(const QString& folder, std::vector<SubFolder>& subFolders,
+                                std::vector<FileEntry>* files, std::optional<Identity>* identity) {
+  return readListing(folder, identity, [&](int fd, const dirent64* entry, Kind kind, const QString& name) {
+    if (kind == Kind::Folder)
+      subFolders.push_back(subFolderOf(fd, entry));
+    else if (files)
+      files->push_back({name, kind == Kind::Regular});
+  });
 }
 
 bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& names) {
@@ -248,9 +304,10 @@ bool LinuxFileSystem::listFiles(const QString& folder, std::vector<QString>& nam
          }) == 0;
 }
 
-bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries) {
-  return forEachEntry(folder, [&](int, const dirent64* entry, Kind kind) {
-           if (kind != Kind::Folder) entries.push_back({pathFromBytes(entry->d_name), kind == Kind::Regular});
+bool LinuxFileSystem::listFileEntries(const QString& folder, std::vector<FileEntry>& entries,
+                                     std::optional<Identity>* identity) {
+  return readListing(folder, identity, [&](int, const dirent64*, Kind kind, const QString& name) {
+           if (kind != Kind::Folder) entries.push_back({name, kind == Kind::Regular});
          }) == 0;
 }
 
@@ -266,13 +323,6 @@ bool LinuxFileSystem::canOpen(const QString& path) {
   return faccessat(AT_FDCWD, bytes.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
-std::optional<FolderId> LinuxFileSystem::folderId(const QString& path) {
-  const std::string bytes = pathToBytes(path);
-  struct stat st;
-  if (bytes.empty() || stat(bytes.c_str(), &st) != 0) return std::nullopt;
-  return FolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
-
 std::optional<int64_t> LinuxFileSystem::lastModified(const QString& path) {
   const std::string bytes = pathToBytes(path);
   struct stat st;
@@ -280,10 +330,11 @@ std::optional<int64_t> LinuxFileSystem::lastModified(const QString& path) {
   return static_cast<int64_t>(st.st_mtime);
 }
 
-std::optional<FileIdentity> LinuxFileSystem::fileIdentity(const QString& path) {
+std::optional<Identity> LinuxFileSystem::identity(const QString& path) {
+  const std::string bytes = pathToBytes(path);
   struct stat st;
-  if (::stat(pathToBytes(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return identityOf(st);
+  if (bytes.empty() || ::stat(bytes.c_str(), &st) != 0) return std::nullopt;
+  return identityOf(st, AT_FDCWD, bytes.c_str());
 }
 
 std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const QString& folder) {
@@ -293,36 +344,47 @@ std::unique_ptr<OpenFolder> LinuxFileSystem::openFolder(const QString& folder) {
   return std::make_unique<LinuxOpenFolder>(fd);
 }
 
-std::optional<FileIdentity> LinuxFileSystem::identityAt(const char* nativePath) {
-  struct stat st;
-  if (::stat(nativePath, &st) != 0) return std::nullopt;
-  return identityOf(st);
-}
-
 bool LinuxFileSystem::identitiesHold(std::span<const IdentityCheck> checks) {
   // A file is looked up from its open folder: the folder's path is walked once, not once a file.
   int folderFd = -1;
-  std::string_view folder;
+  std::string folder, path;
   const auto hold = [&](const IdentityCheck& c) {
-    const std::string_view path(c.path);
+    path.clear();
+    appendPathBytes(path, *c.path);
     const size_t slash = path.rfind('/');
-    struct stat st;
-    if (slash == std::string_view::npos || slash == 0 || slash + 1 == path.size()) {
-      if (::stat(c.path, &st) != 0) return !*c.identity;
-      return identityOf(st) == *c.identity;
-    }
-    if (path.substr(0, slash) != folder || folderFd < 0) {
+    const bool named = slash != std::string::npos && slash != 0 && slash + 1 != path.size();
+    if (named && (folderFd < 0 || path.compare(0, slash, folder) != 0 || folder.size() != slash)) {
       if (folderFd >= 0) ::close(folderFd);
-      folder = path.substr(0, slash);
-      folderFd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      folder.assign(path, 0, slash);
+      folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     }
-    const int done = folderFd >= 0 ? ::fstatat(folderFd, c.path + slash + 1, &st, 0) : ::stat(c.path, &st);
-    if (done != 0) return !*c.identity;
-    return identityOf(st) == *c.identity;
+    const int at = named && folderFd >= 0 ? folderFd : AT_FDCWD;
+    const char* name = at == AT_FDCWD ? path.c_str() : path.c_str() + slash + 1;
+    struct stat st;
+    if (::fstatat(at, name, &st, 0) != 0) return !*c.identity;
+    return *c.identity && identityOf(st, at, name) == **c.identity;
   };
   const bool held = std::all_of(checks.begin(), checks.end(), hold);
   if (folderFd >= 0) ::close(folderFd);
   return held;
+}
+
+std::optional<TimeStamp> LinuxFileSystem::timeStamp(const QString& folder) {
+  const std::string bytes = pathToBytes(folder);
+  if (bytes.empty()) return std::nullopt;
+  int fd = ::open(bytes.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {  // a file system without unnamed files
+    std::string name = withoutTrailingSlash(bytes) + "/.typorama-stamp-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+  }
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  const bool stamped = ::fstat(fd, &st) == 0;
+  const Identity own = stamped ? identityOf(st, fd, nullptr) : Identity{};
+  ::close(fd);
+  if (!stamped || !own.provesChange) return std::nullopt;
+  return TimeStamp{own.device, own.changedNs};
 }
 
 bool LinuxFileSystem::removeFile(const QString& path) {

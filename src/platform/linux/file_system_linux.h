@@ -4,11 +4,16 @@
 #include "platform/file_system.h"
 
 #include <QHash>
+#include <functional>
 #include <memory>
 #include <atomic>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+struct dirent64;
+// What a folder's entry leads to, links followed.
+enum class EntryKind { Folder, Regular, Other, Missing };
 
 class LinuxFileSystem : public FileSystem {
  public:
@@ -19,21 +24,27 @@ class LinuxFileSystem : public FileSystem {
   bool isRootFolder(const QString& path) override;
   // Symbolic links to folders count as sub-folders; "." and ".." are not listed.
   int listSubFolders(const QString& folder, std::vector<QString>& names) override;
-  void keepListings() override { keepListings_ = true; }
-  // One stat per sub-folder, relative to the folder being listed. Once listings are kept, a
-  // folder whose status shows no change since a while before its last listing is not read again: its names are taken as that
-  // listing found them (links and entries of unknown type looked at again, as a listing does).
-  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override;
+  // Once given a stamp, a folder's listing is kept while its identity is settled before it: a
+  // folder whose identity still holds is not read again, its names taken as that listing found
+  // them (links and entries of unknown type looked at again, as a listing does).
+  void keepListings(std::optional<TimeStamp> stamp) override;
+  // One stat per sub-folder, relative to the folder being listed; the folder's own identity
+  // from its open descriptor, before its entries are read.
+  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files,
+                 std::optional<Identity>* identity = nullptr) override;
   bool listFiles(const QString& folder, std::vector<QString>& names) override;
-  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override;
+  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries,
+                       std::optional<Identity>* identity = nullptr) override;
   bool canOpen(const QString& path) override;
-  std::optional<FolderId> folderId(const QString& path) override;
   std::optional<int64_t> lastModified(const QString& path) override;
-  std::optional<FileIdentity> fileIdentity(const QString& path) override;
+  std::optional<Identity> identity(const QString& path) override;
   // An O_PATH descriptor of the folder; each look-up an fstatat of the name.
   std::unique_ptr<OpenFolder> openFolder(const QString& folder) override;
-  std::optional<FileIdentity> identityAt(const char* nativePath) override;
+  // A file of one folder after another is looked up from that folder, held open.
   bool identitiesHold(std::span<const IdentityCheck> checks) override;
+  // The times of an unnamed temporary file made in the folder (O_TMPFILE), or a named one
+  // removed at once.
+  std::optional<TimeStamp> timeStamp(const QString& folder) override;
   bool removeFile(const QString& path) override;
   // Opened non-blocking and refused after fstat unless regular; read with pread.
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override;
@@ -44,19 +55,20 @@ class LinuxFileSystem : public FileSystem {
   CheckedCopy copyFileChecked(const QString& source, const QString& target,
                               const std::function<bool(const QString& tempPath)>& accept) override;
 
-  // A folder whose status changed this recently (nanoseconds) before a listing keeps no names
-  // from it: a change within the same tick of the file system's clock would leave its status as
-  // it was.
-  int64_t listingSettleNs = 3'000'000'000;
-
  private:
   // A folder's names and entry types as its last listing found them, with its identity then.
   using KeptEntries = std::vector<std::pair<QString, unsigned char>>;
   struct KeptListing {
-    FileIdentity identity;
+    Identity identity;
     std::shared_ptr<const KeptEntries> entries;
   };
+  // Takes each entry of a listing: the open folder, the entry, what it leads to, its name.
+  using Take = std::function<void(int dirFd, const dirent64* entry, EntryKind kind, const QString& name)>;
+  // A folder's listing, read or kept; 0 or a listing error number.
+  int readListing(const QString& folder, std::optional<Identity>* identity, const Take& take);
+  // Each kept entry as a listing of the folder open as `fd` would give it; closes `fd`.
+  static int takeKept(int fd, const KeptEntries& kept, const Take& take);
   std::mutex keptMutex_;
   QHash<QString, KeptListing> kept_;
-  std::atomic<bool> keepListings_ = false;
+  std::optional<TimeStamp> keepStamp_;
 };

@@ -13,12 +13,12 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'Y', 'P', 'O', 'R', 'A', 'M', 'A'};
 // Raised whenever the layout, or what the reader takes from a font, changes.
-constexpr uint32_t kFormatVersion = 2;
+constexpr uint32_t kFormatVersion = 3;
 constexpr uint32_t kByteOrder = 0x01020304;
-constexpr size_t kVersionBytes = 16;
-// magic, format, byte order, pointer size, locale, version, string and file counts, payload
-// length, checksum
-static_assert(kCacheHeaderBytes == 8 + 4 + 4 + 4 + 4 + kVersionBytes + 4 + 4 + 8 + 8);
+constexpr size_t kKeyBytes = 16;
+// magic, format, byte order, pointer size, locale, key, string and file counts, payload length,
+// checksum
+static_assert(kCacheHeaderBytes == 8 + 4 + 4 + 4 + 4 + kKeyBytes + 4 + 4 + 8 + 8);
 // A string's length word: its units, and whether each is one byte (Latin-1) rather than two.
 constexpr uint32_t kOneByteUnits = 0x80000000u;
 // folder, name, identity, formats, face count; and per face three names, style bits and rank
@@ -129,16 +129,16 @@ class Strings {
   std::vector<Span> spans_;
 };
 
-void putIdentity(Writer& out, const FileIdentity& id) {
+void putIdentity(Writer& out, const Identity& id) {
   for (const uint64_t v : {id.device, id.inode, id.size}) out.put(v);
   for (const int64_t v : {id.modifiedNs, id.changedNs}) out.put(v);
 }
 
-bool getIdentity(Reader& in, FileIdentity& id) {
+bool getIdentity(Reader& in, Identity& id) {
   return in.get(id.device) && in.get(id.inode) && in.get(id.size) && in.get(id.modifiedNs) && in.get(id.changedNs);
 }
 
-using Record = std::pair<QString, CachedFile>;
+using PathRecord = std::pair<QString, Record>;
 
 // Above this many records, the second half is decoded on a thread of its own meanwhile: the
 // program waits for them at start.
@@ -164,7 +164,7 @@ bool mostlyOutOfDate(Reader in, const Strings& strings, uint32_t count, const Re
     if (f == next) {
       Reader at = in;
       uint32_t folder = 0, name = 0;
-      FileIdentity identity;
+      Identity identity;
       if (!at.get(folder) || !at.get(name) || !strings.has(folder) || !strings.has(name) ||
           !getIdentity(at, identity))
         return false;  // the decoding refuses it
@@ -177,7 +177,7 @@ bool mostlyOutOfDate(Reader in, const Strings& strings, uint32_t count, const Re
 }
 
 // Decodes records into `out` from where `in` stands, each checked; false at anything odd.
-bool getRecords(Reader& in, const Strings& strings, std::span<Record> out) {
+bool getRecords(Reader& in, const Strings& strings, std::span<PathRecord> out) {
   std::vector<QString> made(out.empty() ? 0 : strings.count());
   const auto string = [&](uint32_t& k) { return in.get(k) && strings.has(k); };
   for (auto& [path, file] : out) {
@@ -195,7 +195,7 @@ bool getRecords(Reader& in, const Strings& strings, std::span<Record> out) {
     file.faces.reserve(faces);
     for (uint16_t k = 0; k < faces; ++k) {
       uint32_t full, family, subfamily;
-      CachedFace& face = file.faces.emplace_back();
+      RecordFace& face = file.faces.emplace_back();
       if (!string(full) || !string(family) || !string(subfamily) || !in.get(face.fsSelection) || !in.get(face.rank))
         return false;
       face.fullName = strings.at(full, made);
@@ -207,18 +207,18 @@ bool getRecords(Reader& in, const Strings& strings, std::span<Record> out) {
   return true;
 }
 
-// The listing after the records: each row names a record and one of its faces.
-bool getListing(Reader& in, const CachedFiles& files, std::optional<CachedListing>& out) {
+// The snapshot after the records: each row names a record and one of its faces.
+bool getSnapshot(Reader& in, const Records& files, std::optional<Snapshot>& out) {
   uint8_t present = 0;
   uint32_t keyBytes = 0, folders = 0, rows = 0;
   if (!in.get(present) || present > 1) return false;
   if (!present) return true;
-  CachedListing& listing = out.emplace();
+  Snapshot& snapshot = out.emplace();
   if (!in.get(keyBytes) || keyBytes > in.left()) return false;
-  listing.key.resize(keyBytes);
-  for (char& c : listing.key) in.get(c);
+  snapshot.key.resize(keyBytes);
+  for (char& c : snapshot.key) in.get(c);
   if (!in.get(folders) || folders > in.left() / (4 + 1)) return false;
-  listing.folders.reserve(folders);
+  snapshot.folders.reserve(folders);
   for (uint32_t k = 0; k < folders; ++k) {
     const char* at = nullptr;
     uint32_t units = 0;
@@ -232,25 +232,32 @@ bool getListing(Reader& in, const CachedFiles& files, std::optional<CachedListin
       folder.resize(static_cast<qsizetype>(units));
       std::memcpy(folder.data(), at, size_t{units} * 2);
     }
-    std::optional<FileIdentity> identity;
+    std::optional<Identity> identity;
     if (there && !getIdentity(in, identity.emplace())) return false;
-    listing.folders.emplace_back(std::move(folder), identity);
+    snapshot.folders.emplace_back(std::move(folder), identity);
   }
   if (!in.get(rows) || rows > in.left() / (4 + 2)) return false;
-  listing.rows.resize(rows);
-  for (auto& [file, face] : listing.rows)
+  snapshot.rows.resize(rows);
+  for (auto& [file, face] : snapshot.rows)
     if (!in.get(file) || !in.get(face) || file >= files.files.size() || face >= files.files[file].second.faces.size())
       return false;
   return true;
 }
 
-// The version as the header holds it: cut or padded with zero bytes.
-std::string versionField(QByteArrayView version) {
-  std::string field(version.data(), std::min<size_t>(static_cast<size_t>(version.size()), kVersionBytes));
-  field.resize(kVersionBytes, '\0');
+// The key as the header holds it: its first bytes, readable in the file, and a checksum of it all.
+std::string keyField(QByteArrayView key);
+
+
+}  // namespace
+
+namespace {
+std::string keyField(QByteArrayView key) {
+  std::string field(key.data(), std::min<size_t>(static_cast<size_t>(key.size()), kKeyBytes - 8));
+  field.resize(kKeyBytes - 8, '\0');
+  const uint64_t sum = cacheChecksum(key);
+  field.append(reinterpret_cast<const char*>(&sum), sizeof sum);
   return field;
 }
-
 }  // namespace
 
 uint64_t cacheChecksum(QByteArrayView payload) {
@@ -267,23 +274,18 @@ uint64_t cacheChecksum(QByteArrayView payload) {
   return h;
 }
 
-QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
-                                const CachedListing* listing) {
-  return encodeCatalogueCache(files, localeId, programVersion, [&] { return listing; });
-}
-
-QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByteArrayView programVersion,
-                                const std::function<const CachedListing*()>& listingOnceReady) {
+namespace {
+// The records into `out`, their strings into `table`; returns the count of strings and of files.
+std::pair<uint32_t, uint32_t> putRecords(const Records& records, Writer& table, Writer& out) {
   // A folder's files follow one another, and names of faces recur from file to file: each is
   // written once, looked up by its units (views of the records' own strings, there until the
   // end). A file's own name is seldom met twice and is not looked up.
   QHash<QStringView, uint32_t> index;
   uint32_t strings = 0;
-  Writer table, records;
-  records.bytes.reserve(files.files.size() * (kFileBytes + kFaceBytes));
+  out.bytes.reserve(records.files.size() * (kFileBytes + kFaceBytes));
   const auto put = [&](QStringView s) {
     table.putString(s);
-    records.put(strings++);
+    out.put(strings++);
   };
   const auto ref = [&](const QString& s) {
     auto it = index.constFind(QStringView(s));
@@ -292,11 +294,11 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
       table.putString(s);
       ++strings;
     }
-    records.put<uint32_t>(*it);
+    out.put<uint32_t>(*it);
   };
   QStringView folder;
   uint32_t folderString = 0, fileCount = 0;
-  for (const auto& [path, file] : files.files) {
+  for (const auto& [path, record] : records.files) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0) continue;  // no path of a catalogue
     if (fileCount == 0 || QStringView(path).first(slash) != folder) {
@@ -304,70 +306,79 @@ QByteArray encodeCatalogueCache(const CachedFiles& files, int32_t localeId, QByt
       folderString = strings;
       put(folder);
     } else {
-      records.put(folderString);
+      out.put(folderString);
     }
     put(QStringView(path).sliced(slash + 1));
     ++fileCount;
-    putIdentity(records, file.identity);
-    records.put(file.formats);
-    records.put(static_cast<uint16_t>(file.faces.size()));
-    for (const CachedFace& face : file.faces) {
+    putIdentity(out, record.identity);
+    out.put(record.formats);
+    out.put(static_cast<uint16_t>(record.faces.size()));
+    for (const RecordFace& face : record.faces) {
       ref(face.fullName);
       ref(face.family);
       ref(face.subfamily);
-      records.put(face.fsSelection);
-      records.put(face.rank);
+      out.put(face.fsSelection);
+      out.put(face.rank);
     }
   }
-  const CachedListing* const listing = listingOnceReady();
-  records.put(static_cast<uint8_t>(listing ? 1 : 0));
-  if (listing) {
-    records.put(static_cast<uint32_t>(listing->key.size()));
-    records.bytes.append(listing->key.constData(), static_cast<size_t>(listing->key.size()));
-    records.put(static_cast<uint32_t>(listing->folders.size()));
-    for (const auto& [folder, identity] : listing->folders) {
-      records.putString(folder);
-      records.put(static_cast<uint8_t>(identity ? 1 : 0));
-      if (identity) putIdentity(records, *identity);
-    }
-    records.put(static_cast<uint32_t>(listing->rows.size()));
-    for (const auto& [file, face] : listing->rows) {
-      records.put(file);
-      records.put(face);
-    }
+  return {strings, fileCount};
+}
+
+void putSnapshot(const Snapshot* snapshot, Writer& out) {
+  out.put(static_cast<uint8_t>(snapshot ? 1 : 0));
+  if (!snapshot) return;
+  out.put(static_cast<uint32_t>(snapshot->key.size()));
+  out.bytes.append(snapshot->key.constData(), static_cast<size_t>(snapshot->key.size()));
+  out.put(static_cast<uint32_t>(snapshot->folders.size()));
+  for (const auto& [folder, identity] : snapshot->folders) {
+    out.putString(folder);
+    out.put(static_cast<uint8_t>(identity ? 1 : 0));
+    if (identity) putIdentity(out, *identity);
   }
+  out.put(static_cast<uint32_t>(snapshot->rows.size()));
+  for (const auto& [file, face] : snapshot->rows) {
+    out.put(file);
+    out.put(face);
+  }
+}
+}  // namespace
+
+QByteArray encodeCatalogueCache(const Records& records, int32_t localeId, QByteArrayView key,
+                                const Snapshot* snapshot) {
+  Writer table, body;
+  const auto [strings, fileCount] = putRecords(records, table, body);
+  putSnapshot(snapshot, body);
   Writer out;
-  out.bytes.reserve(kCacheHeaderBytes + table.bytes.size() + records.bytes.size());
+  out.bytes.reserve(kCacheHeaderBytes + table.bytes.size() + body.bytes.size());
   out.bytes.assign(kMagic, sizeof kMagic);
   out.put(kFormatVersion);
   out.put(kByteOrder);
   out.put(static_cast<uint32_t>(sizeof(void*)));
   out.put(localeId);
-  out.bytes += versionField(programVersion);
+  out.bytes += keyField(key);
   out.put(strings);
   out.put(fileCount);
-  out.put(static_cast<uint64_t>(table.bytes.size() + records.bytes.size()));
+  out.put(static_cast<uint64_t>(table.bytes.size() + body.bytes.size()));
   const size_t sumAt = out.bytes.size();
   out.put(uint64_t{0});
   out.bytes += table.bytes;
-  out.bytes += records.bytes;
+  out.bytes += body.bytes;
   const uint64_t sum = cacheChecksum(QByteArrayView(out.bytes).sliced(kCacheHeaderBytes));
   std::memcpy(out.bytes.data() + sumAt, &sum, sizeof sum);
   return QByteArray(out.bytes.data(), static_cast<qsizetype>(out.bytes.size()));
 }
 
-std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView programVersion,
-                                                const RecordHolds& holds) {
+std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArrayView key, const RecordHolds& holds) {
   Reader in(bytes.data(), static_cast<size_t>(bytes.size()));
-  char magic[sizeof kMagic], version[kVersionBytes];
+  char magic[sizeof kMagic], keyBytes[kKeyBytes];
   uint32_t format = 0, order = 0, pointerBytes = 0, stringCount = 0, fileCount = 0;
   uint64_t payloadBytes = 0, sum = 0;
   DecodedCache out;
   if (!in.get(magic) || std::memcmp(magic, kMagic, sizeof magic) != 0 || !in.get(format) ||
       format != kFormatVersion || !in.get(order) || order != kByteOrder || !in.get(pointerBytes) ||
-      pointerBytes != sizeof(void*) || !in.get(out.localeId) || !in.get(version) ||
-      std::memcmp(version, versionField(programVersion).data(), kVersionBytes) != 0 || !in.get(stringCount) ||
-      !in.get(fileCount) || !in.get(payloadBytes) || !in.get(sum) || payloadBytes != in.left())
+      pointerBytes != sizeof(void*) || !in.get(out.localeId) || !in.get(keyBytes) ||
+      std::memcmp(keyBytes, keyField(key).data(), kKeyBytes) != 0 || !in.get(stringCount) || !in.get(fileCount) ||
+      !in.get(payloadBytes) || !in.get(sum) || payloadBytes != in.left())
     return std::nullopt;
   if (cacheChecksum(bytes.sliced(kCacheHeaderBytes)) != sum) return std::nullopt;
 
@@ -380,13 +391,13 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
   const uint32_t half = fileCount >= kRecordsForTwoThreads ? fileCount / 2 : fileCount;
   Reader rest = in;
   if (!passRecords(rest, half)) return std::nullopt;
-  std::vector<Record>& files = out.files.files;
+  std::vector<PathRecord>& files = out.records.files;
   files.resize(fileCount);
-  const std::span<Record> all(files);
+  const std::span<PathRecord> all(files);
   const auto decodeRest = [&] { return getRecords(rest, strings, all.subspan(half)); };
   auto later = std::async(half < fileCount ? std::launch::async | std::launch::deferred : std::launch::deferred,
                           decodeRest);
   const bool first = getRecords(in, strings, all.first(half));
-  if (!later.get() || !first || !getListing(rest, out.files, out.listing) || rest.left() != 0) return std::nullopt;
+  if (!later.get() || !first || !getSnapshot(rest, out.records, out.snapshot) || rest.left() != 0) return std::nullopt;
   return out;
 }
