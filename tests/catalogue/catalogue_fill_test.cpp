@@ -71,6 +71,12 @@ TEST_F(CatalogueTest, RefillsAndTheFullWindowListReadOnlyTheFilesThatChanged) {
   EXPECT_EQ(opened, 4);
   EXPECT_EQ(column(1), QStringList({"Alpha", "Beta Two", "Gamma"}));
   EXPECT_TRUE(form.MSFlexGrid1->cellFont(2, 2).bold());
+  // Where a file's times prove no rewrite (a network or FAT file system), it is read every time.
+  app.fs.setUnproven(path("fonts/c.ttf"));
+  filter("");
+  filter("");
+  EXPECT_EQ(opened, 6);
+  EXPECT_EQ(column(1), QStringList({"Alpha", "Beta Two", "Gamma"}));
 }
 
 // The facts follow the list through refills that narrow, widen and change it.

@@ -5,10 +5,13 @@
 #include "ops/font_operations.h"
 #include "core/runtime_error.h"
 #include "platform/path_codec.h"
+#include "platform/program_identity.h"
 #include "support/font_folder_fixture.h"
 #include "support/run_unprivileged.h"
 #include "support/temp_tree.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -287,3 +290,15 @@ TEST_F(FontFolderTest, FontsFolderNotWritableForAnOrdinaryUser) {
 }
 
 }  // namespace
+
+// The build a cache is keyed on is the one the linker wrote into the program.
+TEST(ProgramIdentity, TheBuildIsTheLinkersBuildId) {
+  QProcess readelf;
+  readelf.start("readelf", {"-n", QStringLiteral("/proc/%1/exe").arg(getpid())});
+  if (!readelf.waitForFinished(30000)) GTEST_SKIP() << "no readelf";
+  const QRegularExpressionMatch id =
+      QRegularExpression("Build ID: ([0-9a-f]+)").match(QString::fromUtf8(readelf.readAllStandardOutput()));
+  ASSERT_TRUE(id.hasMatch());
+  EXPECT_EQ(programBuild(), id.captured(1).toUtf8());
+  EXPECT_TRUE(readerCredentials().startsWith(QByteArray::number(geteuid()) + ':'));
+}
