@@ -157,6 +157,9 @@ void GetSubDirectories2016(ScanServices& services, QStringList& collection, bool
 
 bool HasInvalidNameChar(const QString& name) {
   for (const QChar ch : name) {
+    // A byte that is not UTF-8, carried as U+DC80..U+DCFF (platform/path_codec.h): it stands
+    // for no character, so for no invalid one either.
+    if (ch.unicode() >= 0xDC80 && ch.unicode() <= 0xDCFF) continue;
     // -1: the code page lacks the character, which would turn into "?" there.
     const int code = truetype::unicodeToWindows1252(ch.unicode());
     if ((code >= 127 && code <= 159) || code < 32 || code == 63) return true;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -110,6 +111,33 @@ TEST_F(CliTest, ControlCharactersAreEscapedAndForgedNamesReachNoOtherFile) {
   r = run({"--remove", odd[6]});
   EXPECT_EQ(r.status, 0) << r.errors.toStdString();
   EXPECT_FALSE(QFile::exists(oddPath));
+}
+
+TEST_F(CliTest, AFolderNamedInBytesThatAreNotUtf8IsListedAsFontconfigListsIt) {
+  QFile dejaVu("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  if (!dejaVu.open(QIODevice::ReadOnly)) GTEST_SKIP() << "no DejaVu Sans";  // fontconfig takes real fonts only
+  const QByteArray bytes = dejaVu.readAll();
+  const std::string path = tree.path("sys/caf\xe9-\xff/sans.ttf");
+  ASSERT_TRUE(tree.folder("sys/caf\xe9-\xff"));
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(out);
+  const size_t written = std::fwrite(bytes.constData(), 1, bytes.size(), out);
+  ASSERT_TRUE(std::fclose(out) == 0 && written == size_t(bytes.size()));
+  // Raw standard output: such bytes pass --list unchanged, as fontconfig prints them.
+  const auto output = [&](const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(fonts->env);
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(60000) && p.exitCode() == 0) << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+  };
+  const QByteArray fc = output("fc-list", {"--format", "%{fullname[0]}\t%{file}\n"});
+  ASSERT_EQ(fc, QByteArray("DejaVu Sans\t") + path.c_str() + "\n");
+  const QList<QByteArray> ours = output(typoramaProgram(), {"--list"}).split('\n');
+  ASSERT_EQ(ours.size(), 2);  // one line and its end
+  const QList<QByteArray> fields = ours[0].split('\t');
+  ASSERT_EQ(fields.size(), 7) << ours[0].toStdString();
+  EXPECT_EQ(fields[0] + '\t' + fields[1] + '\t' + fields[6] + '\n', "1\t" + fc);
 }
 
 TEST_F(CliTest, EachUnusableFileIsOnePlainLineNamingItsEscapedPath) {

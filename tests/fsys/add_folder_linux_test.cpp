@@ -72,13 +72,15 @@ TEST_F(RealTree, LinkLoopsEndAndListEachFontOnce) {
 TEST_F(RealTree, OddNamesPassThroughUnchanged) {
   folder("F");
   folder("F/my fonts");
-  folder("F/\xff\xfe-dir");  // bytes outside Windows-1252 as text: skipped like any such name
+  folder("F/\xff\xfe-dir");  // bytes that are not UTF-8: walked like any folder
+  folder("F/\xe2\x84\xa2-dir");  // U+2122, Windows-1252 0x99: skipped
   const std::vector<std::string> names = {"\xff\xfe.ttf", "with blank.ttf", "quote\"'.ttf",
                                           "new\nline.ttf", "~lock.ttf", "\xc3\xa9t\xc3\xa9.TTF"};
   for (const auto& n : names) file("F/my fonts/" + n);
-  file("F/\xff\xfe-dir/hidden.ttf");
+  file("F/\xff\xfe-dir/caf\xe9.ttf");
+  file("F/\xe2\x84\xa2-dir/hidden.ttf");
 
-  QStringList expected;
+  QStringList expected = {pathFromBytes("F/\xff\xfe-dir/caf\xe9.ttf")};
   for (const auto& n : names) expected << pathFromBytes("F/my fonts/" + n);
   expected.sort();
   const QStringList found = fontsBelow("F/");

@@ -2,6 +2,7 @@
 #include "fsys/add_folder.h"
 
 #include "core/runtime_error.h"
+#include "platform/path_codec.h"
 #include "support/fake_file_system.h"
 #include "support/fake_prompts.h"
 
@@ -100,9 +101,9 @@ TEST(GetSubDirectories2016, SkipsFoldersWithNamesOutsideWindows1252OrWithControl
   Scan s;
   const QStringList bad = {QString("tab\t"), QString("del") + QChar(0x7F), QString("c1") + QChar(0x85),
                            QString("euro") + QChar(0x20AC), QString("dash") + QChar(0x2013),
-                           QString("x?y"), QString("cyr") + QChar(0x0416),
-                           QString("raw") + QChar(0xDCFF)};  // an undecodable byte
-  const QStringList good = {QString("caf") + QChar(0xE9), QString("~tmp"), QString("a b"),
+                           QString("x?y"), QString("cyr") + QChar(0x0416)};
+  const QStringList good = {QString("raw") + QChar(0xDCFF),  // a byte that is not UTF-8
+                            QString("caf") + QChar(0xE9), QString("~tmp"), QString("a b"),
                             QString("it's"), QString("y") + QChar(0xFF)};
   for (const QString& name : bad + good) s.fs.addFolder("/r/" + name);
   QStringList expected = {"/r/"};
@@ -238,6 +239,17 @@ TEST(HasInvalidNameChar, UsesTheWindows1252CodeOfEachCharacter) {
   EXPECT_FALSE(HasInvalidNameChar(QString(QChar(0x00A9))));  // 0xA9
   EXPECT_TRUE(HasInvalidNameChar(QString(QChar(0x0101))));   // not in the code page
   EXPECT_TRUE(HasInvalidNameChar(QString::fromUtf8("\xF0\x9F\x98\x80")));  // outside the BMP
+}
+
+TEST(HasInvalidNameChar, BytesThatAreNotUtf8AreNoCharacters) {
+  EXPECT_FALSE(HasInvalidNameChar(pathFromBytes("caf\xe9 \xff\x80")));
+  // The characters around them are judged as ever.
+  EXPECT_TRUE(HasInvalidNameChar(pathFromBytes("\xe9?")));
+  EXPECT_TRUE(HasInvalidNameChar(pathFromBytes("\xff\x01")));
+  EXPECT_TRUE(HasInvalidNameChar(pathFromBytes("\xe9\xc2\x85")));  // U+0085
+  EXPECT_TRUE(HasInvalidNameChar(pathFromBytes("\xe9\xc4\x81")));  // U+0101
+  // U+10080 is written D800 DC80: a real character outside the code page, not an escaped byte.
+  EXPECT_TRUE(HasInvalidNameChar(pathFromBytes("\xf0\x90\x82\x80")));
 }
 
 TEST(MatchesFilePattern, MatchesTheWholeNameInAnyCase) {

@@ -165,7 +165,8 @@ TEST(LinuxFontSystem, DrawnFamilyIsTheFontDatabasesOwnFallback) {
 }
 
 // The program's own best match against fontconfig's, for patterns as Qt makes them when it sets up
-// a face: a family, often a file and its face, a size; and files fontconfig does not know.
+// a face: a family, often a file and its face, a size; files fontconfig does not know; and
+// patterns without a file (families, styles, languages), as the program asks for faces.
 TEST(FontMatch, GivesFontconfigsOwnAnswer) {
   using Match = FcPattern* (*)(FcConfig*, FcPattern*, FcResult*);
   const auto own = reinterpret_cast<Match>(dlsym(RTLD_NEXT, "FcFontMatch"));
@@ -183,6 +184,14 @@ TEST(FontMatch, GivesFontconfigsOwnAnswer) {
     if (p) FcPatternDestroy(p);
     return out;
   };
+  const auto compare = [&](FcPattern* p, int k) {
+    FcConfigSubstitute(nullptr, p, FcMatchPattern);
+    FcDefaultSubstitute(p);
+    FcResult ours = FcResultMatch, theirs = FcResultMatch;
+    EXPECT_EQ(unparse(FcFontMatch(nullptr, p, &ours)), unparse(own(nullptr, p, &theirs))) << k;
+    EXPECT_EQ(ours, theirs) << k;
+    FcPatternDestroy(p);
+  };
   const QByteArray files[] = {"", "/no/such/font.ttf", unknown.toUtf8()};
   for (int k = -3; k < system->nfont; k += k < 0 ? 1 : std::max(1, system->nfont / 60)) {
     FcPattern* p = FcPatternCreate();
@@ -193,13 +202,19 @@ TEST(FontMatch, GivesFontconfigsOwnAnswer) {
       FcPatternAddString(p, FC_FILE, file ? file : reinterpret_cast<const FcChar8*>(files[k + 3].constData()));
     FcPatternAddInteger(p, FC_INDEX, 0);
     FcPatternAddDouble(p, FC_PIXEL_SIZE, 12 + k % 9);
-    FcConfigSubstitute(nullptr, p, FcMatchPattern);
-    FcDefaultSubstitute(p);
-    FcResult ours = FcResultMatch, theirs = FcResultMatch;
-    EXPECT_EQ(unparse(FcFontMatch(nullptr, p, &ours)), unparse(own(nullptr, p, &theirs))) << k;
-    EXPECT_EQ(ours, theirs) << k;
-    FcPatternDestroy(p);
+    compare(p, k);
+    // Without a file, from the face's family and style, or a family nobody has.
+    if (k < 0) continue;
+    FcPattern* bare = FcPatternCreate();
+    FcChar8* text = nullptr;
+    if (k % 5 == 0) FcPatternAddString(bare, FC_FAMILY, reinterpret_cast<const FcChar8*>("No Such Family"));
+    else if (FcPatternGetString(system->fonts[k], FC_FAMILY, 0, &text) == FcResultMatch)
+      FcPatternAddString(bare, FC_FAMILY, text);
+    if (FcPatternGetString(system->fonts[k], FC_STYLE, 0, &text) == FcResultMatch) FcPatternAddString(bare, FC_STYLE, text);
+    if (k % 3 == 0) FcPatternAddString(bare, FC_LANG, reinterpret_cast<const FcChar8*>(k % 2 ? "ja" : "ar"));
+    compare(bare, k);
   }
+  compare(FcPatternCreate(), -4);  // nothing asked at all
 }
 
 TEST(LinuxFontSystem, ResolvesFamiliesAndFullNames) {
