@@ -165,8 +165,8 @@ void FaceList::keepFacts(const Face& f) {
 
 void FaceList::add(MatchedFile& file, int i, int n) {
   const Record* const record = file.record;
-  std::optional<Record>& fresh = file.newRecord;  // its faces are added as they are read
-  const auto recordAt = static_cast<uint32_t>(record || fresh ? records_.size() : UINT32_MAX);
+  std::optional<Record>& newRecord = file.newRecord;  // its faces are added as they are read
+  const auto recordAt = static_cast<uint32_t>(record || newRecord ? records_.size() : UINT32_MAX);
   uint32_t faces = static_cast<uint32_t>(record ? record->faces.size() : 1 + file.laterFaces.size());
   for (uint32_t face = 0; face < faces; ++face) {
     const RecordFace* kept = record ? &record->faces[face] : nullptr;
@@ -180,10 +180,10 @@ void FaceList::add(MatchedFile& file, int i, int n) {
     bool systemKnows = false;
     const std::unique_ptr<CFontPreview> reader = readerFor(file, face, kept, systemKnows);
     if (formats_ == FontFormats::All && !file.tables && !kept && face == 0) faces = reader->FaceCount();
-    if (fresh) {  // a clean read: every face has its names
-      fresh->faces.append(faceOf(*reader));
-      fresh->faces.back().family = *families_.insert(fresh->faces.back().family);
-      kept = &fresh->faces.back();
+    if (newRecord) {  // a clean read: every face has its names
+      newRecord->faces.append(faceOf(*reader));
+      newRecord->faces.back().family = *families_.insert(newRecord->faces.back().family);
+      kept = &newRecord->faces.back();
     }
     const Face f{file.path, face, faces, recordAt, kept, reader.get(), record != nullptr, systemKnows};
     const std::optional<bool> accepted = addEntry(f, i, n);
@@ -195,8 +195,8 @@ void FaceList::add(MatchedFile& file, int i, int n) {
   }
   if (record)
     records_.keep(file.path, *record);
-  else if (fresh)
-    records_.add(file.path, std::move(*fresh));
+  else if (newRecord)
+    records_.add(file.path, std::move(*newRecord));
 }
 
 void FaceList::finishFacts(bool keepSource) {

@@ -43,11 +43,19 @@ bool provesChange(long type) {
 // Whether the device's file system proves changes: asked of the file system once per device
 // (`at` and `name` say where something of it stands), from either thread of a fill.
 bool deviceProvesChange(dev_t device, int at, const char* name) {
+  // A fill meets the same device file after file: each thread keeps the last answer at hand.
+  thread_local std::pair<dev_t, bool> last{0, false};
+  thread_local bool lastSet = false;
+  if (lastSet && last.first == device) return last.second;
   static std::mutex mutex;
   static std::unordered_map<dev_t, bool> known;
   {
     const std::lock_guard lock(mutex);
-    if (const auto it = known.find(device); it != known.end()) return it->second;
+    if (const auto it = known.find(device); it != known.end()) {
+      last = {device, it->second};
+      lastSet = true;
+      return it->second;
+    }
   }
   struct statfs fs;
   const int fd = name ? ::openat(at, name, O_PATH | O_CLOEXEC) : at;
@@ -55,6 +63,8 @@ bool deviceProvesChange(dev_t device, int at, const char* name) {
   if (name && fd >= 0) ::close(fd);
   const std::lock_guard lock(mutex);
   known.emplace(device, proves);
+  last = {device, proves};
+  lastSet = true;
   return proves;
 }
 
