@@ -24,7 +24,7 @@ QStringList catalogueRoots(AppServices& services) {
 
 void FolderScan::run(AppServices& services, bool recheck, const std::optional<TimeStamp>& stamp) {
   folders_ = catalogueRoots(services);
-  ScanServices scan{services.fs, services.yielder, services.prompts, &listings_, trace_};
+  ScanServices scan{services.fs, services.yielder, services.prompts, &listings_, trace_, recheck};
   GetSubDirectories2016(scan, folders_, true);
   if (!recheck) return;
   listings_.removeIf([&](Listings::iterator it) {

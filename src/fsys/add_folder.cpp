@@ -76,8 +76,9 @@ QString joinFolder(const QString& parent, const QString& name) {
 // Lists the folder's sub-folders, keeping its listing and tracing it where asked.
 int listFolder(ScanServices& s, const QString& folder, std::vector<SubFolder>& subFolders) {
   Listing listing;
-  const bool kept = s.listings || s.trace;
-  const int error = s.fs.listFolder(folder, subFolders, kept ? &listing.files : nullptr, kept ? &listing.identity : nullptr);
+  const bool kept = s.listings || s.trace, identity = s.identities || s.trace;
+  const int error =
+      s.fs.listFolder(folder, subFolders, kept ? &listing.files : nullptr, identity ? &listing.identity : nullptr);
   if (s.trace) s.trace->add(folder, listing.identity, listing.files);
   if (s.listings && error == 0) s.listings->insert(withSlash(folder), std::move(listing));
   return error;

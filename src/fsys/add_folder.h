@@ -32,9 +32,10 @@ struct ScanServices {
   Yielder& yielder;
   Prompts& prompts;
   // When given, the scan keeps the listing of each folder it lists here, for a search that
-  // follows it.
+  // follows it; with `identities`, each with its folder's identity.
   Listings* listings = nullptr;
   ScanTrace* trace = nullptr;
+  bool identities = false;
 };
 
 // The names GetFilesInFolder found, shaped like the array the catalogue code walks: names at
