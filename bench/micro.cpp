@@ -49,16 +49,18 @@ class CountingFileSystem : public FileSystem {
     ++subFolderListings;
     return inner_.listSubFolders(folder, names);
   }
-  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files) override {
+  int listFolder(const QString& folder, std::vector<SubFolder>& subFolders, std::vector<FileEntry>* files,
+                 std::optional<Identity>* identity) override {
     ++subFolderListings;
-    return inner_.listFolder(folder, subFolders, files);
+    return inner_.listFolder(folder, subFolders, files, identity);
   }
   bool listFiles(const QString& folder, std::vector<QString>& names) override { return inner_.listFiles(folder, names); }
-  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries) override {
-    return inner_.listFileEntries(folder, entries);
+  bool listFileEntries(const QString& folder, std::vector<FileEntry>& entries,
+                       std::optional<Identity>* identity) override {
+    return inner_.listFileEntries(folder, entries, identity);
   }
   bool canOpen(const QString& path) override { return inner_.canOpen(path); }
-  std::optional<FolderId> folderId(const QString& path) override { return inner_.folderId(path); }
+  std::optional<Identity> identity(const QString& path) override { return inner_.identity(path); }
   std::optional<int64_t> lastModified(const QString& path) override { return inner_.lastModified(path); }
   bool removeFile(const QString& path) override { return inner_.removeFile(path); }
   std::unique_ptr<ReadableFile> openForReading(const QString& path) override { return inner_.openForReading(path); }
