@@ -13,9 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qToUnaligned(cacheChecksum(QByteArrayView(bytes).sliced(kCacheHeaderBytes)), bytes.data() + kCacheHeaderBytes - 8);
   const auto read = decodeCatalogueCache(bytes, "fuzz");
   if (!read) return 0;
-  const Snapshot* listing = read->listing ? &*read->listing : nullptr;
-  const auto again = decodeCatalogueCache(encodeCatalogueCache(read->files, read->localeId, "fuzz", listing), "fuzz");
-  if (!again || again->localeId != read->localeId || !(again->files == read->files) || again->listing != read->listing) {
+  const Snapshot* snapshot = read->snapshot ? &*read->snapshot : nullptr;
+  const auto again = decodeCatalogueCache(encodeCatalogueCache(read->records, read->localeId, "fuzz", snapshot), "fuzz");
+  if (!again || again->localeId != read->localeId || !(again->records == read->records) ||
+      again->snapshot != read->snapshot) {
     std::fprintf(stderr, "catalogue_cache_fuzzer: what was read does not read back the same\n");
     std::abort();
   }
