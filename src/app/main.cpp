@@ -27,6 +27,52 @@ bool hasDisplay() {
   return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
          !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
+
+// The window: its catalogue collected while Qt builds its font database, then shown and run.
+int startWindow(AppServices& services, QtPrompts& windowPrompts, QCoreApplication& app) {
+  FontSystem& fonts = services.fonts;
+  // Without a desktop's settings the standard font is "Sans Serif", which has no face of its own:
+  // the first text laid out in it (the filter box does so as it is made) would have every
+  // installed face sorted to find one. Named by the face it falls back to, it draws the same.
+  QFont standard = QGuiApplication::font();
+  // Any text first needs Qt's database of every installed face. A second thread builds it while
+  // this one collects the catalogue, and a third asks fontconfig what the standard font and
+  // Arial (the window's controls) are drawn in.
+  fonts.prepareDrawnFamilies({standard.family(), QStringLiteral("Arial")});
+  std::thread database;
+  try {
+    database = std::thread([family = standard.family()] { QFontDatabase::hasFamily(family); });
+  } catch (const std::system_error&) {
+    // built when first needed
+  }
+  std::unique_ptr<EarlyCatalogue> early;
+  try {
+    early = catalogue::collectEarly(services, savedFontFormats());
+  } catch (...) {
+    // the window's fill collects it and reports what fails
+  }
+  if (database.joinable()) database.join();
+  // The database's build leaves what it freed in its thread's own memory pool, where the
+  // window's allocations cannot reuse it: handed back now, the window's peak stays lower (17 MB
+  // at 25,000 installed faces).
+  malloc_trim(0);
+  if (standard.styleHint() == QFont::AnyStyle && standard.style() == QFont::StyleNormal && !standard.fixedPitch()) {
+    const QString drawn = fonts.drawnFamily(standard.family());
+    if (drawn != standard.family()) {
+      standard.setFamily(drawn);
+      QApplication::setFont(standard);
+    }
+  }
+
+  Form1 form(services);
+  form.setEarlyCatalogue(std::move(early));
+  windowPrompts.setParentWindow(&form);
+  form.Form_Load();
+  form.show();
+  // For the benchmark: measure start-up to a shown, filled window, then leave.
+  if (qEnvironmentVariableIsSet("TYPORAMA_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
+  return QApplication::exec();
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,46 +128,6 @@ int main(int argc, char** argv) {
     return runCommandLine(arguments, services).value_or(2);
   }
 
-  // Without a desktop's settings the standard font is "Sans Serif", which has no face of its own:
-  // the first text laid out in it (the filter box does so as it is made) would have every
-  // installed face sorted to find one. Named by the face it falls back to, it draws the same.
-  QFont standard = QGuiApplication::font();
-  // Any text first needs Qt's database of every installed face. A second thread builds it while
-  // this one collects the catalogue, and a third asks fontconfig what the standard font and
-  // Arial (the window's controls) are drawn in.
-  fonts.prepareDrawnFamilies({standard.family(), QStringLiteral("Arial")});
-  std::thread database;
-  try {
-    database = std::thread([family = standard.family()] { QFontDatabase::hasFamily(family); });
-  } catch (const std::system_error&) {
-    // built when first needed
-  }
   AppServices services{windowPrompts, yielder, random, fs, fonts, desktop, &officeFactory, &catalogueCache};
-  std::unique_ptr<EarlyCatalogue> early;
-  try {
-    early = catalogue::collectEarly(services, savedFontFormats());
-  } catch (...) {
-    // the window's fill collects it and reports what fails
-  }
-  if (database.joinable()) database.join();
-  // The database's build leaves what it freed in its thread's own memory pool, where the
-  // window's allocations cannot reuse it: handed back now, the window's peak stays lower (17 MB
-  // at 25,000 installed faces).
-  malloc_trim(0);
-  if (standard.styleHint() == QFont::AnyStyle && standard.style() == QFont::StyleNormal && !standard.fixedPitch()) {
-    const QString drawn = fonts.drawnFamily(standard.family());
-    if (drawn != standard.family()) {
-      standard.setFamily(drawn);
-      QApplication::setFont(standard);
-    }
-  }
-
-  Form1 form(services);
-  form.setEarlyCatalogue(std::move(early));
-  windowPrompts.setParentWindow(&form);
-  form.Form_Load();
-  form.show();
-  // For the benchmark: measure start-up to a shown, filled window, then leave.
-  if (qEnvironmentVariableIsSet("TYPORAMA_QUIT_WHEN_SHOWN")) QTimer::singleShot(0, app.get(), &QApplication::quit);
-  return QApplication::exec();
+  return startWindow(services, windowPrompts, *app);
 }

@@ -31,7 +31,7 @@ using PleaseWait = std::function<void(int i, int n, bool filtered)>;
 class NameFilter {
  public:
   explicit NameFilter(const QString& filter);
-  bool filtered() const { return !lowered_.isEmpty() || !filter_.isEmpty(); }
+  bool filtered() const { return !filter_.isEmpty(); }
   bool holds(const QString& name) const;
 
  private:
