@@ -1,0 +1,66 @@
+#pragma once
+// Everything a face's own tables tell about it, beyond what the catalogue lists: all its names,
+// outline format, head, OS/2, post and maxp values, variation axes and named instances, and the
+// OpenType scripts and features. Read on demand (details window, property search, --info,
+// --json, --where), never by a plain fill. Qt's shared strings and lists, so that the thousands
+// of faces a search looks at share what their files have in common (a licence, a language list).
+#include "fontfile/byte_source.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace truetype {
+
+enum class Outline : uint8_t { None, TrueType, CFF, CFF2 };
+// As fontconfig judges a face's advance widths.
+enum class Spacing : uint8_t { Proportional, Dual, Mono, Charcell };
+
+// The name IDs kept, each chosen by the full name's locale rule (selectNameString).
+inline constexpr uint16_t kDetailNameIds[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19};
+constexpr size_t kDetailNameSlots = 20;  // indexed by name ID
+
+struct VariationAxis {
+  QByteArray tag;                        // four characters as the file has them
+  int32_t min = 0, def = 0, max = 0;     // 16.16 fixed, as read
+  bool operator==(const VariationAxis&) const = default;
+};
+
+struct FaceDetails {
+  std::array<QString, kDetailNameSlots> names;      // by name ID; empty where the face has none
+  Outline outline = Outline::None;
+  // head (hasHead false: the face has none, or it is cut short)
+  bool hasHead = false;
+  int32_t revision = 0;    // 16.16 fixed
+  uint16_t unitsPerEm = 0;
+  int64_t created = 0;     // seconds since 1904-01-01 00:00 UTC, as read
+  int64_t modified = 0;
+  // OS/2
+  bool hasOs2 = false;
+  QByteArray vendor;       // achVendID, as fontTools gives it
+  uint16_t weight = 0, width = 0, fsSelection = 0, fsType = 0;
+  // post
+  bool hasPost = false;
+  int32_t italicAngle = 0;  // 16.16 fixed
+  // maxp
+  bool hasMaxp = false;
+  uint16_t glyphs = 0;
+  QList<VariationAxis> axes;                 // file order
+  QList<QString> instances;                  // named instances' names (subfamilyNameID), file order
+  QList<QByteArray> scripts, features;       // GSUB and GPOS together: sorted, each once
+  // fontconfig's judgement (filled by the platform, not the table reader)
+  Spacing spacing = Spacing::Proportional;
+  QList<QByteArray> languages;               // fontconfig language tags, sorted
+  uint64_t fileSize = 0;
+  bool operator==(const FaceDetails&) const = default;
+};
+
+// Reads the details of the face whose table directory is at directoryOffset (0 for a font file,
+// the face's offset in a collection). False when the face has no usable table directory or no
+// head with the magic number; a table that is missing or cut short is left out (its has* flag or
+// list stays empty), never a crash. Names are chosen in localeId.
+bool readFaceDetails(ByteSource& source, uint32_t directoryOffset, int32_t localeId, FaceDetails& out);
+
+}  // namespace truetype

@@ -1,0 +1,13 @@
+#pragma once
+// The details of one face of a font file, its tables read from the file and fontconfig's
+// judgement of its spacing and languages asked of the font system.
+#include "fontfile/face_details.h"
+#include "platform/file_system.h"
+#include "platform/font_system.h"
+
+#include <QString>
+#include <optional>
+
+// Nothing when the file cannot be opened, has no such face, or the face is no usable font.
+std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem& fonts, const QString& path,
+                                                     uint32_t face, int32_t localeId);
