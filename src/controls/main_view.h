@@ -82,4 +82,7 @@ class MainView {
   virtual void hideWindow() = 0;
   // The catalogue collected before the window was made, once; null when there is none.
   virtual std::unique_ptr<EarlyCatalogue> takeEarlyCatalogue() { return nullptr; }
+  // The conditions on what a face is that the catalogue's faces must hold besides the Filter
+  // text, as --where takes them ("mono,lang=el"); empty: none, the catalogue as without them.
+  virtual QString propertySearch() { return {}; }
 };
