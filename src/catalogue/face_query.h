@@ -1,10 +1,11 @@
 #pragma once
 // Conditions on what a face is, as --where and the window's property search set them: terms
-// separated by commas, each of which must hold (a leading "!" : must not hold).
+// separated by commas, each of which must hold (with a leading "!": must not hold).
 #include "fontfile/face_details.h"
 
 #include <QString>
-#include <QStringList>
+#include <QStringView>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -12,11 +13,16 @@ class FaceQuery {
  public:
   // The terms of `expression`; nothing for a bad term, which `error` then names.
   static std::optional<FaceQuery> parse(const QString& expression, QString* error = nullptr);
-  bool holds(const truetype::FaceDetails& details) const;
+  // True when the face (its file at `path`) holds every term.
+  bool holds(const truetype::FaceDetails& details, QStringView path = {}) const;
   bool isEmpty() const { return terms_.empty(); }
 
-  struct Term;
-
  private:
-  std::vector<std::shared_ptr<const Term>> terms_;
+  using Test = std::function<bool(const truetype::FaceDetails&, QStringView path)>;
+  struct Term {
+    bool negated = false;
+    Test test;
+  };
+  static std::optional<Test> testOf(QStringView term);
+  std::vector<Term> terms_;
 };

@@ -57,6 +57,34 @@ struct FaceDetails {
   bool operator==(const FaceDetails&) const = default;
 };
 
+// The names kept: name ID, key (as --json and --where name it) and label (as people read it).
+struct DetailName {
+  uint16_t id;
+  const char* key;
+  const char* label;
+};
+inline constexpr DetailName kDetailNames[] = {
+    {0, "copyright", "Copyright"},         {1, "family", "Family"},
+    {2, "subfamily", "Subfamily"},         {4, "fullName", "Full name"},
+    {5, "version", "Version"},             {6, "postScriptName", "PostScript name"},
+    {7, "trademark", "Trademark"},         {8, "manufacturer", "Manufacturer"},
+    {9, "designer", "Designer"},           {10, "description", "Description"},
+    {11, "vendorUrl", "Vendor URL"},       {12, "designerUrl", "Designer URL"},
+    {13, "license", "License"},            {14, "licenseUrl", "License URL"},
+    {16, "typographicFamily", "Typographic family"}, {17, "typographicSubfamily", "Typographic subfamily"},
+    {19, "sampleText", "Sample text"}};
+
+constexpr const char* outlineName(Outline o) {
+  return o == Outline::TrueType ? "TrueType" : o == Outline::CFF ? "CFF" : o == Outline::CFF2 ? "CFF2" : "";
+}
+constexpr const char* spacingName(Spacing s) {
+  return s == Spacing::Dual ? "dual" : s == Spacing::Mono ? "mono" : s == Spacing::Charcell ? "charcell" : "proportional";
+}
+// The least restrictive of the embedding permissions fsType sets; "installable" when it sets none.
+constexpr const char* embeddingName(uint16_t fsType) {
+  return (fsType & 0x8) ? "editable" : (fsType & 0x4) ? "print" : (fsType & 0x2) ? "restricted" : "installable";
+}
+
 // Reads the details of the face whose table directory is at directoryOffset (0 for a font file,
 // the face's offset in a collection). False when the face has no usable table directory or no
 // head with the magic number; a table that is missing or cut short is left out (its has* flag or
