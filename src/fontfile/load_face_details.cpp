@@ -5,6 +5,10 @@
 
 #include <cerrno>
 
+static_assert(int(FaceSpacing::Dual) == int(truetype::Spacing::Dual) &&
+              int(FaceSpacing::Mono) == int(truetype::Spacing::Mono) &&
+              int(FaceSpacing::Charcell) == int(truetype::Spacing::Charcell));
+
 std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem& fonts, const QString& path,
                                                      uint32_t face, int32_t localeId, QString* failure) {
   const auto fail = [&](const QString& why) {
@@ -31,6 +35,9 @@ std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem&
   if (!truetype::readFaceDetails(file, directoryOffset, localeId, details))
     return fail(QStringLiteral("not a usable font file"));
   details.fileSize = file.size();
-  (void)fonts;  // spacing and languages: not yet asked of the font system
+  if (const auto traits = fonts.faceTraits(path, face)) {
+    details.spacing = static_cast<truetype::Spacing>(traits->spacing);
+    details.languages = traits->languages;
+  }
   return details;
 }
