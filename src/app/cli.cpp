@@ -40,6 +40,11 @@ const char kUsage[] =
     "                           --list then adds the face's index in its file as an eighth field\n"
     "  --no-cache               read every font file afresh, neither reading nor writing the\n"
     "                           cache of what earlier runs read (the window takes it too)\n"
+    "  --info FILE [--face N] [--json]\n"
+    "                           print what the font file's face N (default 0) holds: its\n"
+    "                           names, format, style, dates, axes, scripts, features,\n"
+    "                           languages and spacing, one \"Label: value\" a line, or with\n"
+    "                           --json one JSON object\n"
     "  --help                   show this text\n"
     "  --version                show the version\n";
 
@@ -70,8 +75,8 @@ bool isCoreOnlyMode(const QStringList& arguments) {
   // Installing and removing register fonts with Qt's font database; an export keeps the GUI
   // application it has always had.
   const QString mode = arguments.value(1);
-  return mode == QLatin1String("--list") || mode == QLatin1String("--help") || mode == QLatin1String("-h") ||
-         mode == QLatin1String("--version");
+  return mode == QLatin1String("--list") || mode == QLatin1String("--info") || mode == QLatin1String("--help") ||
+         mode == QLatin1String("-h") || mode == QLatin1String("--version");
 }
 
 
@@ -170,6 +175,29 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
     }
     if (path.isEmpty()) return usageError(QStringLiteral("--export needs a file"));
     return exportCatalogue(services, path, filter, formats, force, stderr);
+  }
+  if (mode == QLatin1String("--info")) {
+    QString path;
+    std::optional<uint32_t> face;
+    bool json = false;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+      const QString& a = rest.at(i);
+      if (a == QLatin1String("--face") && !face) {
+        const QString n = rest.value(++i);
+        bool ok = !n.isEmpty() && std::all_of(n.begin(), n.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const uint index = ok ? n.toUInt(&ok) : 0;
+        if (!ok) return usageError(QStringLiteral("--face needs the face's index, a number from 0: ") + n);
+        face = index;
+      } else if (a == QLatin1String("--json") && !json) {
+        json = true;
+      } else if (path.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+        path = a;
+      } else {
+        return usageError(QStringLiteral("unknown option for --info: ") + a);
+      }
+    }
+    if (path.isEmpty()) return usageError(QStringLiteral("--info needs a font file"));
+    return printFaceInfo(services, path, face.value_or(0), json, stdout, stderr);
   }
   return usageError(QStringLiteral("unknown option: ") + mode);
 }

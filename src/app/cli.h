@@ -23,3 +23,8 @@ bool isCoreOnlyMode(const QStringList& arguments);
 // --list: one line per catalogue row (with every format, the face's index as an eighth field);
 // exit 0 with rows, 1 without.
 int listCatalogue(AppServices& services, const QString& filter, FontFormats formats, std::FILE* out);
+
+// --info: the details of one face of a font file, "Label: value" lines or one JSON object line;
+// exit 0, or 1 with the reason on `err` when the file cannot be read or has no usable such face.
+int printFaceInfo(AppServices& services, const QString& path, uint32_t face, bool json, std::FILE* out,
+                  std::FILE* err);

@@ -8,6 +8,8 @@
 #include <QString>
 #include <optional>
 
-// Nothing when the file cannot be opened, has no such face, or the face is no usable font.
+// Nothing when the file cannot be opened, has no such face, or the face is no usable font; then
+// `failure`, when given, tells why as a command line reports it ("cannot be read: No such file
+// or directory", "not a usable font file", "has no face 3").
 std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem& fonts, const QString& path,
-                                                     uint32_t face, int32_t localeId);
+                                                     uint32_t face, int32_t localeId, QString* failure = nullptr);

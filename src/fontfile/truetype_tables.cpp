@@ -50,15 +50,14 @@ constexpr size_t kNameHeaderBytes = 6;
 constexpr size_t kNameRecordBytes = 12;
 constexpr size_t kCollectionHeaderBytes = 12;  // tag, version, numFonts; the offsets follow
 
-struct DirectoryEntry {
-  char tag[4];
-  uint32_t offset;
-  uint32_t length;
-};
+}  // namespace
 
-// The offset table's count of entries, then the entries. Nothing when the count is 0 (the
-// parse ends like a read error) or the entries are not all there.
-std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src, uint32_t at) {
+uint16_t readBe16(const uint8_t* p) { return be16(p); }
+uint32_t readBe32(const uint8_t* p) { return be32(p); }
+
+bool TableRecord::is(const char (&name)[5]) const { return std::memcmp(tag, name, 4) == 0; }
+
+std::optional<std::vector<TableRecord>> readTableDirectory(ByteSource& src, uint32_t at) {
   uint8_t offsetTable[kOffsetTableBytes];
   if (!src.readAt(at, offsetTable, sizeof offsetTable)) return std::nullopt;
   const uint16_t numTables = be16(offsetTable + 4);
@@ -69,7 +68,7 @@ std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src, uint32
   if (!src.contains(dirAt, dirBytes)) return std::nullopt;
   std::vector<uint8_t> raw(static_cast<size_t>(dirBytes));
   if (!src.readAt(dirAt, raw.data(), raw.size())) return std::nullopt;
-  std::vector<DirectoryEntry> directory(numTables);
+  std::vector<TableRecord> directory(numTables);
   for (size_t i = 0; i < numTables; ++i) {
     const uint8_t* e = raw.data() + i * kDirectoryEntryBytes;
     std::memcpy(directory[i].tag, e, 4);
@@ -79,7 +78,7 @@ std::optional<std::vector<DirectoryEntry>> readDirectory(ByteSource& src, uint32
   return directory;
 }
 
-bool tagIs(const DirectoryEntry& e, const char (&tag)[5]) { return std::memcmp(e.tag, tag, 4) == 0; }
+namespace {
 
 // The first byte decides only on platforms that do not fix the encoding.
 bool isUtf16(uint16_t platformID, const uint8_t* b, size_t n) {
@@ -109,10 +108,25 @@ std::optional<size_t> pickNameRecord(const std::vector<NameRecord>& records, uin
   return pick;
 }
 
-constexpr uint16_t kLastSelectedNameID = 7;  // Copyright (0) to Trademark (7)
+// The name IDs a read decodes, each given a slot 0..slotCount()-1 (-1: not asked for): the
+// catalogue's bitmask of IDs 0..7, or any sorted list of IDs.
+struct MaskIds {
+  uint8_t mask;
+  size_t slotCount() const { return 8; }
+  int slot(uint16_t id) const { return id < 8 && (mask >> id & 1u) ? id : -1; }
+};
+struct ListIds {
+  std::span<const uint16_t> ids;
+  size_t slotCount() const { return ids.size(); }
+  int slot(uint16_t id) const {
+    const auto it = std::lower_bound(ids.begin(), ids.end(), id);
+    return it != ids.end() && *it == id ? static_cast<int>(it - ids.begin()) : -1;
+  }
+};
 
-bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
-                   uint8_t nameIds, NameRecordsKept kept) {
+template <class Ids>
+bool readNameTableOf(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
+                     const Ids& ids, NameRecordsKept kept, size_t maxDecodedBytes) {
   uint8_t header[kNameHeaderBytes];
   if (!src.readAt(tableOffset, header, sizeof header)) return false;
   const uint16_t count = be16(header + 2);
@@ -171,25 +185,47 @@ bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state
     const NameRecord& r = recs[j];
     return j >= readable || r.length == 0 || decodedLength(r.platformID, bytesOf(j), r.length) == 0;
   };
-  // Only the strings the properties can return are decoded, at most eight.
-  // The records picked, in the table's order (a record holds one name ID: none is picked twice),
-  // so that every selection among them gives what it gives among all records.
-  size_t picks[kLastSelectedNameID + 1];
-  size_t picked = 0;
-  for (uint16_t id = 0; id <= kLastSelectedNameID; ++id) {
-    if ((nameIds & nameIdBit(id)) == 0) continue;
-    const auto pick = pickNameRecord(recs, id, localeId, isEmpty);
-    if (!pick || isEmpty(*pick)) continue;
-    size_t at = picked++;
-    for (; at > 0 && picks[at - 1] > *pick; --at) picks[at] = picks[at - 1];
-    picks[at] = *pick;
+  // The selection rule of every ID asked for, in one walk over the records: a slot's pick is
+  // settled by a Microsoft record in localeId, as pickNameRecord's walk stops there.
+  struct SlotPick {
+    size_t record = SIZE_MAX;
+    bool settled = false;
+  };
+  SlotPick local[8];
+  std::vector<SlotPick> heap;
+  const size_t slotCount = ids.slotCount();
+  SlotPick* pickOf = slotCount <= 8 ? local : (heap.resize(slotCount), heap.data());
+  for (size_t j = 0; j < recs.size(); ++j) {
+    const NameRecord& r = recs[j];
+    const int slot = ids.slot(r.nameID);
+    if (slot < 0 || pickOf[slot].settled) continue;
+    SlotPick& p = pickOf[slot];
+    if (r.platformID == 3) {
+      p.record = j;
+      p.settled = int32_t{r.languageID} == localeId;
+    } else if (p.record == SIZE_MAX || isEmpty(p.record)) {
+      p.record = j;
+    }
   }
+  // Only the strings the selections return are decoded, in the table's order (a record holds
+  // one name ID: none is picked twice), so that every selection among them gives what it gives
+  // among all records.
+  size_t localPicks[8];
+  std::vector<size_t> heapPicks;
+  size_t* picks = slotCount <= 8 ? localPicks : (heapPicks.resize(slotCount), heapPicks.data());
+  size_t picked = 0;
+  for (size_t s = 0; s < slotCount; ++s)
+    if (pickOf[s].record != SIZE_MAX && !isEmpty(pickOf[s].record)) picks[picked++] = pickOf[s].record;
+  std::sort(picks, picks + picked);
   if (!all) {
     state.nameRecords->reserve(picked);
     state.nameStrings.reserve(picked);
   }
+  size_t budget = maxDecodedBytes;
   for (size_t k = 0; k < picked; ++k) {
     const NameRecord& r = recs[picks[k]];
+    if (r.length > budget) continue;
+    budget -= r.length;
     std::u16string text = decodeNameString(r.platformID, bytesOf(picks[k]), r.length);
     if (all) {
       state.nameStrings[picks[k]] = std::move(text);
@@ -213,11 +249,11 @@ bool readOs2Table(ByteSource& src, uint32_t tableOffset, FontTablesState& state)
 
 bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, uint8_t nameIds,
                     uint32_t directoryOffset, NameRecordsKept kept) {
-  const auto directory = readDirectory(src, directoryOffset);
+  const auto directory = readTableDirectory(src, directoryOffset);
   if (!directory) return false;
 
   for (const auto& e : *directory) {
-    if (!tagIs(e, "head")) continue;
+    if (!e.is("head")) continue;
     uint8_t head[kHeadBytes];
     if (!src.readAt(e.offset, head, sizeof head)) return false;
     state.validTrueTypeFile = be32(head + 12) == kHeadMagicNumber;
@@ -226,15 +262,20 @@ bool readFontTables(ByteSource& src, FontTablesState& state, int32_t localeId, u
 
   if (state.validTrueTypeFile) {
     for (const auto& e : *directory) {
-      if (tagIs(e, "name")) {
+      if (e.is("name")) {
         src.willRead(e.offset, e.length);
-        if (!readNameTable(src, e.offset, state, localeId, nameIds, kept)) return false;
-      } else if (tagIs(e, "OS/2")) {
+        if (!readNameTableOf(src, e.offset, state, localeId, MaskIds{nameIds}, kept, SIZE_MAX)) return false;
+      } else if (e.is("OS/2")) {
         if (!readOs2Table(src, e.offset, state)) return false;
       }
     }
   }
   return true;
+}
+
+bool readNameTable(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
+                   std::span<const uint16_t> nameIds, NameRecordsKept kept, size_t maxDecodedBytes) {
+  return readNameTableOf(src, tableOffset, state, localeId, ListIds{nameIds}, kept, maxDecodedBytes);
 }
 
 std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& src) {
@@ -280,7 +321,7 @@ bool tablesLieInsideSource(ByteSource& src, bool collections) {
     if (offsets.empty()) return false;
   }
   for (const uint32_t at : offsets) {
-    const auto directory = readDirectory(src, at);
+    const auto directory = readTableDirectory(src, at);
     if (!directory) return false;
     for (const auto& e : *directory)
       if (!src.contains(e.offset, e.length)) return false;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,10 +43,10 @@ struct FontTablesState {
   bool validTrueTypeFile = false;
   // Absent until a name table has been read.
   std::optional<std::vector<NameRecord>> nameRecords;
-  // Same index range as nameRecords. Only the strings that selectNameString picks for name
-  // IDs 0..7 in the parse's locale are decoded (those the parse was asked for); the others stay
-  // empty, which leaves every such selection unchanged and keeps a forged table of 65,535 long
-  // strings from costing gigabytes.
+  // Same index range as nameRecords. Only the strings that selectNameString picks for the name
+  // IDs the parse was asked for (0..7 here, any with readNameTable) in its locale are decoded;
+  // the others stay empty, which leaves every such selection unchanged and keeps a forged table
+  // of 65,535 long strings from costing gigabytes.
   std::vector<std::u16string> nameStrings;
   Os2Info os2Info;
 };
@@ -105,8 +106,31 @@ std::u16string_view selectedNameView(const std::vector<NameRecord>& records,
                                      const std::vector<std::u16string>& strings, uint16_t nameID,
                                      int32_t localeId);
 
+// One entry of a face's table directory, as the file gives it.
+struct TableRecord {
+  char tag[4];
+  uint32_t offset;
+  uint32_t length;
+  bool is(const char (&name)[5]) const;
+};
+
+// The table directory at `at` (the offset table's count, then its entries). Nothing when the
+// count is 0 or the entries are not all there.
+std::optional<std::vector<TableRecord>> readTableDirectory(ByteSource& source, uint32_t at);
+
+// The name table at tableOffset, read as readFontTables reads it, decoding the strings that
+// localeId selects for the given name IDs (sorted, each once; any of 0..65535). The strings
+// chosen are decoded in the table's order while their bytes add up to at most maxDecodedBytes;
+// those past it stay undecoded (empty), so a forged table that names the same long string under
+// thousands of IDs stays small. True when every record's string lies inside the source.
+bool readNameTable(ByteSource& source, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
+                   std::span<const uint16_t> nameIds, NameRecordsKept kept, size_t maxDecodedBytes);
+
 // Byte order and bit routines.
 uint16_t swapBytes16(uint16_t v);
+// Big-endian fields of the file, in host order.
+uint16_t readBe16(const uint8_t* p);
+uint32_t readBe32(const uint8_t* p);
 uint32_t swapBytes32(uint32_t v);
 uint32_t makeLong(uint16_t high, uint16_t low);
 uint16_t highWord(uint32_t v);

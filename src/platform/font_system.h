@@ -1,6 +1,8 @@
 #pragma once
 // The fonts folder, the font table and the font database, as the program needs them.
+#include <QByteArray>
 #include <QFont>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -8,6 +10,14 @@
 
 // True when the file holds at least one face that the font engine can use.
 bool fontFileHasFaces(const QString& path);
+
+// What the font system judges of a face from its glyphs (fontconfig: FC_SPACING and FC_LANG).
+enum class FaceSpacing { Proportional, Dual, Mono, Charcell };
+struct FaceTraits {
+  FaceSpacing spacing = FaceSpacing::Proportional;
+  QList<QByteArray> languages;  // the system's language tags ("de", "zh-cn"), sorted
+  bool operator==(const FaceTraits&) const = default;
+};
 
 class FontSystem {
  public:
@@ -46,4 +56,12 @@ class FontSystem {
   // Starts looking up, beside the caller, what the first drawnFamily calls for `families` will
   // need, while the caller builds Qt's font database.
   virtual void prepareDrawnFamilies(const QStringList& families) { (void)families; }
+  // The spacing and languages of face `face` (its index in a collection, else 0) of the file, as
+  // the system judges them: its own answer where it already knows the face, else worked out
+  // from the file the same way. Nothing where the system cannot tell.
+  virtual std::optional<FaceTraits> faceTraits(const QString& path, uint32_t face) {
+    (void)path;
+    (void)face;
+    return std::nullopt;
+  }
 };

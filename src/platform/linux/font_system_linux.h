@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <memory>
+#include <mutex>
 #include <future>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ class LinuxFontSystem : public FontSystem {
   std::optional<QFont> resolveFace(const QString& name) override;
   QString drawnFamily(const QString& family) override;
   void prepareDrawnFamilies(const QStringList& families) override;
+  std::optional<FaceTraits> faceTraits(const QString& path, uint32_t face) override;
 
   // The locale id of a POSIX locale name such as "de_DE.UTF-8"; 0x0409 when unknown.
   static int32_t localeIdFromName(const QString& locale);
@@ -99,4 +101,10 @@ class LinuxFontSystem : public FontSystem {
   QStringList pendingRefresh_;
   std::vector<std::unique_ptr<QProcess>> refreshers_;  // fc-cache runs, waited for at the latest when this goes
   QObject timerContext_;  // cancels a scheduled refresh when this object goes
+  // fontconfig's faces by file and index, for faceTraits: made at its second call (one face is
+  // looked up faster by a walk over the set), for the configuration it holds a reference to.
+  struct FaceIndex;
+  std::shared_ptr<FaceIndex> faceIndex_;
+  int faceTraitsCalls_ = 0;
+  std::mutex faceIndexMutex_;
 };
