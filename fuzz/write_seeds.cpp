@@ -67,6 +67,20 @@ int main(int argc, char** argv) {
     const Snapshot listing{"1", {{"/f/", Identity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
     if (!write(caches + "/listed.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing)))
       return 1;
+    // With the details of two faces: names, an axis, an instance and lists.
+    truetype::FaceDetails details;
+    details.names[1] = QStringLiteral("Family");
+    details.names[13] = QStringLiteral("Licence \u03a9");
+    details.axes = {{"wght", 1 << 16, 4 << 16, 9 << 16}};
+    details.instances = {QStringLiteral("Thin")};
+    details.languages = {"el", "en"};
+    DetailsByFace kept;
+    kept.insert({QStringLiteral("/f/a.ttf"), 0}, {plain.identity, details});
+    kept.insert({QStringLiteral("/f/\u03a9/pair.ttc"), 1}, {files.files[2].second.identity, {}});
+    const std::string section = encodeDetails(kept, files);
+    if (!write(caches + "/details.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing,
+                                                               QByteArrayView(section.data(), qsizetype(section.size())))))
+      return 1;
   }
   return 0;
 }

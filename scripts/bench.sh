@@ -343,6 +343,16 @@ mapfile -t t < <(alternate "$runs" "env $env_large QT_QPA_PLATFORM=offscreen $(q
 kill "$xvfb" 2>/dev/null || true
 T[warmlarge]=${t[0]}
 T[fontmanager]=${t[1]}
+# --where from a warm cache: a first run reads every face's details into the cache.
+echo "Measuring --list --where mono from a warm cache ..." >&2
+cache_large="$(sed -E 's/.*XDG_CACHE_HOME=([^ ]*).*/\1/' <<<"$env_large")/typorama/catalogue.cache"
+/usr/bin/time -f %e -o "$work/time.txt" env $env_large QT_QPA_PLATFORM=offscreen "$typorama" --list --where mono >/dev/null 2>&1
+T[wherecold]=$(cat "$work/time.txt")
+mapfile -t t < <(alternate $((3 * runs)) "env $env_large QT_QPA_PLATFORM=offscreen $(q "$typorama") --list --where mono" \
+                                         "$(q "$floor" "$work/corpus-$large")")
+T[wheremono]=${t[0]}
+T[floorwhere]=${t[1]}
+M[cachedetails]=$(stat -c %s "$cache_large")
 # The window's start to its filled grid with a warm cache, against the start of the program before
 # the cache and against a start that reads every file.
 start_before="true"
@@ -355,7 +365,6 @@ T[guicold]=${t[1]}
 T[guibefore]=$([ -x "$before" ] && echo "${t[2]}" || echo 0)
 # Without a cache (the first run, which writes it) and with a stale one (every file changed
 # since: a status change each, on a copy of the cache saved before), against reading every file.
-cache_large="$(sed -E 's/.*XDG_CACHE_HOME=([^ ]*).*/\1/' <<<"$env_large")/typorama/catalogue.cache"
 env $env_large QT_QPA_PLATFORM=offscreen "$typorama" --list >/dev/null 2>&1
 cp "$cache_large" "$work/stale.cache"
 M[cachebytes]=$(stat -c %s "$work/stale.cache")
@@ -425,6 +434,11 @@ for k, what in (("all", "(whole list)"), ("mono", '"Mono"')):
     row("8", f"Filter {what} vs the window's first fill, {large} files", ms(A), ms(F), f"{A/F:.2f}x", "<= 0.25x", ok(A/F <= 0.25))
 L, FM = T["warmlarge"], T["fontmanager"]
 row("10", f"warm --list vs font-manager --list-full (its cache warm), {large} files", ms(L), ms(FM), f"{FM/L:.1f}x faster", ">= 5x", ok(FM / L >= 5))
+W, F = T["wheremono"], T["floorwhere"]
+row("14", f"warm --list --where mono vs floor, {large} files", ms(W), ms(F), f"{W/F:.2f}x", "<= 0.6x", ok(W/F <= 0.6))
+row("14", f"  (the first --where mono, which reads every face's details, {large} files)", ms(T["wherecold"]), "", "", "", "")
+D = M["cachedetails"] / M[f"rows{large}"]
+row("14", f"cache file with every face's details, {large} files", f"{M['cachedetails']/1024/1024:.1f} MiB", "", f"{D:.0f} B/row", "< 400 B/row", ok(D < 400))
 G, C, P = T["guiwarm"], T["guicold"], T["guibefore"]
 if P > 0:
     row("11", f"window start, warm cache vs the program before the cache, {large} files", ms(G), ms(P), f"{G/P:.2f}x", "<= 0.6x", ok(G/P <= 0.6))

@@ -8,7 +8,8 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfi
             libxlsxwriter-dev libzip-dev libicu-dev fonts-dejavu-core fonts-liberation qt6-wayland)
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
            xvfb xauth xclip xdotool x11-utils imagemagick clang libclang-rt-14-dev python3-fonttools
-           libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil weston)
+           libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil weston
+           fonts-cantarell fonts-urw-base35)
 # font-manager: the comparison row of a cached listing.
 bench_pkgs=(libbenchmark-dev hyperfine time fonts-noto-core fonts-noto-extra
             fonts-noto-cjk fonts-cantarell fonts-urw-base35 fonts-lmodern font-manager)

@@ -32,13 +32,13 @@ if ! clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/truetype_fuzzer.cpp "
 fi
 
 # shellcheck disable=SC2086
-clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/catalogue_cache_fuzzer.cpp src/catalogue/cache_file.cpp \
+clang++ -std=c++20 -g -O1 "${sanitize[@]}" -Isrc fuzz/catalogue_cache_fuzzer.cpp src/catalogue/cache_file.cpp src/catalogue/kept_details.cpp \
   $qt_flags -fPIC -o "$out/catalogue_cache_fuzzer"
 
 # Seeds come from the same font builder the tests use, and from the cache's own writer.
 # shellcheck disable=SC2086
 clang++ -std=c++20 -O1 -fPIC -Itests -Isrc fuzz/write_seeds.cpp tests/support/font_builder.cpp \
-  src/catalogue/cache_file.cpp $qt_flags -o "$out/write_seeds"
+  src/catalogue/cache_file.cpp src/catalogue/kept_details.cpp $qt_flags -o "$out/write_seeds"
 rm -rf "$out/seeds" "$out/cache-seeds" && mkdir "$out/seeds" && "$out/write_seeds" "$out/seeds" "$out/cache-seeds"
 mkdir -p "$out/cache-corpus"
 

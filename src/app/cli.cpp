@@ -1,5 +1,7 @@
 #include "app/cli.h"
 
+#include "app/where_cli.h"
+
 #include "core/catalogue_entry.h"
 #include "core/list_escape.h"
 #include "catalogue/catalogue_cache.h"
@@ -28,6 +30,12 @@ const char kUsage[] =
     "                           underline, strike-out (0 or 1) and path, tab-separated;\n"
     "                           in names and paths a backslash, tab, newline and carriage\n"
     "                           return read \\\\, \\t, \\n and \\r, other control characters \\xHH\n"
+    "    --json                 one JSON object a row instead, with every detail of the face\n"
+    "    --where TERM[,TERM...] only the faces that hold every term (!TERM: that do not):\n"
+    "                           mono, variable, italic, bold, cff, weight>=N, weight<=N,\n"
+    "                           weight=N (the same for width), lang=TAG, script=TAG,\n"
+    "                           feature=TAG, embedding=installable|restricted|print|editable,\n"
+    "                           vendor=ID, KEY~TEXT (KEY a text key of --json)\n"
     "  --install FILE...        copy each font file into the fonts folder and install it\n"
     "  --remove PATH...         uninstall each font file of the catalogue and delete it\n"
     "                           (PATH as --list prints it, or as the file is named)\n"
@@ -108,10 +116,7 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
   const ListBox& list = catalogue.list;
   const FactsByFace& facts = catalogue.facts;
   if (list.ListCount() == 0) {
-    // One line like every other problem here: the box's first line, without its request for
-    // a screenshot, which means nothing on a command line.
-    const QString text = noFontsFoundText();
-    std::fprintf(stderr, "typorama: %s\n", qUtf8Printable(text.left(text.indexOf(QLatin1Char('\r')))));
+    std::fprintf(stderr, "typorama: %s\n", qUtf8Printable(noFontsFoundLine()));
     return 1;
   }
   const FontFacts none;
@@ -132,6 +137,27 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
   return finished();
 }
 
+namespace {
+int listMode(AppServices& services, QStringList rest) {
+  const FontFormats formats = takeFormats(rest);
+  QString filter;
+  std::optional<QString> where;
+  bool json = false;
+  for (qsizetype i = 0; i < rest.size(); ++i) {
+    const QString& a = rest.at(i);
+    if (a == QLatin1String("--filter") && i + 1 < rest.size()) filter = rest.at(++i);
+    else if (a == QLatin1String("--where") && i + 1 < rest.size()) where = rest.at(++i);
+    else if (a == QLatin1String("--json")) json = true;
+    else return usageError(QStringLiteral("unknown option for --list: ") + a);
+  }
+  if (!where && !json) return listCatalogue(services, filter, formats, stdout);
+  QString error;
+  const std::optional<FaceQuery> query = FaceQuery::parse(where.value_or(QString()), &error);
+  if (!query) return usageError(error);
+  return listWithDetails(services, filter, formats, *query, json, stdout);
+}
+}  // namespace
+
 std::optional<int> runCommandLine(const QStringList& arguments, AppServices& services) {
   if (arguments.size() <= 1) return std::nullopt;
   const QString mode = arguments.at(1);
@@ -144,18 +170,7 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
     return 0;
   }
   QStringList rest = arguments.mid(2);
-  if (mode == QLatin1String("--list")) {
-    const FontFormats formats = takeFormats(rest);
-    QString filter;
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-      if (rest.at(i) == QLatin1String("--filter") && i + 1 < rest.size()) {
-        filter = rest.at(++i);
-      } else {
-        return usageError(QStringLiteral("unknown option for --list: ") + rest.at(i));
-      }
-    }
-    return listCatalogue(services, filter, formats, stdout);
-  }
+  if (mode == QLatin1String("--list")) return listMode(services, rest);
   if (mode == QLatin1String("--install") || mode == QLatin1String("--remove")) {
     const FontFormats formats = takeFormats(rest);
     if (rest.isEmpty()) return usageError(mode + QStringLiteral(" needs at least one file"));

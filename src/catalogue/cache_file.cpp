@@ -3,141 +3,29 @@
 // there before it is used, as a font's are, and anything odd discards the whole file.
 #include "catalogue/catalogue_cache.h"
 
+#include "catalogue/cache_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <future>
 #include <span>
 #include <string>
 
+using namespace cache_bytes;
+
 namespace {
 
 constexpr char kMagic[8] = {'T', 'Y', 'P', 'O', 'R', 'A', 'M', 'A'};
 // Raised whenever the layout, or what the reader takes from a font, changes.
-constexpr uint32_t kFormatVersion = 3;
+constexpr uint32_t kFormatVersion = 4;
 constexpr uint32_t kByteOrder = 0x01020304;
 constexpr size_t kKeyBytes = 16;
 // magic, format, byte order, pointer size, locale, key, string and file counts, payload length,
 // checksum
 static_assert(kCacheHeaderBytes == 8 + 4 + 4 + 4 + 4 + kKeyBytes + 4 + 4 + 8 + 8);
-// A string's length word: its units, and whether each is one byte (Latin-1) rather than two.
-constexpr uint32_t kOneByteUnits = 0x80000000u;
 // folder, name, identity, formats, face count; and per face three names, style bits and rank
 constexpr size_t kFileBytes = 4 + 4 + 5 * 8 + 1 + 2;
 constexpr size_t kFaceBytes = 3 * 4 + 2 + 4;
-
-class Writer {
- public:
-  std::string bytes;
-  template <class T>
-  void put(T v) {
-    bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
-  }
-  void putString(QStringView s) {
-    const bool oneByte = std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x100; });
-    put<uint32_t>(static_cast<uint32_t>(s.size()) | (oneByte ? kOneByteUnits : 0));
-    if (oneByte) {
-      const size_t at = bytes.size();
-      bytes.resize(at + static_cast<size_t>(s.size()));
-      std::transform(s.begin(), s.end(), bytes.begin() + static_cast<ptrdiff_t>(at),
-                     [](QChar c) { return static_cast<char>(c.unicode()); });
-    } else {
-      bytes.append(reinterpret_cast<const char*>(s.utf16()), static_cast<size_t>(s.size()) * 2);
-    }
-  }
-};
-
-class Reader {
- public:
-  Reader(const char* p, size_t n) : p_(p), left_(n) {}
-  size_t left() const { return left_; }
-  template <class T>
-  bool get(T& v) {
-    if (left_ < sizeof v) return false;
-    std::memcpy(&v, p_, sizeof v);
-    skip(sizeof v);
-    return true;
-  }
-  bool pass(size_t n) {
-    if (left_ < n) return false;
-    skip(n);
-    return true;
-  }
-  // A string's units, checked to lie inside; not yet turned into a QString.
-  bool getString(const char*& at, uint32_t& units, bool& oneByte) {
-    uint32_t head;
-    if (!get(head)) return false;
-    units = head & ~kOneByteUnits;
-    oneByte = (head & kOneByteUnits) != 0;
-    const size_t width = oneByte ? 1 : 2;
-    if (units > left_ / width) return false;
-    at = p_;
-    skip(units * width);
-    return true;
-  }
-
- private:
-  void skip(size_t n) {
-    p_ += n;
-    left_ -= n;
-  }
-  const char* p_;
-  size_t left_;
-};
-
-// The payload's strings. A record's names are each turned into a QString once per `made` (one a
-// thread), a file's name straight into its path.
-class Strings {
- public:
-  bool read(Reader& in, uint32_t count) {
-    spans_.resize(count);
-    for (Span& s : spans_)
-      if (!in.getString(s.at, s.units, s.oneByte)) return false;
-    return true;
-  }
-  size_t count() const { return spans_.size(); }
-  bool has(uint32_t k) const { return k < spans_.size(); }
-  const QString& at(uint32_t k, std::vector<QString>& made) const {
-    if (made[k].isNull() && spans_[k].units > 0) {
-      made[k] = QString(static_cast<qsizetype>(spans_[k].units), Qt::Uninitialized);
-      put(reinterpret_cast<char16_t*>(made[k].data()), spans_[k]);
-    }
-    return made[k];
-  }
-  // folder + "/" + name, in one allocation.
-  QString path(uint32_t folder, uint32_t name) const {
-    QString out(static_cast<qsizetype>(spans_[folder].units) + 1 + spans_[name].units, Qt::Uninitialized);
-    char16_t* p = put(reinterpret_cast<char16_t*>(out.data()), spans_[folder]);
-    *p++ = u'/';
-    put(p, spans_[name]);
-    return out;
-  }
-
- private:
-  struct Span {
-    const char* at = nullptr;
-    uint32_t units = 0;
-    bool oneByte = false;
-  };
-  static char16_t* put(char16_t* out, const Span& s) {
-    if (s.oneByte) {
-      for (uint32_t k = 0; k < s.units; ++k) out[k] = static_cast<uint8_t>(s.at[k]);
-    } else {
-      std::memcpy(out, s.at, size_t{s.units} * 2);
-    }
-    return out + s.units;
-  }
-  std::vector<Span> spans_;
-};
-
-void putIdentity(Writer& out, const Identity& id) {
-  for (const uint64_t v : {id.device, id.inode, id.size}) out.put(v);
-  for (const int64_t v : {id.modifiedNs, id.changedNs}) out.put(v);
-}
-
-bool getIdentity(Reader& in, Identity& id) {
-  return in.get(id.device) && in.get(id.inode) && in.get(id.size) && in.get(id.modifiedNs) && in.get(id.changedNs);
-}
-
 using PathRecord = std::pair<QString, Record>;
 
 // Above this many records, the second half is decoded on a thread of its own meanwhile: the
@@ -344,10 +232,12 @@ void putSnapshot(const Snapshot* snapshot, Writer& out) {
 }  // namespace
 
 QByteArray encodeCatalogueCache(const Records& records, int32_t localeId, QByteArrayView key,
-                                const Snapshot* snapshot) {
+                                const Snapshot* snapshot, QByteArrayView details) {
   Writer table, body;
   const auto [strings, fileCount] = putRecords(records, table, body);
   putSnapshot(snapshot, body);
+  body.put(static_cast<uint64_t>(details.size()));
+  body.bytes.append(details.data(), static_cast<size_t>(details.size()));
   Writer out;
   out.bytes.reserve(kCacheHeaderBytes + table.bytes.size() + body.bytes.size());
   out.bytes.assign(kMagic, sizeof kMagic);
@@ -398,6 +288,12 @@ std::optional<DecodedCache> decodeCatalogueCache(QByteArrayView bytes, QByteArra
   auto later = std::async(half < fileCount ? std::launch::async | std::launch::deferred : std::launch::deferred,
                           decodeRest);
   const bool first = getRecords(in, strings, all.first(half));
-  if (!later.get() || !first || !getSnapshot(rest, out.records, out.snapshot) || rest.left() != 0) return std::nullopt;
+  uint64_t detailBytes = 0;
+  if (!later.get() || !first || !getSnapshot(rest, out.records, out.snapshot) || !rest.get(detailBytes) ||
+      rest.left() != detailBytes)
+    return std::nullopt;
+  // Decoded only when asked for: a plain list needs none of it.
+  out.details = QByteArray(bytes.data() + (bytes.size() - static_cast<qsizetype>(detailBytes)),
+                           static_cast<qsizetype>(detailBytes));
   return out;
 }

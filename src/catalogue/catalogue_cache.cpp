@@ -67,6 +67,7 @@ void CatalogueCache::takeLoaded() {
     localeId_ = loaded->localeId;
     records_ = std::make_shared<const Records>(std::move(loaded->records));
     snapshot_ = std::move(loaded->snapshot);
+    detailBytes_ = std::move(loaded->details);
   }
 }
 
@@ -86,6 +87,7 @@ std::shared_ptr<const Records> CatalogueCache::records(int32_t localeId) {
 
 void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const Records> records, bool changed) {
   takeLoaded();
+  if (localeId != localeId_) detailBytes_.clear(), details_.reset();  // names of another language
   localeId_ = localeId;
   snapshot_.reset();
   std::shared_ptr<const Records> earlier = std::exchange(records_, std::move(records));
@@ -101,6 +103,25 @@ void CatalogueCache::keepSnapshot(std::optional<Snapshot> snapshot) {
   write(nullptr);
 }
 
+std::shared_ptr<const DetailsByFace> CatalogueCache::details(int32_t localeId) {
+  takeLoaded();
+  if (localeId != localeId_) return std::make_shared<const DetailsByFace>();
+  if (!details_) {
+    // Bytes that do not decode are dropped, as a whole file that does not is.
+    std::optional<DetailsByFace> decoded = decodeDetails(std::exchange(detailBytes_, {}));
+    details_ = std::make_shared<const DetailsByFace>(decoded ? std::move(*decoded) : DetailsByFace());
+  }
+  return details_;
+}
+
+void CatalogueCache::keepDetails(std::shared_ptr<const DetailsByFace> details) {
+  takeLoaded();
+  detailBytes_.clear();
+  details_ = std::move(details);
+  unwritten_ = true;
+  if (!deferred_) write(nullptr);
+}
+
 void CatalogueCache::letGo() {
   takeLoaded();
   records_ = std::make_shared<const Records>();
@@ -113,11 +134,15 @@ void CatalogueCache::write(std::shared_ptr<const Records> earlier) {
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
   // The earlier records go with the write, on its thread.
   writing_ = inBackground([this, records = records_, earlier = std::move(earlier), localeId = localeId_,
-                           snapshot = snapshot_]() mutable {
+                           snapshot = snapshot_, details = details_, detailBytes = detailBytes_]() mutable {
     // Freed here and now: a task's captures otherwise live on until the program's own thread lets
     // go of its future, at exit.
     earlier.reset();
-    writeCacheFile(fs_, path_, encodeCatalogueCache(*records, localeId, key_, snapshot ? &*snapshot : nullptr));
+    // Details not decoded go back as they came; decoded ones only beside their files' records.
+    const std::string section = details ? encodeDetails(*details, *records) : std::string();
+    const QByteArrayView detailView = details ? QByteArrayView(section.data(), qsizetype(section.size())) : detailBytes;
+    writeCacheFile(fs_, path_, encodeCatalogueCache(*records, localeId, key_, snapshot ? &*snapshot : nullptr,
+                                                    detailView));
     records.reset();  // freed here if the program let go of them meanwhile (letGo)
   });
 }

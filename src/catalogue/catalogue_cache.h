@@ -1,6 +1,7 @@
 #pragma once
 // The catalogue cache: the records of what the catalogue's font files gave and the snapshot of
 // the last whole list, kept in memory from fill to fill and in a file from run to run.
+#include "catalogue/kept_details.h"
 #include "catalogue/records.h"
 #include "catalogue/snapshot.h"
 #include "platform/file_system.h"
@@ -20,15 +21,16 @@
 
 // The file's bytes: a header of kCacheHeaderBytes (format, the key of what wrote it, machine,
 // locale, counts, a checksum of the rest) and the records, their strings kept once, then the
-// snapshot, if any.
+// snapshot, if any, then the details' section (kept_details.h).
 constexpr size_t kCacheHeaderBytes = 64;
 uint64_t cacheChecksum(QByteArrayView payload);
 QByteArray encodeCatalogueCache(const Records& records, int32_t localeId, QByteArrayView key,
-                                const Snapshot* snapshot = nullptr);
+                                const Snapshot* snapshot = nullptr, QByteArrayView details = {});
 struct DecodedCache {
   int32_t localeId = 0;
   Records records;
   std::optional<Snapshot> snapshot;
+  QByteArray details;  // the section's bytes, not decoded
 };
 // Whether the file at the path still has the identity a record gives.
 using RecordHolds = std::function<bool(const QString& path, const Identity& identity)>;
@@ -76,6 +78,11 @@ class CatalogueCache {
   void deferWrite() { deferred_ = true; }
   // Keeps the snapshot, if any, with the current records, and writes what the file lacks.
   void keepSnapshot(std::optional<Snapshot> snapshot);
+  // The details kept with the records, if read in localeId (decoded on the first call); empty
+  // otherwise.
+  std::shared_ptr<const DetailsByFace> details(int32_t localeId);
+  // Keeps these details in place of the earlier ones, and writes them with the records.
+  void keepDetails(std::shared_ptr<const DetailsByFace> details);
   // Lets go of the records and the snapshot, for a caller done with them: those a write under way
   // holds are freed on its thread, meanwhile, rather than on the caller's at its end.
   void letGo();
@@ -94,6 +101,8 @@ class CatalogueCache {
   int32_t localeId_ = 0;
   std::shared_ptr<const Records> records_ = std::make_shared<const Records>();
   std::optional<Snapshot> snapshot_;
+  QByteArray detailBytes_;  // the file's details, until decoded
+  std::shared_ptr<const DetailsByFace> details_;
   bool deferred_ = false;
   bool unwritten_ = false;  // records or a snapshot the file does not hold yet
 };

@@ -1,6 +1,8 @@
 #include "catalogue/catalogue_commands.h"
 
+#include "catalogue/catalogue_details.h"
 #include "catalogue/collect_catalogue.h"
+#include "catalogue/face_query.h"
 #include "catalogue/fill_grid.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
@@ -75,6 +77,11 @@ void catalogue::loadFonts(MainView& view) {
     collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(),
                      view.previewPins(), pleaseWait);
   }
+  trap(103, [&] {
+    // A property search narrows what the fill collected; a bad expression is the caller's fault.
+    if (const std::optional<FaceQuery> query = FaceQuery::parse(view.propertySearch()))
+      keepFacesThatHold(services, view.list(), *query);
+  });
   fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
 
   trap(140, [&] {

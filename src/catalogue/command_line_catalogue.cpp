@@ -39,8 +39,20 @@ std::string CommandLineCatalogue::rowsOfSnapshot(AppServices& services, FontForm
   return holds ? rows : std::string();
 }
 
+std::optional<CommandLineCatalogue::SnapshotRows> CommandLineCatalogue::snapshotRows(AppServices& services,
+                                                                                  FontFormats formats) {
+  CatalogueCache* const cache = services.catalogueCache;
+  if (!cache || !cache->keepsFile()) return std::nullopt;
+  const auto [records, snapshot] = cache->snapshot(services.fonts.localeId());
+  if (!snapshot || snapshot->key != snapshotKey(static_cast<int>(formats), catalogueRoots(services)))
+    return std::nullopt;
+  std::atomic<bool> changed = false;
+  if (!snapshotHolds(services.fs, *snapshot, *records, changed)) return std::nullopt;
+  return SnapshotRows{records, snapshot->rows};
+}
+
 CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString& filter, FontFormats formats,
-                                           std::FILE* err, bool snapshot)
+                                           std::FILE* err, bool snapshot, bool keepRecords)
     : pins_(services.fonts) {
   ErrorTrap trap(services.prompts, QStringLiteral("Form1.LoadFonts"));
   QString reported;
@@ -62,6 +74,7 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
   snapshot = snapshot && cache && cache->keepsFile();
   if (!snapshot) {
     collectCatalogue(services, trap, list, filter, formats, facts, pins_, {}, true, CatalogueFor::CommandLine);
+    if (cache && keepRecords) records = cache->snapshot(services.fonts.localeId()).first;
     return;
   }
   // Taken before the fill looks at anything: the configured folders (there or not) first.
@@ -75,10 +88,11 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
   // Kept only after a fill with no failure to tell again; an entry that is neither file nor
   // folder (a dangling link whose target may appear) would change no identity.
   std::optional<Snapshot> kept;
+  const auto filled = cache->snapshot(services.fonts.localeId()).first;
+  if (keepRecords) records = filled;
   if (stamp && failures == 0 && !trace.otherEntries && list.ListCount() > 0) {
     folders.insert(folders.end(), trace.folders.begin(), trace.folders.end());
-    const auto records = cache->snapshot(services.fonts.localeId()).first;
-    kept = snapshotOf(snapshotKey(static_cast<int>(formats), roots), std::move(folders), *records, list, *stamp);
+    kept = snapshotOf(snapshotKey(static_cast<int>(formats), roots), std::move(folders), *filled, list, *stamp);
   }
   cache->keepSnapshot(std::move(kept));  // written while the list prints
   cache->letGo();  // the command needs them no more; printing goes on while they are freed

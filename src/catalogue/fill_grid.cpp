@@ -179,6 +179,11 @@ QString noFontsFoundText() {
          QStringLiteral(" with a screenshot of this message if you have any questions.");
 }
 
+QString noFontsFoundLine() {
+  const QString text = noFontsFoundText();
+  return text.left(text.indexOf(QLatin1Char('\r')));
+}
+
 void showNoFontsFound(Prompts& prompts) {
   prompts.messageBox(noFontsFoundText(), QStringLiteral("Application Error"), MsgButtons::Ok,
                      MsgIcon::Exclamation);

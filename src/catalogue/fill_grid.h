@@ -29,6 +29,8 @@ double progressPercent(int i, int count);
 // "Error #195454: No fonts found. " ... in the "Application Error" box.
 void showNoFontsFound(Prompts& prompts);
 QString noFontsFoundText();
+// The same as one line of the command line's, without its request for a screenshot.
+QString noFontsFoundLine();
 
 void StripeGridRows(FlexGrid& grid, uint32_t evenColor, uint32_t oddColor);
 constexpr uint32_t kEvenRowColor = 0x00FFDBBF;  // RGB(191, 219, 255) as 0x00BBGGRR

@@ -31,50 +31,19 @@ struct Subject {
   uint32_t face;
 };
 
-QString outlineName(truetype::Outline o) {
-  switch (o) {
-    case truetype::Outline::TrueType: return QStringLiteral("TrueType");
-    case truetype::Outline::CFF: return QStringLiteral("CFF");
-    case truetype::Outline::CFF2: return QStringLiteral("CFF2");
-    case truetype::Outline::None: break;
-  }
-  return {};
-}
-
-QString spacingName(truetype::Spacing s) {
-  switch (s) {
-    case truetype::Spacing::Dual: return QStringLiteral("dual");
-    case truetype::Spacing::Mono: return QStringLiteral("mono");
-    case truetype::Spacing::Charcell: return QStringLiteral("charcell");
-    case truetype::Spacing::Proportional: break;
-  }
-  return QStringLiteral("proportional");
-}
-
-// The least restrictive permission that fsType grants.
-QString embeddingName(uint16_t fsType) {
-  if (fsType & 0x8) return QStringLiteral("editable");
-  if (fsType & 0x4) return QStringLiteral("print");
-  if (fsType & 0x2) return QStringLiteral("restricted");
-  return QStringLiteral("installable");
-}
-
 QStringList latin1List(const QList<QByteArray>& tags) {
   QStringList out;
   for (const QByteArray& t : tags) out << QString::fromLatin1(t);
   return out;
 }
 
-void nonEmpty(FieldWriter& w, const QStringList& l) {
-  if (!l.isEmpty()) w.list(l);
-}
+
 
 using Get = void (*)(const Subject&, FieldWriter&);
 struct Field {
   const char* key;
   const char* label;
-  Get get;
-  uint16_t nameID = 0xFFFF;  // a name field: its ID (get unused)
+  Get get;  // none: the place of the names
 };
 
 // The one table of every field, in the order both writers give them.
@@ -83,25 +52,9 @@ const Field kFields[] = {
     {"face", "Face", [](const Subject& s, FieldWriter& w) { w.integer(s.face); }},
     {"format", "Outline format",
      [](const Subject& s, FieldWriter& w) {
-       if (s.d.outline != truetype::Outline::None) w.text(outlineName(s.d.outline));
+       if (s.d.outline != truetype::Outline::None) w.text(QString::fromLatin1(truetype::outlineName(s.d.outline)));
      }},
-    {"copyright", "Copyright", nullptr, 0},
-    {"family", "Family", nullptr, 1},
-    {"subfamily", "Subfamily", nullptr, 2},
-    {"fullName", "Full name", nullptr, 4},
-    {"version", "Version", nullptr, 5},
-    {"postScriptName", "PostScript name", nullptr, 6},
-    {"trademark", "Trademark", nullptr, 7},
-    {"manufacturer", "Manufacturer", nullptr, 8},
-    {"designer", "Designer", nullptr, 9},
-    {"description", "Description", nullptr, 10},
-    {"vendorUrl", "Vendor URL", nullptr, 11},
-    {"designerUrl", "Designer URL", nullptr, 12},
-    {"license", "License", nullptr, 13},
-    {"licenseUrl", "License URL", nullptr, 14},
-    {"typographicFamily", "Typographic family", nullptr, 16},
-    {"typographicSubfamily", "Typographic subfamily", nullptr, 17},
-    {"sampleText", "Sample text", nullptr, 19},
+    {"", "", nullptr},  // the names, as kDetailNames gives them
     {"revision", "Font revision",
      [](const Subject& s, FieldWriter& w) {
        if (s.d.hasHead) w.fixed(s.d.revision);
@@ -144,7 +97,7 @@ const Field kFields[] = {
      }},
     {"embedding", "Embedding",
      [](const Subject& s, FieldWriter& w) {
-       if (s.d.hasOs2) w.text(embeddingName(s.d.fsType));
+       if (s.d.hasOs2) w.text(QString::fromLatin1(truetype::embeddingName(s.d.fsType)));
      }},
     {"noSubsetting", "No subsetting",
      [](const Subject& s, FieldWriter& w) {
@@ -160,28 +113,39 @@ const Field kFields[] = {
      }},
     {"axes", "Variation axes",
      [](const Subject& s, FieldWriter& w) {
-       if (!s.d.axes.isEmpty()) w.axes(s.d.axes);
+       w.axes(s.d.axes);
      }},
-    {"instances", "Named instances", [](const Subject& s, FieldWriter& w) { nonEmpty(w, s.d.instances); }},
-    {"scripts", "Scripts", [](const Subject& s, FieldWriter& w) { nonEmpty(w, latin1List(s.d.scripts)); }},
-    {"features", "Features", [](const Subject& s, FieldWriter& w) { nonEmpty(w, latin1List(s.d.features)); }},
-    {"languages", "Languages", [](const Subject& s, FieldWriter& w) { nonEmpty(w, latin1List(s.d.languages)); }},
-    {"spacing", "Spacing", [](const Subject& s, FieldWriter& w) { w.text(spacingName(s.d.spacing)); }},
+    {"instances", "Named instances", [](const Subject& s, FieldWriter& w) { w.list(s.d.instances); }},
+    {"scripts", "Scripts", [](const Subject& s, FieldWriter& w) { w.list(latin1List(s.d.scripts)); }},
+    {"features", "Features", [](const Subject& s, FieldWriter& w) { w.list(latin1List(s.d.features)); }},
+    {"languages", "Languages", [](const Subject& s, FieldWriter& w) { w.list(latin1List(s.d.languages)); }},
+    {"spacing", "Spacing", [](const Subject& s, FieldWriter& w) { w.text(QString::fromLatin1(truetype::spacingName(s.d.spacing))); }},
     {"fileSize", "File size", [](const Subject& s, FieldWriter& w) { w.integer(static_cast<int64_t>(s.d.fileSize)); }},
 };
 
-void writeField(const Field& f, const Subject& s, FieldWriter& w) {
-  if (!f.get) {
-    if (const QString& name = s.d.names[f.nameID]; !name.isEmpty()) w.text(name);
-  } else {
-    f.get(s, w);
+// Calls visit(key, label, write) for every field in order, the names where the table puts them.
+template <class Visit>
+void forEachField(const Subject& s, Visit visit) {
+  for (const Field& f : kFields) {
+    if (f.get) {
+      visit(f.key, f.label, [&](FieldWriter& w) { f.get(s, w); });
+      continue;
+    }
+    for (const truetype::DetailName& name : truetype::kDetailNames)
+      visit(name.key, name.label, [&](FieldWriter& w) {
+        if (const QString& text = s.d.names[name.id]; !text.isEmpty()) w.text(text);
+      });
   }
 }
 
-// A 16.16 value rounded to 3 decimals (halves away from zero), without trailing zeros.
+// A 16.16 value rounded to 3 decimals without trailing zeros; a value halfway (2.0625) goes to the
+// even neighbour, as decimal rounding of the exact value does elsewhere (Python's round, say).
 std::string fixedText(int32_t value) {
   const int64_t scaled = int64_t{value} * 1000;
-  const int64_t magnitude = ((scaled < 0 ? -scaled : scaled) + 32768) / 65536;  // thousandths
+  const int64_t exact = scaled < 0 ? -scaled : scaled;
+  int64_t magnitude = exact / 65536;  // thousandths
+  const int64_t rest = exact % 65536;
+  if (rest > 32768 || (rest == 32768 && magnitude % 2 == 1)) ++magnitude;
   char out[32];
   int n = std::snprintf(out, sizeof out, "%s%lld.%03lld", scaled < 0 && magnitude ? "-" : "",
                         static_cast<long long>(magnitude / 1000), static_cast<long long>(magnitude % 1000));
@@ -229,7 +193,9 @@ class TextWriter final : public FieldWriter {
     if (const auto t = dateText(v)) value = QString::fromStdString(*t);
   }
   void boolean(bool v) override { value = v ? QStringLiteral("yes") : QStringLiteral("no"); }
-  void list(const QStringList& v) override { value = v.join(QStringLiteral(", ")); }
+  void list(const QStringList& v) override {
+    if (!v.isEmpty()) value = v.join(QStringLiteral(", "));  // an empty list is no line to read
+  }
   void axes(const QList<truetype::VariationAxis>& v) override {
     QStringList parts;
     for (const auto& a : v) parts << axisText(a);
@@ -311,11 +277,11 @@ class JsonWriter final : public FieldWriter {
 QList<DetailField> detailFields(const FaceDetails& details, const QString& path, uint32_t face) {
   const Subject subject{details, path, face};
   QList<DetailField> fields;
-  for (const Field& f : kFields) {
+  forEachField(subject, [&](const char* key, const char* label, auto write) {
     TextWriter w;
-    writeField(f, subject, w);
-    if (w.value) fields.append({QLatin1String(f.key), QLatin1String(f.label), std::move(*w.value)});
-  }
+    write(w);
+    if (w.value) fields.append({QLatin1String(key), QLatin1String(label), std::move(*w.value)});
+  });
   return fields;
 }
 
@@ -336,10 +302,10 @@ std::string detailsJson(const FaceDetails& details, const QString& path, uint32_
     w.integer(*number);
   }
   const Subject subject{details, path, face};
-  for (const Field& f : kFields) {
-    w.key(f.key);
-    writeField(f, subject, w);
-  }
+  forEachField(subject, [&](const char* key, const char*, auto write) {
+    w.key(key);
+    write(w);
+  });
   out += '}';
   return out;
 }

@@ -159,7 +159,8 @@ bool readFaceDetails(ByteSource& src, uint32_t directoryOffset, int32_t localeId
   sortUnique(out.features);
 
   // Every name wanted, chosen in one read of the name table.
-  std::vector<uint16_t> ids(std::begin(kDetailNameIds), std::end(kDetailNameIds));
+  std::vector<uint16_t> ids;
+  for (const DetailName& name : kDetailNames) ids.push_back(name.id);
   ids.insert(ids.end(), instanceNameIds.begin(), instanceNameIds.end());
   std::sort(ids.begin(), ids.end());
   ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
@@ -179,7 +180,7 @@ bool readFaceDetails(ByteSource& src, uint32_t directoryOffset, int32_t localeId
     const auto it = std::lower_bound(byId.begin(), byId.end(), id, [](const auto& e, uint16_t v) { return e.first < v; });
     return it != byId.end() && it->first == id ? it->second : QString();
   };
-  for (const uint16_t id : kDetailNameIds) out.names[id] = nameOf(id);
+  for (const DetailName& name : kDetailNames) out.names[name.id] = nameOf(name.id);
   out.instances.reserve(static_cast<qsizetype>(instanceNameIds.size()));
   for (const uint16_t id : instanceNameIds) out.instances.append(nameOf(id));
   return true;

@@ -18,9 +18,7 @@ enum class Outline : uint8_t { None, TrueType, CFF, CFF2 };
 // As fontconfig judges a face's advance widths.
 enum class Spacing : uint8_t { Proportional, Dual, Mono, Charcell };
 
-// The name IDs kept, each chosen by the full name's locale rule (selectNameString).
-inline constexpr uint16_t kDetailNameIds[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19};
-constexpr size_t kDetailNameSlots = 20;  // indexed by name ID
+constexpr size_t kDetailNameSlots = 20;  // names indexed by name ID (kDetailNames below)
 
 struct VariationAxis {
   QByteArray tag;                        // four characters as the file has them
@@ -57,7 +55,8 @@ struct FaceDetails {
   bool operator==(const FaceDetails&) const = default;
 };
 
-// The names kept: name ID, key (as --json and --where name it) and label (as people read it).
+// The names kept, each chosen by the full name's locale rule (selectNameString): name ID, key (as
+// --json and --where name it) and label (as people read it).
 struct DetailName {
   uint16_t id;
   const char* key;

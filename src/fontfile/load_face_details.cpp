@@ -10,7 +10,8 @@ static_assert(int(FaceSpacing::Dual) == int(truetype::Spacing::Dual) &&
               int(FaceSpacing::Charcell) == int(truetype::Spacing::Charcell));
 
 std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem& fonts, const QString& path,
-                                                     uint32_t face, int32_t localeId, QString* failure) {
+                                                     uint32_t face, int32_t localeId, QString* failure,
+                                                     Identity* identity) {
   const auto fail = [&](const QString& why) {
     if (failure) *failure = why;
     return std::nullopt;
@@ -35,6 +36,7 @@ std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem&
   if (!truetype::readFaceDetails(file, directoryOffset, localeId, details))
     return fail(QStringLiteral("not a usable font file"));
   details.fileSize = file.size();
+  if (identity && file.identity()) *identity = *file.identity();
   if (const auto traits = fonts.faceTraits(path, face)) {
     details.spacing = static_cast<truetype::Spacing>(traits->spacing);
     details.languages = traits->languages;

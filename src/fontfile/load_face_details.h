@@ -10,6 +10,8 @@
 
 // Nothing when the file cannot be opened, has no such face, or the face is no usable font; then
 // `failure`, when given, tells why as a command line reports it ("cannot be read: No such file
-// or directory", "not a usable font file", "has no face 3").
+// or directory", "not a usable font file", "has no face 3"). With `identity`, the identity of the
+// file as it was opened and read.
 std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem& fonts, const QString& path,
-                                                     uint32_t face, int32_t localeId, QString* failure = nullptr);
+                                                     uint32_t face, int32_t localeId, QString* failure = nullptr,
+                                                     Identity* identity = nullptr);

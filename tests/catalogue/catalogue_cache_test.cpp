@@ -56,9 +56,9 @@ TEST(CatalogueCacheFile, ALargeFileReadsBackWholeOrNotAtAll) {
   const auto back = decodeCatalogueCache(good, "1");
   ASSERT_TRUE(back);
   EXPECT_TRUE(back->records == files);
-  // The last record, before the byte that says no listing follows: folder, name and full name
-  // indexes past the strings, no face.
-  const qsizetype last = good.size() - 1 - (4 + 4 + 5 * 8 + 1 + 2) - (3 * 4 + 2 + 4);
+  // The last record, before the byte that says no listing follows and the length of no details:
+  // folder, name and full name indexes past the strings, no face.
+  const qsizetype last = good.size() - 1 - 8 - (4 + 4 + 5 * 8 + 1 + 2) - (3 * 4 + 2 + 4);
   for (const auto& [at, value] : {std::pair<qsizetype, uint32_t>{0, 0xFFFFFFFF}, {4, 0xFFFFFFFF}, {51, 0xFFFFFFFF}, {49, 0}})
     EXPECT_FALSE(decodeCatalogueCache(forged(good, last + at, value), "1")) << at;
 }

@@ -1,0 +1,57 @@
+#include "catalogue/catalogue_details.h"
+
+#include "catalogue/catalogue_cache.h"
+#include "catalogue/face_query.h"
+#include "core/list_box.h"
+#include "fontfile/load_face_details.h"
+
+CatalogueDetails::CatalogueDetails(AppServices& services)
+    : services_(services), localeId_(services.fonts.localeId()) {
+  kept_ = services.catalogueCache ? services.catalogueCache->details(localeId_)
+                                  : std::make_shared<const DetailsByFace>();
+}
+
+CatalogueDetails::~CatalogueDetails() {
+  if (read_.isEmpty() || !services_.catalogueCache) return;
+  auto all = std::make_shared<DetailsByFace>(*kept_);
+  for (auto it = read_.cbegin(); it != read_.cend(); ++it) all->insert(it.key(), *it);
+  services_.catalogueCache->keepDetails(std::move(all));
+}
+
+std::optional<truetype::FaceDetails> CatalogueDetails::of(const QString& path, uint32_t face,
+                                                          const Identity* identity) {
+  const FontFace key{path, face};
+  if (identity) {
+    for (const DetailsByFace* map : {static_cast<const DetailsByFace*>(kept_.get()), &std::as_const(read_)}) {
+      const auto it = map->constFind(key);
+      if (it != map->cend() && it->identity == *identity) return it->details;
+    }
+  }
+  Identity read;
+  std::optional<truetype::FaceDetails> details =
+      loadFaceDetails(services_.fs, services_.fonts, path, face, localeId_, nullptr, &read);
+  // Kept only when the file read is the one the record tells of: a file changed since its record
+  // was made would give details under an identity that is no longer its own.
+  if (details && identity && read == *identity) read_.insert(key, {read, *details});
+  return details;
+}
+
+void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& query) {
+  if (query.isEmpty()) return;
+  CatalogueCache* const cache = services.catalogueCache;
+  const auto records = cache ? cache->records(services.fonts.localeId()) : std::make_shared<const Records>();
+  ListBox kept;
+  {
+    CatalogueDetails details(services);
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const QString path = list.ItemPath(i);
+      const uint32_t face = list.ItemFace(i);
+      const Record* record = records->find(path);
+      const auto found = details.of(path, face, record ? &record->identity : nullptr);
+      // Added in the list's order, each with its place as rank: no sort.
+      if (found && query.holds(*found, path))
+        kept.AddItem(list.ItemName(i), path, face, static_cast<uint32_t>(kept.ListCount()), list.ItemData(i));
+    }
+  }
+  list = std::move(kept);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The details of the catalogue's faces, for a property search and the command line: from the
+// cache while a face's file keeps the identity its details were read at, else read from the file.
+// What was read is kept in the cache (beside the file's record) when this object goes.
+#include "catalogue/kept_details.h"
+#include "fontfile/face_details.h"
+#include "platform/services_bundle.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class CatalogueDetails {
+ public:
+  explicit CatalogueDetails(AppServices& services);
+  ~CatalogueDetails();
+  CatalogueDetails(const CatalogueDetails&) = delete;
+  CatalogueDetails& operator=(const CatalogueDetails&) = delete;
+
+  // The face's details; `identity` is its file's as the catalogue's fill found it (its record's),
+  // none when the fill kept no record of it. Nothing when the face gives none.
+  std::optional<truetype::FaceDetails> of(const QString& path, uint32_t face, const Identity* identity);
+
+ private:
+  AppServices& services_;
+  const int32_t localeId_;
+  std::shared_ptr<const DetailsByFace> kept_;
+  DetailsByFace read_;  // read here, with the identity the file had
+};
+
+class FaceQuery;
+class ListBox;
+// Keeps in `list` only the faces that hold `query`, in the same order; the cache's records of the
+// fill that made the list tell their files' identities.
+void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& query);
