@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     details.instances = {QStringLiteral("Thin")};
     details.languages = {"el", "en"};
     DetailsByFace kept;
-    kept.insert({QStringLiteral("/f/a.ttf"), 0}, {plain.identity, details});
-    kept.insert({QStringLiteral("/f/\u03a9/pair.ttc"), 1}, {files.files[2].second.identity, {}});
+    kept.insert({plain.identity, 0}, details);
+    kept.insert({files.files[2].second.identity, 1}, {});
     const std::string section = encodeDetails(kept, files);
     if (!write(caches + "/details.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing,
                                                                QByteArrayView(section.data(), qsizetype(section.size())))))

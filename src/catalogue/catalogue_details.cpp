@@ -20,19 +20,26 @@ CatalogueDetails::~CatalogueDetails() {
 
 std::optional<truetype::FaceDetails> CatalogueDetails::of(const QString& path, uint32_t face,
                                                           const Identity* identity) {
-  const FontFace key{path, face};
   if (identity) {
+    const DetailsKey key{*identity, face};
     for (const DetailsByFace* map : {static_cast<const DetailsByFace*>(kept_.get()), &std::as_const(read_)}) {
       const auto it = map->constFind(key);
-      if (it != map->cend() && it->identity == *identity) return it->details;
+      if (it != map->cend()) return *it;
     }
   }
   Identity read;
   std::optional<truetype::FaceDetails> details =
       loadFaceDetails(services_.fs, services_.fonts, path, face, localeId_, nullptr, &read);
+  if (!details) return details;
+  // Faces share their lists: one of each in memory, however many faces hold it.
+  for (QList<QByteArray>* list : {&details->languages, &details->scripts, &details->features}) {
+    auto it = lists_.constFind(*list);
+    if (it == lists_.cend()) it = lists_.insert(*list, *list);
+    *list = *it;
+  }
   // Kept only when the file read is the one the record tells of: a file changed since its record
   // was made would give details under an identity that is no longer its own.
-  if (details && identity && read == *identity) read_.insert(key, {read, *details});
+  if (identity && read == *identity) read_.insert({read, face}, *details);
   return details;
 }
 

@@ -25,7 +25,8 @@ class CatalogueDetails {
   AppServices& services_;
   const int32_t localeId_;
   std::shared_ptr<const DetailsByFace> kept_;
-  DetailsByFace read_;  // read here, with the identity the file had
+  DetailsByFace read_;  // read here, by the identity the file had
+  QHash<QList<QByteArray>, QList<QByteArray>> lists_;
 };
 
 class FaceQuery;

@@ -2,6 +2,8 @@
 
 #include "catalogue/cache_bytes.h"
 
+#include <QSet>
+
 using namespace cache_bytes;
 using truetype::FaceDetails;
 
@@ -55,19 +57,17 @@ void putFace(Writer& out, Table& table, const FaceDetails& d) {
 }  // namespace
 
 std::string encodeDetails(const DetailsByFace& details, const Records& records) {
-  QHash<QStringView, const Identity*> identities;  // the records' own: the writer's thread must not index them
-  identities.reserve(static_cast<qsizetype>(records.files.size()));
-  for (const auto& [path, record] : records.files) identities.insert(QStringView(path), &record.identity);
+  QSet<DetailsKey> held;  // the records' files, as face 0
+  held.reserve(static_cast<qsizetype>(records.files.size()));
+  for (const auto& [path, record] : records.files) held.insert({record.identity, 0});
   Table table;
   Writer body;
   uint32_t count = 0;
   for (auto it = details.cbegin(); it != details.cend(); ++it) {
-    const Identity* identity = identities.value(QStringView(it.key().path));
-    if (!identity || !(*identity == it->identity)) continue;
-    body.put(table.ref(it.key().path));
-    body.put(it.key().index);
-    putIdentity(body, it->identity);
-    putFace(body, table, it->details);
+    if (!held.contains({it.key().identity, 0})) continue;
+    putIdentity(body, it.key().identity);
+    body.put(it.key().face);
+    putFace(body, table, *it);
     ++count;
   }
   Writer out;
@@ -152,12 +152,10 @@ std::optional<DetailsByFace> decodeDetails(QByteArrayView section) {
   out.reserve(count);
   FaceReader faces(in, strings);
   for (uint32_t k = 0; k < count; ++k) {
-    FontFace face;
-    KeptDetails kept;
-    if (!faces.string(face.path) || !in.get(face.index) || !getIdentity(in, kept.identity) ||
-        !faces.face(kept.details))
-      return std::nullopt;
-    out.insert(std::move(face), std::move(kept));
+    DetailsKey key;
+    truetype::FaceDetails details;
+    if (!getIdentity(in, key.identity) || !in.get(key.face) || !faces.face(details)) return std::nullopt;
+    out.insert(key, std::move(details));
   }
   if (in.left() != 0) return std::nullopt;
   return out;
