@@ -1,6 +1,8 @@
-// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses, and
-// through the reading of every face of a collection, from memory and from a file read in windows
-// as the program reads it; both must agree.
+// libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses,
+// through the reading of every face of a collection, and through the details reader (every table
+// of --info) of the first faces, from memory and from a file read in windows as the program reads
+// it; both must agree.
+#include "fontfile/face_details.h"
 #include "fontfile/truetype_tables.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <sys/mman.h>
@@ -21,7 +24,11 @@ struct Outcome {
   bool inside[2] = {};
   truetype::FontTablesState state;
   std::vector<truetype::FontTablesState> faces;
+  std::vector<std::pair<bool, truetype::FaceDetails>> details;
 };
+
+// The details of the face at 0 and of a collection's first faces.
+constexpr size_t kDetailFaces = 4;
 
 // Two parses into one state (as when one object reads two files: the whole input, then its
 // first half), then the directory checks and every face on the whole input.
@@ -33,6 +40,15 @@ Outcome run(size_t size, int32_t locale, OpenSource open) {
   o.inside[0] = truetype::tablesLieInsideSource(*open(size));
   o.inside[1] = truetype::tablesLieInsideSource(*open(size), true);
   o.faces = truetype::readFontFaces(*open(size), locale, truetype::kAllNameIds);
+  std::vector<uint32_t> offsets{0};
+  if (auto directories = truetype::readCollectionDirectories(*open(size)))
+    offsets.insert(offsets.end(), directories->begin(),
+                   directories->begin() + static_cast<ptrdiff_t>(std::min(directories->size(), kDetailFaces)));
+  for (const uint32_t at : offsets) {
+    truetype::FaceDetails details;
+    const bool read = truetype::readFaceDetails(*open(size), at, locale, details);
+    o.details.emplace_back(read, std::move(details));
+  }
   return o;
 }
 
@@ -59,7 +75,8 @@ bool same(const Outcome& a, const Outcome& b) {
   if (a.faces.size() != b.faces.size()) return false;
   for (size_t k = 0; k < a.faces.size(); ++k)
     if (!sameState(a.faces[k], b.faces[k])) return false;
-  return a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] && a.inside[0] == b.inside[0] &&
+  return a.details == b.details && a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] &&
+         a.inside[0] == b.inside[0] &&
          a.inside[1] == b.inside[1] && sameState(a.state, b.state);
 }
 
@@ -123,6 +140,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
   for (int bit = -1; bit <= 16; ++bit) (void)truetype::isBitSet(fromMemory.state.os2Info.fsSelection, bit);
+  for (const auto& [read, details] : fromMemory.details) {
+    // A face that is no font gives nothing; no list is longer than the input's bytes allow
+    // (an axis takes 20 bytes, an instance 4, a tag 6 in one of four lists that may overlap).
+    if ((!read && !(details == truetype::FaceDetails())) || size_t(details.axes.size()) * 20 > size ||
+        size_t(details.instances.size()) * 4 > size ||
+        size_t(details.scripts.size() + details.features.size()) * 6 > 4 * size) {
+      std::fprintf(stderr, "truetype_fuzzer: more details than the input holds\n");
+      std::abort();
+    }
+  }
   if (fromMemory.faces.size() > truetype::kMaxCollectionFaces) {
     std::fprintf(stderr, "truetype_fuzzer: more faces than a collection may give\n");
     std::abort();

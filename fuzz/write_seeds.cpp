@@ -40,6 +40,14 @@ int main(int argc, char** argv) {
       {"pair.ttc", fontCollection({full().build(), FontBuilder().name(3, 0x409, 4, u"Second").build()})},
       {"version2.ttc", fontCollection({full().build(), full().magic(0).build()}, 0x00020000)},
       {"cut.ttc", fontCollection({full().build(), full().build()}).chopped(40)},
+      {"details.ttf", full()
+                          .name(3, 0x409, 258, u"Light")
+                          .table("fvar", fvarTable({{"wght", 100 << 16, 400 << 16, 900 << 16}}, {258, 2}))
+                          .table("GSUB", layoutTable({"latn", "DFLT"}, {"liga"}))
+                          .table("GPOS", layoutTable({"latn"}, {"kern", "mark"}))
+                          .table("post", QByteArray(32, '\x01'))
+                          .table("maxp", QByteArray::fromHex("000050000102"))
+                          .build()},
       // Longer than the fuzzer's inputs; fuzz.sh runs them once whole under a memory limit.
       {"forged_names.ttf", forgedNameTableFont()},
       {"forged_faces.ttc", fontCollection(std::vector<QByteArray>(

@@ -14,8 +14,8 @@ fi
 out="${TYPORAMA_FUZZ_DIR:-build-fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 
-reader=(src/fontfile/truetype_tables.cpp src/fontfile/byte_source.cpp src/fontfile/windows_1252.cpp
-        src/platform/linux/file_system_linux.cpp src/platform/linux/font_file_copy_linux.cpp
+reader=(src/fontfile/truetype_tables.cpp src/fontfile/face_details.cpp src/fontfile/byte_source.cpp
+        src/fontfile/windows_1252.cpp src/platform/linux/file_system_linux.cpp src/platform/linux/font_file_copy_linux.cpp
         src/platform/linux/atomic_file_linux.cpp src/platform/path_codec.cpp src/platform/file_status.cpp)
 qt_flags=$(pkg-config --cflags --libs Qt6Core Qt6Gui)
 fc_flags=$(pkg-config --cflags --libs fontconfig)

@@ -87,6 +87,35 @@ TEST_F(CliTest, FilterAndEmptyResultAndBadOption) {
   EXPECT_EQ(r.status, 0);
 }
 
+TEST_F(CliTest, InfoPrintsOneFaceOrSaysWhyNot) {
+  ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Info\nFace").fsSelection(0x21).writeTo(tree.q("sys/i.ttf")));
+  ASSERT_TRUE(FontBuilder().magic(0).writeTo(tree.q("sys/bad.ttf")));
+  fonts->env.insert("QT_QPA_PLATFORM", "xcb");  // no display: the details need no GUI application
+  ListRun r = run({"--info", tree.q("sys/i.ttf")});
+  ASSERT_EQ(r.status, 0) << r.errors.toStdString();
+  EXPECT_EQ(r.lines.mid(0, 3), (QStringList{"Path: " + tree.q("sys/i.ttf"), "Face: 0", "Full name: Info\\nFace"}));
+  EXPECT_TRUE(r.lines.contains("Bold: yes") && r.lines.contains("Spacing: proportional"));
+  r = run({"--info", "--json", tree.q("sys/i.ttf"), "--face", "0"});
+  ASSERT_EQ(r.lines.size(), 1);
+  EXPECT_TRUE(r.lines[0].startsWith(R"({"path":")") && r.lines[0].contains(R"("fullName":"Info\u000aFace")"));
+  // A face it does not hold, a file that is no font or not there: one line, status 1.
+  const std::pair<QStringList, QString> failures[] = {
+      {{"--info", tree.q("sys/i.ttf"), "--face", "1"}, tree.q("sys/i.ttf") + ": has no face 1 (it holds 1)"},
+      {{"--info", tree.q("sys/bad.ttf")}, tree.q("sys/bad.ttf") + ": not a usable font file"},
+      {{"--info", tree.q("sys/none.ttf")}, tree.q("sys/none.ttf") + ": cannot be read: No such file or directory"}};
+  for (const auto& [args, message] : failures) {
+    r = run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.errors, "typorama: " + message + "\n");
+  }
+  for (const QStringList& args : {QStringList{"--info"}, {"--info", "f.ttf", "--face"}, {"--info", "f.ttf", "--face", "-1"},
+                                  {"--info", "f.ttf", "--face", "x"}, {"--info", "f.ttf", "g.ttf"}, {"--info", "f.ttf", "--all"}}) {
+    r = run(args);
+    EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.errors.contains("Usage:"));
+  }
+}
+
 TEST_F(CliTest, ControlCharactersAreEscapedAndForgedNamesReachNoOtherFile) {
   const QString victim = tree.q("thesis.ttf");
   ASSERT_TRUE(FontBuilder().name(3, 0x409, 4, u"Kept").writeTo(victim));

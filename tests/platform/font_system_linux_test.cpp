@@ -413,3 +413,32 @@ TEST(LinuxFontSystem, CacheRefreshOfANonUtf8FolderEndsBeforeTheFontSystemGoes) {
 }
 
 }  // namespace
+
+TEST(LinuxFontSystem, FaceTraitsAreFontconfigsJudgement) {
+  // Faces the configuration knows (asked again, the index serves them) and a copy it has never
+  // seen, each as fc-query judges its file.
+  const QString mono = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+  if (!QFile::exists(mono) || !QFile::exists(kDejaVuBold)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+  QTemporaryDir dir;
+  const QString copy = dir.path() + "/copy.ttf";
+  ASSERT_TRUE(QFile::copy(mono, copy));
+  const auto judged = [](const QString& file) {
+    QProcess query;
+    query.start("fc-query", {"-i", "0", "--format", "%{spacing}\n%{lang}", file});
+    EXPECT_TRUE(query.waitForFinished(30000));
+    const QList<QByteArray> lines = query.readAllStandardOutput().split('\n');
+    QList<QByteArray> languages = lines.value(1).split('|');
+    std::sort(languages.begin(), languages.end());
+    return FaceTraits{lines.value(0) == "100" ? FaceSpacing::Mono : FaceSpacing::Proportional, languages};
+  };
+  LinuxFontSystem fonts;
+  for (const QString& file : {mono, kDejaVuBold, copy, mono, kDejaVuBold}) {
+    const std::optional<FaceTraits> traits = fonts.faceTraits(file, 0);
+    ASSERT_TRUE(traits) << file.toStdString();
+    EXPECT_EQ(*traits, judged(file)) << file.toStdString();
+  }
+  EXPECT_EQ(fonts.faceTraits(mono, 0)->spacing, FaceSpacing::Mono);
+  EXPECT_FALSE(fonts.faceTraits(mono, 1));
+  EXPECT_FALSE(fonts.faceTraits(copy, 1));
+  EXPECT_FALSE(fonts.faceTraits(dir.path() + "/none.ttf", 0));
+}

@@ -200,3 +200,45 @@ QByteArray forgedNameTableFont() {
   }
   return font;
 }
+
+QByteArray fvarTable(const QList<FvarAxis>& axes, const QList<uint16_t>& instanceNameIds, uint16_t axisSize,
+                     uint16_t instanceSize) {
+  if (instanceSize == 0) instanceSize = static_cast<uint16_t>(4 + 4 * axes.size());
+  QByteArray t(16, '\0');
+  putU16(t, 0, 1);
+  putU16(t, 4, 16);
+  putU16(t, 6, 2);
+  putU16(t, 8, static_cast<uint16_t>(axes.size()));
+  putU16(t, 10, axisSize);
+  putU16(t, 12, static_cast<uint16_t>(instanceNameIds.size()));
+  putU16(t, 14, instanceSize);
+  for (const FvarAxis& a : axes) {
+    QByteArray record(axisSize, '\0');
+    record.replace(0, 4, a.tag.leftJustified(4, ' ', true));
+    putU32(record, 4, static_cast<uint32_t>(a.min));
+    putU32(record, 8, static_cast<uint32_t>(a.def));
+    putU32(record, 12, static_cast<uint32_t>(a.max));
+    t += record;
+  }
+  for (const uint16_t id : instanceNameIds) {
+    QByteArray record(instanceSize, '\0');
+    putU16(record, 0, id);
+    t += record;
+  }
+  return t;
+}
+
+QByteArray layoutTable(const QList<QByteArray>& scripts, const QList<QByteArray>& features) {
+  QByteArray t(10, '\0');
+  putU16(t, 0, 1);
+  const auto list = [&](const QList<QByteArray>& tags, qsizetype offsetAt) {
+    putU16(t, offsetAt, static_cast<uint16_t>(t.size()));
+    QByteArray count(2, '\0');
+    putU16(count, 0, static_cast<uint16_t>(tags.size()));
+    t += count;
+    for (const QByteArray& tag : tags) t += tag.leftJustified(4, ' ', true) + QByteArray(2, '\0');
+  };
+  list(scripts, 4);
+  list(features, 6);
+  return t;
+}

@@ -73,6 +73,17 @@ class FontBuilder {
 void putU16(QByteArray& out, qsizetype at, uint16_t v);
 void putU32(QByteArray& out, qsizetype at, uint32_t v);
 
+// An fvar table (version 1.0): its axes (16.16 values) and the subfamily name ID of each named
+// instance, with the record sizes the header states (0: the sizes the axes need).
+struct FvarAxis {
+  QByteArray tag;
+  int32_t min, def, max;
+};
+QByteArray fvarTable(const QList<FvarAxis>& axes, const QList<uint16_t>& instanceNameIds, uint16_t axisSize = 20,
+                     uint16_t instanceSize = 0);
+// A GSUB or GPOS table (version 1.0) whose ScriptList and FeatureList name these tags.
+QByteArray layoutTable(const QList<QByteArray>& scripts, const QList<QByteArray>& features);
+
 // A collection ("ttcf") of the given fonts in order, each table where its font put it, moved
 // along with the font. `version` is the header's 32-bit version.
 QByteArray fontCollection(const std::vector<QByteArray>& fonts, uint32_t version = 0x00010000);

@@ -1,10 +1,20 @@
 #!/usr/bin/env python3
 """opentype_fonts.py font|collection OUT (SOURCE FAMILY STYLE FULL)...: faces of TrueType files, cut
-to ASCII and named anew, with CFF outlines for a source "cff:FILE", as one font or a collection."""
+to ASCII and named anew, with CFF outlines for a source "cff:FILE", as one font or a collection.
+opentype_fonts.py details OUTDIR: fonts that hold every fact --info reads, and its edge cases.
+opentype_fonts.py expect FILE...: those facts of every face of each file, one JSON object a
+line, as fontTools reads them and fc-query judges them (the keys of typorama --info --json)."""
+import datetime
+import decimal
+import json
 import logging
+import os
+import struct
+import subprocess
 import sys
 
 from fontTools import subset
+from fontTools.feaLib.builder import addOpenTypeFeaturesFromString
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.t2CharStringPen import T2CharStringPen
 from fontTools.ttLib import TTFont, ttCollection
@@ -23,23 +33,219 @@ def face(source, family, style, full):
     for nid, value in ((1, family), (2, style), (3, "test " + full), (4, full), (6, full.replace(" ", "-"))):
         font["name"].setName(value, nid, 3, 1, 0x409)
         font["name"].setName(value, nid, 1, 0, 0)
-    if source.startswith("cff:"):  # quadratic outlines turn into cubic ones exactly
-        glyphs, charstrings = font.getGlyphSet(), {}
-        for name in font.getGlyphOrder():
-            pen = T2CharStringPen(glyphs[name].width, glyphs)
-            glyphs[name].draw(pen)
-            charstrings[name] = pen.getCharString()
-        for tag in {"glyf", "loca", "fpgm", "prep", "cvt ", "gasp", "hdmx"} & set(font.keys()):
-            del font[tag]
-        font.sfntVersion = "OTTO"
-        builder = FontBuilder(font=font)
-        builder.setupCFF(full.replace(" ", "-"), {"FullName": full}, charstrings, {})
-        builder.setupMaxp()
-        font["post"].formatType = 3.0
+    if source.startswith("cff:"):
+        cubic(font, full)
     return font
 
 
+def cubic(font, full, cff2=False):
+    """The font's quadratic outlines as the cubic ones they are exactly, in a CFF or CFF2 table."""
+    glyphs, charstrings = font.getGlyphSet(), {}
+    for name in font.getGlyphOrder():
+        pen = T2CharStringPen(None if cff2 else glyphs[name].width, glyphs, CFF2=cff2)
+        glyphs[name].draw(pen)
+        charstrings[name] = pen.getCharString()
+    for tag in {"glyf", "loca", "fpgm", "prep", "cvt ", "gasp", "hdmx"} & set(font.keys()):
+        del font[tag]
+    font.sfntVersion = "OTTO"
+    builder = FontBuilder(font=font)
+    if cff2:
+        builder.setupCFF2(charstrings)
+    else:
+        builder.setupCFF(full.replace(" ", "-"), {"FullName": full}, charstrings, {})
+    builder.setupMaxp()
+    font["post"].formatType = 3.0
+
+
+SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+MONO = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
+NAME_KEYS = {0: "copyright", 1: "family", 2: "subfamily", 4: "fullName", 5: "version", 6: "postScriptName",
+             7: "trademark", 8: "manufacturer", 9: "designer", 10: "description", 11: "vendorUrl",
+             12: "designerUrl", 13: "license", 14: "licenseUrl", 16: "typographicFamily",
+             17: "typographicSubfamily", 19: "sampleText"}
+
+
+def latin(source, cff=None):
+    """A subset of an installed face (Latin-1 and Latin Extended-A), with CFF or CFF2 outlines."""
+    font = TTFont(source, recalcTimestamp=False)
+    cutter = subset.Subsetter(subset.Options(name_IDs=["*"], notdef_outline=True, layout_features=[]))
+    cutter.populate(unicodes=list(range(0x20, 0x7F)) + list(range(0xA0, 0x180)))
+    cutter.subset(font)
+    for tag in {"GSUB", "GPOS", "GDEF"} & set(font.keys()):
+        del font[tag]
+    if cff:
+        cubic(font, "Details " + cff, cff == "CFF2")
+    return font
+
+
+def name_all(font, family, texts=None):
+    table = font["name"]
+    table.names = []
+    texts = texts or {}
+    for nid in list(NAME_KEYS) + [3, 15, 18]:
+        table.setName(texts.get(nid, f"{family} {nid}"), nid, 3, 1, 0x409)
+    table.setName(family, 1, 3, 1, 0x409)
+    table.setName(family, 1, 1, 0, 0)  # a Macintosh record, which the Microsoft one replaces
+
+
+def layout(font, scripts, gsub, gpos):
+    cmap = font.getBestCmap()
+    a, b, v = cmap[ord("a")], cmap[ord("b")], cmap[ord("V")]
+    text = "".join(f"languagesystem {s} dflt;\n" for s in scripts)
+    text += "".join(f"feature {f} {{ sub {a} by {b}; }} {f};\n" for f in gsub)
+    text += "".join(f"feature {f} {{ pos {v} {a} -40; }} {f};\n" for f in gpos)
+    addOpenTypeFeaturesFromString(font, text)
+
+
+def variable(font, axes, instances):
+    builder = FontBuilder(font=font)
+    builder.setupFvar(axes, instances)
+    if "glyf" in font:
+        builder.setupGvar({})
+
+
+def details(outdir):
+    """The fonts of the details test, each saved as it is set up."""
+    def save(font, file):
+        font.save(os.path.join(outdir, file))
+
+    font = latin(SANS)
+    name_all(font, "Details Names", {
+        0: 'Copyright "quoted" \\ back\\slash', 7: "Trade\nmark\ttab\x01control\x7f",
+        8: "Maker \u00dcn\u00efc\u00f6d\u00e9", 9: "Designer \U0001F600 emoji", 10: "Two\r\nlines",
+        19: "Sample \u2603 \u0416"})
+    font["head"].fontRevision = 1.5
+    font["head"].created = 0  # 1904-01-01T00:00:00Z
+    font["head"].modified = int((datetime.datetime(9999, 12, 31, 23, 59, 59) - datetime.datetime(1904, 1, 1))
+                                .total_seconds())
+    font["post"].italicAngle = -12.25
+    font["OS/2"].achVendID = "AB\0\0"
+    font["OS/2"].fsSelection = 0x21
+    layout(font, ["DFLT", "latn", "cyrl"], ["smcp", "ss01"], ["kern", "mark"])
+    save(font, "names.ttf")
+    # One face for each embedding permission, alone and with the others; vendors padded and not.
+    vendors = ["AB  ", b"\xe9XYZ", "    ", "ABCD"]
+    for k, fs_type in enumerate([0, 0x2, 0x4, 0x8, 0x6, 0xC, 0xE, 0x102, 0x204, 0x30A, 0xFFFF]):
+        font["OS/2"].fsType = fs_type
+        font["OS/2"].achVendID = vendors[k % len(vendors)]
+        font["OS/2"].fsSelection = [0, 1, 0x20, 0x40][k % 4]
+        font["OS/2"].usWeightClass, font["OS/2"].usWidthClass = 100 * (k % 9 + 1), k % 9 + 1
+        save(font, f"fstype-{fs_type:04x}.ttf")
+    # Dates past 9999, and the largest the field holds.
+    font["head"].created = int((datetime.datetime(9999, 12, 31) - datetime.datetime(1904, 1, 1)).total_seconds()) + 86400
+    font["head"].modified = 2 ** 64 - 1
+    save(font, "dates.ttf")
+
+    mono = latin(MONO)
+    name_all(mono, "Details Mono")
+    save(mono, "mono.ttf")
+
+    font = latin(SANS)
+    name_all(font, "Details Variable")
+    variable(font, [("wght", 100, 400, 900, "Weight"), ("wdth", 75, 100, 125.5, "Width"),
+                    ("slnt", -12.25, 0, 0, "Slant")],
+             [dict(location=dict(wght=100, wdth=100, slnt=0), stylename="Thin"),
+              dict(location=dict(wght=400, wdth=100, slnt=0), stylename="Regular"),
+              dict(location=dict(wght=900, wdth=75, slnt=-12.25), stylename="Black Condensed Oblique")])
+    layout(font, ["latn", "grek"], ["liga", "ss02"], ["kern"])
+    save(font, "variable.ttf")
+
+    font = latin(SANS, "CFF")
+    name_all(font, "Details CFF")
+    save(font, "cff.otf")
+    font = latin(SANS, "CFF2")
+    name_all(font, "Details CFF2")
+    variable(font, [("wght", 200, 200, 700, "Weight")], [dict(location=dict(wght=700), stylename="Bold")])
+    save(font, "cff2.otf")
+
+    collection = ttCollection.TTCollection()
+    collection.fonts = [TTFont(os.path.join(outdir, "names.ttf")), TTFont(os.path.join(outdir, "mono.ttf"))]
+    collection.save(os.path.join(outdir, "pair.ttc"))
+
+
+def rounded(value):
+    """A number rounded to 3 decimals, halves away from zero."""
+    q = decimal.Decimal(value).quantize(decimal.Decimal("0.001"), rounding=decimal.ROUND_HALF_UP)
+    return int(q) if q == q.to_integral_value() else float(q)
+
+
+def head_date(seconds):
+    if seconds < 0:
+        return None
+    try:
+        return (datetime.datetime(1904, 1, 1) + datetime.timedelta(seconds=seconds)).strftime("%Y-%m-%dT%H:%M:%SZ")
+    except OverflowError:
+        return None
+
+
+def facts(path, index, font):
+    d = {"path": path, "face": index}
+    for tag, outline in (("CFF2", "CFF2"), ("CFF ", "CFF"), ("glyf", "TrueType")):
+        if tag in font:
+            d["format"] = outline
+            break
+    names = font["name"]
+    def name(nid):
+        record = names.getName(nid, 3, 1, 0x409)
+        return record.toUnicode() if record else ""
+    for nid, key in NAME_KEYS.items():
+        if name(nid):
+            d[key] = name(nid)
+    head, os2, post = font["head"], font["OS/2"], font["post"]
+    d.update(revision=rounded(head.fontRevision), unitsPerEm=head.unitsPerEm, italicAngle=rounded(post.italicAngle))
+    # The dates as the file holds them (signed seconds since 1904): fontTools' own head drops the
+    # top four bytes of a larger value and takes one before 1970 for seconds since 1970.
+    for key, at in (("created", 20), ("modified", 28)):
+        date = head_date(struct.unpack(">q", font.reader["head"][at:at + 8])[0])
+        if date:
+            d[key] = date
+    vendor = os2.achVendID
+    d["vendor"] = vendor.decode("latin-1") if isinstance(vendor, bytes) else vendor
+    d.update(weight=os2.usWeightClass, width=os2.usWidthClass, bold=bool(os2.fsSelection & 0x20),
+             italic=bool(os2.fsSelection & 1), noSubsetting=bool(os2.fsType & 0x100),
+             bitmapOnly=bool(os2.fsType & 0x200), glyphs=font["maxp"].numGlyphs)
+    d["embedding"] = next((e for bit, e in ((8, "editable"), (4, "print"), (2, "restricted")) if os2.fsType & bit),
+                          "installable")
+    if "fvar" in font:
+        d["axes"] = [{"tag": a.axisTag, "min": rounded(a.minValue), "default": rounded(a.defaultValue),
+                      "max": rounded(a.maxValue)} for a in font["fvar"].axes]
+        d["instances"] = [name(i.subfamilyNameID) for i in font["fvar"].instances]
+    scripts, features = set(), set()
+    for tag in ("GSUB", "GPOS"):
+        table = font[tag].table if tag in font else None
+        if table and table.ScriptList:
+            scripts.update(r.ScriptTag for r in table.ScriptList.ScriptRecord)
+        if table and table.FeatureList:
+            features.update(r.FeatureTag for r in table.FeatureList.FeatureRecord)
+    if scripts:
+        d["scripts"] = sorted(scripts)
+    if features:
+        d["features"] = sorted(features)
+    judged = subprocess.run(["fc-query", "-i", str(index), "--format", "%{spacing}\n%{lang}\n", path],
+                            check=True, capture_output=True).stdout.decode().split("\n")
+    d["spacing"] = {"90": "dual", "100": "mono", "110": "charcell"}.get(judged[0], "proportional")
+    if judged[1]:
+        d["languages"] = sorted(judged[1].split("|"))
+    d["fileSize"] = os.path.getsize(path)
+    return d
+
+
+def expect(paths):
+    for path in paths:
+        with open(path, "rb") as f:
+            collection = f.read(4) == b"ttcf"
+        fonts = ttCollection.TTCollection(path).fonts if collection else [TTFont(path)]
+        for index, font in enumerate(fonts):
+            print(json.dumps(facts(path, index, font)))
+
+
 kind, out, fields = sys.argv[1], sys.argv[2], sys.argv[3:]
+if kind == "details":
+    details(out)
+    sys.exit(0)
+if kind == "expect":
+    expect([os.fsdecode(a) for a in sys.argv[2:]])
+    sys.exit(0)
 faces = [face(*fields[i:i + 4]) for i in range(0, len(fields), 4)]
 if kind == "collection":
     collection = ttCollection.TTCollection()

@@ -18,18 +18,28 @@ namespace {
 
 std::string key(const char* file, int index) { return std::string(file) + '\0' + std::to_string(index); }
 
-// The pattern of the file's face `index` in the set: exactly that index, so a variable font's
-// whole-font pattern rather than one of its named instances ((i << 16) | face).
+bool isVariable(FcPattern* p) {
+  FcBool variable = FcFalse;
+  return FcPatternGetBool(p, FC_VARIABLE, 0, &variable) == FcResultMatch && variable;
+}
+
+// The pattern of the file's face `index` in the set: exactly that index, never a named instance
+// of a variable font ((i << 16) | face). A variable font has two patterns there, its default
+// instance's and the whole font's (FC_VARIABLE): the first is what FcFreeTypeQuery gives a file
+// fontconfig does not know, so it is taken.
 FcPattern* findFace(FcFontSet* set, const std::string& file, int index) {
+  FcPattern* whole = nullptr;
   for (int i = 0; set && i < set->nfont; ++i) {
     FcChar8* f = nullptr;
     int at = -1;
-    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &f) == FcResultMatch && f &&
-        file == reinterpret_cast<const char*>(f) && FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &at) == FcResultMatch &&
-        at == index)
-      return set->fonts[i];
+    FcPattern* p = set->fonts[i];
+    if (FcPatternGetString(p, FC_FILE, 0, &f) != FcResultMatch || !f || file != reinterpret_cast<const char*>(f) ||
+        FcPatternGetInteger(p, FC_INDEX, 0, &at) != FcResultMatch || at != index)
+      continue;
+    if (!isVariable(p)) return p;
+    whole = p;
   }
-  return nullptr;
+  return whole;
 }
 
 FaceTraits traitsOf(FcPattern* p) {
@@ -77,11 +87,15 @@ std::optional<FaceTraits> LinuxFontSystem::faceTraits(const QString& path, uint3
         faceIndex_ = std::make_shared<FaceIndex>();
         faceIndex_->config.reset(config);
         for (int i = 0; system && i < system->nfont; ++i) {
+          FcPattern* p = system->fonts[i];
           FcChar8* f = nullptr;
           int at = -1;
-          if (FcPatternGetString(system->fonts[i], FC_FILE, 0, &f) == FcResultMatch && f &&
-              FcPatternGetInteger(system->fonts[i], FC_INDEX, 0, &at) == FcResultMatch)
-            faceIndex_->faces.emplace(key(reinterpret_cast<const char*>(f), at), system->fonts[i]);
+          if (FcPatternGetString(p, FC_FILE, 0, &f) != FcResultMatch || !f ||
+              FcPatternGetInteger(p, FC_INDEX, 0, &at) != FcResultMatch)
+            continue;
+          // As findFace chooses: a variable font's default instance before the whole font.
+          const auto [it, added] = faceIndex_->faces.emplace(key(reinterpret_cast<const char*>(f), at), p);
+          if (!added && isVariable(it->second) && !isVariable(p)) it->second = p;
         }
       }
       if (faceIndex_) {
