@@ -156,7 +156,7 @@ TEST(FaceDetails, ThousandsOfInstancesNamingOneLongStringStaySmall) {
 }
 
 // Permissions and the dates at the edges of the years shown: see face_details_reference_test.
-TEST(DetailsText, NumbersRoundHalvesAwayFromZeroAndDatesKeepLeapDays) {
+TEST(DetailsText, NumbersRoundHalvesToEvenAndDatesKeepLeapDays) {
   FaceDetails d;
   d.hasHead = d.hasPost = true;
   const auto field = [&](const char* key) {
@@ -164,7 +164,7 @@ TEST(DetailsText, NumbersRoundHalvesAwayFromZeroAndDatesKeepLeapDays) {
       if (f.key == QLatin1String(key)) return f.value;
     return QStringLiteral("(none)");
   };
-  const std::pair<int32_t, const char*> fixed[] = {{0x1000, "0.063"}, {-0x1000, "-0.063"}, {1, "0"}, {-1, "0"},
+  const std::pair<int32_t, const char*> fixed[] = {{0x1000, "0.062"}, {-0x1000, "-0.062"}, {0x3000, "0.188"}, {1, "0"}, {-1, "0"},
                                                    {0x7FFFFFFF, "32768"}, {0x10000 / 3, "0.333"}};
   for (const auto& [value, text] : fixed) {
     d.italicAngle = value;
@@ -205,7 +205,7 @@ TEST(DetailsText, LabelledLinesAndOneValidJsonObject) {
   EXPECT_EQ(python.readAllStandardOutput(),
             QByteArray("/f/caf\xe9\t.ttf|Quote \" back\\slash\nnew\x01line \xF0\x9F\x98\x80 lone \xED\xB2\x80|"
                        "[2, [{\"tag\": \"wght\", \"min\": 100, \"default\": 400, \"max\": 900}], [\"de\", \"en\"], "
-                       "\"proportional\", [\"axes\", \"face\", \"fileSize\", \"fullName\", \"languages\", \"number\", "
-                       "\"path\", \"spacing\"]]"))
+                       "\"proportional\", [\"axes\", \"face\", \"features\", \"fileSize\", \"fullName\", \"instances\", "
+                       "\"languages\", \"number\", \"path\", \"scripts\", \"spacing\"]]"))
       << python.readAllStandardError().toStdString() << json;
 }

@@ -164,8 +164,8 @@ def details(outdir):
 
 
 def rounded(value):
-    """A number rounded to 3 decimals, halves away from zero."""
-    q = decimal.Decimal(value).quantize(decimal.Decimal("0.001"), rounding=decimal.ROUND_HALF_UP)
+    """A number rounded to 3 decimals as Python's round() does: the exact value, a half to even."""
+    q = decimal.Decimal(value).quantize(decimal.Decimal("0.001"), rounding=decimal.ROUND_HALF_EVEN)
     return int(q) if q == q.to_integral_value() else float(q)
 
 
@@ -206,6 +206,7 @@ def facts(path, index, font):
              bitmapOnly=bool(os2.fsType & 0x200), glyphs=font["maxp"].numGlyphs)
     d["embedding"] = next((e for bit, e in ((8, "editable"), (4, "print"), (2, "restricted")) if os2.fsType & bit),
                           "installable")
+    d.update(axes=[], instances=[])  # lists are there, if empty
     if "fvar" in font:
         d["axes"] = [{"tag": a.axisTag, "min": rounded(a.minValue), "default": rounded(a.defaultValue),
                       "max": rounded(a.maxValue)} for a in font["fvar"].axes]
@@ -217,15 +218,11 @@ def facts(path, index, font):
             scripts.update(r.ScriptTag for r in table.ScriptList.ScriptRecord)
         if table and table.FeatureList:
             features.update(r.FeatureTag for r in table.FeatureList.FeatureRecord)
-    if scripts:
-        d["scripts"] = sorted(scripts)
-    if features:
-        d["features"] = sorted(features)
+    d.update(scripts=sorted(scripts), features=sorted(features))
     judged = subprocess.run(["fc-query", "-i", str(index), "--format", "%{spacing}\n%{lang}\n", path],
                             check=True, capture_output=True).stdout.decode().split("\n")
     d["spacing"] = {"90": "dual", "100": "mono", "110": "charcell"}.get(judged[0], "proportional")
-    if judged[1]:
-        d["languages"] = sorted(judged[1].split("|"))
+    d["languages"] = sorted(judged[1].split("|")) if judged[1] else []
     d["fileSize"] = os.path.getsize(path)
     return d
 
