@@ -1,5 +1,6 @@
 #include "app/where_cli.h"
 
+#include "catalogue/catalogue_cache.h"
 #include "catalogue/catalogue_details.h"
 #include "catalogue/command_line_catalogue.h"
 #include "catalogue/fill_grid.h"
@@ -29,7 +30,7 @@ class RowPrinter {
       : details_(services), query_(query), json_(json), faceField_(faceField), out_(out) {}
 
   void print(const Row& row) {
-    const std::optional<truetype::FaceDetails> details = details_.of(row.path, row.face, row.identity);
+    const truetype::FaceDetails* details = details_.of(row.path, row.face, row.identity);
     if (!query_.isEmpty() && (!details || !query_.holds(*details, row.path))) return;
     ++number_;
     if (json_) {
@@ -70,6 +71,8 @@ class RowPrinter {
 int listWithDetails(AppServices& services, const QString& filter, FontFormats formats, const FaceQuery& query,
                     bool json, std::FILE* out) {
   const bool faceField = formats == FontFormats::All;
+  // Decoded meanwhile, on a thread of its own, while the files are looked at.
+  if (services.catalogueCache) services.catalogueCache->detailsAhead();
   if (filter.isEmpty()) {
     // The whole list as it was, while nothing it came from changed: no scan, no read.
     if (auto snapshot = CommandLineCatalogue::snapshotRows(services, formats)) {

@@ -44,6 +44,7 @@ CatalogueCache::CatalogueCache(FileSystem& fs, QString path, QByteArray key)
 CatalogueCache::~CatalogueCache() {
   if (loading_.valid()) loading_.wait();
   if (indexing_.valid()) indexing_.wait();
+  if (decodingDetails_.valid()) decodingDetails_.wait();
   if (writing_.valid()) writing_.wait();
 }
 
@@ -87,6 +88,7 @@ std::shared_ptr<const Records> CatalogueCache::records(int32_t localeId) {
 
 void CatalogueCache::keep(int32_t localeId, std::shared_ptr<const Records> records, bool changed) {
   takeLoaded();
+  takeDecodedDetails();
   if (localeId != localeId_) detailBytes_.clear(), details_.reset();  // names of another language
   localeId_ = localeId;
   snapshot_.reset();
@@ -103,19 +105,35 @@ void CatalogueCache::keepSnapshot(std::optional<Snapshot> snapshot) {
   write(nullptr);
 }
 
+namespace {
+std::shared_ptr<const DetailsByFace> decodedDetails(const QByteArray& bytes) {
+  // Bytes that do not decode are dropped, as a whole file that does not is.
+  std::optional<DetailsByFace> decoded = decodeDetails(bytes);
+  return std::make_shared<const DetailsByFace>(decoded ? std::move(*decoded) : DetailsByFace());
+}
+}  // namespace
+
+void CatalogueCache::takeDecodedDetails() {
+  if (decodingDetails_.valid()) details_ = decodingDetails_.get();
+}
+
+void CatalogueCache::detailsAhead() {
+  takeLoaded();
+  if (!details_ && !decodingDetails_.valid())
+    decodingDetails_ = inBackground([bytes = std::exchange(detailBytes_, {})] { return decodedDetails(bytes); });
+}
+
 std::shared_ptr<const DetailsByFace> CatalogueCache::details(int32_t localeId) {
   takeLoaded();
+  takeDecodedDetails();
   if (localeId != localeId_) return std::make_shared<const DetailsByFace>();
-  if (!details_) {
-    // Bytes that do not decode are dropped, as a whole file that does not is.
-    std::optional<DetailsByFace> decoded = decodeDetails(std::exchange(detailBytes_, {}));
-    details_ = std::make_shared<const DetailsByFace>(decoded ? std::move(*decoded) : DetailsByFace());
-  }
+  if (!details_) details_ = decodedDetails(std::exchange(detailBytes_, {}));
   return details_;
 }
 
 void CatalogueCache::keepDetails(std::shared_ptr<const DetailsByFace> details) {
   takeLoaded();
+  takeDecodedDetails();
   detailBytes_.clear();
   details_ = std::move(details);
   unwritten_ = true;
@@ -131,6 +149,7 @@ void CatalogueCache::letGo() {
 void CatalogueCache::write(std::shared_ptr<const Records> earlier) {
   if (!unwritten_ || path_.isEmpty()) return;
   unwritten_ = false;
+  takeDecodedDetails();  // the bytes went with the decoding
   if (writing_.valid()) writing_.wait();  // one write at a time, the latest last
   // The earlier records go with the write, on its thread.
   writing_ = inBackground([this, records = records_, earlier = std::move(earlier), localeId = localeId_,

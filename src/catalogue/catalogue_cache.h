@@ -81,6 +81,8 @@ class CatalogueCache {
   // The details kept with the records, if read in localeId (decoded on the first call); empty
   // otherwise.
   std::shared_ptr<const DetailsByFace> details(int32_t localeId);
+  // Decodes the details on a thread of its own, for a caller sure to ask for them soon.
+  void detailsAhead();
   // Keeps these details in place of the earlier ones, and writes them with the records.
   void keepDetails(std::shared_ptr<const DetailsByFace> details);
   // Lets go of the records and the snapshot, for a caller done with them: those a write under way
@@ -89,6 +91,7 @@ class CatalogueCache {
 
  private:
   void takeLoaded();
+  void takeDecodedDetails();
   void write(std::shared_ptr<const Records> earlier);
 
   FileSystem& fs_;
@@ -103,6 +106,7 @@ class CatalogueCache {
   std::optional<Snapshot> snapshot_;
   QByteArray detailBytes_;  // the file's details, until decoded
   std::shared_ptr<const DetailsByFace> details_;
+  std::future<std::shared_ptr<const DetailsByFace>> decodingDetails_;
   bool deferred_ = false;
   bool unwritten_ = false;  // records or a snapshot the file does not hold yet
 };

@@ -12,25 +12,22 @@ CatalogueDetails::CatalogueDetails(AppServices& services)
 }
 
 CatalogueDetails::~CatalogueDetails() {
-  if (read_.isEmpty() || !services_.catalogueCache) return;
+  if (keep_.isEmpty() || !services_.catalogueCache) return;
   auto all = std::make_shared<DetailsByFace>(*kept_);
-  for (auto it = read_.cbegin(); it != read_.cend(); ++it) all->insert(it.key(), *it);
+  for (auto it = keep_.cbegin(); it != keep_.cend(); ++it) all->insert(it.key(), **it);
   services_.catalogueCache->keepDetails(std::move(all));
 }
 
-std::optional<truetype::FaceDetails> CatalogueDetails::of(const QString& path, uint32_t face,
-                                                          const Identity* identity) {
+const truetype::FaceDetails* CatalogueDetails::of(const QString& path, uint32_t face, const Identity* identity) {
   if (identity) {
-    const DetailsKey key{*identity, face};
-    for (const DetailsByFace* map : {static_cast<const DetailsByFace*>(kept_.get()), &std::as_const(read_)}) {
-      const auto it = map->constFind(key);
-      if (it != map->cend()) return *it;
-    }
+    const auto it = kept_->constFind({*identity, face});
+    if (it != kept_->cend()) return &*it;
+    if (const truetype::FaceDetails* here = keep_.value({*identity, face})) return here;  // a link to a file read
   }
   Identity read;
   std::optional<truetype::FaceDetails> details =
       loadFaceDetails(services_.fs, services_.fonts, path, face, localeId_, nullptr, &read);
-  if (!details) return details;
+  if (!details) return nullptr;
   // Faces share their lists: one of each in memory, however many faces hold it.
   for (QList<QByteArray>* list : {&details->languages, &details->scripts, &details->features}) {
     auto it = lists_.constFind(*list);
@@ -39,8 +36,9 @@ std::optional<truetype::FaceDetails> CatalogueDetails::of(const QString& path, u
   }
   // Kept only when the file read is the one the record tells of: a file changed since its record
   // was made would give details under an identity that is no longer its own.
-  if (identity && read == *identity) read_.insert({read, face}, *details);
-  return details;
+  const truetype::FaceDetails* here = &read_.emplace_back(std::move(*details));
+  if (identity && read == *identity) keep_.insert({read, face}, here);
+  return here;
 }
 
 void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& query) {

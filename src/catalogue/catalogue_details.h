@@ -7,6 +7,7 @@
 #include "platform/services_bundle.h"
 
 #include <QString>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -18,14 +19,16 @@ class CatalogueDetails {
   CatalogueDetails& operator=(const CatalogueDetails&) = delete;
 
   // The face's details; `identity` is its file's as the catalogue's fill found it (its record's),
-  // none when the fill kept no record of it. Nothing when the face gives none.
-  std::optional<truetype::FaceDetails> of(const QString& path, uint32_t face, const Identity* identity);
+  // none when the fill kept no record of it. Null when the face gives none; else valid while
+  // this object lives.
+  const truetype::FaceDetails* of(const QString& path, uint32_t face, const Identity* identity);
 
  private:
   AppServices& services_;
   const int32_t localeId_;
   std::shared_ptr<const DetailsByFace> kept_;
-  DetailsByFace read_;  // read here, by the identity the file had
+  std::deque<truetype::FaceDetails> read_;              // read here
+  QHash<DetailsKey, const truetype::FaceDetails*> keep_;  // those of read_ to keep
   QHash<QList<QByteArray>, QList<QByteArray>> lists_;
 };
 

@@ -95,5 +95,7 @@ CommandLineCatalogue::CommandLineCatalogue(AppServices& services, const QString&
     kept = snapshotOf(snapshotKey(static_cast<int>(formats), roots), std::move(folders), *filled, list, *stamp);
   }
   cache->keepSnapshot(std::move(kept));  // written while the list prints
-  cache->letGo();  // the command needs them no more; printing goes on while they are freed
+  // Unless the caller keeps the records (and may still write its own to the cache), the command
+  // needs them no more: printing goes on while they are freed.
+  if (!keepRecords) cache->letGo();
 }

@@ -126,14 +126,14 @@ bool FaceReader::face(FaceDetails& d) {
   }
   uint16_t axes = 0, instances = 0;
   if (!in_.get(axes) || axes > in_.left() / 16) return false;
-  d.axes.resize(axes);
+  if (axes) d.axes.resize(axes);  // no allocation for none, as most faces have
   for (auto& axis : d.axes) {
     QString tag;
     if (!string(tag) || !in_.get(axis.min) || !in_.get(axis.def) || !in_.get(axis.max)) return false;
     axis.tag = tag.toLatin1();
   }
   if (!in_.get(instances) || instances > in_.left() / 4) return false;
-  d.instances.resize(instances);
+  if (instances) d.instances.resize(instances);
   for (QString& name : d.instances)
     if (!string(name)) return false;
   return list(d.scripts) && list(d.features) && list(d.languages);
@@ -155,7 +155,7 @@ std::optional<DetailsByFace> decodeDetails(QByteArrayView section) {
     DetailsKey key;
     truetype::FaceDetails details;
     if (!getIdentity(in, key.identity) || !in.get(key.face) || !faces.face(details)) return std::nullopt;
-    out.insert(key, std::move(details));
+    out.emplace(key, std::move(details));
   }
   if (in.left() != 0) return std::nullopt;
   return out;
