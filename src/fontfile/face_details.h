@@ -37,7 +37,7 @@ struct FaceDetails {
   int64_t modified = 0;
   // OS/2
   bool hasOs2 = false;
-  QByteArray vendor;       // achVendID, as fontTools gives it
+  QByteArray vendor;       // achVendID's 4 bytes untrimmed, as fontTools gives it (shown as Latin-1)
   uint16_t weight = 0, width = 0, fsSelection = 0, fsType = 0;
   // post
   bool hasPost = false;

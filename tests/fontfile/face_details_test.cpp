@@ -164,8 +164,8 @@ TEST(DetailsText, NumbersRoundHalvesToEvenAndDatesKeepLeapDays) {
       if (f.key == QLatin1String(key)) return f.value;
     return QStringLiteral("(none)");
   };
-  const std::pair<int32_t, const char*> fixed[] = {{0x1000, "0.062"}, {-0x1000, "-0.062"}, {0x3000, "0.188"}, {1, "0"}, {-1, "0"},
-                                                   {0x7FFFFFFF, "32768"}, {0x10000 / 3, "0.333"}};
+  const std::pair<int32_t, const char*> fixed[] = {{0x1000, "0.062"}, {-0x1000, "-0.062"}, {0x3000, "0.188"},
+      {1, "0"}, {-1, "0"}, {0x7FFFFFFF, "32768"}, {0x10000 / 3, "0.333"}};
   for (const auto& [value, text] : fixed) {
     d.italicAngle = value;
     EXPECT_EQ(field("italicAngle"), text) << value;
