@@ -42,6 +42,8 @@ class Form1 : public QWidget, public MainView {
   void PushButton7_Click();  // Copy Selected Font To Clipboard
   void PushButton8_Click();  // Export Fonts To Excel
   void LoadFonts();
+  // Font Details…: the details window over the selected row, following it.
+  void showDetails();
 
   // Pointer rules: "plain" for the window, label, grid and text box; "button" for buttons.
   void pointerRulePlain();
