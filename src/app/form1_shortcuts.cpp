@@ -146,6 +146,10 @@ QMenu* Form1Conveniences::rowMenu(int row) {
                          [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   formats->setCheckable(true);
   formats->setChecked(form_.fontFormats() == FontFormats::All);
+  menu->addSeparator();
+  add(QStringLiteral("Search by Properties\u2026"), [this] { form_.searchByProperties(); });
+  add(QStringLiteral("Clear Property Search"), [this] { form_.clearPropertySearch(); })
+      ->setEnabled(!form_.propertySearch().isEmpty());
   return menu;
 }
 
