@@ -155,7 +155,7 @@ void DetailsWindow::showFace(const QString& path, uint32_t face) {
   fields_ = details ? detailFields(*details, path, face) : QList<DetailField>{};
   const QString name = details ? details->names[4] : QString();
   setWindowTitle(name.isEmpty() ? QStringLiteral("Font Details") : QStringLiteral("Font Details \u2014 ") + name);
-  unreadable_->setText(QStringLiteral("This face cannot be read: %1").arg(path));
+  unreadable_->setText(details ? QString() : QStringLiteral("This face cannot be read: %1").arg(path));
   unreadable_->setVisible(!details);
   copyButton->setEnabled(details.has_value());
   sample->setFace(path, face);

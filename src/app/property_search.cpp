@@ -20,17 +20,42 @@ namespace {
 const QString kTitle = QStringLiteral("Search by Properties");
 const QString kAny = QStringLiteral("Any");
 
-// "weight>=300" and "weight<=700", or the parts of them that are set.
-void addRange(QStringList& terms, const char* name, int from, int to) {
-  if (from > 0) terms << QStringLiteral("%1>=%2").arg(QLatin1String(name)).arg(from);
-  if (to > 0) terms << QStringLiteral("%1<=%2").arg(QLatin1String(name)).arg(to);
+// Each condition set: its terms for the query and its words for people.
+struct Condition {
+  QString terms, words;
+};
+
+void addRange(QList<Condition>& out, const QString& name, int from, int to) {
+  const QString atLeast = QStringLiteral("%1>=%2").arg(name).arg(from), atMost = QStringLiteral("%1<=%2").arg(name).arg(to);
+  if (from > 0 && to > 0) out.append({atLeast + QLatin1Char(',') + atMost, QStringLiteral("%1 %2 to %3").arg(name).arg(from).arg(to)});
+  else if (from > 0) out.append({atLeast, QStringLiteral("%1 at least %2").arg(name).arg(from)});
+  else if (to > 0) out.append({atMost, QStringLiteral("%1 at most %2").arg(name).arg(to)});
 }
 
-void addRangeSummary(QStringList& parts, const char* name, int from, int to) {
-  const QString n = QLatin1String(name);
-  if (from > 0 && to > 0) parts << QStringLiteral("%1 %2 to %3").arg(n).arg(from).arg(to);
-  else if (from > 0) parts << QStringLiteral("%1 at least %2").arg(n).arg(from);
-  else if (to > 0) parts << QStringLiteral("%1 at most %2").arg(n).arg(to);
+QList<Condition> conditionsOf(const PropertyConditions& c) {
+  using Outline = PropertyConditions::Outline;
+  QList<Condition> out;
+  const auto add = [&](bool on, const QString& terms, const QString& words) {
+    if (on) out.append({terms, words});
+  };
+  add(c.mono, QStringLiteral("mono"), QStringLiteral("monospaced"));
+  add(c.variable, QStringLiteral("variable"), QStringLiteral("variable"));
+  add(c.italic, QStringLiteral("italic"), QStringLiteral("italic"));
+  add(c.bold, QStringLiteral("bold"), QStringLiteral("bold"));
+  add(c.outline == Outline::CFF, QStringLiteral("cff"), QStringLiteral("CFF outlines"));
+  add(c.outline == Outline::TrueType, QStringLiteral("!cff"), QStringLiteral("TrueType outlines"));
+  addRange(out, QStringLiteral("weight"), c.weightFrom, c.weightTo);
+  addRange(out, QStringLiteral("width"), c.widthFrom, c.widthTo);
+  add(!c.language.isEmpty(), QStringLiteral("lang=") + c.language, QStringLiteral("covers ") + c.language);
+  add(!c.feature.isEmpty(), QStringLiteral("feature=") + c.feature, QStringLiteral("has feature ") + c.feature);
+  add(!c.embedding.isEmpty(), QStringLiteral("embedding=") + c.embedding, QStringLiteral("embedding ") + c.embedding);
+  const std::tuple<QString, const char*, const char*> texts[] = {{c.designer, "designer", "designer"},
+                                                                 {c.manufacturer, "manufacturer", "manufacturer"},
+                                                                 {c.license, "license", "licence"}};
+  for (const auto& [text, key, name] : texts)
+    add(!text.isEmpty(), QLatin1String(key) + QLatin1Char('~') + text,
+        QStringLiteral("%1 holds \u201c%2\u201d").arg(QLatin1String(name), text));
+  return out;
 }
 
 // The languages people may look for, by name, each with its tag ("Greek (el)"). Qt's list of
@@ -79,40 +104,14 @@ QSpinBox* classBox(QWidget* parent, int most, const QString& name) {
 
 QString searchExpression(const PropertyConditions& c) {
   QStringList terms;
-  const std::pair<bool, const char*> flags[] = {
-      {c.mono, "mono"}, {c.variable, "variable"}, {c.italic, "italic"}, {c.bold, "bold"}};
-  for (const auto& [on, term] : flags)
-    if (on) terms << QLatin1String(term);
-  if (c.outline == PropertyConditions::Outline::CFF) terms << QStringLiteral("cff");
-  if (c.outline == PropertyConditions::Outline::TrueType) terms << QStringLiteral("!cff");
-  addRange(terms, "weight", c.weightFrom, c.weightTo);
-  addRange(terms, "width", c.widthFrom, c.widthTo);
-  const std::pair<QString, const char*> texts[] = {
-      {c.language, "lang="},       {c.feature, "feature="},           {c.embedding, "embedding="},
-      {c.designer, "designer~"},   {c.manufacturer, "manufacturer~"}, {c.license, "license~"}};
-  for (const auto& [text, term] : texts)
-    if (!text.isEmpty()) terms << QLatin1String(term) + text;
+  for (const Condition& condition : conditionsOf(c)) terms << condition.terms;
   return terms.join(QLatin1Char(','));
 }
 
 QString searchSummary(const PropertyConditions& c) {
-  QStringList parts;
-  const std::pair<bool, const char*> flags[] = {
-      {c.mono, "monospaced"}, {c.variable, "variable"}, {c.italic, "italic"}, {c.bold, "bold"}};
-  for (const auto& [on, word] : flags)
-    if (on) parts << QLatin1String(word);
-  if (c.outline == PropertyConditions::Outline::CFF) parts << QStringLiteral("CFF outlines");
-  if (c.outline == PropertyConditions::Outline::TrueType) parts << QStringLiteral("TrueType outlines");
-  addRangeSummary(parts, "weight", c.weightFrom, c.weightTo);
-  addRangeSummary(parts, "width", c.widthFrom, c.widthTo);
-  if (!c.language.isEmpty()) parts << QStringLiteral("covers ") + c.language;
-  if (!c.feature.isEmpty()) parts << QStringLiteral("has feature ") + c.feature;
-  if (!c.embedding.isEmpty()) parts << QStringLiteral("embedding ") + c.embedding;
-  const std::pair<QString, const char*> texts[] = {
-      {c.designer, "designer"}, {c.manufacturer, "manufacturer"}, {c.license, "licence"}};
-  for (const auto& [text, name] : texts)
-    if (!text.isEmpty()) parts << QStringLiteral("%1 holds \u201c%2\u201d").arg(QLatin1String(name), text);
-  return parts.join(QStringLiteral(", "));
+  QStringList words;
+  for (const Condition& condition : conditionsOf(c)) words << condition.words;
+  return words.join(QStringLiteral(", "));
 }
 
 PropertySearchDialog::PropertySearchDialog(Prompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {
@@ -235,8 +234,13 @@ QString PropertySearchDialog::problem() const {
     return QStringLiteral("The lowest weight class is above the highest.");
   if (c.widthFrom > 0 && c.widthTo > 0 && c.widthFrom > c.widthTo)
     return QStringLiteral("The lowest width class is above the highest.");
+  static const QRegularExpression tag(QStringLiteral("^[A-Za-z0-9]{1,4}$"));
+  if (!c.feature.isEmpty() && !tag.match(c.feature).hasMatch())
+    return QStringLiteral("An OpenType feature is named by a tag of one to four letters or digits, such as smcp "
+                          "or ss01.");
   QString error;
-  if (!FaceQuery::parse(searchExpression(c), &error)) return QStringLiteral("The search cannot be made: ") + error;
+  if (!FaceQuery::parse(searchExpression(c), &error))
+    return QStringLiteral("These conditions cannot be searched for (%1).").arg(error);
   return {};
 }
 

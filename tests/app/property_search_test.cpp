@@ -85,8 +85,9 @@ TEST(PropertySearch, TheStripShowsWhileASearchIsSetAndClearSearchEndsIt) {
   EXPECT_TRUE(openDialog(form)->mono->isChecked());
 }
 
-// A text holding a comma would split into two terms: the dialog says so and stays open.
-TEST(PropertySearch, ATextWithACommaIsRefusedInTheDialog) {
+// A text holding a comma would split into two terms; a range upside down or a feature tag too
+// long finds nothing: the dialog says why and stays open.
+TEST(PropertySearch, ATextWithACommaAndOtherMistakesAreRefusedInTheDialog) {
   Harness app;
   Form1& form = *app.form;
   PropertySearchDialog* dialog = openDialog(form);
@@ -104,6 +105,10 @@ TEST(PropertySearch, ATextWithACommaIsRefusedInTheDialog) {
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(app.prompts.boxes.back().text, "The lowest weight class is above the highest.");
   dialog->weightTo->setValue(0);  // any
+  dialog->feature->setEditText("smallcaps");
+  dialog->accept();
+  EXPECT_TRUE(app.prompts.boxes.back().text.startsWith("An OpenType feature is named by a tag of one to four"));
+  dialog->feature->setCurrentIndex(0);  // any
   dialog->accept();
   EXPECT_EQ(form.propertySearch(), "weight>=700,designer~Smith");
 }
