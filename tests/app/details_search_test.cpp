@@ -132,6 +132,20 @@ TEST_F(DetailsTest, CopiesEverythingAndOpensTheFolderOrSaysWhyNot) {
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::Exclamation);
 }
 
+// The catalogue shows only the faces that hold the search, and all of them again once cleared.
+TEST_F(DetailsTest, ASearchNarrowsTheCatalogueUntilCleared) {
+  place("DejaVuSans-Bold.ttf", "fonts/DejaVuSans-Bold.ttf");
+  QStringList bold;  // as fc-scan reads the files
+  for (const RealFace& face : realFaces())
+    if (face.bold && face.file.endsWith("/DejaVuSans-Bold.ttf")) bold << face.fullName;
+  PropertyConditions conditions;
+  conditions.bold = true;
+  form.setPropertyConditions(conditions);
+  EXPECT_EQ(gridNames(), bold);
+  form.clearPropertySearch();
+  EXPECT_EQ(gridNames().size(), 4);
+}
+
 // Not a check: the details window, the search dialog and the main window with a search set, for a
 // person to look at. Runs only when TYPORAMA_DETAILS_SHOTS names a folder to write PNGs into.
 TEST_F(DetailsTest, SavesPictures) {
