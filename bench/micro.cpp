@@ -1,11 +1,12 @@
 // Micro benchmarks of the steps a catalogue fill repeats: reading one file's names, writing
-// one grid row, and listing the folders of a tree. Paths come from the environment, set by
+// one grid row, and listing the folders of a tree; and the opening of the details window. Paths come from the environment, set by
 // scripts/bench.sh:
-//   TYPORAMA_BENCH_FONT       a real .ttf file the font system knows
+//   TYPORAMA_BENCH_FONT       a real .ttf file the font system knows (also the details window's)
 //   TYPORAMA_BENCH_SCAN_TREE  the root of a tree of nested folders
 #include "core/list_box.h"
 #include "core/catalogue_entry.h"
 #include "core/error_trap.h"
+#include "app/details_window.h"
 #include "app/qt_services.h"
 #include "catalogue/collect_catalogue.h"
 #include "catalogue/fill_grid.h"
@@ -175,6 +176,29 @@ void BM_ScanFolders(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * folders);
 }
 BENCHMARK(BM_ScanFolders)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Font Details… over one row: that face's details read (its file and one question to
+// fontconfig), the window built, shown and painted once.
+void BM_DetailsWindowOpen(benchmark::State& state) {
+  ListBox list;
+  list.AddItem(QStringLiteral("Bench"), envPath("TYPORAMA_BENCH_FONT"));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto owner = std::make_unique<QWidget>();
+    auto* grid = new FlexGrid(owner.get());
+    grid->setRows(1);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    DetailsWindow* window = DetailsWindow::openFor(owner.get(), services->app, *grid, list);
+    window->repaint();
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    if (window->fields().isEmpty()) state.SkipWithError("TYPORAMA_BENCH_FONT gave no details");
+    owner.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_DetailsWindowOpen)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

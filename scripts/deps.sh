@@ -8,6 +8,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfontconfi
             libxlsxwriter-dev libzip-dev libicu-dev fonts-dejavu-core fonts-liberation qt6-wayland)
 test_pkgs=(libgtest-dev libgmock-dev googletest python3 python3-xlrd python3-openpyxl python3-docx
            xvfb xauth xclip xdotool x11-utils imagemagick clang libclang-rt-14-dev python3-fonttools
+           at-spi2-core python3-pyatspi dbus
            libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils python3-pil weston
            fonts-cantarell fonts-urw-base35)
 # font-manager: the comparison row of a cached listing.

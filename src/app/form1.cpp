@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,6 +256,7 @@ void Form1::Form_Unload() {
   services_.yielder.yield();
   services_.yielder.yield();
   unloadForm2();
+  for (QDialog* dialog : findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) dialog->close();
   if (previewPins_) previewPins_->releaseAll();
 }
 
@@ -300,6 +302,7 @@ void Form1::setMousePointer(int value) {
   // The window's pointer holds over its controls too, as it does over the window itself.
   setCursor(shape);
   for (QWidget* w : findChildren<QWidget*>()) {
+    if (w->window() != this) continue;  // the details and search windows keep their own
     if (w == Text1 && value == pointer::Default) w->setCursor(Qt::IBeamCursor);
     else w->setCursor(shape);
   }

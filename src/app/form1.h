@@ -1,5 +1,6 @@
 #pragma once
 // The main window: the catalogue grid and the command buttons.
+#include "app/property_search.h"
 #include "controls/main_view.h"
 #include "core/app_title.h"
 
@@ -42,6 +43,14 @@ class Form1 : public QWidget, public MainView {
   void PushButton7_Click();  // Copy Selected Font To Clipboard
   void PushButton8_Click();  // Export Fonts To Excel
   void LoadFonts();
+  // Font Details…: the details window over the selected row, following it.
+  void showDetails();
+  // Search by Properties…: the dialog (which offers the last conditions searched), then the
+  // catalogue of the faces that hold its conditions.
+  void searchByProperties();
+  void setPropertyConditions(const PropertyConditions& conditions);
+  void clearPropertySearch();
+  const PropertyConditions& propertyConditions() const { return conditions_; }
 
   // Pointer rules: "plain" for the window, label, grid and text box; "button" for buttons.
   void pointerRulePlain();
@@ -63,6 +72,10 @@ class Form1 : public QWidget, public MainView {
   QLineEdit* Text1 = nullptr;
   ProgressBar* ProgressBar1 = nullptr;
   QLabel* lblFontsInstalled = nullptr;
+  // Shown only while a property search is set, in a strip taken from the grid's foot; made by the
+  // first search.
+  QLabel* lblPropertySearch = nullptr;
+  PushButton* clearSearchButton = nullptr;
   ListBox List1;
   CommonDialog CommonDialog1;
 
@@ -84,6 +97,7 @@ class Form1 : public QWidget, public MainView {
   void setCountText(const QString& text) override;
   FactsByFace& catalogueFacts() override { return facts_; }
   FontFormats fontFormats() override { return fontFormats_; }
+  QString propertySearch() override { return propertySearch_; }
   // "Show OpenType and collection files": kept in the user's settings; the catalogue is
   // refilled as Filter fills it.
   void setFontFormats(FontFormats formats);
@@ -121,6 +135,8 @@ class Form1 : public QWidget, public MainView {
 
  private:
   void buildControls();
+  void buildSearchStrip();
+  void showSearchStrip();
   void followDrawnFamily();  // the windows' family, after a font was added or removed
   void unloadForm2();
 
@@ -136,6 +152,8 @@ class Form1 : public QWidget, public MainView {
   bool shownBefore_ = false;
   FactsByFace facts_;
   FontFormats fontFormats_;
+  PropertyConditions conditions_, searched_;  // in force; last searched (offered by the dialog)
+  QString propertySearch_;
 };
 
 // The title the system shows for the program: the product name cut before its last blank,

@@ -1,12 +1,13 @@
 #include "app/form1_shortcuts.h"
 
+#include "app/details_window.h"
 #include "app/form1.h"
+#include "app/grid_menu.h"
 #include "controls/flex_grid.h"
 #include "ops/ops_commands.h"
 #include "platform/clipboard_files.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
@@ -31,6 +32,7 @@ QStringList droppedFiles(const QDropEvent& event) {
 Form1Conveniences::Form1Conveniences(Form1& form) : QObject(&form), form_(form) {
   runDrag = [](QDrag& drag) { drag.exec(Qt::CopyAction, Qt::CopyAction); };
   connect(form.Text1, &QLineEdit::returnPressed, &form, &Form1::PushButton1_Click);
+  new GridMenu(*form.MSFlexGrid1, [this](int row) { return rowMenu(row); });
   form.MSFlexGrid1->installEventFilter(this);
   form.MSFlexGrid1->viewport()->installEventFilter(this);
   form.setAcceptDrops(true);
@@ -61,26 +63,20 @@ bool Form1Conveniences::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool Form1Conveniences::gridEvent(QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->matches(QKeySequence::Copy)) {
-      form_.PushButton7_Click();
-      return true;
-    }
-    if (key->key() == Qt::Key_Delete && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-      form_.PushButton4_Click();
-      return true;
-    }
-  } else if (event->type() == QEvent::ContextMenu) {
-    // From the keyboard: the menu of the selected row, shown at that row.
-    auto* menu = static_cast<QContextMenuEvent*>(event);
-    FlexGrid& grid = *form_.MSFlexGrid1;
-    if (menu->reason() != QContextMenuEvent::Mouse) {
-      const int row = grid.RowSel();
-      const QRect cell = grid.visualRect(grid.model()->index(row, 1));
-      popupRowMenu(row, grid.viewport()->mapToGlobal(cell.isValid() ? cell.center() : QPoint()));
-      return true;
-    }
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->matches(QKeySequence::Copy)) {
+    form_.PushButton7_Click();
+    return true;
+  }
+  const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+  if (key->key() == Qt::Key_Delete && mods == Qt::NoModifier) {
+    form_.PushButton4_Click();
+    return true;
+  }
+  if (QKeySequence(key->keyCombination()) == kDetailsKey) {
+    form_.showDetails();
+    return true;
   }
   return false;
 }
@@ -88,11 +84,6 @@ bool Form1Conveniences::gridEvent(QEvent* event) {
 bool Form1Conveniences::viewportEvent(QEvent* event) {
   FlexGrid& grid = *form_.MSFlexGrid1;
   switch (event->type()) {
-    case QEvent::ContextMenu: {
-      auto* menu = static_cast<QContextMenuEvent*>(event);
-      popupRowMenu(grid.rowAt(menu->pos().y()), menu->globalPos());
-      return true;
-    }
     case QEvent::MouseButtonPress: {
       auto* mouse = static_cast<QMouseEvent*>(event);
       const int row = grid.rowAt(mouse->position().toPoint().y());
@@ -139,22 +130,15 @@ bool Form1Conveniences::dropEvent(QObject* watched, QEvent* event) {
 }
 
 QMenu* Form1Conveniences::rowMenu(int row) {
-  auto* menu = new QMenu(form_.MSFlexGrid1);
-  menu->setObjectName(QStringLiteral("gridRowMenu"));
-  menu->setAttribute(Qt::WA_DeleteOnClose);
-  // Each command runs once the menu's click is over: a question box or a refill lets events run,
-  // which would delete the closed menu while its click is still being handled.
-  const auto add = [&](const QString& text, auto command) {
-    QAction* action = menu->addAction(text);
-    connect(action, &QAction::triggered, this, command, Qt::QueuedConnection);
-    return action;
-  };
+  QMenu* menu = GridMenu::newMenu(*form_.MSFlexGrid1);
+  const auto add = [&](const QString& text, auto command) { return GridMenu::add(*menu, this, text, command); };
   if (hasRow(row)) {
     selectRow(row);
     // The commands act on the selected row, the row just selected.
     add(QStringLiteral("Copy Font File"), [this] { form_.PushButton7_Click(); })->setShortcut(QKeySequence::Copy);
     add(QStringLiteral("Remove Font\u2026"), [this] { form_.PushButton4_Click(); })->setShortcut(Qt::Key_Delete);
     add(QStringLiteral("Open Containing Folder"), [this, row] { openContainingFolder(row); });
+    add(QStringLiteral("Font Details\u2026"), [this] { form_.showDetails(); })->setShortcut(kDetailsKey);
     menu->addSeparator();
   }
   // Offered below the rows too: a catalogue with no .ttf file at all shows no row to click.
@@ -162,15 +146,13 @@ QMenu* Form1Conveniences::rowMenu(int row) {
                          [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   formats->setCheckable(true);
   formats->setChecked(form_.fontFormats() == FontFormats::All);
+  menu->addSeparator();
+  add(QStringLiteral("Search by Properties\u2026"), [this] { form_.searchByProperties(); });
+  add(QStringLiteral("Clear Property Search"), [this] { form_.clearPropertySearch(); })
+      ->setEnabled(!form_.propertySearch().isEmpty());
   return menu;
 }
 
-void Form1Conveniences::popupRowMenu(int row, const QPoint& globalPos) { rowMenu(row)->popup(globalPos); }
-
 void Form1Conveniences::openContainingFolder(int row) {
-  if (!hasRow(row)) return;
-  const QString path = form_.List1.ItemPath(row);
-  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-  const QString folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
-  form_.services().desktop.openUrl(QString::fromLatin1(fileUri(folder)));
+  if (hasRow(row)) ::openContainingFolder(form_.services(), form_.List1.ItemPath(row));
 }

@@ -1,9 +1,10 @@
 #pragma once
 // What people expect of a file-handling desktop window, added to the main window's commands:
 // Enter in the filter box filters; on a grid row Ctrl+C copies the font file, Delete asks to
-// remove it, a context menu offers both and the file's folder; a row dragged out of the grid is
-// a file drag; font files dropped on the window are installed. The grid's context menu also
-// switches OpenType and collection files on and off, wherever it is opened.
+// remove it, Ctrl+I shows its details, a context menu offers these and the file's folder; a row
+// dragged out of the grid is a file drag; font files dropped on the window are installed. The
+// grid's context menu also switches OpenType and collection files on and off and searches by
+// properties, wherever it is opened.
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
@@ -36,7 +37,6 @@ class Form1Conveniences : public QObject {
   bool dropEvent(QObject* watched, QEvent* event);
   bool hasRow(int row) const;
   void selectRow(int row);
-  void popupRowMenu(int row, const QPoint& globalPos);
 
   Form1& form_;
   int pressRow_ = -1;

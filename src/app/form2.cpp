@@ -1,7 +1,9 @@
 #include "app/form2.h"
 
 #include "core/error_trap.h"
+#include "app/details_window.h"
 #include "app/form1.h"
+#include "app/grid_menu.h"
 #include "app/main_module.h"
 #include "catalogue/collect_catalogue.h"
 #include "catalogue/fill_grid.h"
@@ -32,6 +34,7 @@ Form2::Form2(Form1& owner)
   MSFlexGrid1->setFaceResolver([&fonts](const QString& name) { return fonts.resolveFace(name); });
   nameCatalogueGrid(*MSFlexGrid1);
 
+  new GridMenu(*MSFlexGrid1, [this](int row) { return rowMenu(row); });
   connect(MSFlexGrid1, &FlexGrid::Click, this, &Form2::MSFlexGrid1_Click);
   connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Form2::MSFlexGrid1_GotFocus);
   connect(MSFlexGrid1, &FlexGrid::LostFocus, this, &Form2::MSFlexGrid1_LostFocus);
@@ -90,6 +93,7 @@ void Form2::Form_Unload() {
     owner_.show();
     owner_.activateWindow();  // and with it the focus, where it was
   }
+  if (auto* details = findChild<DetailsWindow*>(QString(), Qt::FindDirectChildrenOnly)) details->close();
   // A closed window keeps nothing: the next use fills it afresh.
   previewPins_->releaseAll();
   List1.Clear();
@@ -102,6 +106,17 @@ void Form2::MSFlexGrid1_Click() { GridClicked(this, MSFlexGrid1); }
 void Form2::MSFlexGrid1_GotFocus() { GridGotFocus(this, MSFlexGrid1); }
 
 void Form2::MSFlexGrid1_LostFocus() { UnhookGridWheel(); }
+
+void Form2::showDetails() { DetailsWindow::openFor(this, owner_.services(), *MSFlexGrid1, List1); }
+
+QMenu* Form2::rowMenu(int row) {
+  QMenu* menu = GridMenu::newMenu(*MSFlexGrid1);
+  if (row < 0 || row >= MSFlexGrid1->Rows() || row >= List1.ListCount()) return menu;
+  MSFlexGrid1->setRow(row);
+  MSFlexGrid1_Click();  // as a click on the row: the whole row is selected
+  GridMenu::add(*menu, this, QStringLiteral("Font Details\u2026"), [this] { showDetails(); })->setShortcut(kDetailsKey);
+  return menu;
+}
 
 void Form2::setMousePointer(int value) {
   mousePointer_ = value;
@@ -141,6 +156,10 @@ void Form2::keyPressEvent(QKeyEvent* event) {
   // Escape closes the list as the window manager's close does; so does a keyboard alone.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     close();
+    return;
+  }
+  if (QKeySequence(event->keyCombination()) == kDetailsKey) {
+    showDetails();
     return;
   }
   QWidget::keyPressEvent(event);

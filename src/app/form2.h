@@ -11,6 +11,7 @@
 class Form1;
 class FlexGrid;
 class PreviewPins;
+class QMenu;
 
 class Form2 : public QWidget, public ListWindowView {
   Q_OBJECT
@@ -30,6 +31,10 @@ class Form2 : public QWidget, public ListWindowView {
   void MSFlexGrid1_Click();
   void MSFlexGrid1_GotFocus();
   void MSFlexGrid1_LostFocus();
+  // Font Details…: the details window over the selected row, following it.
+  void showDetails();
+  // The grid's context menu for a row (-1: below the rows); the row becomes the selected row.
+  QMenu* rowMenu(int row);
   // Pointer moves over the window or its grid: the arrow, unless the hourglass shows.
   void pointerRulePlain();
 

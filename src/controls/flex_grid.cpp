@@ -2,12 +2,12 @@
 
 #include "core/runtime_error.h"
 #include "controls/flex_grid_model.h"
+#include "controls/raw_font_text.h"
 #include "controls/readable_color.h"
 #include "controls/twips.h"
 
 #include <QAbstractItemDelegate>
 #include <QFontMetrics>
-#include <QGlyphRun>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -33,35 +33,6 @@ Qt::Alignment qtAlignment(int value, const QString& text) {
   static const Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
   static const Qt::Alignment vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
   return horizontal[value / 3] | vertical[value % 3];
-}
-
-// Draws text in a face loaded from a file. The file is the face, so no bold or slant is made
-// up; underline and strike-out are drawn as for any text.
-void drawInRawFont(QPainter* painter, const QRect& rect, Qt::Alignment align, const QString& text,
-                   const QRawFont& face, uint8_t style) {
-  const QList<quint32> glyphs = face.glyphIndexesForString(text);
-  const QList<QPointF> advances = face.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
-  QList<QPointF> positions;
-  positions.reserve(glyphs.size());
-  qreal width = 0;
-  for (const QPointF& advance : advances) {
-    positions.append(QPointF(width, 0));
-    width += advance.x();
-  }
-  const qreal ascent = face.ascent(), height = face.ascent() + face.descent();
-  qreal x = rect.left();
-  if (align & Qt::AlignHCenter) x += (rect.width() - width) / 2;
-  else if (align & Qt::AlignRight) x = rect.left() + rect.width() - width;
-  qreal baseline = rect.top() + (rect.height() - height) / 2 + ascent;
-  if (align & Qt::AlignTop) baseline = rect.top() + ascent;
-  else if (align & Qt::AlignBottom) baseline = rect.top() + rect.height() - height + ascent;
-  QGlyphRun run;
-  run.setRawFont(face);
-  run.setGlyphIndexes(glyphs);
-  run.setPositions(positions);
-  run.setUnderline(style & FlexGridModel::Underline);
-  run.setStrikeOut(style & FlexGridModel::StrikeOut);
-  painter->drawGlyphRun(QPointF(x, baseline), run);
 }
 
 }  // namespace
@@ -590,7 +561,9 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
     const Qt::Alignment align = qtAlignment(format.align, text);
     const QRawFont* face = format.file >= 0 ? model_->fileFace(format.file) : nullptr;
     if (face) {
-      drawInRawFont(painter, inner, align, text, *face, model_->cellStyle(row, col));
+      const uint8_t style = model_->cellStyle(row, col);
+      drawInRawFont(painter, inner, align, text, *face, style & FlexGridModel::Underline,
+                    style & FlexGridModel::StrikeOut);
     } else {
       painter->setFont(model_->cellFont(row, col));
       painter->drawText(inner, int(align) | Qt::TextSingleLine, text);
