@@ -1,8 +1,11 @@
 // The main window with the real services over the configured fonts, in one process: the first
 // fill (as at start-up, nothing cached yet), then clicks on Filter over the same, unchanged
-// tree. Prints the first fill's seconds, then each Filter's, one per line.
-// Usage: typorama_window_filter ROUNDS [FILTER TEXT]
+// tree. Prints the first fill's seconds, then each Filter's, one per line. With --mono, each
+// round is a property search for monospaced faces instead: the first one reads every face's
+// details, the others find them kept.
+// Usage: typorama_window_filter ROUNDS [FILTER TEXT] [--mono]
 #include "app/form1.h"
+#include "app/property_search.h"
 #include "app/qt_services.h"
 #include "catalogue/catalogue_cache.h"
 #include "office/office_factory.h"
@@ -25,7 +28,10 @@ struct NoVisit final : RandomSource {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
-  const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  QStringList rest;
+  for (int k = 2; k < argc; ++k) rest << QString::fromLocal8Bit(argv[k]);
+  const bool mono = rest.removeAll(QStringLiteral("--mono")) > 0;
+  const QString filter = rest.value(0);
   QtPrompts prompts;
   EventLoopYielder yielder;
   NoVisit random;
@@ -43,7 +49,13 @@ int main(int argc, char** argv) {
   form.Text1->setText(filter);
   for (int k = 0; k < rounds; ++k) {
     timer.restart();
-    form.PushButton1_Click();
+    if (mono) {
+      PropertyConditions conditions;
+      conditions.mono = true;
+      form.setPropertyConditions(conditions);
+    } else {
+      form.PushButton1_Click();
+    }
     std::printf("%.6f\n", timer.nsecsElapsed() / 1e9);
   }
   return 0;

@@ -334,6 +334,18 @@ print(statistics.median(float(r[0]) for r in rows), statistics.median(float(r[1]
 }
 read -r T[fill] T[filterall] < <(window_rounds "")
 read -r T[fillmono] T[filtermono] < <(window_rounds Mono)
+# A property search (monospaced faces) in the same window: the first reads every face's details,
+# the later ones find them kept.
+for _ in $(seq "$runs"); do
+  env $env_large QT_QPA_PLATFORM=offscreen "$window_filter" 5 --mono 2>/dev/null | python3 -c '
+import statistics, sys
+t = [float(x) for x in sys.stdin.read().split()]
+print(t[0], t[1], statistics.median(t[2:]))'
+done | python3 -c '
+import statistics, sys
+rows = [l.split() for l in sys.stdin if l.strip()]
+print(*(statistics.median(float(r[k]) for r in rows) for k in range(3)))' > "$work/search.txt"
+read -r T[fillsearch] T[searchfirst] T[search] < "$work/search.txt"
 # Warm --list against font-manager's own cached listing (it needs a display: Xvfb; its cache
 # warms in the first round as ours does).
 Xvfb :87 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
@@ -432,6 +444,9 @@ for k, layout in (("families", "a folder per family (4 files)"), ("hundred", "10
 for k, what in (("all", "(whole list)"), ("mono", '"Mono"')):
     A, F = T["filter" + k], T["fill" if k == "all" else "fillmono"]
     row("8", f"Filter {what} vs the window's first fill, {large} files", ms(A), ms(F), f"{A/F:.2f}x", "<= 0.25x", ok(A/F <= 0.25))
+S, F = T["search"], T["fillsearch"]
+row("15", f"property search (monospaced) vs the window's first fill, {large} files", ms(S), ms(F), f"{S/F:.2f}x", "<= 0.25x", ok(S/F <= 0.25))
+row("15", f"  (the first search, which reads every face's details, {large} files)", ms(T["searchfirst"]), ms(F), f"{T['searchfirst']/F:.2f}x", "", "")
 L, FM = T["warmlarge"], T["fontmanager"]
 row("10", f"warm --list vs font-manager --list-full (its cache warm), {large} files", ms(L), ms(FM), f"{FM/L:.1f}x faster", ">= 5x", ok(FM / L >= 5))
 W, F = T["wheremono"], T["floorwhere"]
