@@ -7,6 +7,43 @@
 #include <QFile>
 #include <cstdio>
 
+namespace {
+bool write(const QString& path, const QByteArray& bytes) {
+  QFile out(path);
+  if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size()) return true;
+  std::fprintf(stderr, "write_seeds: cannot write %s\n", qPrintable(path));
+  return false;
+}
+
+// Cache files: records of one file and of three, with a snapshot, and with the details of two faces.
+bool writeCacheSeeds(const QString& caches) {
+  QDir().mkpath(caches);
+  const Record plain{{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}};
+  const Records files{{{"/f/a.ttf", plain},
+                       {"/f/b.ttf", plain},
+                       {"/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}}}}};
+  if (!write(caches + "/one.cache", encodeCatalogueCache({{{"/a", plain}}}, 0x0409, "fuzz")) ||
+      !write(caches + "/three.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
+    return false;
+  const Snapshot listing{"1", {{"/f/", Identity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
+  if (!write(caches + "/listed.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing)))
+    return false;
+  // With the details of two faces: names, an axis, an instance and lists.
+  truetype::FaceDetails details;
+  details.names[1] = QStringLiteral("Family");
+  details.names[13] = QStringLiteral("Licence \u03a9");
+  details.axes = {{"wght", 1 << 16, 4 << 16, 9 << 16}};
+  details.instances = {QStringLiteral("Thin")};
+  details.languages = {"el", "en"};
+  DetailsByFace kept;
+  kept.insert({plain.identity, 0}, details);
+  kept.insert({files.files[2].second.identity, 1}, {});
+  const std::string section = encodeDetails(kept, files);
+  return write(caches + "/details.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing,
+                                                               QByteArrayView(section.data(), qsizetype(section.size()))));
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: write_seeds FOLDER [CACHE_FOLDER]\n");
@@ -54,41 +91,8 @@ int main(int argc, char** argv) {
                                0xFFFF, FontBuilder().name(3, 0x409, 4, u"F").build()))},
       {"forged_names.ttc", fontCollection({forgedNameTableFont(), forgedNameTableFont()})},
   };
-  const auto write = [](const QString& path, const QByteArray& bytes) {
-    QFile out(path);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size()) return true;
-    std::fprintf(stderr, "write_seeds: cannot write %s\n", qPrintable(path));
-    return false;
-  };
   for (const auto& s : seeds)
     if (!write(dir + QLatin1Char('/') + QLatin1String(s.file), s.font)) return 1;
-  if (argc == 3) {
-    const QString caches = QString::fromLocal8Bit(argv[2]);
-    QDir().mkpath(caches);
-    const Record plain{{1, 2, 3, 4, 5}, 3, {{"Family Bold", "Family", "Bold", 0x21, 0}}};
-    const Records files{{{"/f/a.ttf", plain},
-                             {"/f/b.ttf", plain},
-                             {"/f/\u03a9/pair.ttc", {{1, 3, 9, 4, 5}, 2, {{"\u0416", "\u0416", "", 0, 1}, {"B", "\u0416", "I", 1, 2}}}}}};
-    if (!write(caches + "/one.cache", encodeCatalogueCache({{{"/a", plain}}}, 0x0409, "fuzz")) ||
-        !write(caches + "/three.cache", encodeCatalogueCache(files, 0x0407, "fuzz")))
-      return 1;
-    const Snapshot listing{"1", {{"/f/", Identity{1, 7, 9, 4, 5}}, {"/g/", std::nullopt}}, {{2, 1}, {0, 0}, {2, 0}}};
-    if (!write(caches + "/listed.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing)))
-      return 1;
-    // With the details of two faces: names, an axis, an instance and lists.
-    truetype::FaceDetails details;
-    details.names[1] = QStringLiteral("Family");
-    details.names[13] = QStringLiteral("Licence \u03a9");
-    details.axes = {{"wght", 1 << 16, 4 << 16, 9 << 16}};
-    details.instances = {QStringLiteral("Thin")};
-    details.languages = {"el", "en"};
-    DetailsByFace kept;
-    kept.insert({plain.identity, 0}, details);
-    kept.insert({files.files[2].second.identity, 1}, {});
-    const std::string section = encodeDetails(kept, files);
-    if (!write(caches + "/details.cache", encodeCatalogueCache(files, 0x0407, "fuzz", &listing,
-                                                               QByteArrayView(section.data(), qsizetype(section.size())))))
-      return 1;
-  }
+  if (argc == 3 && !writeCacheSeeds(QString::fromLocal8Bit(argv[2]))) return 1;
   return 0;
 }

@@ -97,6 +97,60 @@ void readFvar(ByteSource& src, const Table& fvar, FaceDetails& out, std::vector<
   }
 }
 
+// OS/2, post and maxp: the fixed fields the details show, each table left out when cut short.
+void readStyleTables(ByteSource& src, const std::vector<TableRecord>& directory, FaceDetails& out) {
+  if (const auto os2 = findTable(src, directory, "OS/2")) {
+    uint8_t o[kOs2Version0Bytes];
+    if (os2->prefix(src, o, sizeof o) == sizeof o) {
+      out.hasOs2 = true;
+      out.weight = readBe16(o + 4);
+      out.width = readBe16(o + 6);
+      out.fsType = readBe16(o + 8);
+      // All four bytes, trailing spaces and NULs too: fontTools keeps them.
+      out.vendor = tagAt(o + 58);
+      out.fsSelection = readBe16(o + kFsSelectionOffset);
+    }
+  }
+  if (const auto post = findTable(src, directory, "post")) {
+    uint8_t p[kPostHeaderBytes];
+    if ((out.hasPost = post->prefix(src, p, sizeof p) == sizeof p)) out.italicAngle = static_cast<int32_t>(readBe32(p + 4));
+  }
+  if (const auto maxp = findTable(src, directory, "maxp")) {
+    uint8_t m[kMaxpBytes];
+    if ((out.hasMaxp = maxp->prefix(src, m, sizeof m) == sizeof m)) out.glyphs = readBe16(m + 4);
+  }
+
+}
+
+// Every name wanted (the kept IDs and the named instances'), chosen in one read of the name table.
+void readNames(ByteSource& src, const std::vector<TableRecord>& directory, int32_t localeId,
+               const std::vector<uint16_t>& instanceNameIds, FaceDetails& out) {
+  std::vector<uint16_t> ids;
+  for (const DetailName& name : kDetailNames) ids.push_back(name.id);
+  ids.insert(ids.end(), instanceNameIds.begin(), instanceNameIds.end());
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  std::vector<std::pair<uint16_t, QString>> byId;  // sorted by ID: one kept record per ID
+  for (const TableRecord& t : directory) {
+    if (!t.is("name")) continue;
+    FontTablesState names;
+    src.willRead(t.offset, t.length);
+    readNameTable(src, t.offset, names, localeId, ids, NameRecordsKept::Decoded, kMaxDecodedNameBytes);
+    for (size_t k = 0; names.nameRecords && k < names.nameRecords->size(); ++k)
+      byId.emplace_back((*names.nameRecords)[k].nameID,
+                        QString::fromUtf16(names.nameStrings[k].data(), static_cast<qsizetype>(names.nameStrings[k].size())));
+    std::sort(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    break;
+  }
+  const auto nameOf = [&](uint16_t id) {
+    const auto it = std::lower_bound(byId.begin(), byId.end(), id, [](const auto& e, uint16_t v) { return e.first < v; });
+    return it != byId.end() && it->first == id ? it->second : QString();
+  };
+  for (const DetailName& name : kDetailNames) out.names[name.id] = nameOf(name.id);
+  out.instances.reserve(static_cast<qsizetype>(instanceNameIds.size()));
+  for (const uint16_t id : instanceNameIds) out.instances.append(nameOf(id));
+}
+
 }  // namespace
 
 bool readFaceDetails(ByteSource& src, uint32_t directoryOffset, int32_t localeId, FaceDetails& out) {
@@ -123,26 +177,7 @@ bool readFaceDetails(ByteSource& src, uint32_t directoryOffset, int32_t localeId
     if (outline != Outline::None && (out.outline == Outline::None || outline > out.outline)) out.outline = outline;
   }
 
-  if (const auto os2 = findTable(src, *directory, "OS/2")) {
-    uint8_t o[kOs2Version0Bytes];
-    if (os2->prefix(src, o, sizeof o) == sizeof o) {
-      out.hasOs2 = true;
-      out.weight = readBe16(o + 4);
-      out.width = readBe16(o + 6);
-      out.fsType = readBe16(o + 8);
-      // All four bytes, trailing spaces and NULs too: fontTools keeps them.
-      out.vendor = tagAt(o + 58);
-      out.fsSelection = readBe16(o + kFsSelectionOffset);
-    }
-  }
-  if (const auto post = findTable(src, *directory, "post")) {
-    uint8_t p[kPostHeaderBytes];
-    if ((out.hasPost = post->prefix(src, p, sizeof p) == sizeof p)) out.italicAngle = static_cast<int32_t>(readBe32(p + 4));
-  }
-  if (const auto maxp = findTable(src, *directory, "maxp")) {
-    uint8_t m[kMaxpBytes];
-    if ((out.hasMaxp = maxp->prefix(src, m, sizeof m) == sizeof m)) out.glyphs = readBe16(m + 4);
-  }
+  readStyleTables(src, *directory, out);
 
   std::vector<uint16_t> instanceNameIds;
   if (const auto fvar = findTable(src, *directory, "fvar")) readFvar(src, *fvar, out, instanceNameIds);
@@ -158,31 +193,7 @@ bool readFaceDetails(ByteSource& src, uint32_t directoryOffset, int32_t localeId
   sortUnique(out.scripts);
   sortUnique(out.features);
 
-  // Every name wanted, chosen in one read of the name table.
-  std::vector<uint16_t> ids;
-  for (const DetailName& name : kDetailNames) ids.push_back(name.id);
-  ids.insert(ids.end(), instanceNameIds.begin(), instanceNameIds.end());
-  std::sort(ids.begin(), ids.end());
-  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-  std::vector<std::pair<uint16_t, QString>> byId;  // sorted by ID: one kept record per ID
-  for (const TableRecord& t : *directory) {
-    if (!t.is("name")) continue;
-    FontTablesState names;
-    src.willRead(t.offset, t.length);
-    readNameTable(src, t.offset, names, localeId, ids, NameRecordsKept::Decoded, kMaxDecodedNameBytes);
-    for (size_t k = 0; names.nameRecords && k < names.nameRecords->size(); ++k)
-      byId.emplace_back((*names.nameRecords)[k].nameID,
-                        QString::fromUtf16(names.nameStrings[k].data(), static_cast<qsizetype>(names.nameStrings[k].size())));
-    std::sort(byId.begin(), byId.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    break;
-  }
-  const auto nameOf = [&](uint16_t id) {
-    const auto it = std::lower_bound(byId.begin(), byId.end(), id, [](const auto& e, uint16_t v) { return e.first < v; });
-    return it != byId.end() && it->first == id ? it->second : QString();
-  };
-  for (const DetailName& name : kDetailNames) out.names[name.id] = nameOf(name.id);
-  out.instances.reserve(static_cast<qsizetype>(instanceNameIds.size()));
-  for (const uint16_t id : instanceNameIds) out.instances.append(nameOf(id));
+  readNames(src, *directory, localeId, instanceNameIds, out);
   return true;
 }
 

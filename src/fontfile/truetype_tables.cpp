@@ -124,6 +124,65 @@ struct ListIds {
   }
 };
 
+// The records the selection rule picks for the IDs asked for, into `picks` (room for one an ID)
+// in the table's order (a record holds one name ID: none is picked twice), so that every
+// selection among them gives what it gives among all records; records whose strings are empty
+// are left out. Returns how many. One walk over the records serves every ID: a slot's pick is
+// settled by a Microsoft record in localeId, as pickNameRecord's walk stops there.
+template <class Ids, class IsEmpty>
+size_t pickRecords(const std::vector<NameRecord>& recs, const Ids& ids, int32_t localeId, IsEmpty isEmpty,
+                   size_t* picks) {
+  struct SlotPick {
+    size_t record = SIZE_MAX;
+    bool settled = false;
+  };
+  SlotPick local[8];
+  std::vector<SlotPick> heap;
+  const size_t slotCount = ids.slotCount();
+  SlotPick* pickOf = slotCount <= 8 ? local : (heap.resize(slotCount), heap.data());
+  for (size_t j = 0; j < recs.size(); ++j) {
+    const NameRecord& r = recs[j];
+    const int slot = ids.slot(r.nameID);
+    if (slot < 0 || pickOf[slot].settled) continue;
+    SlotPick& p = pickOf[slot];
+    if (r.platformID == 3) {
+      p.record = j;
+      p.settled = int32_t{r.languageID} == localeId;
+    } else if (p.record == SIZE_MAX || isEmpty(p.record)) {
+      p.record = j;
+    }
+  }
+  size_t picked = 0;
+  for (size_t s = 0; s < slotCount; ++s)
+    if (pickOf[s].record != SIZE_MAX && !isEmpty(pickOf[s].record)) picks[picked++] = pickOf[s].record;
+  std::sort(picks, picks + picked);
+  return picked;
+}
+
+// Decodes the picked records' strings, at most maxDecodedBytes of them in all, into the state:
+// in their records' slots when it keeps every record, else with their records only.
+template <class BytesOf>
+void decodePicked(FontTablesState& state, const std::vector<NameRecord>& recs, std::span<const size_t> picks,
+                  BytesOf bytesOf, bool all, size_t maxDecodedBytes) {
+  if (!all) {
+    state.nameRecords->reserve(picks.size());
+    state.nameStrings.reserve(picks.size());
+  }
+  size_t budget = maxDecodedBytes;
+  for (const size_t j : picks) {
+    const NameRecord& r = recs[j];
+    if (r.length > budget) continue;
+    budget -= r.length;
+    std::u16string text = decodeNameString(r.platformID, bytesOf(j), r.length);
+    if (all) {
+      state.nameStrings[j] = std::move(text);
+    } else {
+      state.nameRecords->push_back(r);
+      state.nameStrings.push_back(std::move(text));
+    }
+  }
+}
+
 template <class Ids>
 bool readNameTableOf(ByteSource& src, uint32_t tableOffset, FontTablesState& state, int32_t localeId,
                      const Ids& ids, NameRecordsKept kept, size_t maxDecodedBytes) {
@@ -185,55 +244,13 @@ bool readNameTableOf(ByteSource& src, uint32_t tableOffset, FontTablesState& sta
     const NameRecord& r = recs[j];
     return j >= readable || r.length == 0 || decodedLength(r.platformID, bytesOf(j), r.length) == 0;
   };
-  // The selection rule of every ID asked for, in one walk over the records: a slot's pick is
-  // settled by a Microsoft record in localeId, as pickNameRecord's walk stops there.
-  struct SlotPick {
-    size_t record = SIZE_MAX;
-    bool settled = false;
-  };
-  SlotPick local[8];
-  std::vector<SlotPick> heap;
-  const size_t slotCount = ids.slotCount();
-  SlotPick* pickOf = slotCount <= 8 ? local : (heap.resize(slotCount), heap.data());
-  for (size_t j = 0; j < recs.size(); ++j) {
-    const NameRecord& r = recs[j];
-    const int slot = ids.slot(r.nameID);
-    if (slot < 0 || pickOf[slot].settled) continue;
-    SlotPick& p = pickOf[slot];
-    if (r.platformID == 3) {
-      p.record = j;
-      p.settled = int32_t{r.languageID} == localeId;
-    } else if (p.record == SIZE_MAX || isEmpty(p.record)) {
-      p.record = j;
-    }
-  }
-  // Only the strings the selections return are decoded, in the table's order (a record holds
-  // one name ID: none is picked twice), so that every selection among them gives what it gives
-  // among all records.
+  // Only the strings the selections return are decoded.
   size_t localPicks[8];
   std::vector<size_t> heapPicks;
+  const size_t slotCount = ids.slotCount();
   size_t* picks = slotCount <= 8 ? localPicks : (heapPicks.resize(slotCount), heapPicks.data());
-  size_t picked = 0;
-  for (size_t s = 0; s < slotCount; ++s)
-    if (pickOf[s].record != SIZE_MAX && !isEmpty(pickOf[s].record)) picks[picked++] = pickOf[s].record;
-  std::sort(picks, picks + picked);
-  if (!all) {
-    state.nameRecords->reserve(picked);
-    state.nameStrings.reserve(picked);
-  }
-  size_t budget = maxDecodedBytes;
-  for (size_t k = 0; k < picked; ++k) {
-    const NameRecord& r = recs[picks[k]];
-    if (r.length > budget) continue;
-    budget -= r.length;
-    std::u16string text = decodeNameString(r.platformID, bytesOf(picks[k]), r.length);
-    if (all) {
-      state.nameStrings[picks[k]] = std::move(text);
-    } else {
-      state.nameRecords->push_back(r);
-      state.nameStrings.push_back(std::move(text));
-    }
-  }
+  const size_t picked = pickRecords(recs, ids, localeId, isEmpty, picks);
+  decodePicked(state, recs, std::span<const size_t>(picks, picked), bytesOf, all, maxDecodedBytes);
   return readable == recs.size();
 }
 
