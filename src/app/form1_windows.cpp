@@ -1,6 +1,8 @@
 // The main window's details window and property search.
 #include "app/details_window.h"
 #include "app/form1.h"
+
+#include "catalogue/catalogue_details.h"
 #include "controls/flex_grid.h"
 #include "controls/push_button.h"
 #include "controls/twips.h"
@@ -24,6 +26,7 @@ void Form1::searchByProperties() {
       setPropertyConditions(searched_);
     });
   }
+  dialog->offerLanguages(knownLanguages(services_));
   dialog->setConditions(searched_);
   dialog->open();
 }

@@ -58,14 +58,20 @@ QList<Condition> conditionsOf(const PropertyConditions& c) {
   return out;
 }
 
-// The languages people may look for, by name, each with its tag ("Greek (el)"). Qt's list of
-// languages: their codes are the ISO 639 codes fontconfig's tags start with.
-void addLanguages(QComboBox& box) {
+// The languages people may look for, by name, each with its tag ("Greek (el)", "Chinese
+// (zh-tw)"): the fontconfig tags given, or with none Qt's list of languages, whose codes are the
+// ISO 639 codes fontconfig's tags start with.
+void addLanguages(QComboBox& box, const QList<QByteArray>& tags) {
   QMap<QString, QString> byName;
-  for (int l = QLocale::Abkhazian; l <= QLocale::LastLanguage; ++l) {
-    const auto language = static_cast<QLocale::Language>(l);
-    const QString code = QLocale::languageToCode(language);
-    if (!code.isEmpty()) byName.insert(QLocale::languageToString(language) + QStringLiteral(" (%1)").arg(code), code);
+  const auto add = [&](const QString& code) {
+    const QLocale::Language language = QLocale::codeToLanguage(code.section(QLatin1Char('-'), 0, 0));
+    const QString name = language == QLocale::AnyLanguage ? QString() : QLocale::languageToString(language);
+    byName.insert(name.isEmpty() ? code : name + QStringLiteral(" (%1)").arg(code), code);
+  };
+  for (const QByteArray& tag : tags) add(QString::fromLatin1(tag));
+  for (int l = QLocale::Abkhazian; tags.isEmpty() && l <= QLocale::LastLanguage; ++l) {
+    const QString code = QLocale::languageToCode(static_cast<QLocale::Language>(l));
+    if (!code.isEmpty()) add(code);
   }
   for (auto it = byName.cbegin(); it != byName.cend(); ++it) box.addItem(it.key(), it.value());
 }
@@ -126,7 +132,7 @@ PropertySearchDialog::PropertySearchDialog(Prompts& prompts, QWidget* parent) : 
   widthFrom = classBox(this, 9, QStringLiteral("Lowest width class"));
   widthTo = classBox(this, 9, QStringLiteral("Highest width class"));
   language = listOf(this, {kAny}, {QString()}, true);
-  addLanguages(*language);
+  addLanguages(*language, {});
   const QStringList features = {QStringLiteral("liga"), QStringLiteral("kern"), QStringLiteral("smcp"),
                                 QStringLiteral("c2sc"), QStringLiteral("onum"), QStringLiteral("lnum"),
                                 QStringLiteral("tnum"), QStringLiteral("pnum"), QStringLiteral("frac"),
@@ -197,6 +203,13 @@ void PropertySearchDialog::setConditions(const PropertyConditions& c) {
   designer->setText(c.designer);
   manufacturer->setText(c.manufacturer);
   license->setText(c.license);
+}
+
+void PropertySearchDialog::offerLanguages(const QList<QByteArray>& tags) {
+  const QString current = chosen(*language);
+  while (language->count() > 1) language->removeItem(1);  // all but "Any"
+  addLanguages(*language, tags);
+  choose(*language, current);
 }
 
 PropertyConditions PropertySearchDialog::conditions() const {

@@ -30,6 +30,9 @@ class PropertySearchDialog : public QDialog {
  public:
   PropertySearchDialog(Prompts& prompts, QWidget* parent);
   void setConditions(const PropertyConditions& c);
+  // The languages the list offers: these fontconfig tags (those the catalogue's faces cover), or
+  // with none every language Qt knows.
+  void offerLanguages(const QList<QByteArray>& tags);
   PropertyConditions conditions() const;
   // Accepts conditions the query takes; otherwise says what is wrong and stays open.
   void accept() override;

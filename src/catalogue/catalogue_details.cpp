@@ -5,6 +5,9 @@
 #include "core/list_box.h"
 #include "fontfile/load_face_details.h"
 
+#include <QSet>
+#include <algorithm>
+
 CatalogueDetails::CatalogueDetails(AppServices& services)
     : services_(services), localeId_(services.fonts.localeId()) {
   kept_ = services.catalogueCache ? services.catalogueCache->details(localeId_)
@@ -59,4 +62,19 @@ void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& qu
     }
   }
   list = std::move(kept);
+}
+
+QList<QByteArray> knownLanguages(AppServices& services) {
+  if (!services.catalogueCache) return {};
+  const auto details = services.catalogueCache->details(services.fonts.localeId());
+  QSet<const void*> seen;  // faces share their lists: each is looked at once
+  QSet<QByteArray> tags;
+  for (const truetype::FaceDetails& d : *details) {
+    if (seen.contains(d.languages.constData())) continue;
+    seen.insert(d.languages.constData());
+    for (const QByteArray& tag : d.languages) tags.insert(tag);
+  }
+  QList<QByteArray> sorted(tags.begin(), tags.end());
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
 }

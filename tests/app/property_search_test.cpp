@@ -114,3 +114,17 @@ TEST(PropertySearch, ATextWithACommaAndOtherMistakesAreRefusedInTheDialog) {
 }
 
 }  // namespace
+
+// The list offers the languages the catalogue's faces cover once their details are known, each
+// by name with its tag; a choice made stays chosen when the list is offered anew.
+TEST(PropertySearch, TheLanguagesOfferedAreThoseTheCatalogueCovers) {
+  FakePrompts prompts;
+  PropertySearchDialog dialog(prompts, nullptr);
+  EXPECT_GT(dialog.language->count(), 100);  // nothing known yet: every language Qt names
+  dialog.language->setCurrentIndex(dialog.language->findData("el"));
+  dialog.offerLanguages({"el", "xx-yy", "zh-tw"});
+  QStringList offered;
+  for (int i = 0; i < dialog.language->count(); ++i) offered << dialog.language->itemText(i);
+  EXPECT_EQ(offered, QStringList({"Any", "Chinese (zh-tw)", "Greek (el)", "xx-yy"}));
+  EXPECT_EQ(dialog.conditions().language, "el");
+}
