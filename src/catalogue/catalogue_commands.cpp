@@ -1,8 +1,6 @@
 #include "catalogue/catalogue_commands.h"
 
-#include "catalogue/catalogue_details.h"
 #include "catalogue/collect_catalogue.h"
-#include "catalogue/face_query.h"
 #include "catalogue/fill_grid.h"
 #include "controls/flex_grid.h"
 #include "controls/progress_bar.h"
@@ -69,19 +67,14 @@ void catalogue::loadFonts(MainView& view) {
                                     : QStringLiteral("Loading fonts: %1 of %2... please wait").arg(i).arg(n));
   };
   std::unique_ptr<EarlyCatalogue> early = view.takeEarlyCatalogue();
-  if (early && filter.isEmpty() && early->formats == view.fontFormats()) {
+  if (early && filter.isEmpty() && view.propertySearch().isEmpty() && early->formats == view.fontFormats()) {
     view.list() = std::move(early->list);
     view.catalogueFacts() = std::move(early->facts);
     view.previewPins().takeFrom(*early->pins);
   } else {
     collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(),
-                     view.previewPins(), pleaseWait);
+                     view.previewPins(), pleaseWait, true, CatalogueFor::Window, nullptr, view.propertySearch());
   }
-  trap(103, [&] {
-    // A property search narrows what the fill collected; a bad expression is the caller's fault.
-    if (const std::optional<FaceQuery> query = FaceQuery::parse(view.propertySearch()))
-      keepFacesThatHold(services, view.list(), *query);
-  });
   fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
 
   trap(140, [&] {

@@ -1,8 +1,6 @@
 #include "catalogue/catalogue_details.h"
 
 #include "catalogue/catalogue_cache.h"
-#include "catalogue/face_query.h"
-#include "core/list_box.h"
 #include "fontfile/load_face_details.h"
 
 #include <QSet>
@@ -42,26 +40,6 @@ const truetype::FaceDetails* CatalogueDetails::of(const QString& path, uint32_t 
   const truetype::FaceDetails* here = &read_.emplace_back(std::move(*details));
   if (identity && read == *identity) keep_.insert({read, face}, here);
   return here;
-}
-
-void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& query) {
-  if (query.isEmpty()) return;
-  CatalogueCache* const cache = services.catalogueCache;
-  const auto records = cache ? cache->records(services.fonts.localeId()) : std::make_shared<const Records>();
-  ListBox kept;
-  {
-    CatalogueDetails details(services);
-    for (int i = 0; i < list.ListCount(); ++i) {
-      const QString path = list.ItemPath(i);
-      const uint32_t face = list.ItemFace(i);
-      const Record* record = records->find(path);
-      const auto found = details.of(path, face, record ? &record->identity : nullptr);
-      // Added in the list's order, each with its place as rank: no sort.
-      if (found && query.holds(*found, path))
-        kept.AddItem(list.ItemName(i), path, face, static_cast<uint32_t>(kept.ListCount()), list.ItemData(i));
-    }
-  }
-  list = std::move(kept);
 }
 
 QList<QByteArray> knownLanguages(AppServices& services) {

@@ -32,11 +32,5 @@ class CatalogueDetails {
   QHash<QList<QByteArray>, QList<QByteArray>> lists_;
 };
 
-class FaceQuery;
-class ListBox;
-// Keeps in `list` only the faces that hold `query`, in the same order; the cache's records of the
-// fill that made the list tell their files' identities.
-void keepFacesThatHold(AppServices& services, ListBox& list, const FaceQuery& query);
-
 // The languages the faces whose details the cache holds cover, sorted; none before any were read.
 QList<QByteArray> knownLanguages(AppServices& services);

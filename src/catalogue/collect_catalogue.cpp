@@ -1,5 +1,8 @@
 #include "catalogue/collect_catalogue.h"
 
+#include "catalogue/catalogue_details.h"
+#include "catalogue/face_query.h"
+
 #include "catalogue/catalogue_cache.h"
 #include "catalogue/rank_faces.h"
 #include "catalogue/read_ahead.h"
@@ -73,8 +76,12 @@ std::vector<MatchedFile> inTurn(FileSystem& fs, ErrorTrap& trap, const QString& 
 
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead, CatalogueFor use, ScanTrace* trace) {
+                      bool readAhead, CatalogueFor use, ScanTrace* trace, const QString& search) {
   const bool previews = use == CatalogueFor::Window;
+  // A bad expression is the caller's fault: the window's dialog makes only good ones.
+  const std::optional<FaceQuery> query = FaceQuery::parse(search);
+  std::optional<CatalogueDetails> details;
+  if (query && !query->isEmpty()) details.emplace(services);
   CatalogueCache* const cache = services.catalogueCache;
   trap(104, [&] { list.Clear(); });
   // Taken before anything is looked at: what changed since gets no record.
@@ -92,7 +99,8 @@ void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, con
   std::optional<ReadAhead> ahead;
   if (readAhead) ahead.emplace(services.fs, localeId, true, formats, RecordMatch{earlier.get(), stamp, &outOfDate});
   std::optional<FaceList> faces(std::in_place, services, trap, FaceList::Target{list, facts, pins, pleaseWait},
-                                filter, formats, localeId, previews, earlier, scan.listedFiles());
+                                filter, formats, localeId, previews, earlier, scan.listedFiles(),
+                                FaceList::Search{details ? &*query : nullptr, search, details ? &*details : nullptr});
   std::optional<FolderQueue> queue;
   if (ahead) queue.emplace(services.fs, scan, *ahead, fontFilePattern(formats));
   for (qsizetype k = 0; k < scan.folders().size(); ++k) {

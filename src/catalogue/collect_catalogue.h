@@ -27,7 +27,9 @@ enum class CatalogueFor { Window, CommandLine };
 // accepted face of each file the formats name (a collection has several). With readAhead the
 // files of the next folder are matched and read on a second thread meanwhile; the boxes,
 // please-wait calls and list are the same either way. With `trace`, every folder whose entries
-// were read is traced there.
+// were read is traced there. With `search` (a property search's terms, as --where takes them),
+// only the faces that hold it are listed.
 void collectCatalogue(AppServices& services, ErrorTrap& trap, ListBox& list, const QString& filter,
                       FontFormats formats, FactsByFace& facts, PreviewPins& pins, const PleaseWait& pleaseWait,
-                      bool readAhead = true, CatalogueFor use = CatalogueFor::Window, ScanTrace* trace = nullptr);
+                      bool readAhead = true, CatalogueFor use = CatalogueFor::Window, ScanTrace* trace = nullptr,
+                      const QString& search = {});

@@ -1,5 +1,7 @@
 #include "catalogue/list_faces.h"
 
+#include "catalogue/catalogue_details.h"
+#include "catalogue/face_query.h"
 #include "catalogue/fill_grid.h"
 #include "fontfile/cfont_preview.h"
 
@@ -72,8 +74,10 @@ struct FaceList::Face {
 };
 
 FaceList::FaceList(AppServices& services, ErrorTrap& trap, Target target, const QString& filter, FontFormats formats,
-                   int32_t localeId, bool previews, std::shared_ptr<const Records> earlier, size_t expectedFiles)
-    : services_(services), trap_(trap), target_(target), filter_(filter), filterText_(filter), formats_(formats),
+                   int32_t localeId, bool previews, std::shared_ptr<const Records> earlier, size_t expectedFiles,
+                   Search search)
+    : services_(services), trap_(trap), target_(target), filter_(filter),
+      filterText_(search.query ? filter % QChar(0) % search.text : filter), search_(search), formats_(formats),
       localeId_(localeId), previews_(previews), earlier_(earlier), records_(earlier, expectedFiles) {
   if (!earlier_) return;
   target_.facts.reserve(static_cast<qsizetype>(earlier_->files.size()));
@@ -81,12 +85,12 @@ FaceList::FaceList(AppServices& services, ErrorTrap& trap, Target target, const 
   // them took the same records under the same filter (or none): a refill of unchanged files puts
   // no face again.
   const FactsByFace& facts = target_.facts;
-  factsHeld_ = facts.source == earlier_ && (facts.sourceKey == factsKey(filter) || facts.sourceKey == factsKey({}));
+  factsHeld_ = facts.source == earlier_ && (facts.sourceKey == factsKey(filterText_) || facts.sourceKey == factsKey({}));
 }
 
 QString FaceList::factsKey(const QString& filter) const {
   // What decides which faces a fill takes besides the files: the formats, the language its letter
-  // case follows and the filter.
+  // case follows, the filter and the search.
   return QString::number(static_cast<int>(formats_)) % QChar(0) % QLocale().name() % QChar(0) % filter;
 }
 
@@ -163,6 +167,12 @@ void FaceList::keepFacts(const Face& f) {
   if (previews_ && !f.systemKnows && !f.reader->Installed()) target_.pins.pin(f.path);
 }
 
+bool FaceList::found(const QString& path, uint32_t face, const Identity* identity) {
+  if (!search_.query) return true;
+  const truetype::FaceDetails* details = search_.details->of(path, face, identity);
+  return details && search_.query->holds(*details, path);
+}
+
 void FaceList::add(MatchedFile& file, int i, int n) {
   const Record* const record = file.record;
   std::optional<Record>& newRecord = file.newRecord;  // its faces are added as they are read
@@ -177,6 +187,7 @@ void FaceList::add(MatchedFile& file, int i, int n) {
       trap_(116, [&] { matches = filter_.holds(kept->fullName); });
       if (!matches) continue;
     }
+    if (record && !found(file.path, face, &record->identity)) continue;
     bool systemKnows = false;
     const std::unique_ptr<CFontPreview> reader = readerFor(file, face, kept, systemKnows);
     if (formats_ == FontFormats::All && !file.tables && !kept && face == 0) faces = reader->FaceCount();
@@ -185,6 +196,7 @@ void FaceList::add(MatchedFile& file, int i, int n) {
       newRecord->faces.back().family = *families_.insert(newRecord->faces.back().family);
       kept = &newRecord->faces.back();
     }
+    if (!record && !found(file.path, face, newRecord ? &newRecord->identity : nullptr)) continue;
     const Face f{file.path, face, faces, recordAt, kept, reader.get(), record != nullptr, systemKnows};
     const std::optional<bool> accepted = addEntry(f, i, n);
     if (!accepted) continue;  // the filter left it out

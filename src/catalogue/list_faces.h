@@ -21,6 +21,8 @@
 #include <vector>
 
 class CFontPreview;
+class CatalogueDetails;
+class FaceQuery;
 
 // Called for the please-wait text: file i of n in its folder, and whether the fill is filtered.
 using PleaseWait = std::function<void(int i, int n, bool filtered)>;
@@ -76,10 +78,18 @@ class FaceList {
     PreviewPins& pins;
     const PleaseWait& pleaseWait;
   };
+  // What a face must hold to be listed besides its name's filter: a property search's query, with
+  // the details of the faces it is asked of; none by default.
+  struct Search {
+    const FaceQuery* query = nullptr;
+    QString text;  // the query as it was written
+    CatalogueDetails* details = nullptr;
+  };
   // `previews`: faces are probed and those the system does not know registered for their
   // samples (the window's fill). `earlier`: the records files were matched to.
   FaceList(AppServices& services, ErrorTrap& trap, Target target, const QString& filter, FontFormats formats,
-           int32_t localeId, bool previews, std::shared_ptr<const Records> earlier, size_t expectedFiles);
+           int32_t localeId, bool previews, std::shared_ptr<const Records> earlier, size_t expectedFiles,
+           Search search);
 
   // Adds the entries of the faces of the file, file i of n in its folder.
   void add(MatchedFile& file, int i, int n);
@@ -89,7 +99,7 @@ class FaceList {
   KeptRecords& records() { return records_; }
   // The record and face of each entry, in the order they were added.
   const std::vector<std::pair<uint32_t, uint32_t>>& entryFaces() const { return entryFaces_; }
-  bool filtered() const { return filter_.filtered(); }
+  bool filtered() const { return filter_.filtered() || search_.query; }
 
  private:
   struct Face;
@@ -98,6 +108,8 @@ class FaceList {
   // Whether the list took the face's entry; nothing when the filter left it out.
   std::optional<bool> addEntry(const Face& f, int i, int n);
   void keepFacts(const Face& f);
+  // Whether the face holds the search's query (each face does without one).
+  bool found(const QString& path, uint32_t face, const Identity* identity);
   QString factsKey(const QString& filter) const;
 
   AppServices& services_;
@@ -105,6 +117,7 @@ class FaceList {
   Target target_;
   const NameFilter filter_;
   const QString filterText_;
+  const Search search_;
   const FontFormats formats_;
   const int32_t localeId_;
   const bool previews_;
