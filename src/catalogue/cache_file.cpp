@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'Y', 'P', 'O', 'R', 'A', 'M', 'A'};
 // Raised whenever the layout, or what the reader takes from a font, changes.
-constexpr uint32_t kFormatVersion = 4;
+constexpr uint32_t kFormatVersion = 5;
 constexpr uint32_t kByteOrder = 0x01020304;
 constexpr size_t kKeyBytes = 16;
 // magic, format, byte order, pointer size, locale, key, string and file counts, payload length,

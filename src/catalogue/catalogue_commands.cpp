@@ -144,7 +144,9 @@ void catalogue::maximize(MainView& view) {
     ListBox entries;
     auto pins = std::make_unique<PreviewPins>(services.fonts);
     FactsByFace facts;
-    collectCatalogue(services, trap, entries, filter, view.fontFormats(), facts, *pins, {});
+    // The same faces as the main window's: its Filter text and its property search.
+    collectCatalogue(services, trap, entries, filter, view.fontFormats(), facts, *pins, {}, true,
+                     CatalogueFor::Window, nullptr, view.propertySearch());
     if (ListWindowView* list = view.currentListWindow()) {
       list->takeCatalogue(std::move(entries), std::move(pins));
       fillCatalogueGrid(services, trap, list->grid(), list->list(), view.progressBar(), facts);

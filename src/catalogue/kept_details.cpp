@@ -30,28 +30,34 @@ struct Table {
   }
 };
 
+// A string's index in as few bytes as it needs, seven bits each: most take one or two.
+void putRef(Writer& out, uint32_t k) {
+  for (; k >= 0x80; k >>= 7) out.put(static_cast<uint8_t>(k | 0x80));
+  out.put(static_cast<uint8_t>(k));
+}
+
+// The file's size is its identity's, and goes with the key.
 void putFace(Writer& out, Table& table, const FaceDetails& d) {
   out.put(static_cast<uint8_t>(d.outline));
   out.put(static_cast<uint8_t>(d.spacing));
   out.put(static_cast<uint8_t>(d.hasHead | d.hasOs2 << 1 | d.hasPost << 2 | d.hasMaxp << 3));
   out.put(d.revision), out.put(d.unitsPerEm), out.put(d.created), out.put(d.modified);
-  out.put(table.ref(QString::fromLatin1(d.vendor)));
+  putRef(out, table.ref(QString::fromLatin1(d.vendor)));
   for (const uint16_t v : {d.weight, d.width, d.fsSelection, d.fsType, d.glyphs}) out.put(v);
   out.put(d.italicAngle);
-  out.put(d.fileSize);
-  uint8_t names = 0;
-  for (const QString& name : d.names) names += !name.isEmpty();
+  uint32_t names = 0;  // one bit a name ID present
+  for (size_t id = 0; id < d.names.size(); ++id) names |= uint32_t{!d.names[id].isEmpty()} << id;
   out.put(names);
-  for (size_t id = 0; id < d.names.size(); ++id)
-    if (!d.names[id].isEmpty()) out.put(static_cast<uint8_t>(id)), out.put(table.ref(d.names[id]));
+  for (const QString& name : d.names)
+    if (!name.isEmpty()) putRef(out, table.ref(name));
   out.put(static_cast<uint16_t>(d.axes.size()));
   for (const auto& axis : d.axes) {
-    out.put(table.ref(QString::fromLatin1(axis.tag)));
+    putRef(out, table.ref(QString::fromLatin1(axis.tag)));
     for (const int32_t v : {axis.min, axis.def, axis.max}) out.put(v);
   }
   out.put(static_cast<uint16_t>(d.instances.size()));
-  for (const QString& name : d.instances) out.put(table.ref(name));
-  for (const auto* list : {&d.scripts, &d.features, &d.languages}) out.put(table.ref(joined(*list)));
+  for (const QString& name : d.instances) putRef(out, table.ref(name));
+  for (const auto* list : {&d.scripts, &d.features, &d.languages}) putRef(out, table.ref(joined(*list)));
 }
 
 }  // namespace
@@ -64,9 +70,9 @@ std::string encodeDetails(const DetailsByFace& details, const Records& records) 
   Writer body;
   uint32_t count = 0;
   for (auto it = details.cbegin(); it != details.cend(); ++it) {
-    if (!held.contains({it.key().identity, 0})) continue;
+    if (!held.contains({it.key().identity, 0}) || it.key().face > UINT16_MAX) continue;
     putIdentity(body, it.key().identity);
-    body.put(it.key().face);
+    body.put(static_cast<uint16_t>(it.key().face));
     putFace(body, table, *it);
     ++count;
   }
@@ -83,15 +89,25 @@ namespace {
 class FaceReader {
  public:
   FaceReader(Reader& in, const Strings& strings) : in_(in), strings_(strings), made_(strings.count()) {}
+  bool ref(uint32_t& k) {
+    k = 0;
+    for (int shift = 0; shift < 35; shift += 7) {
+      uint8_t b = 0;
+      if (!in_.get(b)) return false;
+      k |= uint32_t{b & 0x7Fu} << shift;
+      if (!(b & 0x80)) return strings_.has(k);
+    }
+    return false;
+  }
   bool string(QString& out) {
     uint32_t k = 0;
-    if (!in_.get(k) || !strings_.has(k)) return false;
+    if (!ref(k)) return false;
     out = strings_.at(k, made_);
     return true;
   }
   bool list(QList<QByteArray>& out) {
     uint32_t k = 0;
-    if (!in_.get(k) || !strings_.has(k)) return false;
+    if (!ref(k)) return false;
     if (lists_.size() <= k) lists_.resize(strings_.count());
     if (!lists_[k]) lists_[k] = split(strings_.at(k, made_));  // split once, shared by every face
     out = *lists_[k];
@@ -107,7 +123,8 @@ class FaceReader {
 };
 
 bool FaceReader::face(FaceDetails& d) {
-  uint8_t outline = 0, spacing = 0, has = 0, names = 0;
+  uint8_t outline = 0, spacing = 0, has = 0;
+  uint32_t names = 0;
   QString vendor;
   if (!in_.get(outline) || outline > 3 || !in_.get(spacing) || spacing > 3 || !in_.get(has) || has > 15 ||
       !in_.get(d.revision) || !in_.get(d.unitsPerEm) || !in_.get(d.created) || !in_.get(d.modified) ||
@@ -119,20 +136,18 @@ bool FaceReader::face(FaceDetails& d) {
   d.vendor = vendor.toLatin1();
   for (uint16_t* v : {&d.weight, &d.width, &d.fsSelection, &d.fsType, &d.glyphs})
     if (!in_.get(*v)) return false;
-  if (!in_.get(d.italicAngle) || !in_.get(d.fileSize) || !in_.get(names)) return false;
-  for (uint8_t k = 0; k < names; ++k) {
-    uint8_t id = 0;
-    if (!in_.get(id) || id >= d.names.size() || !string(d.names[id])) return false;
-  }
+  if (!in_.get(d.italicAngle) || !in_.get(names) || names >> d.names.size() != 0) return false;
+  for (size_t id = 0; id < d.names.size(); ++id)
+    if ((names >> id & 1) && !string(d.names[id])) return false;
   uint16_t axes = 0, instances = 0;
-  if (!in_.get(axes) || axes > in_.left() / 16) return false;
+  if (!in_.get(axes) || axes > in_.left() / 13) return false;
   if (axes) d.axes.resize(axes);  // no allocation for none, as most faces have
   for (auto& axis : d.axes) {
     QString tag;
     if (!string(tag) || !in_.get(axis.min) || !in_.get(axis.def) || !in_.get(axis.max)) return false;
     axis.tag = tag.toLatin1();
   }
-  if (!in_.get(instances) || instances > in_.left() / 4) return false;
+  if (!in_.get(instances) || instances > in_.left()) return false;
   if (instances) d.instances.resize(instances);
   for (QString& name : d.instances)
     if (!string(name)) return false;
@@ -153,8 +168,11 @@ std::optional<DetailsByFace> decodeDetails(QByteArrayView section) {
   FaceReader faces(in, strings);
   for (uint32_t k = 0; k < count; ++k) {
     DetailsKey key;
+    uint16_t face = 0;
     truetype::FaceDetails details;
-    if (!getIdentity(in, key.identity) || !in.get(key.face) || !faces.face(details)) return std::nullopt;
+    if (!getIdentity(in, key.identity) || !in.get(face) || !faces.face(details)) return std::nullopt;
+    key.face = face;
+    details.fileSize = key.identity.size;
     out.emplace(key, std::move(details));
   }
   if (in.left() != 0) return std::nullopt;

@@ -1,6 +1,7 @@
 // The details window over either grid's selected row, the grids' context menus, and the property
 // search: its dialog, the expression it makes and the strip that says a search is set.
 #include "app/details_window.h"
+#include "app/form2.h"
 #include "app/face_sample.h"
 #include "app/form1_shortcuts.h"
 #include "app/property_search.h"
@@ -132,7 +133,8 @@ TEST_F(DetailsTest, CopiesEverythingAndOpensTheFolderOrSaysWhyNot) {
   EXPECT_EQ(app.prompts.boxes[0].icon, MsgIcon::Exclamation);
 }
 
-// The catalogue shows only the faces that hold the search, and all of them again once cleared.
+// The catalogue (and the full-window list) shows only the faces that hold the search, and all of
+// them again once cleared.
 TEST_F(DetailsTest, ASearchNarrowsTheCatalogueUntilCleared) {
   place("DejaVuSans-Bold.ttf", "fonts/DejaVuSans-Bold.ttf");
   QStringList bold;  // as fc-scan reads the files
@@ -142,6 +144,11 @@ TEST_F(DetailsTest, ASearchNarrowsTheCatalogueUntilCleared) {
   conditions.bold = true;
   form.setPropertyConditions(conditions);
   EXPECT_EQ(gridNames(), bold);
+  form.PushButton2_Click();  // Maximize: the full-window list shows the same faces
+  ASSERT_TRUE(form.hasForm2());
+  QStringList listed;
+  for (int r = 0; r < form.form2()->MSFlexGrid1->Rows(); ++r) listed << form.form2()->MSFlexGrid1->TextMatrix(r, 1);
+  EXPECT_EQ(listed, bold);
   form.clearPropertySearch();
   EXPECT_EQ(gridNames().size(), 4);
 }
