@@ -37,12 +37,13 @@ QString qtNameFilters(const QString& filter) {
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString& description = parts[i];
-    const QString& pattern = parts[i + 1];
     if (description.isEmpty()) continue;
-    filters << (description.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))
-                    ? description
-                    : description + QStringLiteral(" (") + QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                          QLatin1Char(')'));
+    // Qt's own form lists the patterns by blanks: a description that shows them already, either
+    // way, gets them once.
+    const QString spaced = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    const bool shown = description.contains(QLatin1Char('(') + parts[i + 1] + QLatin1Char(')')) ||
+                       description.contains(QLatin1Char('(') + spaced + QLatin1Char(')'));
+    filters << (shown ? description : description + QStringLiteral(" (") + spaced + QLatin1Char(')'));
   }
   return filters.join(QStringLiteral(";;"));
 }

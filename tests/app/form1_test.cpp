@@ -248,4 +248,15 @@ TEST(SharedFileTests, AbsorbFailures) {
   EXPECT_FALSE(FileExists(fs, "/d/f.ttf"));
 }
 
+// A file type's text names its patterns once, whether its description shows them by blanks (as
+// Qt does) or not at all.
+TEST(FileDialog, ATypeNamesItsPatternsOnce) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Font Files (*.ttf *.otf *.ttc *.otc)|*.ttf;*.otf;*.ttc;*.otc", "Font Files (*.ttf *.otf *.ttc *.otc)"},
+      {"Font Files (*.ttf)|*.ttf", "Font Files (*.ttf)"},
+      {"Word files (*.doc)|*.doc|", "Word files (*.doc)"},
+      {"Fonts|*.ttf;*.otf", "Fonts (*.ttf *.otf)"}};
+  for (const auto& [filter, shown] : cases) EXPECT_EQ(qtNameFilters(filter), shown) << filter;
+}
+
 }  // namespace
