@@ -153,25 +153,4 @@ TEST_F(DetailsTest, ASearchNarrowsTheCatalogueUntilCleared) {
   EXPECT_EQ(gridNames().size(), 4);
 }
 
-// Not a check: the details window, the search dialog and the main window with a search set, for a
-// person to look at. Runs only when TYPORAMA_DETAILS_SHOTS names a folder to write PNGs into.
-TEST_F(DetailsTest, SavesPictures) {
-  const QString out = qEnvironmentVariable("TYPORAMA_DETAILS_SHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TYPORAMA_DETAILS_SHOTS to a folder";
-  form.show();
-  form.showDetails();
-  QTest::qWait(100);
-  EXPECT_TRUE(details(&form)->grab().save(out + "/details.png"));
-  form.searchByProperties();
-  auto* dialog = form.findChild<PropertySearchDialog*>();
-  dialog->mono->setChecked(true);
-  dialog->language->setCurrentIndex(dialog->language->findData("el"));
-  dialog->weightFrom->setValue(400);
-  QTest::qWait(100);
-  EXPECT_TRUE(dialog->grab().save(out + "/search.png"));
-  dialog->accept();
-  QTest::qWait(100);
-  EXPECT_TRUE(form.grab().save(out + "/main-search.png"));
-}
-
 }  // namespace

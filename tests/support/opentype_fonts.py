@@ -2,7 +2,7 @@
 """opentype_fonts.py font|collection OUT (SOURCE FAMILY STYLE FULL)...: faces of TrueType files, cut
 to ASCII and named anew, with CFF outlines for a source "cff:FILE", as one font or a collection.
 opentype_fonts.py details OUTDIR: fonts that hold every fact --info reads, and its edge cases
-(names of every ID holding what JSON escapes, vendors, dates, CFF2) beside tests/reference/.
+(names of every ID holding what JSON escapes, vendors, dates, CFF2) for tests/reference/.
 opentype_fonts.py expect FILE...: those facts of every face of each file, one JSON object a
 line, as fontTools reads them and fc-query judges them (the keys of typorama --info --json)."""
 import datetime
