@@ -74,7 +74,7 @@ def main(program):
         fonts = os.path.join(root, "fonts")
         os.makedirs(fonts)
         subprocess.run(["/usr/bin/python3", FONTS, "details", fonts], check=True)
-        for source in ("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Italic.ttf",
+        for source in ("/usr/share/fonts/truetype/liberation/LiberationSerif-Italic.ttf",
                        "/usr/share/fonts/truetype/liberation/LiberationMono-Bold.ttf",
                        "/usr/share/fonts/opentype/cantarell/Cantarell-Regular.otf",
                        "/usr/share/fonts/opentype/urw-base35/NimbusMonoPS-Italic.otf"):
