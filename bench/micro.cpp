@@ -1,11 +1,13 @@
 // Micro benchmarks of the steps a catalogue fill repeats: reading one file's names, writing
-// one grid row, and listing the folders of a tree; and the opening of the details window. Paths come from the environment, set by
-// scripts/bench.sh:
+// one grid row, and listing the folders of a tree; and the opening of the details and comparison
+// windows. Paths come from the environment, set by scripts/bench.sh:
 //   TYPORAMA_BENCH_FONT       a real .ttf file the font system knows (also the details window's)
 //   TYPORAMA_BENCH_SCAN_TREE  the root of a tree of nested folders
+//   TYPORAMA_BENCH_FACES      a folder of at least 100 font files (the comparison's, the first 100)
 #include "core/list_box.h"
 #include "core/catalogue_entry.h"
 #include "core/error_trap.h"
+#include "app/comparison_window.h"
 #include "app/details_window.h"
 #include "app/qt_services.h"
 #include "catalogue/collect_catalogue.h"
@@ -21,6 +23,8 @@
 #include "platform/path_codec.h"
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <benchmark/benchmark.h>
 
@@ -199,6 +203,37 @@ void BM_DetailsWindowOpen(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DetailsWindowOpen)->Unit(benchmark::kMillisecond);
+
+// The comparison window over 100 faces, each of its own file: built, filled, shown and painted
+// once. Only the lines in view load their faces.
+void BM_ComparisonWindowOpen(benchmark::State& state) {
+  QStringList files;
+  for (QDirIterator it(envPath("TYPORAMA_BENCH_FACES"), {"*.ttf", "*.otf"}, QDir::Files, QDirIterator::Subdirectories);
+       it.hasNext();)
+    files << it.next();
+  files.sort();
+  if (files.size() < 100) return state.SkipWithError("TYPORAMA_BENCH_FACES holds fewer than 100 font files");
+  files = files.mid(0, 100);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto owner = std::make_unique<QWidget>();
+    state.ResumeTiming();
+    auto* window = new ComparisonWindow(services->app, owner.get());
+    for (const QString& file : files) window->add(QFileInfo(file).completeBaseName(), file, 0);
+    window->show();
+    window->repaint();
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    const bool filled = window->count() == 100;
+    owner.reset();
+    if (!filled) {
+      state.SkipWithError("the comparison did not take 100 faces");
+      break;
+    }
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ComparisonWindowOpen)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -141,11 +141,16 @@ void DetailsWindow::follow(FlexGrid& grid, const ListBox& list) {
 
 void DetailsWindow::showSelectedRow() {
   if (!grid_ || !isVisible()) return;
-  const int row = grid_->RowSel();
-  if (row < 0 || row >= grid_->Rows() || row >= list_->ListCount()) return;
+  const int row = selectedEntry(*grid_, *list_);
+  if (row < 0) return;
   const QString path = list_->ItemPath(row);
   const uint32_t face = list_->ItemFace(row);
   if (path != path_ || face != face_) showFace(path, face);
+}
+
+int selectedEntry(const FlexGrid& grid, const ListBox& list) {
+  const int row = grid.RowSel();
+  return row >= 0 && row < grid.Rows() && row < list.ListCount() ? row : -1;
 }
 
 void DetailsWindow::showFace(const QString& path, uint32_t face) {

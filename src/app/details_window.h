@@ -62,5 +62,8 @@ class DetailsWindow : public QDialog {
   QFormLayout* form_ = nullptr;
 };
 
+// The entry (index into `list`) of `grid`'s selected row; -1 when the grid selects no entry.
+int selectedEntry(const FlexGrid& grid, const ListBox& list);
+
 // Shows the file's folder in the file manager; says so when nothing could open it.
 void openContainingFolder(AppServices& services, const QString& path);

@@ -1,5 +1,6 @@
 #include "app/form1_shortcuts.h"
 
+#include "app/comparison_window.h"
 #include "app/details_window.h"
 #include "app/form1.h"
 #include "app/grid_menu.h"
@@ -78,6 +79,10 @@ bool Form1Conveniences::gridEvent(QEvent* event) {
     form_.showDetails();
     return true;
   }
+  if (QKeySequence(key->keyCombination()) == kCompareKey) {
+    ComparisonWindow::addSelectedRow(&form_, form_.services(), *form_.MSFlexGrid1, form_.List1);
+    return true;
+  }
   return false;
 }
 
@@ -139,6 +144,7 @@ QMenu* Form1Conveniences::rowMenu(int row) {
     add(QStringLiteral("Remove Font\u2026"), [this] { form_.PushButton4_Click(); })->setShortcut(Qt::Key_Delete);
     add(QStringLiteral("Open Containing Folder"), [this, row] { openContainingFolder(row); });
     add(QStringLiteral("Font Details\u2026"), [this] { form_.showDetails(); })->setShortcut(kDetailsKey);
+    addComparisonItems(*menu, this, &form_, form_.services(), *form_.MSFlexGrid1, form_.List1);
     menu->addSeparator();
   }
   // Offered below the rows too: a catalogue with no .ttf file at all shows no row to click.

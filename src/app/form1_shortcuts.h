@@ -1,10 +1,10 @@
 #pragma once
 // What people expect of a file-handling desktop window, added to the main window's commands:
 // Enter in the filter box filters; on a grid row Ctrl+C copies the font file, Delete asks to
-// remove it, Ctrl+I shows its details, a context menu offers these and the file's folder; a row
-// dragged out of the grid is a file drag; font files dropped on the window are installed. The
-// grid's context menu also switches OpenType and collection files on and off and searches by
-// properties, wherever it is opened.
+// remove it, Ctrl+I shows its details, Ctrl+D adds it to the comparison, a context menu offers
+// these and the file's folder; a row dragged out of the grid is a file drag; font files dropped
+// on the window are installed. The grid's context menu also switches OpenType and collection
+// files on and off and searches by properties, wherever it is opened.
 #include <QObject>
 #include <QPoint>
 #include <QStringList>

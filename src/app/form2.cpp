@@ -1,6 +1,7 @@
 #include "app/form2.h"
 
 #include "core/error_trap.h"
+#include "app/comparison_window.h"
 #include "app/details_window.h"
 #include "app/form1.h"
 #include "app/grid_menu.h"
@@ -115,6 +116,7 @@ QMenu* Form2::rowMenu(int row) {
   MSFlexGrid1->setRow(row);
   MSFlexGrid1_Click();  // as a click on the row: the whole row is selected
   GridMenu::add(*menu, this, QStringLiteral("Font Details\u2026"), [this] { showDetails(); })->setShortcut(kDetailsKey);
+  addComparisonItems(*menu, this, &owner_, owner_.services(), *MSFlexGrid1, List1);  // shared with the main grid
   return menu;
 }
 
@@ -160,6 +162,10 @@ void Form2::keyPressEvent(QKeyEvent* event) {
   }
   if (QKeySequence(event->keyCombination()) == kDetailsKey) {
     showDetails();
+    return;
+  }
+  if (QKeySequence(event->keyCombination()) == kCompareKey) {
+    ComparisonWindow::addSelectedRow(&owner_, owner_.services(), *MSFlexGrid1, List1);
     return;
   }
   QWidget::keyPressEvent(event);

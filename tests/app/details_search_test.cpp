@@ -6,12 +6,12 @@
 #include "app/form1_shortcuts.h"
 #include "app/property_search.h"
 #include "support/font_folder_fixture.h"
+#include "support/grid_menus.h"
 #include "support/real_fonts.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,14 +30,6 @@ class DetailsTest : public FontFolderTest {
       place(name, std::string("fonts/") + name);
     refill();
   }
-  // The grid's context menu, as a right click on the row opens it.
-  static QMenu* menuAt(FlexGrid& grid, int row) {
-    const QPoint at = row < 0 ? QPoint(5, grid.viewport()->height() - 2)
-                              : grid.visualRect(grid.model()->index(row, 1)).center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid.viewport()->mapToGlobal(at));
-    QApplication::sendEvent(grid.viewport(), &event);
-    return grid.findChild<QMenu*>("gridRowMenu");
-  }
   static QStringList texts(QMenu* menu) {
     QStringList out;
     for (QAction* a : menu->actions()) out << a->text() + (a->shortcut().isEmpty() ? "" : " " + a->shortcut().toString());
@@ -55,15 +47,16 @@ class DetailsTest : public FontFolderTest {
 };
 
 TEST_F(DetailsTest, BothGridsMenusOfferTheDetailsAndTheMainOneTheSearch) {
-  const QStringList main = texts(menuAt(*form.MSFlexGrid1, 1));
-  EXPECT_EQ(main.mid(3, 1), QStringList{"Font Details\u2026 Ctrl+I"});
-  EXPECT_EQ(main.mid(7), (QStringList{"Search by Properties\u2026", "Clear Property Search"}));
-  EXPECT_EQ(texts(menuAt(*form.MSFlexGrid1, -1)).size(), 4);  // below the rows: formats and search
+  const QStringList main = texts(openGridMenu(*form.MSFlexGrid1, 1));
+  EXPECT_EQ(main.mid(3, 3), (QStringList{"Font Details\u2026 Ctrl+I", "Add to Comparison Ctrl+D", "Show Comparison"}));
+  EXPECT_EQ(main.mid(9), (QStringList{"Search by Properties\u2026", "Clear Property Search"}));
+  EXPECT_EQ(texts(openGridMenu(*form.MSFlexGrid1, -1)).size(), 4);  // below the rows: formats and search
   form.PushButton2_Click();
   Form2& list = *form.form2();
-  EXPECT_EQ(texts(menuAt(*list.MSFlexGrid1, 2)), QStringList{"Font Details\u2026 Ctrl+I"});
+  EXPECT_EQ(texts(openGridMenu(*list.MSFlexGrid1, 2)),
+            (QStringList{"Font Details\u2026 Ctrl+I", "Add to Comparison Ctrl+D", "Show Comparison"}));
   EXPECT_EQ(list.MSFlexGrid1->RowSel(), 2);  // the row clicked is the row it acts on
-  EXPECT_EQ(menuAt(*list.MSFlexGrid1, -1), nullptr);  // nothing to offer: no menu
+  EXPECT_EQ(openGridMenu(*list.MSFlexGrid1, -1), nullptr);  // nothing to offer: no menu
 }
 
 // Opened from either grid, the window shows the selected row's own file and moves with the

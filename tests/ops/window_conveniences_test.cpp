@@ -68,12 +68,12 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
   EXPECT_EQ(grid().RowSel(), 0);
   EXPECT_EQ(grid().ColSel(), grid().Cols() - 1);
   const QList<QAction*> items = menu->actions();
-  ASSERT_EQ(items.size(), 9);
-  EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text() + "|" + items[5]->text(),
+  ASSERT_EQ(items.size(), 11);
+  EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text() + "|" + items[7]->text(),
             "Copy Font File|Remove Font\u2026|Open Containing Folder|Show OpenType and collection files");
-  EXPECT_TRUE(items[4]->isSeparator());
+  EXPECT_TRUE(items[6]->isSeparator());
   // Each runs once the menu's click is over.
-  for (QAction* item : {items[0], items[2], items[1], items[5]}) item->trigger();
+  for (QAction* item : {items[0], items[2], items[1], items[7]}) item->trigger();
   app.prompts.answers = {MsgResult::No};
   EXPECT_TRUE(app.desktop.clipboard.isEmpty());
   QCoreApplication::processEvents();
