@@ -1,8 +1,10 @@
 // libFuzzer entry: arbitrary bytes through the same table reading that CFontPreview uses,
 // through the reading of every face of a collection, and through the details reader (every table
-// of --info) of the first faces, from memory and from a file read in windows as the program reads
-// it; both must agree.
+// of --info), the character map reader and the choice of the text shown of the first faces, from
+// memory and from a file read in windows as the program reads it; both must agree.
+#include "fontfile/character_map.h"
 #include "fontfile/face_details.h"
+#include "fontfile/shown_sample.h"
 #include "fontfile/truetype_tables.h"
 #include "platform/linux/file_system_linux.h"
 #include "platform/path_codec.h"
@@ -25,7 +27,11 @@ struct Outcome {
   truetype::FontTablesState state;
   std::vector<truetype::FontTablesState> faces;
   std::vector<std::pair<bool, truetype::FaceDetails>> details;
+  std::vector<std::pair<bool, truetype::CharacterMap>> maps;
+  std::vector<std::optional<truetype::ShownSample>> shown;
 };
+
+const QString kSample = QStringLiteral("AaBbCc123");
 
 // The details of the face at 0 and of a collection's first faces.
 constexpr size_t kDetailFaces = 4;
@@ -48,6 +54,10 @@ Outcome run(size_t size, int32_t locale, OpenSource open) {
     truetype::FaceDetails details;
     const bool read = truetype::readFaceDetails(*open(size), at, locale, details);
     o.details.emplace_back(read, std::move(details));
+    truetype::CharacterMap map;
+    const bool mapRead = truetype::readCharacterMap(*open(size), at, map);
+    o.maps.emplace_back(mapRead, std::move(map));
+    o.shown.push_back(truetype::readShownSample(*open(size), at, locale, kSample));
   }
   return o;
 }
@@ -75,9 +85,9 @@ bool same(const Outcome& a, const Outcome& b) {
   if (a.faces.size() != b.faces.size()) return false;
   for (size_t k = 0; k < a.faces.size(); ++k)
     if (!sameState(a.faces[k], b.faces[k])) return false;
-  return a.details == b.details && a.complete[0] == b.complete[0] && a.complete[1] == b.complete[1] &&
-         a.inside[0] == b.inside[0] &&
-         a.inside[1] == b.inside[1] && sameState(a.state, b.state);
+  return a.details == b.details && a.maps == b.maps && a.shown == b.shown && a.complete[0] == b.complete[0] &&
+         a.complete[1] == b.complete[1] && a.inside[0] == b.inside[0] && a.inside[1] == b.inside[1] &&
+         sameState(a.state, b.state);
 }
 
 // The input as a file in memory, truncated to what each parse should see.
@@ -147,6 +157,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t(details.instances.size()) * 4 > size ||
         size_t(details.scripts.size() + details.features.size()) * 6 > 4 * size) {
       std::fprintf(stderr, "truetype_fuzzer: more details than the input holds\n");
+      std::abort();
+    }
+  }
+  for (size_t k = 0; k < fromMemory.maps.size(); ++k) {
+    // Sorted ranges of code points, none touching the next; what is shown is in the map (but for
+    // the sample text of a face that holds nothing better), the first characters at most ten.
+    const auto& [read, map] = fromMemory.maps[k];
+    const auto& ranges = map.ranges();
+    bool sound = read || map == truetype::CharacterMap();
+    for (size_t j = 0; j < ranges.size(); ++j)
+      sound = sound && ranges[j].first <= ranges[j].last && ranges[j].last <= 0x10FFFF &&
+              (j == 0 || ranges[j - 1].last + 1 < ranges[j].first);
+    const auto& shown = fromMemory.shown[k];
+    if (shown) {
+      const bool held = truetype::holdsText(map, shown->text);
+      sound = sound && (held || shown->source == truetype::SampleSource::SampleText) &&
+              (shown->source != truetype::SampleSource::SampleText || shown->text == kSample) &&
+              (shown->source != truetype::SampleSource::FirstCharacters ||
+               shown->text.toUcs4().size() <= truetype::kFirstCharacters) &&
+              truetype::sampleNote(*shown).isEmpty() == (shown->source == truetype::SampleSource::SampleText);
+    }
+    if (!sound) {
+      std::fprintf(stderr, "truetype_fuzzer: a character map or the text shown is unsound\n");
       std::abort();
     }
   }

@@ -85,6 +85,21 @@ int main(int argc, char** argv) {
                           .table("post", QByteArray(32, '\x01'))
                           .table("maxp", QByteArray::fromHex("000050000102"))
                           .build()},
+      // Character maps: formats 4 (by delta and by glyph array), 12 and 13 with a sample text of
+      // the font's own; a symbol map only; format 0 and 6 beside a broken subtable.
+      {"cmap.ttf", full()
+                       .name(3, 0x409, 19, u"\u05e9\u05dc\u05d5\u05dd")
+                       .table("cmap", cmapTable({{3, 1, cmapFormat4({{0x5D0, 0x5EA, 1, 0}, {0x61, 0x63, 0, 4},
+                                                                      kCmapLastSegment}, {5, 0, 7})},
+                                                 {3, 10, cmapGroups(12, {{0x391, 0x3A9, 1}, {0x20000, 0x20010, 0}})},
+                                                 {0, 6, cmapGroups(13, {{0x4E00, 0x4E10, 3}})}}))
+                       .build()},
+      {"cmap_symbol.ttf", full().table("cmap", cmapTable({{3, 0, cmapFormat4({{0xF020, 0xF0FF, 1, 0},
+                                                                              kCmapLastSegment})}})).build()},
+      {"cmap_small.ttf", full().table("cmap", cmapTable({{3, 1, QByteArray::fromHex("000200060000")},
+                                                          {0, 3, QByteArray::fromHex("000600120000041000040001000200000003")},
+                                                          {0, 0, QByteArray::fromHex("000001060000") + QByteArray(256, '\x01')}}))
+                                 .build()},
       // Longer than the fuzzer's inputs; fuzz.sh runs them once whole under a memory limit.
       {"forged_names.ttf", forgedNameTableFont()},
       {"forged_faces.ttc", fontCollection(std::vector<QByteArray>(

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the TrueType table reader for about $1 seconds (default 60) under AddressSanitizer and
+# Fuzzes the TrueType table reader (with the character map and the text shown) for about $1 seconds (default 60) under AddressSanitizer and
 # UndefinedBehaviorSanitizer, reading each input both from memory and from a file (the two must
 # agree); then the catalogue cache's reader for as long. Needs clang++; without it the run is
 # skipped with a message.
@@ -15,6 +15,7 @@ out="${TYPORAMA_FUZZ_DIR:-build-fuzz}"
 mkdir -p "$out/corpus" "$out/artifacts"
 
 reader=(src/fontfile/truetype_tables.cpp src/fontfile/face_details.cpp src/fontfile/byte_source.cpp
+        src/fontfile/character_map.cpp src/fontfile/shown_sample.cpp
         src/fontfile/windows_1252.cpp src/platform/linux/file_system_linux.cpp src/platform/linux/font_file_copy_linux.cpp
         src/platform/linux/atomic_file_linux.cpp src/platform/path_codec.cpp src/platform/file_status.cpp)
 qt_flags=$(pkg-config --cflags --libs Qt6Core Qt6Gui)

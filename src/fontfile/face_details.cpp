@@ -26,32 +26,6 @@ constexpr size_t kTagRecordBytes = 6;     // tag and offset
 // name IDs would otherwise cost gigabytes.
 constexpr size_t kMaxDecodedNameBytes = size_t{4} << 20;
 
-// A table of the face: where it starts and how many of its bytes are really there (its
-// directory length, cut where the source ends). Every read is checked against that length.
-struct Table {
-  uint32_t offset = 0;
-  uint64_t length = 0;
-
-  bool read(ByteSource& src, uint64_t at, void* out, size_t n) const {
-    return at <= length && n <= length - at && src.readAt(offset + at, out, n);
-  }
-  // Up to `n` bytes from the start: the count read.
-  size_t prefix(ByteSource& src, uint8_t* out, size_t n) const {
-    n = static_cast<size_t>(std::min<uint64_t>(n, length));
-    return read(src, 0, out, n) ? n : 0;
-  }
-};
-
-// The first table of the tag.
-std::optional<Table> findTable(ByteSource& src, const std::vector<TableRecord>& directory, const char (&tag)[5]) {
-  for (const TableRecord& t : directory) {
-    if (!t.is(tag)) continue;
-    const uint64_t size = src.size();
-    return Table{t.offset, t.offset >= size ? 0 : std::min<uint64_t>(t.length, size - t.offset)};
-  }
-  return std::nullopt;
-}
-
 int64_t be64(const uint8_t* p) {
   return static_cast<int64_t>((uint64_t{readBe32(p)} << 32) | readBe32(p + 4));
 }

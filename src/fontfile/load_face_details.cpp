@@ -23,17 +23,14 @@ std::optional<truetype::FaceDetails> loadFaceDetails(FileSystem& fs, FontSystem&
     return fail(errno ? QStringLiteral("cannot be read: ") + FileStatus::fromErrno(errno).reason
                       : QStringLiteral("not a regular file"));
   }
-  uint32_t directoryOffset = 0;
-  if (const auto directories = truetype::readCollectionDirectories(file)) {
-    if (directories->empty()) return fail(QStringLiteral("not a usable font file"));
-    if (face >= directories->size())
-      return fail(QStringLiteral("has no face %1 (it holds %2)").arg(face).arg(directories->size()));
-    directoryOffset = (*directories)[face];
-  } else if (face != 0) {
-    return fail(QStringLiteral("has no face %1 (it holds 1)").arg(face));
+  uint32_t faces = 0;
+  const auto directoryOffset = truetype::faceDirectoryOffset(file, face, &faces);
+  if (!directoryOffset) {
+    return fail(faces == 0 ? QStringLiteral("not a usable font file")
+                           : QStringLiteral("has no face %1 (it holds %2)").arg(face).arg(faces));
   }
   truetype::FaceDetails details;
-  if (!truetype::readFaceDetails(file, directoryOffset, localeId, details))
+  if (!truetype::readFaceDetails(file, *directoryOffset, localeId, details))
     return fail(QStringLiteral("not a usable font file"));
   details.fileSize = file.size();
   if (identity && file.identity()) *identity = *file.identity();

@@ -311,6 +311,23 @@ std::optional<std::vector<uint32_t>> readCollectionDirectories(ByteSource& src) 
   return offsets;
 }
 
+std::optional<Table> findTable(ByteSource& src, const std::vector<TableRecord>& directory, const char (&tag)[5]) {
+  for (const TableRecord& t : directory) {
+    if (!t.is(tag)) continue;
+    const uint64_t size = src.size();
+    return Table{t.offset, t.offset >= size ? 0 : std::min<uint64_t>(t.length, size - t.offset)};
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> faceDirectoryOffset(ByteSource& src, uint32_t face, uint32_t* faces) {
+  const auto directories = readCollectionDirectories(src);
+  const size_t count = directories ? directories->size() : 1;
+  if (faces) *faces = static_cast<uint32_t>(count);
+  if (face >= count) return std::nullopt;
+  return directories ? (*directories)[face] : 0;
+}
+
 std::vector<FontTablesState> readFontFaces(ByteSource& src, int32_t localeId, uint8_t nameIds, bool* complete) {
   bool all = true;
   const auto directories = readCollectionDirectories(src);

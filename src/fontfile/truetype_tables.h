@@ -118,6 +118,31 @@ struct TableRecord {
 // count is 0 or the entries are not all there.
 std::optional<std::vector<TableRecord>> readTableDirectory(ByteSource& source, uint32_t at);
 
+// A table of a face: where it starts and how many of its bytes are really there (its directory
+// length, cut where the source ends). Every read is checked against that length.
+struct Table {
+  uint32_t offset = 0;
+  uint64_t length = 0;
+
+  bool read(ByteSource& src, uint64_t at, void* out, size_t n) const {
+    return at <= length && n <= length - at && src.readAt(offset + at, out, n);
+  }
+  // Up to `n` bytes from the start: the count read.
+  size_t prefix(ByteSource& src, uint8_t* out, size_t n) const {
+    n = static_cast<size_t>(n < length ? n : length);
+    return read(src, 0, out, n) ? n : 0;
+  }
+};
+
+// The first table of the tag in the directory.
+std::optional<Table> findTable(ByteSource& source, const std::vector<TableRecord>& directory, const char (&tag)[5]);
+
+// The offset of the table directory of face `face` of a font file: 0 for the single face of a
+// file that is no collection, the collection's own offset for each of its faces. Nothing when the
+// file has no such face. `faces`, when given, is set to how many faces the file holds (0 for a
+// collection that names none or is broken).
+std::optional<uint32_t> faceDirectoryOffset(ByteSource& source, uint32_t face, uint32_t* faces = nullptr);
+
 // The name table at tableOffset, read as readFontTables reads it, decoding the strings that
 // localeId selects for the given name IDs (sorted, each once; any of 0..65535). The strings
 // chosen are decoded in the table's order while their bytes add up to at most maxDecodedBytes;

@@ -242,3 +242,59 @@ QByteArray layoutTable(const QList<QByteArray>& scripts, const QList<QByteArray>
   list(features, 6);
   return t;
 }
+
+QByteArray cmapTable(const QList<CmapSubtable>& subtables) {
+  QByteArray t;
+  appendU16(t, 0);
+  appendU16(t, static_cast<uint16_t>(subtables.size()));
+  QByteArray data;
+  const qsizetype dataAt = 4 + 8 * subtables.size();
+  for (const CmapSubtable& s : subtables) {
+    appendU16(t, s.platformID);
+    appendU16(t, s.encodingID);
+    while (data.size() % 4) data += '\0';
+    appendU32(t, s.offset ? *s.offset : static_cast<uint32_t>(dataAt + data.size()));
+    data += s.data;
+  }
+  return t + data;
+}
+
+QByteArray cmapFormat4(const QList<CmapSegment>& segments, const QList<uint16_t>& glyphIds) {
+  const auto segCount = static_cast<uint16_t>(segments.size());
+  QByteArray t;
+  appendU16(t, 4);
+  appendU16(t, 0);  // length, below
+  appendU16(t, 0);  // language
+  appendU16(t, static_cast<uint16_t>(2 * segCount));
+  uint16_t power = 1, log = 0;
+  while (2 * power <= segCount) {
+    power *= 2;
+    ++log;
+  }
+  appendU16(t, static_cast<uint16_t>(2 * power));
+  appendU16(t, log);
+  appendU16(t, static_cast<uint16_t>(2 * segCount - 2 * power));
+  for (const CmapSegment& s : segments) appendU16(t, s.end);
+  appendU16(t, 0);  // reservedPad
+  for (const CmapSegment& s : segments) appendU16(t, s.start);
+  for (const CmapSegment& s : segments) appendU16(t, s.delta);
+  for (const CmapSegment& s : segments) appendU16(t, s.rangeOffset);
+  for (const uint16_t g : glyphIds) appendU16(t, g);
+  putU16(t, 2, static_cast<uint16_t>(std::min<qsizetype>(t.size(), 0xFFFF)));
+  return t;
+}
+
+QByteArray cmapGroups(uint16_t format, const QList<CmapGroup>& groups, std::optional<uint32_t> count) {
+  QByteArray t;
+  appendU16(t, format);
+  appendU16(t, 0);
+  appendU32(t, static_cast<uint32_t>(16 + 12 * groups.size()));
+  appendU32(t, 0);  // language
+  appendU32(t, count ? *count : static_cast<uint32_t>(groups.size()));
+  for (const CmapGroup& g : groups) {
+    appendU32(t, g.first);
+    appendU32(t, g.last);
+    appendU32(t, g.glyph);
+  }
+  return t;
+}

@@ -91,3 +91,26 @@ QByteArray fontCollection(const std::vector<QByteArray>& fonts, uint32_t version
 // A hostile font: a name table of 65,535 records that all name the same 65,535 bytes, so that
 // decoding every record would take gigabytes. Its full name is 32,767 characters long.
 QByteArray forgedNameTableFont();
+
+// A cmap table: its encoding records in order, each subtable laid out after them in turn (at
+// 4-byte boundaries, nothing after the last) and pointed at, or at `offset` for hostile files.
+struct CmapSubtable {
+  uint16_t platformID, encodingID;
+  QByteArray data;
+  std::optional<uint32_t> offset = std::nullopt;
+};
+QByteArray cmapTable(const QList<CmapSubtable>& subtables);
+// A format-4 subtable: its segments in order (the caller adds the last one, 0xFFFF..0xFFFF with
+// delta 1), then the glyph index array. Its length field holds its size.
+struct CmapSegment {
+  uint16_t start, end;
+  uint16_t delta;        // idDelta, mod 65536
+  uint16_t rangeOffset;  // idRangeOffset: bytes from this segment's entry into the glyph index array
+};
+inline constexpr CmapSegment kCmapLastSegment{0xFFFF, 0xFFFF, 1, 0};
+QByteArray cmapFormat4(const QList<CmapSegment>& segments, const QList<uint16_t>& glyphIds = {});
+// A format-12 or format-13 subtable of these groups; `count` overrides nGroups.
+struct CmapGroup {
+  uint32_t first, last, glyph;
+};
+QByteArray cmapGroups(uint16_t format, const QList<CmapGroup>& groups, std::optional<uint32_t> count = std::nullopt);

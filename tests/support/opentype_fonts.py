@@ -4,7 +4,12 @@ to ASCII and named anew, with CFF outlines for a source "cff:FILE", as one font 
 opentype_fonts.py details OUTDIR: fonts that hold every fact --info reads, and its edge cases
 (names of every ID holding what JSON escapes, vendors, dates, CFF2) for tests/reference/.
 opentype_fonts.py expect FILE...: those facts of every face of each file, one JSON object a
-line, as fontTools reads them and fc-query judges them (the keys of typorama --info --json)."""
+line, as fontTools reads them and fc-query judges them (the keys of typorama --info --json).
+opentype_fonts.py samples OUTDIR: faces without Latin letters (Greek, Hebrew, Arabic cut from
+DejaVu Sans; Kana, Han beyond the BMP, Runic, symbols, private use made anew), some with a sample
+text of their own (name ID 19), one with a symbol cmap only, and a collection of three.
+opentype_fonts.py cmap FILE...: the character map of every face of each file as fontTools reads
+it (getBestCmap(), else the symbol subtable (3,0)) as ranges, and its English name ID 19."""
 import datetime
 import json
 import logging
@@ -17,6 +22,8 @@ from fontTools import subset
 from fontTools.feaLib.builder import addOpenTypeFeaturesFromString
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.t2CharStringPen import T2CharStringPen
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib.tables._c_m_a_p import CmapSubtable
 from fontTools.ttLib import TTFont, ttCollection
 
 logging.getLogger("fontTools").setLevel(logging.ERROR)
@@ -226,9 +233,111 @@ def expect(paths):
             print(json.dumps(facts(path, index, font)))
 
 
+def own_text(font, texts):
+    """Name ID 19 in each language given (Microsoft platform), and no other."""
+    font["name"].removeNames(nameID=19)
+    for language, text in (texts or {}).items():
+        font["name"].setName(text, 19, 3, 1, language)
+
+
+def cut(unicodes, family, texts=None):
+    """DejaVu Sans cut to these characters, named anew."""
+    font = TTFont(SANS)
+    cutter = subset.Subsetter(subset.Options(name_IDs=["*"], name_languages=["*"], notdef_outline=True))
+    cutter.populate(unicodes=unicodes)
+    cutter.subset(font)
+    for nid, value in ((1, family), (4, family), (6, family.replace(" ", "-"))):
+        font["name"].setName(value, nid, 3, 1, 0x409)
+    own_text(font, texts)
+    return font
+
+
+def made(family, codes, texts=None, symbol=False):
+    """A face of empty glyphs, one for each code; with `symbol` its only cmap subtable is (3, 0)."""
+    order = [".notdef"] + [f"g{code:X}" for code in codes]
+    builder = FontBuilder(1000, isTTF=True)
+    builder.setupGlyphOrder(order)
+    builder.setupCharacterMap({code: f"g{code:X}" for code in codes})
+    builder.setupGlyf({name: TTGlyphPen(None).glyph() for name in order})
+    builder.setupHorizontalMetrics({name: (500, 0) for name in order})
+    builder.setupHorizontalHeader(ascent=800, descent=-200)
+    builder.setupNameTable({"familyName": family, "styleName": "Regular"})
+    builder.setupOS2()
+    builder.setupPost()
+    if symbol:
+        table = CmapSubtable.newSubtable(4)
+        table.platformID, table.platEncID, table.language = 3, 0, 0
+        table.cmap = {code: f"g{code:X}" for code in codes}
+        builder.font["cmap"].tables = [table]
+    own_text(builder.font, texts)
+    return builder.font
+
+
+def samples(outdir):
+    """The faces of the shown-sample test, by file name."""
+    space = [0x20]
+    fonts = {
+        "latin.ttf": cut(range(0x20, 0x7F), "Samples Latin"),
+        "greek.ttf": cut(space + list(range(0x370, 0x400)), "Samples Greek"),
+        # Its own text, blanks and all, in English; another in Greek; one it lacks a glyph of in German.
+        "greek-own.ttf": cut(space + list(range(0x370, 0x400)), "Samples Greek Own",
+                             {0x409: " Καλημέρα\n  κόσμε ", 0x408: "Γειά σου", 0x407: "Ωμέγα \u2713"}),
+        "hebrew.ttf": cut(space + list(range(0x590, 0x600)), "Samples Hebrew", {0x409: "שלום עולם"}),
+        "arabic.ttf": cut(space + list(range(0x600, 0x700)), "Samples Arabic"),
+        "kana-han.ttf": made("Samples Kana", [0x20] + [ord(c) for c in "あいうアイウ永字八法"]),
+        # Beyond the BMP: a format-12 subtable (3, 10) besides the format-4 one.
+        "han-wide.ttf": made("Samples Han", [ord(c) for c in "永字八法"] + list(range(0x20000, 0x20010)) + [0x1F600]),
+        "runic.ttf": made("Samples Runic", list(range(0x16A0, 0x16F1)) + list(range(0x21, 0x40))),
+        "runic-few.ttf": made("Samples Runic Few", [0x16A0, 0x16A1, 0x16A2, 0x0300, 0x23] + list(range(0x30, 0x3A))),
+        "punctuation.ttf": made("Samples Punctuation", [ord(c) for c in "!\"#%&'*,./"] + [0x300]),
+        "marks.ttf": made("Samples Marks", [0x20, 0xA0, 0x200B, 0xFE00, 0x1160, 0xFFFC] + list(range(0x300, 0x370))),
+        "private.ttf": made("Samples Private", [0x20] + list(range(0xE000, 0xE010))),
+        "symbol.ttf": made("Samples Symbol", list(range(0xF020, 0xF07F)), {0x409: "Symbol"}, symbol=True),
+        "symbols.ttf": made("Samples Symbols", [ord(c) for c in "★☎♠♣♥♦✓"]),
+        "empty.ttf": made("Samples Empty", []),
+    }
+    # A Latin face whose cmap maps B to glyph 0: it holds neither the sample text nor Latin's sample.
+    notdef = cut(range(0x20, 0x7F), "Samples Latin Notdef")
+    for table in notdef["cmap"].tables:
+        table.cmap[ord("B")] = ".notdef"
+    fonts["latin-notdef.ttf"] = notdef
+    for file, font in fonts.items():
+        font.save(os.path.join(outdir, file))
+    collection = ttCollection.TTCollection()
+    collection.fonts = [TTFont(os.path.join(outdir, f)) for f in ("greek.ttf", "hebrew.ttf", "runic.ttf")]
+    collection.save(os.path.join(outdir, "three.ttc"))
+
+
+def cmaps(paths):
+    for path in paths:
+        with open(path, "rb") as f:
+            collection = f.read(4) == b"ttcf"
+        fonts = ttCollection.TTCollection(path).fonts if collection else [TTFont(path)]
+        for index, font in enumerate(fonts):
+            codes, symbol = font["cmap"].getBestCmap(), False
+            if codes is None:
+                table = font["cmap"].getcmap(3, 0)
+                codes, symbol = (table.cmap if table else {}), table is not None
+            ranges = []
+            for code in sorted(codes):
+                if ranges and ranges[-1][1] + 1 == code:
+                    ranges[-1][1] = code
+                else:
+                    ranges.append([code, code])
+            own = font["name"].getName(19, 3, 1, 0x409)
+            print(json.dumps({"path": path, "face": index, "symbol": symbol, "ranges": ranges,
+                              "own": own.toUnicode() if own else ""}))
+
+
 kind, out, fields = sys.argv[1], sys.argv[2], sys.argv[3:]
 if kind == "details":
     details(out)
+    sys.exit(0)
+if kind == "samples":
+    samples(out)
+    sys.exit(0)
+if kind == "cmap":
+    cmaps([os.fsdecode(a) for a in sys.argv[2:]])
     sys.exit(0)
 if kind == "expect":
     expect([os.fsdecode(a) for a in sys.argv[2:]])

@@ -1,0 +1,375 @@
+// Which text a face shows: the choice on character maps made here, and on faces made with
+// fontTools (cut from DejaVu Sans or built anew), whose expected answer follows from the
+// character map as fontTools reads it.
+#include "core/catalogue_entry.h"
+#include "fontfile/shown_sample.h"
+#include "fontfile/truetype_tables.h"
+#include "platform/linux/file_system_linux.h"
+#include "support/font_builder.h"
+#include "support/memory_limit.h"
+#include "support/private_fonts.h"
+#include "support/temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using namespace truetype;
+
+namespace truetype {
+inline void PrintTo(const CharacterMap::Range& r, std::ostream* os) {
+  *os << std::hex << "U+" << uint32_t(r.first) << "..U+" << uint32_t(r.last) << std::dec;
+}
+void PrintTo(const ShownSample& s, std::ostream* os) {
+  *os << "{\"" << s.text.toStdString() << "\", source " << int(s.source) << ", \"" << s.script.toStdString() << "\"}";
+}
+}  // namespace truetype
+
+namespace {
+
+CharacterMap mapOf(QStringView text, bool symbol = false) {
+  std::vector<CharacterMap::Range> ranges;
+  for (const char32_t c : text.toUcs4()) ranges.push_back({c, c});
+  return CharacterMap(std::move(ranges), symbol);
+}
+CharacterMap mapOf(std::initializer_list<CharacterMap::Range> ranges, bool symbol = false) {
+  return CharacterMap(ranges, symbol);
+}
+
+const QString kSample = kSampleText;  // "AaBbCc123"
+
+// Every character drawn, blanks aside, is one the map holds, unless the face shows the sample
+// text it holds nothing better than.
+void expectDrawable(const CharacterMap& map, const ShownSample& shown) {
+  if (shown.source == SampleSource::SampleText && !holdsText(map, shown.text)) return;
+  EXPECT_TRUE(holdsText(map, shown.text)) << shown.text.toStdString();
+}
+
+}  // namespace
+
+TEST(ShownSample, AFaceThatHoldsTheSampleTextShowsItUnchanged) {
+  const ShownSample shown = chooseSample(mapOf(u"ABCabc123"), kSample, QStringLiteral("Abc"));
+  EXPECT_EQ(shown, (ShownSample{kSample, SampleSource::SampleText, {}}));
+  EXPECT_EQ(sampleNote(shown), QString());
+  // Blanks need no glyph; a sample text of blanks only is held by any face, even without a cmap.
+  EXPECT_EQ(chooseSample(mapOf(u"AaBb"), QStringLiteral(" Aa\tBb\n"), {}).source, SampleSource::SampleText);
+  EXPECT_EQ(chooseSample(CharacterMap(), QStringLiteral(" \u3000 "), {}).source, SampleSource::SampleText);
+  EXPECT_EQ(chooseSample(CharacterMap(), QString(), {}).source, SampleSource::SampleText);
+}
+
+TEST(ShownSample, CodePointsAreComparedWithSurrogatePairsDecoded) {
+  const QString bold = QString::fromUcs4(U"\U0001D400\U0001D401");  // MATHEMATICAL BOLD CAPITAL A, B
+  EXPECT_EQ(chooseSample(mapOf(bold), bold, {}).source, SampleSource::SampleText);
+  // The halves of the pairs are not the characters.
+  EXPECT_FALSE(holdsText(mapOf({{0xD835, 0xD835}, {0xDC00, 0xDC01}}), bold));
+  EXPECT_TRUE(holdsText(mapOf({{0x1D400, 0x1D401}}), bold));
+  // A lone surrogate is a code point of its own.
+  const QString lone = QString(QChar(0xD835)) + QChar(0x41);
+  EXPECT_EQ(chooseSample(mapOf({{0x41, 0x41}, {0xD835, 0xD835}}), lone, {}).source, SampleSource::SampleText);
+  EXPECT_NE(chooseSample(mapOf({{0x41, 0x41}}), lone, {}).source, SampleSource::SampleText);
+  // The first characters beyond the BMP come out as pairs.
+  const ShownSample wide = chooseSample(mapOf({{0x10330, 0x1034A}}), kSample, {});  // Gothic letters
+  EXPECT_EQ(wide.source, SampleSource::FirstCharacters);
+  EXPECT_EQ(wide.text.toUcs4(), (QList<uint>{0x10330, 0x10331, 0x10332, 0x10333, 0x10334, 0x10335, 0x10336,
+                                             0x10337, 0x10338, 0x10339}));
+}
+
+TEST(ShownSample, ItsOwnTextWhenItHoldsAllOfIt) {
+  const CharacterMap hebrew = mapOf({{0x5D0, 0x5EA}});
+  const ShownSample own = chooseSample(hebrew, kSample, QString::fromUtf8("  שלום\n\tעולם "));
+  EXPECT_EQ(own, (ShownSample{QString::fromUtf8("שלום עולם"), SampleSource::FontsOwnText, {}}));
+  EXPECT_EQ(sampleNote(own), "Shows the font's own sample text: it lacks glyphs for the sample text");
+  // Not when it lacks a character of it, nor when it is blanks only: the script's sample then.
+  const ShownSample script{QString::fromUtf8("אבגד הוז"), SampleSource::Script, "Hebrew"};
+  EXPECT_EQ(chooseSample(hebrew, kSample, QString::fromUtf8("שלום!")), script);
+  EXPECT_EQ(chooseSample(hebrew, kSample, QStringLiteral(" \n ")), script);
+  EXPECT_EQ(chooseSample(hebrew, kSample, {}), script);
+  EXPECT_EQ(sampleNote(script), "Shows a Hebrew sample: it lacks glyphs for the sample text");
+}
+
+TEST(ShownSample, TheFirstScriptOfTheTableTheFaceHolds) {
+  const auto scriptOf = [](const CharacterMap& map) {
+    const ShownSample s = chooseSample(map, kSample, {});
+    EXPECT_EQ(s.source, SampleSource::Script);
+    return s.script;
+  };
+  for (size_t k = 0; k < kScriptSampleCount; ++k) {
+    const ScriptSample& s = kScriptSamples[k];
+    EXPECT_EQ(scriptOf(mapOf(QStringView(s.sample))), s.name);
+  }
+  // Greek before Cyrillic, Kana before Han, Latin before everything: the table's order.
+  EXPECT_EQ(scriptOf(mapOf(u"ΑαΒβΓγΔδАаБбВвГг")), "Greek");
+  EXPECT_EQ(scriptOf(mapOf(u"あいうアイウ永字八法")), "Kana");
+  EXPECT_EQ(scriptOf(mapOf(u"永字八法가나다라")), "Hangul");
+  EXPECT_EQ(scriptOf(mapOf(u"AaBbCcDdΑαΒβΓγΔδ")), "Latin");  // it lacks the digits of the sample text
+  // A script's sample held but for one letter is not that script's.
+  EXPECT_EQ(chooseSample(mapOf(u"ΑαΒβΓγΔ"), kSample, {}).source, SampleSource::FirstCharacters);
+  EXPECT_EQ(sampleNote({QString(), SampleSource::Script, "Arabic"}), "Shows an Arabic sample: it lacks glyphs for the sample text");
+  EXPECT_EQ(sampleNote({QString(), SampleSource::Script, "Symbols"}), "Shows symbols: it lacks glyphs for the sample text");
+}
+
+TEST(ShownSample, TheScriptTable) {
+  const std::pair<const char*, QList<QChar::Script>> scripts[] = {
+      {"Latin", {QChar::Script_Latin}}, {"Greek", {QChar::Script_Greek}}, {"Cyrillic", {QChar::Script_Cyrillic}},
+      {"Armenian", {QChar::Script_Armenian}}, {"Georgian", {QChar::Script_Georgian}},
+      {"Hebrew", {QChar::Script_Hebrew}}, {"Arabic", {QChar::Script_Arabic}}, {"Syriac", {QChar::Script_Syriac}},
+      {"Thaana", {QChar::Script_Thaana}}, {"Devanagari", {QChar::Script_Devanagari}},
+      {"Bengali", {QChar::Script_Bengali}}, {"Gurmukhi", {QChar::Script_Gurmukhi}},
+      {"Gujarati", {QChar::Script_Gujarati}}, {"Odia", {QChar::Script_Oriya}}, {"Tamil", {QChar::Script_Tamil}},
+      {"Telugu", {QChar::Script_Telugu}}, {"Kannada", {QChar::Script_Kannada}},
+      {"Malayalam", {QChar::Script_Malayalam}}, {"Sinhala", {QChar::Script_Sinhala}}, {"Thai", {QChar::Script_Thai}},
+      {"Lao", {QChar::Script_Lao}}, {"Tibetan", {QChar::Script_Tibetan}}, {"Myanmar", {QChar::Script_Myanmar}},
+      {"Khmer", {QChar::Script_Khmer}}, {"Ethiopic", {QChar::Script_Ethiopic}},
+      {"Cherokee", {QChar::Script_Cherokee}}, {"Kana", {QChar::Script_Hiragana, QChar::Script_Katakana}},
+      {"Hangul", {QChar::Script_Hangul}}, {"Han", {QChar::Script_Han}}, {"Symbols", {QChar::Script_Common}}};
+  ASSERT_EQ(kScriptSampleCount, std::size(scripts));
+  EXPECT_STREQ(kScriptSamples[0].name, "Latin");
+  for (size_t k = 0; k < kScriptSampleCount; ++k) {
+    EXPECT_STREQ(kScriptSamples[k].name, scripts[k].first);
+    const QString sample = QString::fromUtf16(kScriptSamples[k].sample);
+    EXPECT_GE(sample.size(), 4) << scripts[k].first;
+    EXPECT_EQ(sample, sample.simplified()) << scripts[k].first;
+    for (const uint c : sample.toUcs4()) {
+      if (c == ' ') continue;
+      EXPECT_TRUE(scripts[k].second.contains(QChar::script(c))) << scripts[k].first << " U+" << std::hex << c;
+      EXPECT_TRUE(QChar::isLetter(c) || QChar::category(c) == QChar::Symbol_Other) << std::hex << c;
+    }
+  }
+}
+
+TEST(ShownSample, TheFirstCharactersItHolds) {
+  const auto first = [](const CharacterMap& map) {
+    const ShownSample s = chooseSample(map, kSample, {});
+    if (!s.text.isEmpty()) expectDrawable(map, s);
+    return s.source == SampleSource::FirstCharacters ? s.text : QStringLiteral("(%1)").arg(s.text);
+  };
+  // Letters first (Runic), up to ten; digits and symbols fill up after fewer letters.
+  EXPECT_EQ(first(mapOf({{0x21, 0x3F}, {0x16A0, 0x16F0}})), QString::fromUtf8("ᚠᚡᚢᚣᚤᚥᚦᚧᚨᚩ"));
+  EXPECT_EQ(first(mapOf({{0x21, 0x3F}, {0x16A0, 0x16A2}})), QString::fromUtf8("ᚠᚡᚢ$+01234"));
+  // Punctuation only without letters, digits and symbols; private use and unassigned code points
+  // only without any of those.
+  EXPECT_EQ(first(mapOf(u"!\"#%&")), "!\"#%&");
+  EXPECT_EQ(first(mapOf({{0x21, 0x21}, {0xE000, 0xE0FF}})), "!");
+  EXPECT_EQ(first(mapOf({{0xE000, 0xE002}, {0x0378, 0x0379}})), QString::fromUtf16(u"\u0378\u0379\uE000\uE001\uE002"));
+  // Never blanks, controls, marks, format characters, fillers, noncharacters, variation selectors.
+  const CharacterMap nothing = mapOf({{0x00, 0x20}, {0x7F, 0xA0}, {0xAD, 0xAD}, {0x300, 0x36F}, {0x115F, 0x1160},
+                                      {0x200B, 0x200F}, {0x2028, 0x202E}, {0x2800, 0x2800}, {0x3000, 0x3000},
+                                      {0x3164, 0x3164}, {0xFDD0, 0xFDEF}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
+                                      {0xFFA0, 0xFFA0}, {0xFFFC, 0xFFFC}, {0xFFFE, 0xFFFF}, {0x1FFFE, 0x1FFFF},
+                                      {0xE0000, 0xE0FFF}, {0xD800, 0xDFFF}});
+  EXPECT_EQ(first(nothing), "(" + kSample + ")");
+  EXPECT_EQ(chooseSample(CharacterMap(), kSample, QStringLiteral("Own")), (ShownSample{kSample, SampleSource::SampleText, {}}));
+  // A symbol map: its codes as they stand, its blank and controls (U+F020, U+F07F..U+F0A0) left out.
+  const CharacterMap symbol = mapOf({{0xF000, 0xF025}, {0xF07E, 0xF0A1}}, true);
+  EXPECT_EQ(first(symbol), QString::fromUtf16(u"\uF021\uF022\uF023\uF024\uF025\uF07E\uF0A1"));
+  EXPECT_EQ(first(mapOf({{0xF000, 0xF025}}, false)).size(), 10);  // private use of another map: all of it
+  const ShownSample shown = chooseSample(symbol, kSample, {});
+  EXPECT_EQ(sampleNote(shown), "Shows the first characters the font holds: it lacks glyphs for the sample text "
+                               "or for any script's sample");
+}
+
+TEST(ShownSample, WhatIsDrawnIsAlwaysInTheMap) {
+  // Random maps of a few ranges here and there in the planes in use.
+  QRandomGenerator random(19);
+  const char32_t starts[] = {0x0, 0x300, 0x590, 0x900, 0x1100, 0x2000, 0x3000, 0x4E00, 0xAC00, 0xE000, 0xF000, 0xFE00, 0x10000, 0x1F300, 0x20000, 0xE0000};
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<CharacterMap::Range> ranges;
+    const int n = random.bounded(1, 6);
+    for (int k = 0; k < n; ++k) {
+      const char32_t at = starts[random.bounded(int(std::size(starts)))] + random.bounded(0x200);
+      ranges.push_back({at, at + random.bounded(40)});
+    }
+    const CharacterMap map(ranges, random.bounded(2) == 1);
+    const QString own = random.bounded(2) ? QString::fromUcs4(&ranges[0].first, 1) + " x" : QString();
+    const ShownSample shown = chooseSample(map, kSample, own);
+    SCOPED_TRACE(round);
+    expectDrawable(map, shown);
+    EXPECT_EQ(sampleNote(shown).isEmpty(), shown.source == SampleSource::SampleText);
+    if (shown.source == SampleSource::FirstCharacters) {
+      EXPECT_LE(shown.text.toUcs4().size(), kFirstCharacters);
+    }
+  }
+}
+
+TEST(ShownSample, OnlyNameId19IsDecodedHoweverManyRecordsNameIt) {
+  // 65,535 records of name ID 19, each naming the same 65,535 bytes (decoding all: 4 GiB), in a
+  // face without the sample text's glyphs: read in a child limited to its size plus 64 MiB.
+  FontBuilder builder;
+  for (int j = 0; j < 0xFFFF; ++j) builder.rawNameRecord(3, 0x0409, 19, 0xFFFF, 0);
+  QByteArray font = builder.table("cmap", cmapTable({{3, 1, cmapFormat4({{0x5D0, 0x5EA, 1, 0}, kCmapLastSegment})}}))
+                        .build();
+  // The strings start at the records: every record's 65,535 bytes are there.
+  const qsizetype name = font.indexOf("name");
+  putU16(font, static_cast<qsizetype>(readBe32(reinterpret_cast<const uint8_t*>(font.constData() + name + 8))) + 4, 6);
+  expectWithinMemory(uint64_t{64} << 20, [&] {
+    MemoryByteSource src(font.constData(), static_cast<size_t>(font.size()));
+    const auto shown = readShownSample(src, 0, 0x0409, kSample);
+    // Its own text is whatever those bytes decode to: not held, so the Hebrew sample.
+    return shown && shown->source == SampleSource::Script && shown->script == "Hebrew";
+  });
+  // No table directory: nothing; a face without cmap or name: the sample text.
+  MemoryByteSource none("\0\1\0\0\0\0", 6);
+  EXPECT_FALSE(readShownSample(none, 0, 0x0409, kSample));
+  const QByteArray bare = FontBuilder().withoutName().build();
+  MemoryByteSource bareSource(bare.constData(), static_cast<size_t>(bare.size()));
+  EXPECT_EQ(readShownSample(bareSource, 0, 0x0409, kSample), (ShownSample{kSample, SampleSource::SampleText, {}}));
+}
+
+namespace {
+
+// The fontTools faces, made once for the suite, and fontTools' reading of every face.
+struct ToolsFace {
+  QString file;
+  int face = 0;
+  CharacterMap map;  // getBestCmap(), else the (3,0) subtable
+  QString own;       // name ID 19, English
+};
+
+class FontToolsFaces : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    faces_ = new std::vector<ToolsFace>;
+    tree_ = new TempTree;
+    ASSERT_TRUE(tree_->valid() && tree_->folder("fonts"));
+    const QString dir = tree_->q("fonts");
+    const QString made = makeOpenTypeFonts({"samples", dir});
+    ASSERT_TRUE(made.isEmpty()) << "fontTools (python3-fonttools) is needed: " << made.toStdString();
+    QStringList files = QDir(dir).entryList({"*.ttf", "*.ttc"}, QDir::Files, QDir::Name);
+    for (QString& f : files) f = dir + "/" + f;
+    QProcess p;
+    p.start("/usr/bin/python3", QStringList{TYPORAMA_SOURCE_DIR "/tests/support/opentype_fonts.py", "cmap"} + files);
+    ASSERT_TRUE(p.waitForFinished(120000) && p.exitCode() == 0) << p.readAllStandardError().toStdString();
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+      if (line.isEmpty()) continue;
+      const QJsonObject o = QJsonDocument::fromJson(line).object();
+      std::vector<CharacterMap::Range> ranges;
+      for (const QJsonValue r : o["ranges"].toArray())
+        ranges.push_back({char32_t(r.toArray()[0].toInteger()), char32_t(r.toArray()[1].toInteger())});
+      faces_->push_back({QFileInfo(o["path"].toString()).fileName(), o["face"].toInt(),
+                         CharacterMap(std::move(ranges), o["symbol"].toBool()), o["own"].toString()});
+    }
+    ASSERT_EQ(faces_->size(), files.size() + 2);  // the collection holds three faces
+  }
+  static void TearDownTestSuite() {
+    delete faces_;
+    delete tree_;
+  }
+  static QString path(const QString& file) { return tree_->q("fonts/" + file.toStdString()); }
+  static const ToolsFace& face(const QString& file, int index = 0) {
+    for (const ToolsFace& f : *faces_)
+      if (f.file == file && f.face == index) return f;
+    ADD_FAILURE() << "no face " << file.toStdString();
+    static const ToolsFace none;
+    return none;
+  }
+
+  static TempTree* tree_;
+  static std::vector<ToolsFace>* faces_;
+  LinuxFileSystem disk;
+};
+TempTree* FontToolsFaces::tree_ = nullptr;
+std::vector<ToolsFace>* FontToolsFaces::faces_ = nullptr;
+
+}  // namespace
+
+TEST_F(FontToolsFaces, TheCharacterMapIsFontToolsOwn) {
+  for (const ToolsFace& f : *faces_) {
+    SCOPED_TRACE(f.file.toStdString() + " face " + std::to_string(f.face));
+    FileByteSource file;
+    ASSERT_TRUE(file.open(disk, path(f.file)));
+    const auto at = faceDirectoryOffset(file, uint32_t(f.face));
+    ASSERT_TRUE(at);
+    CharacterMap map;
+    EXPECT_TRUE(readCharacterMap(file, *at, map));
+    EXPECT_EQ(map.ranges(), f.map.ranges());
+    EXPECT_EQ(map.symbol(), f.map.symbol());
+  }
+  // The face that maps B to glyph 0 in its format-4 subtable holds no B.
+  EXPECT_FALSE(face("latin-notdef.ttf").map.has('B'));
+  EXPECT_TRUE(face("latin-notdef.ttf").map.has('C'));
+  // The face beyond the BMP is read from its format-12 subtable.
+  FileByteSource wide;
+  ASSERT_TRUE(wide.open(disk, path("han-wide.ttf")));
+  CharacterMap map;
+  ASSERT_TRUE(readCharacterMap(wide, 0, map));
+  EXPECT_EQ(map.subtable(), (CharacterMap::Subtable{3, 10, 12}));
+  EXPECT_TRUE(map.has(0x2000F) && map.has(0x1F600));
+}
+
+TEST_F(FontToolsFaces, EachFaceShowsWhatItsCharacterMapAllows) {
+  using S = SampleSource;
+  const struct {
+    const char* file;
+    int face;
+    SampleSource source;
+    const char* script;  // the script's name, or the text shown ("" for the sample text)
+  } cases[] = {
+      {"latin.ttf", 0, S::SampleText, ""},
+      {"latin-notdef.ttf", 0, S::FirstCharacters, "ACDEFGHIJK"},
+      {"greek.ttf", 0, S::Script, "Greek"},
+      {"greek-own.ttf", 0, S::FontsOwnText, "Καλημέρα κόσμε"},
+      {"hebrew.ttf", 0, S::FontsOwnText, "שלום עולם"},
+      {"arabic.ttf", 0, S::Script, "Arabic"},
+      {"kana-han.ttf", 0, S::Script, "Kana"},
+      {"han-wide.ttf", 0, S::Script, "Han"},
+      {"runic.ttf", 0, S::FirstCharacters, "ᚠᚡᚢᚣᚤᚥᚦᚧᚨᚩ"},
+      {"runic-few.ttf", 0, S::FirstCharacters, "ᚠᚡᚢ0123456"},
+      {"punctuation.ttf", 0, S::FirstCharacters, "!\"#%&'*,./"},
+      {"marks.ttf", 0, S::SampleText, ""},
+      {"private.ttf", 0, S::FirstCharacters, "\uE000\uE001\uE002\uE003\uE004\uE005\uE006\uE007\uE008\uE009"},
+      {"symbol.ttf", 0, S::FirstCharacters, "\uF021\uF022\uF023\uF024\uF025\uF026\uF027\uF028\uF029\uF02A"},
+      {"symbols.ttf", 0, S::Script, "Symbols"},
+      {"empty.ttf", 0, S::SampleText, ""},
+      {"three.ttc", 0, S::Script, "Greek"},
+      {"three.ttc", 1, S::FontsOwnText, "שלום עולם"},
+      {"three.ttc", 2, S::FirstCharacters, "ᚠᚡᚢᚣᚤᚥᚦᚧᚨᚩ"},
+  };
+  ASSERT_EQ(std::size(cases), faces_->size());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " face " + std::to_string(c.face));
+    const ToolsFace& f = face(c.file, c.face);
+    // As fontTools' map and name ID 19 make it...
+    const ShownSample expected = chooseSample(f.map, kSample, f.own);
+    expectDrawable(f.map, expected);
+    EXPECT_EQ(expected.source, c.source);
+    if (c.source == S::Script) {
+      EXPECT_EQ(expected.script, c.script);
+    } else {
+      EXPECT_EQ(expected.text, *c.script ? QString::fromUtf8(c.script) : kSample);
+    }
+    // ... and as the file read here makes it, from the path and from a source.
+    EXPECT_EQ(loadShownSample(disk, path(c.file), uint32_t(c.face), 0x0409, kSample), expected);
+    FileByteSource file;
+    ASSERT_TRUE(file.open(disk, path(c.file)));
+    EXPECT_EQ(readShownSample(file, *faceDirectoryOffset(file, uint32_t(c.face)), 0x0409, kSample), expected);
+    // A sample text the face holds is shown unchanged.
+    if (!f.map.empty()) {
+      const QString held = QString::fromUcs4(&f.map.ranges().back().last, 1) + " ";
+      EXPECT_EQ(loadShownSample(disk, path(c.file), uint32_t(c.face), 0x0409, held),
+                (ShownSample{held, S::SampleText, {}}));
+    }
+  }
+}
+
+TEST_F(FontToolsFaces, ItsOwnTextInTheLocaleAsTheFullNameIsChosen) {
+  const auto shown = [&](int32_t locale) { return *loadShownSample(disk, path("greek-own.ttf"), 0, locale, kSample); };
+  EXPECT_EQ(shown(0x0409).text, "Καλημέρα κόσμε");
+  EXPECT_EQ(shown(0x0408).text, "Γειά σου");
+  // The German text has a check mark the face lacks: the Greek sample.
+  EXPECT_EQ(shown(0x0407), (ShownSample{QString::fromUtf8("Αα Ββ Γγ Δδ"), SampleSource::Script, "Greek"}));
+  // A locale the face has no record in: the last Microsoft record (English), as for the full name.
+  EXPECT_EQ(shown(0x0411).text, "Καλημέρα κόσμε");
+}
+
+TEST_F(FontToolsFaces, FilesAndFacesThatAreNotThere) {
+  EXPECT_FALSE(loadShownSample(disk, path("three.ttc"), 3, 0x0409, kSample));
+  EXPECT_FALSE(loadShownSample(disk, path("greek.ttf"), 1, 0x0409, kSample));
+  EXPECT_FALSE(loadShownSample(disk, path("missing.ttf"), 0, 0x0409, kSample));
+  EXPECT_FALSE(loadShownSample(disk, tree_->q("fonts"), 0, 0x0409, kSample));
+}
