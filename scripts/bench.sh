@@ -138,7 +138,7 @@ setup_env() {  # size
   <cachedir>$conf/cache</cachedir>
 </fontconfig>
 XML
-  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache BROWSER=true"
+  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache XDG_CONFIG_HOME=$conf/config BROWSER=true"
 }
 env_small=$(setup_env $small)
 env_large=$(setup_env $large)
@@ -252,7 +252,7 @@ base_env() {  # size: prints the environment of the baseline of that many faces
   <cachedir>$conf/cache</cachedir>
 </fontconfig>
 XML
-  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache BROWSER=true"
+  echo "FONTCONFIG_FILE=$conf/fonts.conf XDG_DATA_HOME=$conf/data XDG_CACHE_HOME=$conf/cache XDG_CONFIG_HOME=$conf/config BROWSER=true"
 }
 
 declare -A T M B
@@ -347,6 +347,18 @@ import statistics, sys
 rows = [l.split() for l in sys.stdin if l.strip()]
 print(*(statistics.median(float(r[k]) for r in rows) for k in range(3)))' > "$work/search.txt"
 read -r T[fillsearch] T[searchfirst] T[search] < "$work/search.txt"
+# A new sample text in the same window: the rows in view drawn with it, and a page of scrolling
+# with the default sample and with that text.
+for _ in $(seq "$runs"); do
+  env $env_large QT_QPA_PLATFORM=offscreen "$window_filter" 6 --sample 2>/dev/null | python3 -c '
+import statistics, sys
+rows = [l.split() for l in sys.stdin.read().splitlines()[1:] if l.strip()]
+print(*(statistics.median(float(r[k]) for r in rows) for k in range(3)))'
+done | python3 -c '
+import statistics, sys
+rows = [l.split() for l in sys.stdin if l.strip()]
+print(*(statistics.median(float(r[k]) for r in rows) for k in range(3)))' > "$work/sample.txt"
+read -r T[samplechange] T[pagedefault] T[pagecustom] < "$work/sample.txt"
 # Warm --list against font-manager's own cached listing (it needs a display: Xvfb; its cache
 # warms in the first round as ours does).
 Xvfb :87 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
@@ -463,6 +475,10 @@ for k, what in (("all", "(whole list)"), ("mono", '"Mono"')):
 S, F = T["search"], T["fillsearch"]
 row("15", f"property search (monospaced) vs the window's first fill, {large} files", ms(S), ms(F), f"{S/F:.2f}x", "<= 0.25x", ok(S/F <= 0.25))
 row("15", f"  (the first search, which reads every face's details, {large} files)", ms(T["searchfirst"]), ms(F), f"{T['searchfirst']/F:.2f}x", "", "")
+C = T["samplechange"]
+row("18", f"sample text changed: the rows in view drawn with it, {large} rows", ms(C), "", "", "<= 50 ms", ok(C <= 0.05))
+P, D = T["pagecustom"], T["pagedefault"]
+row("18", f"  a page of scrolling with that text vs with the default sample", ms(P), ms(D), f"{P/D:.2f}x", "", "")
 L, FM = T["warmlarge"], T["fontmanager"]
 row("10", f"warm --list vs font-manager --list-full (its cache warm), {large} files", ms(L), ms(FM), f"{FM/L:.1f}x faster", ">= 5x", ok(FM / L >= 5))
 W, F = T["wheremono"], T["floorwhere"]

@@ -4,6 +4,7 @@
 
 #include "core/catalogue_entry.h"
 #include "core/list_escape.h"
+#include "core/sample_settings.h"
 #include "catalogue/catalogue_cache.h"
 #include "catalogue/command_line_catalogue.h"
 #include "catalogue/fill_grid.h"
@@ -46,6 +47,12 @@ const char kUsage[] =
     "  --all-formats            with any of the four above: OpenType and collection files\n"
     "                           (.otf, .ttc, .otc) too, one row per face of a collection;\n"
     "                           --list then adds the face's index in its file as an eighth field\n"
+    "  --sample TEXT            with --export or --list --json: the sample text of every\n"
+    "                           row (\"AaBbCc123\" without it); --list --json then adds\n"
+    "                           \"sample\", the text the row shows\n"
+    "  --own-script             with --export or --list --json: a face that cannot draw the\n"
+    "                           sample shows its own sample text, a sample of a script it\n"
+    "                           covers, or the first characters it holds\n"
     "  --no-cache               read every font file afresh, neither reading nor writing the\n"
     "                           cache of what earlier runs read (the window takes it too)\n"
     "  --info FILE [--face N] [--json]\n"
@@ -68,6 +75,25 @@ namespace {
 // Takes --all-formats out of a mode's arguments, wherever it stands.
 FontFormats takeFormats(QStringList& arguments) {
   return arguments.removeAll(QStringLiteral("--all-formats")) > 0 ? FontFormats::All : FontFormats::TrueType;
+}
+
+// Takes --sample TEXT and --own-script out of a mode's arguments: the sample they ask for,
+// nothing without them; a text that cannot be a sample gives `error`.
+std::optional<SampleSettings> takeSample(QStringList& arguments, QString& error) {
+  std::optional<SampleSettings> sample;
+  if (arguments.removeAll(QStringLiteral("--own-script")) > 0) sample.emplace().ownScript = true;
+  const qsizetype at = arguments.indexOf(QStringLiteral("--sample"));
+  if (at < 0) return sample;
+  if (at + 1 >= arguments.size()) {
+    error = QStringLiteral("--sample needs a text");
+    return sample;
+  }
+  if (!sample) sample.emplace();
+  sample->text = arguments.takeAt(at + 1);
+  arguments.removeAt(at);
+  const QString problem = sampleTextProblem(sample->text);
+  if (!problem.isEmpty()) error = QStringLiteral("--sample: ") + problem;
+  return sample;
 }
 }  // namespace
 
@@ -140,6 +166,9 @@ int listCatalogue(AppServices& services, const QString& filter, FontFormats form
 namespace {
 int listMode(AppServices& services, QStringList rest) {
   const FontFormats formats = takeFormats(rest);
+  QString error;
+  const std::optional<SampleSettings> sample = takeSample(rest, error);
+  if (!error.isEmpty()) return usageError(error);
   QString filter;
   std::optional<QString> where;
   bool json = false;
@@ -150,11 +179,11 @@ int listMode(AppServices& services, QStringList rest) {
     else if (a == QLatin1String("--json")) json = true;
     else return usageError(QStringLiteral("unknown option for --list: ") + a);
   }
+  if (sample && !json) return usageError(QStringLiteral("--sample and --own-script go with --list --json"));
   if (!where && !json) return listCatalogue(services, filter, formats, stdout);
-  QString error;
   const std::optional<FaceQuery> query = FaceQuery::parse(where.value_or(QString()), &error);
   if (!query) return usageError(error);
-  return listWithDetails(services, filter, formats, *query, json, stdout);
+  return listWithDetails(services, filter, formats, *query, json, stdout, sample);
 }
 }  // namespace
 
@@ -179,6 +208,9 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
   }
   if (mode == QLatin1String("--export")) {
     const FontFormats formats = takeFormats(rest);
+    QString error;
+    const SampleSettings sample = takeSample(rest, error).value_or(SampleSettings());
+    if (!error.isEmpty()) return usageError(error);
     QString path, filter;
     bool force = false;
     for (qsizetype i = 0; i < rest.size(); ++i) {
@@ -189,7 +221,7 @@ std::optional<int> runCommandLine(const QStringList& arguments, AppServices& ser
       else return usageError(QStringLiteral("unknown option for --export: ") + a);
     }
     if (path.isEmpty()) return usageError(QStringLiteral("--export needs a file"));
-    return exportCatalogue(services, path, filter, formats, force, stderr);
+    return exportCatalogue(services, path, filter, formats, force, stderr, sample);
   }
   if (mode == QLatin1String("--info")) {
     QString path;

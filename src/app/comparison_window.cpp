@@ -3,6 +3,7 @@
 #include "app/details_window.h"
 #include "app/grid_menu.h"
 #include "controls/comparison_list.h"
+#include "controls/main_view.h"
 #include "core/app_title.h"
 #include "core/list_box.h"
 
@@ -96,7 +97,11 @@ ComparisonWindow* ComparisonWindow::addSelectedRow(QWidget* owner, AppServices s
   const int row = selectedEntry(grid, list);
   if (row < 0) return nullptr;
   ComparisonWindow* window = of(owner);
-  if (!window) window = new ComparisonWindow(services, owner);
+  if (!window) {
+    // It starts from the sample the grids show.
+    auto* view = dynamic_cast<MainView*>(owner);
+    window = new ComparisonWindow(services, owner, view ? view->sample().text : kSampleText);
+  }
   window->add(list.ItemName(row), list.ItemPath(row), list.ItemFace(row));
   // Shown beside the grid, which keeps the focus: the next row can be picked and added at once.
   if (!window->isVisible()) {

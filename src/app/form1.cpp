@@ -6,6 +6,7 @@
 #include "app/user_settings.h"
 #include "catalogue/collect_catalogue.h"
 #include "catalogue/fill_grid.h"
+#include "catalogue/sample_choices.h"
 #include "core/error_trap.h"
 #include "core/runtime_error.h"
 #include "app/form2.h"
@@ -66,8 +67,10 @@ Form1::Form1(AppServices services, QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       CommonDialog1(services.prompts),
       services_(services),
-      fontFormats_(savedFontFormats()) {
+      fontFormats_(savedFontFormats()),
+      sample_(savedSample()) {
   buildControls();
+  showSample(*MSFlexGrid1, 1);
   // A font added or removed here may be the window's own family: the window follows, as a font
   // asked for by that family would. Queued, so the font system has taken note of the change.
   connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &Form1::followDrawnFamily, Qt::QueuedConnection);
@@ -212,7 +215,10 @@ ListWindowView* Form1::openListWindow() {
 }
 
 Form2* Form1::form2() {
-  if (!form2_) form2_ = new Form2(*this);
+  if (!form2_) {
+    form2_ = new Form2(*this);
+    showSample(*form2_->MSFlexGrid1, 2);  // its samples are twice the main window's size
+  }
   return form2_;
 }
 

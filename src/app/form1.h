@@ -20,6 +20,7 @@ class QLineEdit;
 class Form3;
 class PreviewPins;
 class FontSystem;
+class SampleChoices;
 
 class Form1 : public QWidget, public MainView {
   Q_OBJECT
@@ -51,6 +52,14 @@ class Form1 : public QWidget, public MainView {
   void setPropertyConditions(const PropertyConditions& conditions);
   void clearPropertySearch();
   const PropertyConditions& propertyConditions() const { return conditions_; }
+  // Sample Text…: the dialog, then the sample set there in every grid and the exports.
+  void askSample();
+  // Kept in the user's settings; the grids show it at once, reading no file for it.
+  void setSample(const SampleSettings& sample);
+  SampleSettings sample() override { return sample_; }
+  // Gives a grid the sample: its words, its size (times `scale`, the window's own size over the
+  // main window's) and the choice of text each face can draw.
+  void showSample(FlexGrid& grid, double scale);
 
   // Pointer rules: "plain" for the window, label, grid and text box; "button" for buttons.
   void pointerRulePlain();
@@ -154,6 +163,8 @@ class Form1 : public QWidget, public MainView {
   FontFormats fontFormats_;
   PropertyConditions conditions_, searched_;  // in force; last searched (offered by the dialog)
   QString propertySearch_;
+  SampleSettings sample_;
+  std::shared_ptr<SampleChoices> sampleChoices_;  // shared with the grids, which may outlive this part
 };
 
 // The title the system shows for the program: the product name cut before its last blank,

@@ -83,6 +83,10 @@ bool Form1Conveniences::gridEvent(QEvent* event) {
     ComparisonWindow::addSelectedRow(&form_, form_.services(), *form_.MSFlexGrid1, form_.List1);
     return true;
   }
+  if (QKeySequence(key->keyCombination()) == kSampleKey) {
+    form_.askSample();
+    return true;
+  }
   return false;
 }
 
@@ -152,6 +156,7 @@ QMenu* Form1Conveniences::rowMenu(int row) {
                          [this](bool on) { form_.setFontFormats(on ? FontFormats::All : FontFormats::TrueType); });
   formats->setCheckable(true);
   formats->setChecked(form_.fontFormats() == FontFormats::All);
+  addSampleItems(*menu, form_);
   menu->addSeparator();
   add(QStringLiteral("Search by Properties\u2026"), [this] { form_.searchByProperties(); });
   add(QStringLiteral("Clear Property Search"), [this] { form_.clearPropertySearch(); })

@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
 
 Form2::Form2(Form1& owner)
     : QWidget(nullptr, Qt::Window),
@@ -117,6 +119,8 @@ QMenu* Form2::rowMenu(int row) {
   MSFlexGrid1_Click();  // as a click on the row: the whole row is selected
   GridMenu::add(*menu, this, QStringLiteral("Font Details\u2026"), [this] { showDetails(); })->setShortcut(kDetailsKey);
   addComparisonItems(*menu, this, &owner_, owner_.services(), *MSFlexGrid1, List1);  // shared with the main grid
+  menu->addSeparator();
+  addSampleItems(*menu, owner_);
   return menu;
 }
 
@@ -132,6 +136,26 @@ void Form2::setMousePointer(int value) {
 
 void Form2::pointerRulePlain() {
   if (mousePointer_ != pointer::Hourglass && mousePointer_ != pointer::Default) setMousePointer(pointer::Default);
+}
+
+void Form2::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  // Restored from maximised: its normal size is the whole working area, which its frame would
+  // push past the screen's edges. Once the window manager has placed it, the frame goes inside.
+  if ((change->oldState() & Qt::WindowMaximized) && windowState() == Qt::WindowNoState)
+    QTimer::singleShot(0, this, [this] { fitFrameOnScreen(); });
+}
+
+void Form2::fitFrameOnScreen() {
+  const QScreen* s = screen();
+  if (!s || windowState() != Qt::WindowNoState) return;
+  const QRect area = s->availableGeometry(), inner = geometry(), outer = frameGeometry();
+  if (area.contains(outer)) return;  // where the user or the window manager put it
+  const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom());
+  setGeometry(area.marginsRemoved(frame));
 }
 
 void Form2::resizeEvent(QResizeEvent* event) {
@@ -166,6 +190,10 @@ void Form2::keyPressEvent(QKeyEvent* event) {
   }
   if (QKeySequence(event->keyCombination()) == kCompareKey) {
     ComparisonWindow::addSelectedRow(&owner_, owner_.services(), *MSFlexGrid1, List1);
+    return;
+  }
+  if (QKeySequence(event->keyCombination()) == kSampleKey) {
+    owner_.askSample();
     return;
   }
   QWidget::keyPressEvent(event);

@@ -55,6 +55,7 @@ class Form2 : public QWidget, public ListWindowView {
   void showWindow() override { show(); }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -62,6 +63,9 @@ class Form2 : public QWidget, public ListWindowView {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // A restored window within the screen's working area, its frame included.
+  void fitFrameOnScreen();
+
   Form1& owner_;
   std::unique_ptr<PreviewPins> previewPins_;
   int mousePointer_ = 0;

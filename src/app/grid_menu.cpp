@@ -1,5 +1,6 @@
 #include "app/grid_menu.h"
 
+#include "app/form1.h"
 #include "controls/flex_grid.h"
 
 #include <QContextMenuEvent>
@@ -36,4 +37,15 @@ void GridMenu::popup(int row, const QPoint& globalPos) {
   QMenu* menu = menuForRow_(row);
   if (menu->isEmpty()) delete menu;
   else menu->popup(globalPos);
+}
+
+void addSampleItems(QMenu& menu, Form1& form) {
+  GridMenu::add(menu, &form, QStringLiteral("Sample Text\u2026"), [&form] { form.askSample(); })->setShortcut(kSampleKey);
+  QAction* ownScript = GridMenu::add(menu, &form, QStringLiteral("Samples in Each Font's Own Script"), [&form](bool on) {
+    SampleSettings sample = form.sample();
+    sample.ownScript = on;
+    form.setSample(sample);
+  });
+  ownScript->setCheckable(true);
+  ownScript->setChecked(form.sample().ownScript);
 }

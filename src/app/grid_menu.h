@@ -4,10 +4,14 @@
 // command runs once the menu's click is over: a question box or a refill lets events run, which
 // would delete the closed menu while its click is still being handled.
 #include <QMenu>
+#include <QKeySequence>
 #include <QObject>
 #include <functional>
 
 class FlexGrid;
+class Form1;
+
+inline const QKeySequence kSampleKey(Qt::CTRL | Qt::Key_T);
 
 class GridMenu : public QObject {
  public:
@@ -33,3 +37,6 @@ class GridMenu : public QObject {
   FlexGrid& grid_;
   std::function<QMenu*(int row)> menuForRow_;
 };
+
+// "Sample Text…" and "Samples in Each Font's Own Script", alike on both windows' menus.
+void addSampleItems(QMenu& menu, Form1& form);

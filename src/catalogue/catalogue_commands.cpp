@@ -75,7 +75,7 @@ void catalogue::loadFonts(MainView& view) {
     collectCatalogue(services, trap, view.list(), filter, view.fontFormats(), view.catalogueFacts(),
                      view.previewPins(), pleaseWait, true, CatalogueFor::Window, nullptr, view.propertySearch());
   }
-  fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts());
+  fillCatalogueGrid(services, trap, grid, view.list(), bar, view.catalogueFacts(), view.sample().text);
 
   trap(140, [&] {
     if (grid.Rows() == 0) showNoFontsFound(services.prompts);
@@ -149,7 +149,7 @@ void catalogue::maximize(MainView& view) {
                      CatalogueFor::Window, nullptr, view.propertySearch());
     if (ListWindowView* list = view.currentListWindow()) {
       list->takeCatalogue(std::move(entries), std::move(pins));
-      fillCatalogueGrid(services, trap, list->grid(), list->list(), view.progressBar(), facts);
+      fillCatalogueGrid(services, trap, list->grid(), list->list(), view.progressBar(), facts, view.sample().text);
     }
   }
   if (view.closed()) {

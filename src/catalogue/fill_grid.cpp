@@ -54,7 +54,7 @@ std::optional<uint8_t> entryStyle(const ListBox& list, int i, const FactsByFace&
 // True when the grid already holds what the loop of fillCatalogueGrid would write for every entry
 // of the list, its tables of font names and files built in the same order: a refill that finds
 // the same entries (the Filter button over unchanged files) then keeps the cells as they are.
-bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& facts) {
+bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& facts, const QString& sampleText) {
   using Format = FlexGridModel::CellFormat;
   const FlexGridModel& cells = grid.cells();
   const int count = list.ListCount();
@@ -73,7 +73,7 @@ bool gridShows(const FlexGrid& grid, const ListBox& list, const FactsByFace& fac
     if (!formatIs(cells.format(i, 0), -1, -1, -1, 0, 0) || !formatIs(cells.format(i, 1), -1, -1, -1, 0, 0) ||
         sample.face < 0 || sample.face >= faces || !formatIs(sample, 1, sample.face, i, 0x0F, *style) ||
         cells.faceName(sample.face) != name || cells.fileName(i) != path || cells.fileFaceIndex(i) != face ||
-        !showsRowNumber(cells.text(i, 0), i + 1) || cells.text(i, 1) != name || cells.text(i, 2) != kSampleText)
+        !showsRowNumber(cells.text(i, 0), i + 1) || cells.text(i, 1) != name || cells.text(i, 2) != sampleText)
       return false;
   }
   return faces == cells.faceCount();
@@ -94,7 +94,7 @@ void nameCatalogueGrid(FlexGrid& grid) {
 }
 
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
-                       ProgressBar& bar, const FactsByFace& facts) {
+                       ProgressBar& bar, const FactsByFace& facts, const QString& sampleText) {
   int count = 0;
   trap(122, [&] { count = list.ListCount(); });
   trap(124, [&] {
@@ -107,7 +107,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
   // done. Nothing draws the bar during the loop, so the steps between go unseen either way.
   const bool everyStep = QAccessible::isActive();
   // Rows that would be written as they stand are kept; the grid then ends as a rewrite leaves it.
-  const bool keep = !everyStep && gridShows(grid, list, facts);
+  const bool keep = !everyStep && gridShows(grid, list, facts, sampleText);
   trap(126, [&] {
     grid.setRow(0);
     if (keep)
@@ -146,7 +146,7 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     trap(134, [&] {
       grid.setTextMatrix(i, 0, rowNumber(i + 1));
       grid.setTextMatrix(i, 1, name);
-      grid.setTextMatrix(i, 2, kSampleText);
+      grid.setTextMatrix(i, 2, sampleText);
     });
     uint8_t style = 0;
     trap(136, [&] {
@@ -171,6 +171,14 @@ void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, c
     });
   }
   showStep(count - 1);
+  if (redraw) grid.setRedraw(true);
+}
+
+void writeSampleText(FlexGrid& grid, const QString& text) {
+  if (grid.Cols() < 3) return;
+  const bool redraw = grid.Redraw();
+  if (redraw) grid.setRedraw(false);
+  for (int i = 0; i < grid.Rows(); ++i) grid.setTextMatrix(i, 2, text);
   if (redraw) grid.setRedraw(true);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The last stage of a catalogue: one grid row per entry of the sorted list, and the grid's
 // stripes.
+#include "core/catalogue_entry.h"
 #include "core/error_trap.h"
 #include "core/list_box.h"
 #include "fontfile/font_facts.h"
@@ -21,7 +22,10 @@ void nameCatalogueGrid(FlexGrid& grid);
 // Sets the grid's rows to the list and writes every row, showing progress in the bar; the
 // number column widens to fit the largest number.
 void fillCatalogueGrid(AppServices& services, ErrorTrap& trap, FlexGrid& grid, const ListBox& list,
-                       ProgressBar& bar, const FactsByFace& facts);
+                       ProgressBar& bar, const FactsByFace& facts, const QString& sampleText = kSampleText);
+
+// Writes `text` as every row's sample; the rows in view are drawn again, no file is read.
+void writeSampleText(FlexGrid& grid, const QString& text);
 
 // The progress value of row i of c; a single row shows a full bar.
 double progressPercent(int i, int count);

@@ -10,17 +10,21 @@ const QRawFont* FileFaceCache::face(const QString& path, uint32_t face) {
       lru_.pop_back();
     }
     ++loads_;
-    lru_.push_front({key, pixelSize_ > 0 ? FontFileFace::load(path, pixelSize_, face) : nullptr});
+    std::shared_ptr<FontFileFace> loaded = pixelSize_ > 0 ? FontFileFace::load(path, pixelSize_, face) : nullptr;
+    QRawFont font = loaded ? loaded->font() : QRawFont();
+    lru_.push_front({key, std::move(loaded), std::move(font)});
     byKey_.insert(key, lru_.begin());
   }
-  const auto& loaded = lru_.front().face;
-  return loaded ? &loaded->font() : nullptr;
+  const Entry& entry = lru_.front();
+  return entry.face ? &entry.font : nullptr;
 }
 
 void FileFaceCache::setPixelSize(qreal pixelSize) {
   if (pixelSize == pixelSize_) return;
   pixelSize_ = pixelSize;
-  clear();
+  if (pixelSize <= 0) return clear();
+  for (Entry& entry : lru_)
+    if (entry.face) entry.font.setPixelSize(pixelSize);
 }
 
 void FileFaceCache::clear() {

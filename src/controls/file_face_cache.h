@@ -18,7 +18,7 @@ class FileFaceCache {
   // Face `face` of the file (a collection holds several) at the current size; null when it
   // cannot be loaded (remembered, so a broken file is tried once).
   const QRawFont* face(const QString& path, uint32_t face = 0);
-  // A new size drops every face: they are loaded again at that size when drawn.
+  // A new size scales the faces held, which reads no file again.
   void setPixelSize(qreal pixelSize);
   void clear();
 
@@ -29,7 +29,8 @@ class FileFaceCache {
   using Key = std::pair<QString, uint32_t>;
   struct Entry {
     Key key;
-    std::shared_ptr<FontFileFace> face;
+    std::shared_ptr<FontFileFace> face;  // keeps the file's bytes mapped for `font`
+    QRawFont font;                       // the face at the current size
   };
   size_t capacity_;
   qreal pixelSize_ = 0;

@@ -424,11 +424,29 @@ void FlexGrid::setRowHeightMin(int twips) {
 }
 
 void FlexGrid::applyRowHeight() {
-  // The base font decides the natural height, as in any grid; the minimum may raise it.
-  const int natural = QFontMetrics(model_->baseFont()).height() + 3;
+  // The base font decides the natural height, as in any grid, and a larger sample size; the
+  // minimum may raise it.
+  int natural = QFontMetrics(model_->baseFont()).height() + 3;
+  if (samplePoints_ > 0) {
+    QFont sample = model_->baseFont();
+    sample.setPointSizeF(samplePoints_);
+    natural = std::max(natural, QFontMetrics(sample).height() + 3);
+  }
   const int minimum = twipsToPixels(rowHeightMin_);
   rowPixels_ = std::max(natural, minimum);
   verticalHeader()->setDefaultSectionSize(rowPixels_);
+}
+
+void FlexGrid::setSampleSize(double points) {
+  if (points == samplePoints_) return;
+  samplePoints_ = points;
+  applyRowHeight();
+  viewport()->update();
+}
+
+void FlexGrid::setTextChooser(FlexGridModel::TextChooser chooser) {
+  model_->setTextChooser(std::move(chooser));
+  viewport()->update();
 }
 
 double FlexGrid::FontSize() const { return model_->baseFont().pointSizeF(); }
@@ -552,7 +570,8 @@ void FlexGrid::paintCell(QPainter* painter, const QRect& rect, int row, int col)
   painter->drawLine(rect.topRight(), rect.bottomRight());
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 
-  const QString& text = model_->text(row, col);
+  const auto shown = model_->shownText(row, col);
+  const QString& text = shown ? shown->text : model_->text(row, col);
   if (!text.isEmpty()) {
     const QRect inner = rect.adjusted(kTextPadding, 0, -kTextPadding, -1);
     painter->save();
@@ -590,9 +609,10 @@ int FlexGrid::frozenWidth() const {
 
 qreal FlexGrid::samplePixelSize() const {
   const QFont& base = model_->baseFont();
-  if (base.pixelSize() > 0) return base.pixelSize();
+  if (base.pixelSize() > 0 && samplePoints_ <= 0) return base.pixelSize();
+  const double points = samplePoints_ > 0 ? samplePoints_ : base.pointSizeF();
   // As the font database turns points into pixels, so a file's face matches the grid's size.
-  return std::floor(base.pointSizeF() * logicalDpiY() / 72.0 * 100 + 0.5) / 100;
+  return std::floor(points * logicalDpiY() / 72.0 * 100 + 0.5) / 100;
 }
 
 void FlexGrid::paintEvent(QPaintEvent* event) {

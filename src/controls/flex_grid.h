@@ -3,6 +3,8 @@
 // (rows, current cell, selection, per-cell text, font, style, alignment and background).
 // Sizes are in twips (15 twips to a pixel). Colours are OLE_COLOR values: with the high bit
 // set they name a system colour, resolved from the palette when painted.
+#include "controls/flex_grid_model.h"
+
 #include <QFont>
 #include <QTableView>
 #include <cstdint>
@@ -10,7 +12,6 @@
 #include <optional>
 #include <vector>
 
-class FlexGridModel;
 class FlexGridDelegate;
 class QPainter;
 
@@ -84,6 +85,11 @@ class FlexGrid : public QTableView {
   // Loaded when the cell is first drawn.
   void setCellFontFile(const QString& path, uint32_t face = 0);
   QString cellFontFile(int row, int col) const;
+  // The size of the text drawn from font files (the samples) in points; 0: the grid's font size.
+  // The rows grow to fit it.
+  void setSampleSize(double points);
+  // Lets cells drawn from font files show another text than their own (see FlexGridModel).
+  void setTextChooser(FlexGridModel::TextChooser chooser);
   uint32_t cellFontFace(int row, int col) const;
   int fontFileLoads() const;  // files opened for drawing so far
   size_t fontFilesHeld() const;
@@ -160,6 +166,7 @@ class FlexGrid : public QTableView {
   std::vector<int> colTwips_;  // -1 = default width
   int rowHeightMin_ = 0;       // twips
   int rowPixels_ = 16;
+  double samplePoints_ = 0;
   int focusRect_ = 1, selectionMode_ = 0, fillStyle_ = 0;
   bool redraw_ = true;
   bool pressed_ = false;

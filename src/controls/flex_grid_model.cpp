@@ -33,12 +33,28 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_ || index.column() >= cols_) return {};
   switch (role) {
     case Qt::DisplayRole:
+      if (const auto shown = shownText(index.row(), index.column())) return shown->text;
       return text(index.row(), index.column());
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+      if (const auto shown = shownText(index.row(), index.column())) return shown->note;
+      return {};
     case Qt::FontRole:
       return cellFont(index.row(), index.column());
     default:
       return {};
   }
+}
+
+void FlexGridModel::setTextChooser(TextChooser chooser) {
+  chooser_ = std::move(chooser);
+  if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
+}
+
+std::optional<FlexGridModel::ShownText> FlexGridModel::shownText(int row, int col) const {
+  const CellFormat& f = fmt_[slot(row, col)];
+  if (!chooser_ || f.file < 0) return std::nullopt;
+  return chooser_(files_[size_t(f.file)], fileFaceIndex(f.file), text_[slot(row, col)]);
 }
 
 void FlexGridModel::setRows(int rows) {

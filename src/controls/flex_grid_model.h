@@ -77,6 +77,17 @@ class FlexGridModel : public QAbstractTableModel {
   void setFilePixelSize(qreal pixelSize) { fileFaces_.setPixelSize(pixelSize); }
   const FileFaceCache& fileFaces() const { return fileFaces_; }
 
+  // What a cell drawn from a font file shows in place of its text, with a note that says why;
+  // nothing when it shows its text. Asked when the cell is drawn or read out, so only for the
+  // cells in view.
+  struct ShownText {
+    QString text;
+    QString note;
+  };
+  using TextChooser = std::function<std::optional<ShownText>(const QString& path, uint32_t face, const QString& text)>;
+  void setTextChooser(TextChooser chooser);
+  std::optional<ShownText> shownText(int row, int col) const;
+
   // Fonts.
   void setResolver(FaceResolver resolver);
   void setBaseFont(const QFont& font);
@@ -113,6 +124,7 @@ class FlexGridModel : public QAbstractTableModel {
   mutable FileFaceCache fileFaces_;
 
   FaceResolver resolver_;
+  TextChooser chooser_;
   QFont base_;
   uint8_t baseStyle_ = 0;
   // Caches; filled lazily from const readers.

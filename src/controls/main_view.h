@@ -4,6 +4,7 @@
 #include "controls/common_dialog.h"
 #include "core/error_trap.h"
 #include "core/list_box.h"
+#include "core/sample_settings.h"
 #include "fontfile/font_facts.h"
 #include "fontfile/font_formats.h"
 #include "fontfile/preview_pins.h"
@@ -85,4 +86,6 @@ class MainView {
   // The conditions on what a face is that the catalogue's faces must hold besides the Filter
   // text, as --where takes them ("mono,lang=el"); empty: none, the catalogue as without them.
   virtual QString propertySearch() { return {}; }
+  // The sample the grids show.
+  virtual SampleSettings sample() { return {}; }
 };

@@ -30,7 +30,7 @@ int fail(std::FILE* err, const QString& message) {
 }  // namespace
 
 int exportCatalogue(AppServices& services, const QString& path, const QString& filter, FontFormats formats,
-                    bool force, std::FILE* err) {
+                    bool force, std::FILE* err, const SampleSettings& sample) {
   const Kind kind = kindOf(path);
   if (kind == Kind::Unknown)
     return fail(err, QStringLiteral("cannot tell the format of %1: name it .xls, .xlsx, .doc, .docx or .rtf").arg(path));
@@ -49,7 +49,7 @@ int exportCatalogue(AppServices& services, const QString& path, const QString& f
     if (!force) keep.emplace();
     const auto sink = kind == Kind::Spreadsheet ? exporting::spreadsheetSink() : exporting::documentSink();
     exporting::StraightSteps steps;
-    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fs, services.fonts}, path);
+    exporting::writeCatalogue(steps, *sink, &factory, {list, facts, services.fs, services.fonts, sample}, path);
   } catch (const RuntimeError& e) {
     if (e.number == errors::fileAlreadyExists().number)
       return fail(err, QStringLiteral("%1 already exists; nothing was written").arg(path));

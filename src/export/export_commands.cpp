@@ -143,7 +143,7 @@ void runExport(MainView& view, Steps& trap, const ExportButton& b) {
 
   const std::unique_ptr<OfficeSink> sink = b.sink();
   const bool saved =
-      writeCatalogue(trap, *sink, services.office, {view.list(), view.catalogueFacts(), services.fs, services.fonts}, path);
+      writeCatalogue(trap, *sink, services.office, {view.list(), view.catalogueFacts(), services.fs, services.fonts, view.sample()}, path);
   trap(b.resetLine, [&] {
     view.setMousePointer(pointer::Default);
     bar.setValue(0);

@@ -2,6 +2,8 @@
 
 #include "core/runtime_error.h"
 #include "fontfile/cfont_preview.h"
+#include "fontfile/shown_sample.h"
+#include "platform/font_system.h"
 
 namespace exporting {
 
@@ -14,14 +16,18 @@ bool writeCatalogue(Steps& steps, OfficeSink& sink, office::OfficeFactory* facto
     steps(line, [&] { n = source.list.ListCount(); });
     for (int i = 0; i < n; ++i) {
       if (!steps.beforeFont(line + 2, i)) break;
-      QString name;
+      QString name, sample = source.sample.text;
       office::TextFont font;
       steps.perFont(line + 10, [&] {
         name = source.list.ItemName(i);
         const FontFace face{source.list.ItemPath(i), source.list.ItemFace(i)};
         font = rowFont(source.files, source.fonts, source.facts, name, face);
+        // As the grid shows it: the text the face can draw when the user asked for that.
+        if (!source.sample.ownScript) return;
+        const auto shown = truetype::loadShownSample(source.files, face.path, face.index, source.fonts.localeId(), sample);
+        if (shown) sample = shown->text;
       });
-      if (!sink.write(steps, i + 1, name, font)) {
+      if (!sink.write(steps, i + 1, name, sample, font)) {
         failed = true;
         break;
       }

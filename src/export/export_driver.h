@@ -3,6 +3,7 @@
 // written in its own font, the file is saved and the application quits. A sink stands for the
 // application (a spreadsheet or a document); the steps say how each statement runs.
 #include "core/list_box.h"
+#include "core/sample_settings.h"
 #include "fontfile/font_facts.h"
 #include "office/text_font.h"
 
@@ -52,7 +53,8 @@ class OfficeSink {
   virtual int countLine() const = 0;
   // Writes font `number` (from 1) in `font`; false when the application stopped working, which
   // ends the export without saving.
-  virtual bool write(Steps& steps, int number, const QString& name, const office::TextFont& font) = 0;
+  virtual bool write(Steps& steps, int number, const QString& name, const QString& sample,
+                     const office::TextFont& font) = 0;
   // Saves to `path`; false when that failed.
   virtual bool save(Steps& steps, const QString& path) = 0;
   // Quits the application if it started.
@@ -63,12 +65,14 @@ class OfficeSink {
 std::unique_ptr<OfficeSink> spreadsheetSink();
 std::unique_ptr<OfficeSink> documentSink();
 
-// What an export writes: the entries in order and the facts the fill read of their files.
+// What an export writes: the entries in order, the facts the fill read of their files and the
+// sample the grids show.
 struct ExportSource {
   const ListBox& list;
   const FactsByFace& facts;
   FileSystem& files;
   FontSystem& fonts;
+  SampleSettings sample = {};
 };
 
 // Writes the source through `sink` to `path` and quits the application. True when it was saved.

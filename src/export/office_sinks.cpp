@@ -9,10 +9,10 @@ namespace exporting {
 namespace {
 
 // Row `row` of the sheet: the number as a number cell, the name, the sample text.
-void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name) {
+void writeSpecimenRow(office::Worksheet& sheet, int row, const QString& name, const QString& sample) {
   sheet.setCellValue(row, 1, QVariant(row));
   sheet.setCellValue(row, 2, QVariant(name));
-  sheet.setCellValue(row, 3, QVariant(kSampleText));
+  sheet.setCellValue(row, 3, QVariant(sample));
 }
 
 // Sets the whole row's font. A font the spreadsheet refuses (error 1004) leaves the row in the
@@ -43,8 +43,9 @@ class SpreadsheetSink : public OfficeSink {
     return !failed;
   }
   int countLine() const override { return 130; }
-  bool write(Steps& steps, int number, const QString& name, const office::TextFont& font) override {
-    steps.perFont(142, [&] { writeSpecimenRow(book_->sheets(1), number, name); });
+  bool write(Steps& steps, int number, const QString& name, const QString& sample,
+             const office::TextFont& font) override {
+    steps.perFont(142, [&] { writeSpecimenRow(book_->sheets(1), number, name, sample); });
     // A refused font leaves the row in the default font; anything else means the
     // spreadsheet no longer works, so the export ends here and writes nothing.
     return steps.perFont(144, [&] { setRowFont(book_->sheets(1), number, font); });
@@ -64,8 +65,8 @@ class SpreadsheetSink : public OfficeSink {
 };
 
 // One paragraph: number, four blanks, name, five blanks, the sample text.
-QString specimenLine(int number, const QString& name) {
-  return QString::number(number) + QStringLiteral("    ") + name + QStringLiteral("     ") + kSampleText;
+QString specimenLine(int number, const QString& name, const QString& sample) {
+  return QString::number(number) + QStringLiteral("    ") + name + QStringLiteral("     ") + sample;
 }
 
 class DocumentSink : public OfficeSink {
@@ -83,11 +84,12 @@ class DocumentSink : public OfficeSink {
     return !failed;
   }
   int countLine() const override { return 132; }
-  bool write(Steps& steps, int number, const QString& name, const office::TextFont& font) override {
+  bool write(Steps& steps, int number, const QString& name, const QString& sample,
+             const office::TextFont& font) override {
     // Each step on its own: a font name the word processor refuses leaves the line in the
     // font it was typed in, and the next paragraph still starts.
     office::WordApplication& word = *word_;
-    steps.perFont(144, [&] { word.selection().TypeText(specimenLine(number, name)); });
+    steps.perFont(144, [&] { word.selection().TypeText(specimenLine(number, name, sample)); });
     steps.perFont(146, [&] { word.selection().HomeKey(office::Selection::kLine, office::Selection::kExtend); });
     steps.perFont(148, [&] {
       word.selection().setFontName(font.name);

@@ -294,7 +294,8 @@ QString detailsText(const QList<DetailField>& fields) {
   return text;
 }
 
-std::string detailsJson(const FaceDetails& details, const QString& path, uint32_t face, std::optional<int> number) {
+std::string detailsJson(const FaceDetails& details, const QString& path, uint32_t face, std::optional<int> number,
+                        const QString* sample) {
   std::string out = "{";
   JsonWriter w(out);
   if (number) {
@@ -306,6 +307,10 @@ std::string detailsJson(const FaceDetails& details, const QString& path, uint32_
     w.key(key);
     write(w);
   });
+  if (sample) {
+    w.key("sample");
+    w.text(*sample);
+  }
   out += '}';
   return out;
 }

@@ -20,6 +20,7 @@ struct DetailField {
 QList<DetailField> detailFields(const truetype::FaceDetails& details, const QString& path, uint32_t face);
 // "Label: value" lines, each ended by a newline.
 QString detailsText(const QList<DetailField>& fields);
-// One JSON object on one line, no newline; with `number`, "number" first.
+// One JSON object on one line, no newline; with `number`, "number" first; with `sample` (the
+// text the row shows), "sample" last.
 std::string detailsJson(const truetype::FaceDetails& details, const QString& path, uint32_t face,
-                        std::optional<int> number = std::nullopt);
+                        std::optional<int> number = std::nullopt, const QString* sample = nullptr);

@@ -109,6 +109,25 @@ ShownSample chooseSample(const CharacterMap& map, const QString& sampleText, con
   return {sampleText, SampleSource::SampleText, {}};
 }
 
+namespace {
+
+// Name ID 19 as readFaceDetails reads it, chosen in localeId as the full name is; the string
+// decoded is at most 64 KiB (a name record's length is 16 bits).
+QString readOwnText(ByteSource& src, const std::vector<TableRecord>& directory, int32_t localeId) {
+  const auto name = findTable(src, directory, "name");
+  if (!name) return {};
+  constexpr uint16_t kSampleTextId = 19;
+  FontTablesState names;
+  src.willRead(name->offset, name->length);
+  readNameTable(src, name->offset, names, localeId, std::span<const uint16_t>(&kSampleTextId, 1),
+                NameRecordsKept::Decoded, SIZE_MAX);
+  if (!names.nameRecords) return {};
+  const std::u16string_view text = selectedNameView(*names.nameRecords, names.nameStrings, kSampleTextId, localeId);
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
 std::optional<ShownSample> readShownSample(ByteSource& src, uint32_t directoryOffset, int32_t localeId,
                                            const QString& sampleText) {
   const auto directory = readTableDirectory(src, directoryOffset);
@@ -116,21 +135,7 @@ std::optional<ShownSample> readShownSample(ByteSource& src, uint32_t directoryOf
   CharacterMap map;
   readCharacterMap(src, *directory, map);
   if (holdsText(map, sampleText)) return ShownSample{sampleText, SampleSource::SampleText, {}};
-  QString own;
-  if (const auto name = findTable(src, *directory, "name")) {
-    constexpr uint16_t kSampleTextId = 19;
-    // The name table read as readFaceDetails reads it, deciding only name ID 19; the string
-    // decoded is at most 64 KiB (a name record's length is 16 bits).
-    FontTablesState names;
-    src.willRead(name->offset, name->length);
-    readNameTable(src, name->offset, names, localeId, std::span<const uint16_t>(&kSampleTextId, 1),
-                  NameRecordsKept::Decoded, SIZE_MAX);
-    if (names.nameRecords) {
-      const std::u16string_view text = selectedNameView(*names.nameRecords, names.nameStrings, kSampleTextId, localeId);
-      own = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-    }
-  }
-  return chooseSample(map, sampleText, own);
+  return chooseSample(map, sampleText, readOwnText(src, *directory, localeId));
 }
 
 std::optional<ShownSample> loadShownSample(FileSystem& fs, const QString& path, uint32_t face, int32_t localeId,
@@ -140,6 +145,18 @@ std::optional<ShownSample> loadShownSample(FileSystem& fs, const QString& path, 
   const auto directoryOffset = faceDirectoryOffset(file, face);
   if (!directoryOffset) return std::nullopt;
   return readShownSample(file, *directoryOffset, localeId, sampleText);
+}
+
+std::optional<FaceCoverage> loadFaceCoverage(FileSystem& fs, const QString& path, uint32_t face, int32_t localeId) {
+  FileByteSource file;
+  if (!file.open(fs, path)) return std::nullopt;
+  const auto directoryOffset = faceDirectoryOffset(file, face);
+  const auto directory = directoryOffset ? readTableDirectory(file, *directoryOffset) : std::nullopt;
+  if (!directory) return std::nullopt;
+  FaceCoverage coverage;
+  readCharacterMap(file, *directory, coverage.map);
+  coverage.ownText = readOwnText(file, *directory, localeId);
+  return coverage;
 }
 
 QString sampleNote(const ShownSample& sample) {

@@ -98,6 +98,14 @@ std::optional<ShownSample> readShownSample(ByteSource& source, uint32_t director
 std::optional<ShownSample> loadShownSample(FileSystem& fs, const QString& path, uint32_t face, int32_t localeId,
                                            const QString& sampleText);
 
+// What a face can draw, read once and asked of for any sample text (chooseSample): its character
+// map and its own sample text. Nothing as for loadShownSample.
+struct FaceCoverage {
+  CharacterMap map;
+  QString ownText;  // name ID 19
+};
+std::optional<FaceCoverage> loadFaceCoverage(FileSystem& fs, const QString& path, uint32_t face, int32_t localeId);
+
 // The short words saying which text a face shows where it is not the sample text (a tooltip, a
 // note under a row), e.g. "Shows a Greek sample: it lacks glyphs for the sample text"; empty for
 // SampleSource::SampleText.

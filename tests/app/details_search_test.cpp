@@ -49,12 +49,14 @@ class DetailsTest : public FontFolderTest {
 TEST_F(DetailsTest, BothGridsMenusOfferTheDetailsAndTheMainOneTheSearch) {
   const QStringList main = texts(openGridMenu(*form.MSFlexGrid1, 1));
   EXPECT_EQ(main.mid(3, 3), (QStringList{"Font Details\u2026 Ctrl+I", "Add to Comparison Ctrl+D", "Show Comparison"}));
-  EXPECT_EQ(main.mid(9), (QStringList{"Search by Properties\u2026", "Clear Property Search"}));
-  EXPECT_EQ(texts(openGridMenu(*form.MSFlexGrid1, -1)).size(), 4);  // below the rows: formats and search
+  EXPECT_EQ(main.mid(8, 2), (QStringList{"Sample Text\u2026 Ctrl+T", "Samples in Each Font's Own Script"}));
+  EXPECT_EQ(main.mid(11), (QStringList{"Search by Properties\u2026", "Clear Property Search"}));
+  EXPECT_EQ(texts(openGridMenu(*form.MSFlexGrid1, -1)).size(), 6);  // below the rows: formats, sample, search
   form.PushButton2_Click();
   Form2& list = *form.form2();
   EXPECT_EQ(texts(openGridMenu(*list.MSFlexGrid1, 2)),
-            (QStringList{"Font Details\u2026 Ctrl+I", "Add to Comparison Ctrl+D", "Show Comparison"}));
+            (QStringList{"Font Details\u2026 Ctrl+I", "Add to Comparison Ctrl+D", "Show Comparison", "",
+                         "Sample Text\u2026 Ctrl+T", "Samples in Each Font's Own Script"}));
   EXPECT_EQ(list.MSFlexGrid1->RowSel(), 2);  // the row clicked is the row it acts on
   EXPECT_EQ(openGridMenu(*list.MSFlexGrid1, -1), nullptr);  // nothing to offer: no menu
 }

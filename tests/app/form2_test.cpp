@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
+#include <QWindowStateChangeEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -425,4 +426,24 @@ TEST(Form2Picture, SavesTheFullWindowList) {
   QTest::qWait(200);
   EXPECT_TRUE(list.grab().save(out));
   EXPECT_TRUE(prompts.boxes.empty());
+}
+
+TEST_F(Form2Test, RestoredFromMaximisedTheWindowAndItsFrameFitTheWorkingArea) {
+  threeFonts();
+  form.PushButton2_Click();
+  Form2& list = *form.form2();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+  const QRect area = list.screen()->availableGeometry();
+  // Restored to the whole working area, a window manager's frame would stick out above and below.
+  list.setWindowState(Qt::WindowNoState);
+  list.setGeometry(area.adjusted(0, -30, 0, 30));
+  QWindowStateChangeEvent restored(Qt::WindowMaximized);
+  QApplication::sendEvent(&list, &restored);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(area.contains(list.frameGeometry())) << list.frameGeometry().y() << " " << list.frameGeometry().height();
+  // A window placed inside the area stays where it is.
+  list.setGeometry(area.x() + 10, area.y() + 20, 517, 301);
+  QApplication::sendEvent(&list, &restored);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(list.geometry(), QRect(area.x() + 10, area.y() + 20, 517, 301));
 }

@@ -47,9 +47,13 @@ TEST_F(FileCells, OnlyDrawnRowsLoadTheirFileOnceAndRefillLetsGo) {
   grid.grab();
   EXPECT_EQ(grid.fontFileLoads(), shown + visibleRows());
   EXPECT_EQ(grid.cellFontFile(1000, 2), tree.q("links/1000.ttf"));
-  grid.setFontSize(30);  // a new size drops the faces; the rows drawn load theirs again
+  const int loads = grid.fontFileLoads();
+  grid.setFontSize(30);  // a new size scales the faces held: no file is read again
   grid.grab();
-  EXPECT_EQ(grid.fontFilesHeld(), size_t(visibleRows()));
+  EXPECT_EQ(grid.fontFileLoads(), loads);
+  const QRawFont* face = grid.cells().fileFace(grid.cells().format(1000, 2).file);
+  ASSERT_TRUE(face);
+  EXPECT_NEAR(face->pixelSize(), 30 * grid.logicalDpiY() / 72.0, 0.01);
   grid.Clear();
   EXPECT_EQ(grid.fontFilesHeld(), 0u);
   EXPECT_EQ(grid.cellFontFile(1000, 2), "");

@@ -68,7 +68,7 @@ TEST_F(WindowConveniencesTest, ContextMenuSelectsTheRowAndActsOnItsFile) {
   EXPECT_EQ(grid().RowSel(), 0);
   EXPECT_EQ(grid().ColSel(), grid().Cols() - 1);
   const QList<QAction*> items = menu->actions();
-  ASSERT_EQ(items.size(), 11);
+  ASSERT_EQ(items.size(), 13);
   EXPECT_EQ(items[0]->text() + "|" + items[1]->text() + "|" + items[2]->text() + "|" + items[7]->text(),
             "Copy Font File|Remove Font\u2026|Open Containing Folder|Show OpenType and collection files");
   EXPECT_TRUE(items[6]->isSeparator());
