@@ -265,6 +265,23 @@ TEST(WordExport, EachParagraphIsOneLineInItsOwnFontThenAnEmptyOne) {
   EXPECT_TRUE(QFile::exists(app.tree.q("Fonts.doc")));
 }
 
+// The user's sample reaches both exports as the grid shows it.
+TEST(BothExports, WriteTheUsersSample) {
+  App app;
+  app.form->List1.AddItem("Arial", "/f/arial.ttf");
+  SampleSettings sample;
+  sample.text = QString::fromUtf8("Ζωή שלום");
+  app.form->setSample(sample);
+  app.prompts.saveResults = {app.tree.q("Fonts.doc"), app.tree.q("Fonts.xls")};
+  app.click(kWord);
+  app.click(kExcel);
+  ASSERT_EQ(app.factory.record.paragraphs.size(), 2u);
+  EXPECT_EQ(app.factory.record.paragraphs[0].text(), "1    Arial     " + sample.text);
+  ASSERT_EQ(app.factory.record.rows.size(), 1u);
+  EXPECT_EQ(app.factory.record.rows[0].first, QVariant("1|Arial|" + sample.text));
+  app.form->setSample(SampleSettings());
+}
+
 // Rows are set in their file's family with its bold and italic, as the fill read them: the
 // export opens no file again (they are gone by then). A file without a family name keeps its
 // full name.
