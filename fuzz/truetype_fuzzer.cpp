@@ -100,6 +100,32 @@ int memoryFile() {
   return fd;
 }
 
+// Sorted ranges of code points, none touching the next; what is shown is in the map (but for
+// the sample text of a face that holds nothing better), the first characters at most ten.
+void checkCharacterMaps(const Outcome& o) {
+  for (size_t k = 0; k < o.maps.size(); ++k) {
+    const auto& [read, map] = o.maps[k];
+    const auto& ranges = map.ranges();
+    bool sound = read || map == truetype::CharacterMap();
+    for (size_t j = 0; j < ranges.size(); ++j)
+      sound = sound && ranges[j].first <= ranges[j].last && ranges[j].last <= 0x10FFFF &&
+              (j == 0 || ranges[j - 1].last + 1 < ranges[j].first);
+    const auto& shown = o.shown[k];
+    if (shown) {
+      const bool held = truetype::holdsText(map, shown->text);
+      sound = sound && (held || shown->source == truetype::SampleSource::SampleText) &&
+              (shown->source != truetype::SampleSource::SampleText || shown->text == kSample) &&
+              (shown->source != truetype::SampleSource::FirstCharacters ||
+               shown->text.toUcs4().size() <= truetype::kFirstCharacters) &&
+              truetype::sampleNote(*shown).isEmpty() == (shown->source == truetype::SampleSource::SampleText);
+    }
+    if (!sound) {
+      std::fprintf(stderr, "truetype_fuzzer: a character map or the text shown is unsound\n");
+      std::abort();
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -160,29 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();
     }
   }
-  for (size_t k = 0; k < fromMemory.maps.size(); ++k) {
-    // Sorted ranges of code points, none touching the next; what is shown is in the map (but for
-    // the sample text of a face that holds nothing better), the first characters at most ten.
-    const auto& [read, map] = fromMemory.maps[k];
-    const auto& ranges = map.ranges();
-    bool sound = read || map == truetype::CharacterMap();
-    for (size_t j = 0; j < ranges.size(); ++j)
-      sound = sound && ranges[j].first <= ranges[j].last && ranges[j].last <= 0x10FFFF &&
-              (j == 0 || ranges[j - 1].last + 1 < ranges[j].first);
-    const auto& shown = fromMemory.shown[k];
-    if (shown) {
-      const bool held = truetype::holdsText(map, shown->text);
-      sound = sound && (held || shown->source == truetype::SampleSource::SampleText) &&
-              (shown->source != truetype::SampleSource::SampleText || shown->text == kSample) &&
-              (shown->source != truetype::SampleSource::FirstCharacters ||
-               shown->text.toUcs4().size() <= truetype::kFirstCharacters) &&
-              truetype::sampleNote(*shown).isEmpty() == (shown->source == truetype::SampleSource::SampleText);
-    }
-    if (!sound) {
-      std::fprintf(stderr, "truetype_fuzzer: a character map or the text shown is unsound\n");
-      std::abort();
-    }
-  }
+  checkCharacterMaps(fromMemory);
   if (fromMemory.faces.size() > truetype::kMaxCollectionFaces) {
     std::fprintf(stderr, "truetype_fuzzer: more faces than a collection may give\n");
     std::abort();

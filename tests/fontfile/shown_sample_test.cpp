@@ -53,125 +53,49 @@ void expectDrawable(const CharacterMap& map, const ShownSample& shown) {
 
 }  // namespace
 
-TEST(ShownSample, AFaceThatHoldsTheSampleTextShowsItUnchanged) {
-  const ShownSample shown = chooseSample(mapOf(u"ABCabc123"), kSample, QStringLiteral("Abc"));
-  EXPECT_EQ(shown, (ShownSample{kSample, SampleSource::SampleText, {}}));
-  EXPECT_EQ(sampleNote(shown), QString());
-  // Blanks need no glyph; a sample text of blanks only is held by any face, even without a cmap.
-  EXPECT_EQ(chooseSample(mapOf(u"AaBb"), QStringLiteral(" Aa\tBb\n"), {}).source, SampleSource::SampleText);
-  EXPECT_EQ(chooseSample(CharacterMap(), QStringLiteral(" \u3000 "), {}).source, SampleSource::SampleText);
-  EXPECT_EQ(chooseSample(CharacterMap(), QString(), {}).source, SampleSource::SampleText);
-}
-
-TEST(ShownSample, CodePointsAreComparedWithSurrogatePairsDecoded) {
+TEST(ShownSample, ChosenInOrderSampleOwnTextScriptFirstCharacters) {
+  using S = SampleSource;
   const QString bold = QString::fromUcs4(U"\U0001D400\U0001D401");  // MATHEMATICAL BOLD CAPITAL A, B
-  EXPECT_EQ(chooseSample(mapOf(bold), bold, {}).source, SampleSource::SampleText);
-  // The halves of the pairs are not the characters.
-  EXPECT_FALSE(holdsText(mapOf({{0xD835, 0xD835}, {0xDC00, 0xDC01}}), bold));
-  EXPECT_TRUE(holdsText(mapOf({{0x1D400, 0x1D401}}), bold));
-  // A lone surrogate is a code point of its own.
-  const QString lone = QString(QChar(0xD835)) + QChar(0x41);
-  EXPECT_EQ(chooseSample(mapOf({{0x41, 0x41}, {0xD835, 0xD835}}), lone, {}).source, SampleSource::SampleText);
-  EXPECT_NE(chooseSample(mapOf({{0x41, 0x41}}), lone, {}).source, SampleSource::SampleText);
-  // The first characters beyond the BMP come out as pairs.
-  const ShownSample wide = chooseSample(mapOf({{0x10330, 0x1034A}}), kSample, {});  // Gothic letters
-  EXPECT_EQ(wide.source, SampleSource::FirstCharacters);
-  EXPECT_EQ(wide.text.toUcs4(), (QList<uint>{0x10330, 0x10331, 0x10332, 0x10333, 0x10334, 0x10335, 0x10336,
-                                             0x10337, 0x10338, 0x10339}));
-}
-
-TEST(ShownSample, ItsOwnTextWhenItHoldsAllOfIt) {
-  const CharacterMap hebrew = mapOf({{0x5D0, 0x5EA}});
-  const ShownSample own = chooseSample(hebrew, kSample, QString::fromUtf8("  שלום\n\tעולם "));
-  EXPECT_EQ(own, (ShownSample{QString::fromUtf8("שלום עולם"), SampleSource::FontsOwnText, {}}));
-  EXPECT_EQ(sampleNote(own), "Shows the font's own sample text: it lacks glyphs for the sample text");
-  // Not when it lacks a character of it, nor when it is blanks only: the script's sample then.
-  const ShownSample script{QString::fromUtf8("אבגד הוז"), SampleSource::Script, "Hebrew"};
-  EXPECT_EQ(chooseSample(hebrew, kSample, QString::fromUtf8("שלום!")), script);
-  EXPECT_EQ(chooseSample(hebrew, kSample, QStringLiteral(" \n ")), script);
-  EXPECT_EQ(chooseSample(hebrew, kSample, {}), script);
-  EXPECT_EQ(sampleNote(script), "Shows a Hebrew sample: it lacks glyphs for the sample text");
-}
-
-TEST(ShownSample, TheFirstScriptOfTheTableTheFaceHolds) {
-  const auto scriptOf = [](const CharacterMap& map) {
-    const ShownSample s = chooseSample(map, kSample, {});
-    EXPECT_EQ(s.source, SampleSource::Script);
-    return s.script;
+  const struct {
+    CharacterMap map;
+    QString sample, own;
+    ShownSample shown;
+  } cases[] = {
+      {mapOf(u"ABCabc123"), kSample, "Abc", {kSample, S::SampleText, {}}},
+      // Blanks need no glyph; a sample of blanks only is held by any face, even without a cmap.
+      {mapOf(u"AaBb"), " Aa\tBb\n", {}, {" Aa\tBb\n", S::SampleText, {}}},
+      {CharacterMap(), " \u3000 ", {}, {" \u3000 ", S::SampleText, {}}},
+      // Code points, not UTF-16 units: the halves of a pair are not the character.
+      {mapOf(bold), bold, {}, {bold, S::SampleText, {}}},
+      {mapOf({{0xD835, 0xD835}, {0xDC00, 0xDC01}}), bold, {}, {bold, S::SampleText, {}}},
+      // Its own text, blanks made one; not when it lacks a character of it or is blank.
+      {mapOf({{0x5D0, 0x5EA}}), kSample, "  שלום\n\tעולם ", {"שלום עולם", S::FontsOwnText, {}}},
+      {mapOf({{0x5D0, 0x5EA}}), kSample, "שלום!", {"אבגד הוז", S::Script, "Hebrew"}},
+      {mapOf({{0x5D0, 0x5EA}}), kSample, " \n ", {"אבגד הוז", S::Script, "Hebrew"}},
+      // The first script of the table it holds: Latin, then Greek before Cyrillic, Kana before Han.
+      {mapOf(u"AaBbCcDdΑαΒβΓγΔδ"), kSample, {}, {"Aa Bb Cc Dd", S::Script, "Latin"}},
+      {mapOf(u"ΑαΒβΓγΔδАаБбВвГг"), kSample, {}, {"Αα Ββ Γγ Δδ", S::Script, "Greek"}},
+      {mapOf(u"あいうアイウ永字八法"), kSample, {}, {"あいう アイウ", S::Script, "Kana"}},
+      // Else letters first, up to ten, then digits and symbols; punctuation only without those.
+      {mapOf({{0x21, 0x3F}, {0x16A0, 0x16F0}}), kSample, {}, {"ᚠᚡᚢᚣᚤᚥᚦᚧᚨᚩ", S::FirstCharacters, {}}},
+      {mapOf({{0x21, 0x3F}, {0x16A0, 0x16A2}}), kSample, {}, {"ᚠᚡᚢ$+01234", S::FirstCharacters, {}}},
+      {mapOf(u"!\"#%&"), kSample, {}, {"!\"#%&", S::FirstCharacters, {}}},
+      {mapOf({{0x21, 0x21}, {0xE000, 0xE0FF}}), kSample, {}, {"!", S::FirstCharacters, {}}},
+      // A symbol map as it stands, its blank and controls left out; nothing drawable: the sample.
+      {mapOf({{0xF000, 0xF025}, {0xF07E, 0xF0A1}}, true), kSample, {},
+       {"\uF021\uF022\uF023\uF024\uF025\uF07E\uF0A1", S::FirstCharacters, {}}},
+      {mapOf({{0x00, 0x20}, {0x300, 0x36F}, {0x200B, 0x200F}, {0xFE00, 0xFE0F}, {0xFFFC, 0xFFFC}}), kSample, "Own",
+       {kSample, S::SampleText, {}}},
   };
-  for (size_t k = 0; k < kScriptSampleCount; ++k) {
-    const ScriptSample& s = kScriptSamples[k];
-    EXPECT_EQ(scriptOf(mapOf(QStringView(s.sample))), s.name);
+  for (const auto& c : cases) {
+    const ShownSample shown = chooseSample(c.map, c.sample, c.own);
+    if (c.shown.source == S::Script) EXPECT_EQ(shown.script, c.shown.script) << c.shown.script.toStdString();
+    else EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(shown.source, c.shown.source) << c.shown.text.toStdString();
   }
-  // Greek before Cyrillic, Kana before Han, Latin before everything: the table's order.
-  EXPECT_EQ(scriptOf(mapOf(u"ΑαΒβΓγΔδАаБбВвГг")), "Greek");
-  EXPECT_EQ(scriptOf(mapOf(u"あいうアイウ永字八法")), "Kana");
-  EXPECT_EQ(scriptOf(mapOf(u"永字八法가나다라")), "Hangul");
-  EXPECT_EQ(scriptOf(mapOf(u"AaBbCcDdΑαΒβΓγΔδ")), "Latin");  // it lacks the digits of the sample text
-  // A script's sample held but for one letter is not that script's.
-  EXPECT_EQ(chooseSample(mapOf(u"ΑαΒβΓγΔ"), kSample, {}).source, SampleSource::FirstCharacters);
-  EXPECT_EQ(sampleNote({QString(), SampleSource::Script, "Arabic"}), "Shows an Arabic sample: it lacks glyphs for the sample text");
-  EXPECT_EQ(sampleNote({QString(), SampleSource::Script, "Symbols"}), "Shows symbols: it lacks glyphs for the sample text");
-}
-
-TEST(ShownSample, TheScriptTable) {
-  const std::pair<const char*, QList<QChar::Script>> scripts[] = {
-      {"Latin", {QChar::Script_Latin}}, {"Greek", {QChar::Script_Greek}}, {"Cyrillic", {QChar::Script_Cyrillic}},
-      {"Armenian", {QChar::Script_Armenian}}, {"Georgian", {QChar::Script_Georgian}},
-      {"Hebrew", {QChar::Script_Hebrew}}, {"Arabic", {QChar::Script_Arabic}}, {"Syriac", {QChar::Script_Syriac}},
-      {"Thaana", {QChar::Script_Thaana}}, {"Devanagari", {QChar::Script_Devanagari}},
-      {"Bengali", {QChar::Script_Bengali}}, {"Gurmukhi", {QChar::Script_Gurmukhi}},
-      {"Gujarati", {QChar::Script_Gujarati}}, {"Odia", {QChar::Script_Oriya}}, {"Tamil", {QChar::Script_Tamil}},
-      {"Telugu", {QChar::Script_Telugu}}, {"Kannada", {QChar::Script_Kannada}},
-      {"Malayalam", {QChar::Script_Malayalam}}, {"Sinhala", {QChar::Script_Sinhala}}, {"Thai", {QChar::Script_Thai}},
-      {"Lao", {QChar::Script_Lao}}, {"Tibetan", {QChar::Script_Tibetan}}, {"Myanmar", {QChar::Script_Myanmar}},
-      {"Khmer", {QChar::Script_Khmer}}, {"Ethiopic", {QChar::Script_Ethiopic}},
-      {"Cherokee", {QChar::Script_Cherokee}}, {"Kana", {QChar::Script_Hiragana, QChar::Script_Katakana}},
-      {"Hangul", {QChar::Script_Hangul}}, {"Han", {QChar::Script_Han}}, {"Symbols", {QChar::Script_Common}}};
-  ASSERT_EQ(kScriptSampleCount, std::size(scripts));
-  EXPECT_STREQ(kScriptSamples[0].name, "Latin");
-  for (size_t k = 0; k < kScriptSampleCount; ++k) {
-    EXPECT_STREQ(kScriptSamples[k].name, scripts[k].first);
-    const QString sample = QString::fromUtf16(kScriptSamples[k].sample);
-    EXPECT_GE(sample.size(), 4) << scripts[k].first;
-    EXPECT_EQ(sample, sample.simplified()) << scripts[k].first;
-    for (const uint c : sample.toUcs4()) {
-      if (c == ' ') continue;
-      EXPECT_TRUE(scripts[k].second.contains(QChar::script(c))) << scripts[k].first << " U+" << std::hex << c;
-      EXPECT_TRUE(QChar::isLetter(c) || QChar::category(c) == QChar::Symbol_Other) << std::hex << c;
-    }
-  }
-}
-
-TEST(ShownSample, TheFirstCharactersItHolds) {
-  const auto first = [](const CharacterMap& map) {
-    const ShownSample s = chooseSample(map, kSample, {});
-    if (!s.text.isEmpty()) expectDrawable(map, s);
-    return s.source == SampleSource::FirstCharacters ? s.text : QStringLiteral("(%1)").arg(s.text);
-  };
-  // Letters first (Runic), up to ten; digits and symbols fill up after fewer letters.
-  EXPECT_EQ(first(mapOf({{0x21, 0x3F}, {0x16A0, 0x16F0}})), QString::fromUtf8("ᚠᚡᚢᚣᚤᚥᚦᚧᚨᚩ"));
-  EXPECT_EQ(first(mapOf({{0x21, 0x3F}, {0x16A0, 0x16A2}})), QString::fromUtf8("ᚠᚡᚢ$+01234"));
-  // Punctuation only without letters, digits and symbols; private use and unassigned code points
-  // only without any of those.
-  EXPECT_EQ(first(mapOf(u"!\"#%&")), "!\"#%&");
-  EXPECT_EQ(first(mapOf({{0x21, 0x21}, {0xE000, 0xE0FF}})), "!");
-  EXPECT_EQ(first(mapOf({{0xE000, 0xE002}, {0x0378, 0x0379}})), QString::fromUtf16(u"\u0378\u0379\uE000\uE001\uE002"));
-  // Never blanks, controls, marks, format characters, fillers, noncharacters, variation selectors.
-  const CharacterMap nothing = mapOf({{0x00, 0x20}, {0x7F, 0xA0}, {0xAD, 0xAD}, {0x300, 0x36F}, {0x115F, 0x1160},
-                                      {0x200B, 0x200F}, {0x2028, 0x202E}, {0x2800, 0x2800}, {0x3000, 0x3000},
-                                      {0x3164, 0x3164}, {0xFDD0, 0xFDEF}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
-                                      {0xFFA0, 0xFFA0}, {0xFFFC, 0xFFFC}, {0xFFFE, 0xFFFF}, {0x1FFFE, 0x1FFFF},
-                                      {0xE0000, 0xE0FFF}, {0xD800, 0xDFFF}});
-  EXPECT_EQ(first(nothing), "(" + kSample + ")");
-  EXPECT_EQ(chooseSample(CharacterMap(), kSample, QStringLiteral("Own")), (ShownSample{kSample, SampleSource::SampleText, {}}));
-  // A symbol map: its codes as they stand, its blank and controls (U+F020, U+F07F..U+F0A0) left out.
-  const CharacterMap symbol = mapOf({{0xF000, 0xF025}, {0xF07E, 0xF0A1}}, true);
-  EXPECT_EQ(first(symbol), QString::fromUtf16(u"\uF021\uF022\uF023\uF024\uF025\uF07E\uF0A1"));
-  EXPECT_EQ(first(mapOf({{0xF000, 0xF025}}, false)).size(), 10);  // private use of another map: all of it
-  const ShownSample shown = chooseSample(symbol, kSample, {});
-  EXPECT_EQ(sampleNote(shown), "Shows the first characters the font holds: it lacks glyphs for the sample text "
-                               "or for any script's sample");
+  EXPECT_EQ(sampleNote({kSample, S::SampleText, {}}), QString());
+  EXPECT_EQ(sampleNote({{}, S::Script, "Arabic"}), "Shows an Arabic sample: it lacks glyphs for the sample text");
+  EXPECT_EQ(sampleNote({{}, S::FontsOwnText, {}}), "Shows the font's own sample text: it lacks glyphs for the sample text");
 }
 
 TEST(ShownSample, WhatIsDrawnIsAlwaysInTheMap) {
@@ -365,9 +289,7 @@ TEST_F(FontToolsFaces, ItsOwnTextInTheLocaleAsTheFullNameIsChosen) {
   EXPECT_EQ(shown(0x0407), (ShownSample{QString::fromUtf8("Αα Ββ Γγ Δδ"), SampleSource::Script, "Greek"}));
   // A locale the face has no record in: the last Microsoft record (English), as for the full name.
   EXPECT_EQ(shown(0x0411).text, "Καλημέρα κόσμε");
-}
-
-TEST_F(FontToolsFaces, FilesAndFacesThatAreNotThere) {
+  // Faces and files that are not there.
   EXPECT_FALSE(loadShownSample(disk, path("three.ttc"), 3, 0x0409, kSample));
   EXPECT_FALSE(loadShownSample(disk, path("greek.ttf"), 1, 0x0409, kSample));
   EXPECT_FALSE(loadShownSample(disk, path("missing.ttf"), 0, 0x0409, kSample));
