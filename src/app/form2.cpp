@@ -143,9 +143,10 @@ void Form2::changeEvent(QEvent* event) {
   if (event->type() != QEvent::WindowStateChange) return;
   const auto* change = static_cast<QWindowStateChangeEvent*>(event);
   // Restored from maximised: its normal size is the whole working area, which its frame would
-  // push past the screen's edges. Once the window manager has placed it, the frame goes inside.
+  // push past the screen's edges. The frame goes inside once the window manager has placed the
+  // window and told its new frame, which may take a moment: looked at again until then.
   if ((change->oldState() & Qt::WindowMaximized) && windowState() == Qt::WindowNoState)
-    QTimer::singleShot(0, this, [this] { fitFrameOnScreen(); });
+    for (const int ms : {0, 200, 1000}) QTimer::singleShot(ms, this, [this] { fitFrameOnScreen(); });
 }
 
 void Form2::fitFrameOnScreen() {
