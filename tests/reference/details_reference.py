@@ -17,6 +17,8 @@ import sys
 import tempfile
 import time
 
+from private_setup import private_env
+
 FONTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "opentype_fonts.py")
 
 
@@ -79,13 +81,7 @@ def main(program):
                        "/usr/share/fonts/opentype/cantarell/Cantarell-Regular.otf",
                        "/usr/share/fonts/opentype/urw-base35/NimbusMonoPS-Italic.otf"):
             shutil.copy(source, fonts)  # scripts/deps.sh installs them
-        conf = os.path.join(root, "fonts.conf")
-        with open(conf, "w") as f:
-            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
-                    f"<fontconfig><dir>{fonts}</dir><cachedir>{root}/fc-cache</cachedir></fontconfig>\n")
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        env.update(FONTCONFIG_FILE=conf, XDG_DATA_HOME=os.path.join(root, "data"), LANG="C.UTF-8",
-                   LC_ALL="C.UTF-8", XDG_RUNTIME_DIR=root, XDG_CACHE_HOME=os.path.join(root, "cache"))
+        env = private_env(root, fonts, cache='fc-cache')
         time.sleep(3.1)  # old enough for the cache to keep their details
 
         code, out, err = run(program, env, "--json")

@@ -23,6 +23,8 @@ from fontTools.pens.t2CharStringPen import T2CharStringPen
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont, TTLibError, sfnt, ttCollection
 
+from private_setup import private_env
+
 SEPARATOR = "||MySeparator123||"
 logging.getLogger("fontTools").setLevel(logging.ERROR)
 
@@ -182,13 +184,7 @@ def main(program):
         make_collection(here("forged-past.ttc"), [make_font(None, [ms("Forged Past")])] * 3, [(16, 0x7FFFFFF0)])
         make_collection(here("version-three.ttc"), [make_font(None, [ms("Three")])], [(4, 0x30000)])
 
-        conf = os.path.join(root, "fonts.conf")
-        with open(conf, "w") as f:
-            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
-                    f"<fontconfig><dir>{fonts}</dir><cachedir>{root}/cache</cachedir></fontconfig>\n")
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        env.update(FONTCONFIG_FILE=conf, XDG_DATA_HOME=os.path.join(root, "data"), LANG="C.UTF-8",
-                   LC_ALL="C.UTF-8", XDG_RUNTIME_DIR=root, XDG_CACHE_HOME=os.path.join(root, "cache"))
+        env = private_env(root, fonts)
         time.sleep(3.1)  # files this old get a record in the program's cache, which the last run reads
         # Forged collections cost no more than their rows: 512 MiB do (AddressSanitizer needs more).
         asan = b"libasan" in subprocess.run(["ldd", program], capture_output=True).stdout

@@ -21,6 +21,8 @@ import docx
 import openpyxl
 from fontTools.ttLib import TTFont, ttCollection
 
+from private_setup import private_env
+
 FONTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "opentype_fonts.py")
 SAMPLE = "AaBbCc123"
 
@@ -83,14 +85,8 @@ def main(program):
         os.makedirs(fonts)
         subprocess.run(["/usr/bin/python3", FONTS, "samples", fonts], check=True)
         shutil.copy("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", fonts)  # scripts/deps.sh installs it
-        conf = os.path.join(root, "fonts.conf")
-        with open(conf, "w") as f:
-            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
-                    f"<fontconfig><dir>{fonts}</dir><cachedir>{root}/fc-cache</cachedir></fontconfig>\n")
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        env.update(FONTCONFIG_FILE=conf, XDG_DATA_HOME=os.path.join(root, "data"), LANG="C.UTF-8",
-                   LC_ALL="C.UTF-8", XDG_RUNTIME_DIR=root, XDG_CACHE_HOME=os.path.join(root, "cache"),
-                   XDG_CONFIG_HOME=os.path.join(root, "config"), QT_QPA_PLATFORM="offscreen")
+        env = private_env(root, fonts, cache='fc-cache')
+        env.update(QT_QPA_PLATFORM="offscreen")
 
         def run(*arguments):
             done = subprocess.run([program, *arguments], env=env, capture_output=True, timeout=300)

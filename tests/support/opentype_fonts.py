@@ -224,12 +224,16 @@ def facts(path, index, font):
     return d
 
 
+def faces_of(path):
+    """Every face of a font file, a collection's in order."""
+    with open(path, "rb") as f:
+        collection = f.read(4) == b"ttcf"
+    return ttCollection.TTCollection(path).fonts if collection else [TTFont(path)]
+
+
 def expect(paths):
     for path in paths:
-        with open(path, "rb") as f:
-            collection = f.read(4) == b"ttcf"
-        fonts = ttCollection.TTCollection(path).fonts if collection else [TTFont(path)]
-        for index, font in enumerate(fonts):
+        for index, font in enumerate(faces_of(path)):
             print(json.dumps(facts(path, index, font)))
 
 
@@ -310,10 +314,7 @@ def samples(outdir):
 
 def cmaps(paths):
     for path in paths:
-        with open(path, "rb") as f:
-            collection = f.read(4) == b"ttcf"
-        fonts = ttCollection.TTCollection(path).fonts if collection else [TTFont(path)]
-        for index, font in enumerate(fonts):
+        for index, font in enumerate(faces_of(path)):
             codes, symbol = font["cmap"].getBestCmap(), False
             if codes is None:
                 table = font["cmap"].getcmap(3, 0)
