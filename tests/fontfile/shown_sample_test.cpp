@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace truetype;
@@ -96,29 +95,6 @@ TEST(ShownSample, ChosenInOrderSampleOwnTextScriptFirstCharacters) {
   EXPECT_EQ(sampleNote({kSample, S::SampleText, {}}), QString());
   EXPECT_EQ(sampleNote({{}, S::Script, "Arabic"}), "Shows an Arabic sample: it lacks glyphs for the sample text");
   EXPECT_EQ(sampleNote({{}, S::FontsOwnText, {}}), "Shows the font's own sample text: it lacks glyphs for the sample text");
-}
-
-TEST(ShownSample, WhatIsDrawnIsAlwaysInTheMap) {
-  // Random maps of a few ranges here and there in the planes in use.
-  QRandomGenerator random(19);
-  const char32_t starts[] = {0x0, 0x300, 0x590, 0x900, 0x1100, 0x2000, 0x3000, 0x4E00, 0xAC00, 0xE000, 0xF000, 0xFE00, 0x10000, 0x1F300, 0x20000, 0xE0000};
-  for (int round = 0; round < 2000; ++round) {
-    std::vector<CharacterMap::Range> ranges;
-    const int n = random.bounded(1, 6);
-    for (int k = 0; k < n; ++k) {
-      const char32_t at = starts[random.bounded(int(std::size(starts)))] + random.bounded(0x200);
-      ranges.push_back({at, at + random.bounded(40)});
-    }
-    const CharacterMap map(ranges, random.bounded(2) == 1);
-    const QString own = random.bounded(2) ? QString::fromUcs4(&ranges[0].first, 1) + " x" : QString();
-    const ShownSample shown = chooseSample(map, kSample, own);
-    SCOPED_TRACE(round);
-    expectDrawable(map, shown);
-    EXPECT_EQ(sampleNote(shown).isEmpty(), shown.source == SampleSource::SampleText);
-    if (shown.source == SampleSource::FirstCharacters) {
-      EXPECT_LE(shown.text.toUcs4().size(), kFirstCharacters);
-    }
-  }
 }
 
 TEST(ShownSample, OnlyNameId19IsDecodedHoweverManyRecordsNameIt) {
