@@ -108,28 +108,6 @@ TEST(CharacterMap, Format4OverlappingSegmentsAreLookedAtOnce) {
   EXPECT_EQ(mapOf(3, 1, cmapFormat4(deltas)).ranges(), (Ranges{{0x20, 0x2F}, {0x31, 0x7E}}));
 }
 
-TEST(CharacterMap, Formats0And6And10) {
-  QByteArray format0 = bytes({0, 0, 1, 6, 0, 0}) + QByteArray(256, '\0');
-  format0[6 + 0x41] = 3;
-  format0[6 + 0xE9] = 4;
-  EXPECT_EQ(mapOf(3, 1, format0).ranges(), (Ranges{{0x41, 0x41}, {0xE9, 0xE9}}));
-  EXPECT_TRUE(mapOf(3, 1, format0.chopped(1)).empty());  // cut short
-
-  // Format 6: first code U+0410, four glyphs, the third 0.
-  const QByteArray format6 = bytes({0, 6, 0, 18, 0, 0, 0x04, 0x10, 0, 4, 0, 1, 0, 2, 0, 0, 0, 3});
-  EXPECT_EQ(mapOf(0, 3, format6).ranges(), (Ranges{{0x410, 0x411}, {0x413, 0x413}}));
-  EXPECT_TRUE(mapOf(0, 3, format6.chopped(1)).empty());
-  // Codes past U+FFFF are none of format 6's.
-  QByteArray wrapping = format6;
-  putU16(wrapping, 6, 0xFFFE);
-  EXPECT_EQ(mapOf(0, 3, wrapping).ranges(), (Ranges{{0xFFFE, 0xFFFF}}));
-
-  // Format 10: 32-bit codes, first U+1F600, three glyphs.
-  const QByteArray format10 = bytes({0, 10, 0, 0, 0, 0, 0, 26, 0, 0, 0, 0, 0, 1, 0xF6, 0, 0, 0, 0, 3, 0, 1, 0, 0, 0, 2});
-  EXPECT_EQ(mapOf(3, 10, format10).ranges(), (Ranges{{0x1F600, 0x1F600}, {0x1F602, 0x1F602}}));
-  EXPECT_TRUE(mapOf(3, 10, format10.chopped(1)).empty());
-}
-
 TEST(CharacterMap, TheSubtableFontToolsChooses) {
   const QByteArray a = format4Of({'A'}), b = format4Of({'B'}), c = cmapGroups(12, {{'C', 'C', 1}});
   // (3,10) before (0,6), (0,4), (3,1), (0,3) ... whatever the table's order.
